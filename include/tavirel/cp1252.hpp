@@ -1,0 +1,25 @@
+#pragma once
+// Windows-1252, the code page of the line. Strings of the C++ interface are
+// UTF-8; on the line every character is one byte. A table of our own: no
+// locale is consulted.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tavirel::cp1252 {
+
+/// UTF-8 to Windows-1252 bytes. A character with no Windows-1252 byte, and
+/// each byte of an invalid UTF-8 sequence, becomes "?".
+std::string FromUtf8(std::string_view utf8);
+
+/// Windows-1252 bytes to UTF-8. The five unassigned bytes (0x81, 0x8D, 0x8F,
+/// 0x90, 0x9D) map to the C1 control characters of the same value.
+std::string ToUtf8(std::string_view bytes);
+
+/// Number of characters in a UTF-8 text (an invalid byte counts as one).
+std::size_t CharCount(std::string_view utf8);
+
+/// The first `count` characters of a UTF-8 text, never splitting one.
+std::string_view FirstChars(std::string_view utf8, std::size_t count);
+
+}  // namespace tavirel::cp1252

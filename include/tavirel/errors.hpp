@@ -1,0 +1,51 @@
+#pragma once
+// Errors of the call. Outcomes of the line and of the printer are result
+// codes (see result_codes.hpp); these exceptions mean the call itself could
+// not be carried out.
+#include <stdexcept>
+#include <string>
+
+namespace tavirel {
+
+/// Base of every error of the call raised by the library.
+class TavirelError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+/// The serial component failed: device missing, without permission, in use,
+/// hung up, or an I/O error. The message names the device.
+class SerialError : public TavirelError {
+ public:
+  using TavirelError::TavirelError;
+};
+
+/// A line settings text that does not parse or names an unsupported rate.
+/// The message quotes the text.
+class SettingsError : public TavirelError {
+ public:
+  using TavirelError::TavirelError;
+};
+
+/// A value that does not convert: a reply field that does not read as a
+/// number (the message names the decoder, the field and the text), or a
+/// text argument that does not convert to its parameter's type.
+class ConversionError : public TavirelError {
+ public:
+  using TavirelError::TavirelError;
+};
+
+/// An operation was called while another one of the same control waits.
+class BusyError : public TavirelError {
+ public:
+  using TavirelError::TavirelError;
+};
+
+/// Invoking a member through the dispatch interface failed before the
+/// member ran: unknown name or id, wrong number of arguments.
+class DispatchError : public TavirelError {
+ public:
+  using TavirelError::TavirelError;
+};
+
+}  // namespace tavirel

@@ -1,0 +1,60 @@
+#pragma once
+// The 56 result properties in interface order: name, C++ type, variant type.
+// One list, read by the record, the getters and the dispatch interface.
+#define TAVIREL_RESULT_PROPERTIES(X)                     \
+  X(LastEERR, std::int16_t, VT_I2)                       \
+  X(LastOP, std::int16_t, VT_I2)                         \
+  X(LastOPCode, std::int16_t, VT_I2)                     \
+  X(LastCodProd, std::string, VT_BSTR)                   \
+  X(LastQta, float, VT_R4)                               \
+  X(LastTipoPre, std::int16_t, VT_I2)                    \
+  X(LastPre, ::tavirel::Currency, VT_CY)                 \
+  X(LastImp, ::tavirel::Currency, VT_CY)                 \
+  X(LastRep, std::int16_t, VT_I2)                        \
+  X(LastSubT, ::tavirel::Currency, VT_CY)                \
+  X(LastPerc, float, VT_R4)                              \
+  X(LastTotFisc, ::tavirel::Currency, VT_CY)             \
+  X(LastTotNFisc, ::tavirel::Currency, VT_CY)            \
+  X(LastGG, std::int16_t, VT_I2)                         \
+  X(LastMM, std::int16_t, VT_I2)                         \
+  X(LastAA, std::int16_t, VT_I2)                         \
+  X(LastHH, std::int16_t, VT_I2)                         \
+  X(LastMin, std::int16_t, VT_I2)                        \
+  X(LastDate, ::tavirel::OleDate, VT_DATE)               \
+  X(LastNumSF, std::int32_t, VT_I4)                      \
+  X(LastNumSNF, std::int32_t, VT_I4)                     \
+  X(LastRim, ::tavirel::Currency, VT_CY)                 \
+  X(LastRest, ::tavirel::Currency, VT_CY)                \
+  X(LastCC, std::int16_t, VT_I2)                         \
+  X(LastNumTick, std::int16_t, VT_I2)                    \
+  X(LastSubTotFisc, ::tavirel::Currency, VT_CY)          \
+  X(LastSubTotNFisc, ::tavirel::Currency, VT_CY)         \
+  X(LastNReparto, std::int16_t, VT_I2)                   \
+  X(LastDescReparto, std::string, VT_BSTR)               \
+  X(LastPrezzo1, ::tavirel::Currency, VT_CY)             \
+  X(LastPrezzo2, ::tavirel::Currency, VT_CY)             \
+  X(LastPrezzo3, ::tavirel::Currency, VT_CY)             \
+  X(LastItem, std::int16_t, VT_I2)                       \
+  X(LastNTassaRep, std::int16_t, VT_I2)                  \
+  X(LastLimite, ::tavirel::Currency, VT_CY)              \
+  X(LastGruppoStampa, std::int16_t, VT_I2)               \
+  X(LastSuperGruppoMerceologico, std::int16_t, VT_I2)    \
+  X(LastUMFattura, std::string, VT_BSTR)                 \
+  X(LastNTassa, std::int16_t, VT_I2)                     \
+  X(LastAliquota, float, VT_R4)                          \
+  X(LastNCartaCC, std::int16_t, VT_I2)                   \
+  X(LastDescCartaCC, std::string, VT_BSTR)               \
+  X(LastNTipoTicket, std::int16_t, VT_I2)                \
+  X(LastDescTicket, std::string, VT_BSTR)                \
+  X(LastValoreTicket, ::tavirel::Currency, VT_CY)        \
+  X(LastNumeroOperatore, std::int16_t, VT_I2)            \
+  X(LastDescOpr, std::string, VT_BSTR)                   \
+  X(LastCodOprSegr, std::int16_t, VT_I2)                 \
+  X(LastPerOpr, float, VT_R4)                            \
+  X(LastNumFlag, std::int16_t, VT_I2)                    \
+  X(LastFlag, std::int16_t, VT_I2)                       \
+  X(LastNumConf, std::int16_t, VT_I2)                    \
+  X(LastConf, std::int16_t, VT_I2)                       \
+  X(LastNumRiga, std::int16_t, VT_I2)                    \
+  X(LastTipoStampa, std::int16_t, VT_I2)                 \
+  X(LastMatrFisc, std::int32_t, VT_I4)

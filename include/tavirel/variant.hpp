@@ -1,0 +1,83 @@
+#pragma once
+// A small Automation VARIANT: the types the control's interface uses.
+// Conversions never depend on the process locale.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "tavirel/currency.hpp"
+#include "tavirel/ole_date.hpp"
+
+namespace tavirel {
+
+enum class VarType : std::uint16_t {
+  VT_EMPTY = 0,
+  VT_I2 = 2,
+  VT_I4 = 3,
+  VT_R4 = 4,
+  VT_CY = 6,
+  VT_DATE = 7,
+  VT_BSTR = 8,
+  VT_BOOL = 11,
+};
+
+/// Name of a type as the interface shows it ("Integer", "Long", "Single",
+/// "Currency", "Date", "String", "Boolean", "Empty").
+std::string_view TypeName(VarType type);
+
+/// An Automation boolean: true is -1.
+struct VariantBool {
+  bool value = false;
+  friend bool operator==(VariantBool, VariantBool) = default;
+};
+
+class Variant {
+ public:
+  Variant() = default;
+  Variant(std::int16_t v) : value_(v) {}
+  Variant(std::int32_t v) : value_(v) {}
+  Variant(float v) : value_(v) {}
+  Variant(Currency v) : value_(v) {}
+  Variant(OleDate v) : value_(v) {}
+  Variant(std::string v) : value_(std::move(v)) {}
+  Variant(const char* v) : value_(std::string(v)) {}
+  Variant(VariantBool v) : value_(v) {}
+
+  [[nodiscard]] VarType type() const;
+  [[nodiscard]] bool empty() const { return type() == VarType::VT_EMPTY; }
+
+  /// Conversions in the manner of Automation: numbers convert between each
+  /// other when they fit (a Single or Currency rounds half away from zero
+  /// to an integer), texts parse as locale-free decimal numbers ("1.50",
+  /// "-3", " 12 "), booleans give -1 or 0. A value that does not convert or
+  /// does not fit throws ConversionError naming the value and the type.
+  [[nodiscard]] std::int16_t ToI2() const;
+  [[nodiscard]] std::int32_t ToI4() const;
+  [[nodiscard]] float ToR4() const;
+  [[nodiscard]] Currency ToCurrency() const;
+  [[nodiscard]] OleDate ToDate() const;
+  [[nodiscard]] bool ToBool() const;
+  /// Text form: integers in decimal, a Single at its shortest form, a
+  /// Currency exactly ("1.5"), a date as "YYYY-MM-DDTHH:MM:SS", a boolean as
+  /// "True"/"False", empty as "".
+  [[nodiscard]] std::string ToString() const;
+  /// Converts to the given type (VT_EMPTY gives an empty variant).
+  [[nodiscard]] Variant ConvertTo(VarType type) const;
+
+  /// Direct access to the stored value; throws std::bad_variant_access when
+  /// the type differs.
+  template <typename T>
+  [[nodiscard]] const T& get() const {
+    return std::get<T>(value_);
+  }
+
+  friend bool operator==(const Variant&, const Variant&) = default;
+
+ private:
+  std::variant<std::monostate, std::int16_t, std::int32_t, float, Currency, OleDate,
+               std::string, VariantBool>
+      value_;
+};
+
+}  // namespace tavirel
