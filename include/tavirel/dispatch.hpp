@@ -1,0 +1,65 @@
+#pragma once
+// The control's dispatch interface: every member in slot order with its id,
+// kind, parameters and result type, and invocation by name or id with
+// Variant arguments, so a command line, a script, a property page or a
+// binding can call any member.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tavirel/variant.hpp"
+
+namespace tavirel {
+
+class TavirelControl;
+
+enum class MemberKind { Method, PropertyGet, PropertyPut };
+
+/// "method", "propget", "propput".
+std::string_view KindName(MemberKind kind);
+
+struct ParamInfo {
+  std::string_view name;
+  VarType type;
+  bool optional = false;
+  Variant default_value;  // for an optional parameter
+};
+
+struct MemberInfo {
+  std::int32_t id;  // follows the slot order, from 1
+  std::string_view name;
+  MemberKind kind;
+  std::vector<ParamInfo> params;
+  VarType result;  // VT_EMPTY for none
+};
+
+/// Every member of the interface, in slot order.
+std::span<const MemberInfo> Members();
+/// The member of that name and kind, or nullptr.
+const MemberInfo* FindMember(std::string_view name, MemberKind kind);
+/// The member with that id, or nullptr.
+const MemberInfo* FindMember(std::int32_t id);
+/// Up to `count` member names closest to `name` (for "did you mean").
+std::vector<std::string_view> ClosestMemberNames(std::string_view name, std::size_t count = 3);
+/// "opReparto(CodOpr As Integer, DescProd As String, ..., [TipoPrezzo As Integer = 1], ...) As Integer".
+std::string Signature(const MemberInfo& member);
+
+/// The event interface: FPError(ErrorLevel As Integer, ErrorCode As Long).
+const MemberInfo& FPErrorEvent();
+
+/// Invokes a member. Arguments are converted to their parameters' types (a
+/// Currency from "1.50", a Single from "5.5", a short from "12"); omitted
+/// trailing optional arguments take their defaults. Throws DispatchError for
+/// a wrong number of arguments and ConversionError for an argument that does
+/// not convert (naming the member and the parameter); errors of the member
+/// itself pass through.
+Variant Invoke(TavirelControl& control, const MemberInfo& member, std::vector<Variant> args);
+/// By name: throws DispatchError for an unknown name (naming the closest ones).
+Variant Invoke(TavirelControl& control, std::string_view name, MemberKind kind,
+               std::vector<Variant> args);
+/// By id.
+Variant Invoke(TavirelControl& control, std::int32_t id, std::vector<Variant> args);
+
+}  // namespace tavirel
