@@ -1,0 +1,29 @@
+// Text fields: the argument's own characters, trimmed of spaces and fitted
+// to the width by cutting or padding. Nothing is filtered or transliterated
+// here; the link maps the characters to Windows-1252.
+#include <string>
+
+#include "fields/field_encoders.hpp"
+#include "tavirel/cp1252.hpp"
+
+namespace tavirel {
+namespace {
+
+// Only the space character: a tab or any other character is content.
+std::string_view TrimSpaces(std::string_view text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
+std::string FormatTextField(std::string_view utf8, std::int16_t width) {
+  const std::string_view text = TrimSpaces(utf8);
+  const std::size_t wanted = width > 0 ? static_cast<std::size_t>(width) : 0;
+  const std::size_t count = cp1252::CharCount(text);
+  if (count >= wanted) return std::string(cp1252::FirstChars(text, wanted));
+  return std::string(text) + std::string(wanted - count, ' ');
+}
+
+}  // namespace tavirel
