@@ -20,7 +20,7 @@ struct TypeNameRow {
   std::string_view name;
 };
 
-constexpr std::array<TypeNameRow, 8> kTypeNames = {{
+constexpr std::array<TypeNameRow, 9> kTypeNames = {{
     {VarType::VT_EMPTY, "Empty"},
     {VarType::VT_I2, "Integer"},
     {VarType::VT_I4, "Long"},
@@ -29,6 +29,7 @@ constexpr std::array<TypeNameRow, 8> kTypeNames = {{
     {VarType::VT_DATE, "Date"},
     {VarType::VT_BSTR, "String"},
     {VarType::VT_BOOL, "Boolean"},
+    {VarType::VT_VARIANT, "Variant"},
 }};
 
 }  // namespace
@@ -89,6 +90,8 @@ std::string Variant::ToString() const {
       return get<std::string>();
     case VarType::VT_BOOL:
       return get<VariantBool>().value ? "True" : "False";
+    case VarType::VT_VARIANT:
+      break;  // a stored value always has a concrete type
   }
   return {};
 }
@@ -111,6 +114,8 @@ Variant Variant::ConvertTo(VarType target) const {
       return ToString();
     case VarType::VT_BOOL:
       return VariantBool{ToBool()};
+    case VarType::VT_VARIANT:
+      return *this;  // a Variant holds any type: nothing to convert
   }
   throw ConversionError("no conversion to the type number " +
                         std::to_string(static_cast<unsigned>(target)));

@@ -96,6 +96,8 @@ OleDate Variant::ToDate() const {
       return TextToDate(*this);
     case VarType::VT_BOOL:
       return OleDate(get<VariantBool>().value ? -1.0 : 0.0);
+    case VarType::VT_VARIANT:
+      break;  // a stored value always has a concrete type
   }
   ThrowNotConvertible(*this, VarType::VT_DATE);
 }

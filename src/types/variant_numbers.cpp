@@ -49,6 +49,8 @@ std::int64_t WholeNumber(const Variant& v, VarType target) {
       return RoundedOrThrow(decimal::Parse(v.get<std::string>()), v, target);
     case VarType::VT_BOOL:
       return v.get<VariantBool>().value ? kTrue : 0;
+    case VarType::VT_VARIANT:
+      break;  // a stored value always has a concrete type
   }
   ThrowNotConvertible(v, target);
 }
