@@ -4,6 +4,7 @@
 // Variant arguments, so a command line, a script, a property page or a
 // binding can call any member.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -61,5 +62,14 @@ Variant Invoke(TavirelControl& control, std::string_view name, MemberKind kind,
                std::vector<Variant> args);
 /// By id.
 Variant Invoke(TavirelControl& control, std::int32_t id, std::vector<Variant> args);
+
+}  // namespace tavirel
+
+namespace tavirel {
+
+/// The length of an operation's command string when every argument fits its
+/// field (85 for opReparto, 48 for opMsgVisoreCortesia); empty for a name
+/// that is not an operation.
+std::optional<std::size_t> NominalCommandLength(std::string_view operation);
 
 }  // namespace tavirel

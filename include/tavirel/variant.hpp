@@ -20,6 +20,7 @@ enum class VarType : std::uint16_t {
   VT_DATE = 7,
   VT_BSTR = 8,
   VT_BOOL = 11,
+  VT_VARIANT = 12,  // a VARIANT result or parameter of any type (dispatch tables only)
 };
 
 /// Name of a type as the interface shows it ("Integer", "Long", "Single",

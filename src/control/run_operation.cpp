@@ -1,0 +1,99 @@
+// Every operation runs here: fields, CurrentCommand, reset, exchange, decode.
+#include <limits>
+
+#include "control/control_impl.hpp"
+#include "link/transaction.hpp"
+#include "ops/catalogue.hpp"
+#include "ops/reply_fields.hpp"
+#include "tavirel/cp1252.hpp"
+
+namespace tavirel {
+namespace {
+
+// The arguments in their parameters' types, omitted trailing optionals filled.
+std::vector<Variant> Arguments(const ops::OpSpec& spec, const std::vector<Variant>& given) {
+  if (given.size() > spec.params.size()) {
+    throw DispatchError(std::string(spec.name) + " takes at most " +
+                        std::to_string(spec.params.size()) + " arguments");
+  }
+  std::vector<Variant> args;
+  args.reserve(spec.params.size());
+  for (std::size_t i = 0; i < spec.params.size(); ++i) {
+    const ops::OpParam& param = spec.params[i];
+    if (i < given.size() && !given[i].empty()) {
+      args.push_back(given[i].type() == param.type ? given[i] : given[i].ConvertTo(param.type));
+    } else if (param.optional) {
+      args.push_back(param.default_value);
+    } else {
+      throw DispatchError(std::string(spec.name) + ": argument " + std::string(param.name) +
+                          " is missing");
+    }
+  }
+  return args;
+}
+
+// The first four characters of the payload (all of it when shorter) as the code.
+std::int16_t ReplyCode(const ops::OpSpec& spec, std::string_view reply) {
+  const std::string_view text = ops::ReplyData(reply).substr(0, 4);
+  auto code = ops::ReadInteger(text);
+  if (!code || *code < std::numeric_limits<std::int16_t>::min() ||
+      *code > std::numeric_limits<std::int16_t>::max()) {
+    throw ConversionError(std::string(spec.name) + ": the reply code \"" + cp1252::ToUtf8(text) +
+                          "\" does not read as a number");
+  }
+  return static_cast<std::int16_t>(*code);
+}
+
+void DecodeReply(const ops::OpSpec& spec, std::string_view reply, ResultRecord& record) {
+  if (spec.choice() == ops::ReplyChoice::Fixed) {
+    ops::Decode(spec.decoder, reply, record);
+    return;
+  }
+  const std::int16_t code = ReplyCode(spec, reply);
+  record.Set(Prop::LastOPCode, code);
+  for (const ops::CodeChoice& choice : spec.choices) {
+    if (choice.code == code) {
+      ops::Decode(choice.decoder, reply, record);
+      return;
+    }
+  }
+}
+
+std::int16_t ToLastEERR(std::int32_t printer_error) {
+  if (printer_error < std::numeric_limits<std::int16_t>::min() ||
+      printer_error > std::numeric_limits<std::int16_t>::max()) {
+    throw ConversionError("printer error number " + std::to_string(printer_error) +
+                          " does not fit LastEERR");
+  }
+  return static_cast<std::int16_t>(printer_error);
+}
+
+}  // namespace
+
+std::int16_t TavirelControl::RunOperation(std::string_view name, const std::vector<Variant>& given) {
+  const ops::OpSpec* spec = ops::FindOperation(name);
+  if (spec == nullptr) throw DispatchError("no operation named \"" + std::string(name) + "\"");
+  BusyGuard guard(impl_->busy);
+  const std::vector<Variant> args = Arguments(*spec, given);
+  Impl& m = *impl_;
+  std::string command = ops::ComposeCommand(*spec, args, m.euro_settings);
+  m.current_command = std::move(command);
+  m.record.ResetLastValues();
+
+  // An amount field has no encoding outside lire and euro: such a command is
+  // never sent, rather than sent with its later fields shifted.
+  const bool unencodable =
+      spec->HasAmountField() && m.euro_settings != TVL_EUROSETTINGS_LIRE &&
+      m.euro_settings != TVL_EUROSETTINGS_EURO;
+  link::LinkContext context{*m.port, *m.clock, m.hooks, m.euro_settings, m.frame_counter,
+                            m.current_command};
+  std::string reply;
+  std::int32_t printer_error = 0;
+  const std::int16_t result =
+      link::SendCommand(context, reply, printer_error, {spec->reply_timeout, false, unencodable});
+  if (result == OP_OK) DecodeReply(*spec, reply, m.record);
+  if (result == EERR) m.record.Set(Prop::LastEERR, ToLastEERR(printer_error));
+  return result;
+}
+
+}  // namespace tavirel

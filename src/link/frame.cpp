@@ -1,0 +1,64 @@
+#include "link/frame.hpp"
+
+#include <cstdlib>
+
+namespace tavirel::link {
+namespace {
+
+int ByteSum(std::string_view bytes) {
+  int sum = 0;
+  for (unsigned char c : bytes) sum += c;
+  return sum;
+}
+
+std::string TwoDigits(int value) {
+  return {static_cast<char>('0' + value / 10 % 10), static_cast<char>('0' + value % 10)};
+}
+
+// The counter as decimal text, tens then units, as the checksum sums it.
+std::string CounterDigits(std::int16_t counter) {
+  const int magnitude = std::abs(static_cast<int>(counter));
+  std::string digits = std::to_string(magnitude / 10) + std::to_string(magnitude % 10);
+  return digits;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+std::int16_t ComputeFrameChecksum(std::int16_t frame_counter, std::string_view command_bytes) {
+  const std::string digits = CounterDigits(frame_counter);
+  const int sum = static_cast<unsigned char>(digits.front()) +
+                  static_cast<unsigned char>(digits.back()) + 'E' + ByteSum(command_bytes);
+  return static_cast<std::int16_t>(sum % 100);
+}
+
+std::string BuildRequestFrame(std::int16_t frame_counter, std::string_view command_bytes) {
+  std::string frame;
+  frame.reserve(command_bytes.size() + 7);
+  frame += kSTX;
+  frame += TwoDigits(std::abs(static_cast<int>(frame_counter)) % 100);
+  frame += 'E';
+  frame += command_bytes;
+  frame += TwoDigits(ComputeFrameChecksum(frame_counter, command_bytes));
+  frame += kETX;
+  return frame;
+}
+
+bool VerifyReplyChecksum(std::string_view reply) {
+  // Positions are 1-based: the checksum sits at L-2 and L-1, the ETX at L.
+  if (reply.size() < 4) return false;
+  const std::size_t length = reply.size();
+  const char tens = reply[length - 3];
+  const char units = reply[length - 2];
+  if (!IsDigit(tens) || !IsDigit(units)) return false;
+  const int expected = (tens - '0') * 10 + (units - '0');
+  return ByteSum(reply.substr(1, length - 4)) % 100 == expected;
+}
+
+std::int16_t NextFrameCounter(std::int16_t counter, bool forced) {
+  if (forced) return 2;
+  return counter == 2 ? 3 : 2;
+}
+
+}  // namespace tavirel::link

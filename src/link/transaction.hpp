@@ -1,0 +1,45 @@
+#pragma once
+// SendCommand: the one place where the control talks to the printer.
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "tavirel/clock.hpp"
+#include "tavirel/host.hpp"
+#include "tavirel/serial_port.hpp"
+
+namespace tavirel::link {
+
+/// Longest run of characters kept without an ETX; beyond it the buffer is
+/// dropped up to the next STX, so a runaway line cannot eat memory.
+inline constexpr std::size_t kMaxReplyLength = 4096;
+/// Limit for the ACK, in whole seconds from the send.
+inline constexpr int kAckTimeoutSeconds = 3;
+/// Longest single wait on the port within one pass of the wait loop.
+inline constexpr std::chrono::milliseconds kWaitSlice{20};
+
+/// What the engine reads and changes of the control.
+struct LinkContext {
+  SerialPort& port;
+  Clock& clock;
+  const HostHooks& hooks;
+  std::int32_t euro_settings;
+  std::int16_t& frame_counter;
+  const std::string& current_command;  // UTF-8; framed as Windows-1252
+};
+
+struct SendOptions {
+  std::int16_t reply_timeout = 10;      // seconds from the send, once ACKed
+  bool frame_counter_forced = false;    // the probe only
+  bool amounts_unencodable = false;     // an amount field in a mode that has none
+};
+
+/// Runs one exchange. Returns a code of enumTVL_OP_RETVALUE; `reply` gets the
+/// accepted reply frame (raw bytes) or is emptied; `printer_error` gets the
+/// number of an error reply and is left unchanged otherwise. Raises FPError
+/// through the hooks as the result requires. Errors of the serial component
+/// pass through as SerialError.
+std::int16_t SendCommand(LinkContext& context, std::string& reply, std::int32_t& printer_error,
+                         const SendOptions& options);
+
+}  // namespace tavirel::link

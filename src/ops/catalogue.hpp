@@ -1,0 +1,76 @@
+#pragma once
+// The operation catalogue: every command as data (code, parameters, fields,
+// reply limit, decoder), read by one function that composes the string.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ops/decoders.hpp"
+#include "tavirel/variant.hpp"
+
+namespace tavirel::ops {
+
+enum class FieldKind {
+  Digit,          // short, zero-padded to the width, never cut
+  Amount,         // currency, whole lire or euro cents, width 9
+  Percent,        // single, hundredths, width 4
+  DecimalQty,     // single, thousandths, width 7
+  IntegerQty,     // short, four digits and "000"
+  UnitQty,        // the constant "0001000"
+  Text,           // text, trimmed, cut or padded to the width
+  UnitOfMeasure,  // text; a number becomes two digits
+};
+
+struct CommandField {
+  FieldKind kind;
+  int arg;    // index of the parameter it is made from (-1 for none)
+  int width;
+};
+
+struct OpParam {
+  std::string_view name;
+  VarType type;
+  bool optional = false;
+  Variant default_value;
+};
+
+/// How the decoder is chosen after OP_OK.
+enum class ReplyChoice { Fixed, ByCode };
+
+struct CodeChoice {
+  std::int16_t code;
+  Decoder decoder;
+};
+
+struct OpSpec {
+  std::string_view name;
+  int code;
+  std::vector<OpParam> params;
+  std::vector<CommandField> fields;
+  std::int16_t reply_timeout;
+  Decoder decoder;                  // for ReplyChoice::Fixed
+  std::vector<CodeChoice> choices;  // for ReplyChoice::ByCode, first test first
+  VarType result = VarType::VT_I2;  // VT_EMPTY stands for a VARIANT result
+
+  [[nodiscard]] ReplyChoice choice() const {
+    return choices.empty() ? ReplyChoice::Fixed : ReplyChoice::ByCode;
+  }
+  [[nodiscard]] bool HasAmountField() const;
+  /// The length of the command string when every value fits its field.
+  [[nodiscard]] std::size_t NominalLength() const;
+};
+
+/// The 67 operations, in the interface's slot order.
+std::span<const OpSpec> Catalogue();
+/// The operation of that name, or nullptr.
+const OpSpec* FindOperation(std::string_view name);
+
+/// The command string (UTF-8) from arguments already of their parameters'
+/// types, all present. An amount field in a currency mode other than lire
+/// or euro comes out empty.
+std::string ComposeCommand(const OpSpec& spec, std::span<const Variant> args,
+                           std::int32_t euro_settings);
+
+}  // namespace tavirel::ops

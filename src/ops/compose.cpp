@@ -1,0 +1,40 @@
+// Composing a command string from the catalogue's field list.
+#include "fields/field_encoders.hpp"
+#include "ops/catalogue.hpp"
+
+namespace tavirel::ops {
+namespace {
+
+std::string EncodeField(const CommandField& field, std::span<const Variant> args,
+                        std::int32_t euro_settings) {
+  const auto width = static_cast<std::int16_t>(field.width);
+  switch (field.kind) {
+    case FieldKind::Digit:
+      return FormatDigitField(args[field.arg].get<std::int16_t>(), field.width);
+    case FieldKind::Amount:
+      return FormatAmountField(args[field.arg].get<Currency>(), width, euro_settings);
+    case FieldKind::Percent:
+      return FormatDecimalField(args[field.arg].get<float>(), "#0.00", width);
+    case FieldKind::DecimalQty:
+      return FormatDecimalField(args[field.arg].get<float>(), "###0.000", width);
+    case FieldKind::IntegerQty:
+      return FormatIntegerQuantityField(args[field.arg].get<std::int16_t>());
+    case FieldKind::UnitQty: return std::string(kUnitQuantity);
+    case FieldKind::Text:
+      return FormatTextField(args[field.arg].get<std::string>(), width);
+    case FieldKind::UnitOfMeasure:
+      return FormatUnitOfMeasureField(args[field.arg].get<std::string>());
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string ComposeCommand(const OpSpec& spec, std::span<const Variant> args,
+                           std::int32_t euro_settings) {
+  std::string command = FormatDigitField(spec.code, 4);
+  for (const CommandField& field : spec.fields) command += EncodeField(field, args, euro_settings);
+  return command;
+}
+
+}  // namespace tavirel::ops

@@ -1,0 +1,77 @@
+// One function reads every layout table.
+#include <cstdint>
+#include <string>
+
+#include "ops/decoders.hpp"
+#include "ops/reply_fields.hpp"
+#include "tavirel/cp1252.hpp"
+#include "tavirel/errors.hpp"
+
+namespace tavirel::ops {
+namespace {
+
+[[noreturn]] void Unreadable(const DecoderLayout& layout, Prop target, std::string_view text) {
+  const PropInfo& info = ResultProperties()[static_cast<std::size_t>(target)];
+  throw ConversionError(std::string(layout.name) + ": field " + std::string(info.name) +
+                        " does not read as a number: \"" + cp1252::ToUtf8(text) + "\"");
+}
+
+std::int64_t Integer(const DecoderLayout& layout, Prop target, std::string_view text,
+                     std::int64_t min, std::int64_t max) {
+  auto value = ReadInteger(text);
+  if (!value || *value < min || *value > max) Unreadable(layout, target, text);
+  return *value;
+}
+
+std::int16_t Short(const DecoderLayout& layout, Prop target, std::string_view text) {
+  return static_cast<std::int16_t>(Integer(layout, target, text, INT16_MIN, INT16_MAX));
+}
+
+// Five two-digit fields, day to minute, then LastDate composed from them.
+void StoreDate(const DecoderLayout& layout, std::string_view text, ResultRecord& record) {
+  constexpr Prop kParts[] = {Prop::LastGG, Prop::LastMM, Prop::LastAA, Prop::LastHH, Prop::LastMin};
+  for (std::size_t i = 0; i < 5; ++i) {
+    record.Set(kParts[i], Short(layout, kParts[i], text.substr(i * 2, 2)));
+  }
+  record.Set(Prop::LastDate, record.ComposeLastDate());
+}
+
+void Store(const DecoderLayout& layout, const ReplyField& field, std::string_view text,
+           ResultRecord& record) {
+  constexpr std::int64_t kMoneyLimit = INT64_MAX / Currency::kScale;
+  switch (field.conversion) {
+    case Conversion::Short: record.Set(field.target, Short(layout, field.target, text)); return;
+    case Conversion::Long:
+      record.Set(field.target, static_cast<std::int32_t>(
+                                   Integer(layout, field.target, text, INT32_MIN, INT32_MAX)));
+      return;
+    case Conversion::Money:
+      record.Set(field.target, Currency::FromUnits(Integer(layout, field.target, text,
+                                                           -kMoneyLimit, kMoneyLimit)));
+      return;
+    case Conversion::Fixed2:
+    case Conversion::Fixed3: {
+      auto value = TryParseDecimalField(text, field.conversion == Conversion::Fixed2 ? 2 : 3);
+      if (!value) Unreadable(layout, field.target, text);
+      record.Set(field.target, *value);
+      return;
+    }
+    case Conversion::Text: record.Set(field.target, cp1252::ToUtf8(text)); return;
+    case Conversion::Date: StoreDate(layout, text, record); return;
+  }
+}
+
+}  // namespace
+
+void Decode(Decoder decoder, std::string_view reply, ResultRecord& record) {
+  if (decoder == Decoder::None) return;
+  const DecoderLayout& layout = LayoutOf(decoder);
+  const std::string_view payload = ReplyData(reply);
+  if (payload.size() != static_cast<std::size_t>(layout.length)) return;
+  for (const ReplyField& field : layout.fields) {
+    const auto offset = static_cast<std::size_t>(field.position - 1);
+    Store(layout, field, payload.substr(offset, static_cast<std::size_t>(field.width)), record);
+  }
+}
+
+}  // namespace tavirel::ops

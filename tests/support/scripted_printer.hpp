@@ -1,0 +1,129 @@
+#pragma once
+// A printer played by the test on the far end of a null-modem pair, in
+// virtual time: each time the driver would wait on the port, the clock moves
+// one slice and the printer delivers what its script has due.
+#include <chrono>
+#include <deque>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tavirel/clock.hpp"
+#include "tavirel/null_modem.hpp"
+#include "tavirel/tavirel_control.hpp"
+
+namespace tavirel::testing {
+
+using std::chrono::milliseconds;
+
+inline constexpr char STX = '\x02';
+inline constexpr char ETX = '\x03';
+inline constexpr char ACK = '\x06';
+
+/// A reply frame with a right checksum: STX, counter, "E", payload, checksum, ETX.
+inline std::string ReplyFrame(const std::string& payload, const std::string& counter = "01") {
+  std::string body = counter + "E" + payload;
+  int sum = 0;
+  for (unsigned char c : body) sum += c;
+  const int check = sum % 100;
+  return std::string(1, STX) + body + static_cast<char>('0' + check / 10) +
+         static_cast<char>('0' + check % 10) + ETX;
+}
+
+/// An error reply whose number sits at frame positions 10-11.
+inline std::string ErrorFrame(int number) {
+  std::string digits = {static_cast<char>('0' + number / 10 % 10), static_cast<char>('0' + number % 10)};
+  return ReplyFrame("EERR " + digits);
+}
+
+struct Step {
+  milliseconds at;  // after the request's ETX reached the printer
+  std::string bytes;
+};
+
+class ScriptedPrinter {
+ public:
+  ScriptedPrinter() : clock_(std::make_shared<ManualClock>()) {
+    auto [host, far] = MakeNullModemPair();
+    host_ = host.get();
+    far_ = std::move(far);
+    host_port_ = std::move(host);
+    host_->SetWaitHook([this](milliseconds slice) { Tick(slice); });
+    clock_->Set(Clock::time_point(std::chrono::hours(1)));
+  }
+
+  /// The host end, to hand to a control (once).
+  std::unique_ptr<NullModemPort> TakeHostPort() { return std::move(host_port_); }
+  /// A control on the host end, with the manual clock, euro mode, open port.
+  std::unique_ptr<TavirelControl> MakeControl(std::int32_t euro = TVL_EUROSETTINGS_EURO) {
+    auto control = std::make_unique<TavirelControl>(TakeHostPort(), clock_);
+    control->InitProperties();
+    control->EuroSettings(euro);
+    return control;
+  }
+
+  /// The answer to the next request: ACK at once, the frame right after.
+  void Answer(const std::string& frame) { Script({{milliseconds(0), std::string(1, ACK) + frame}}); }
+  void AnswerPayload(const std::string& payload) { Answer(ReplyFrame(payload)); }
+  /// A whole script for the next request.
+  void Script(std::vector<Step> steps) { scripts_.push_back(std::move(steps)); }
+  /// A request with no script gets nothing at all.
+  void Silent() { scripts_.push_back({}); }
+
+  /// Bytes the driver wrote, everything since the last call.
+  std::string TakeWritten() {
+    std::string all = far_->Received();
+    std::string fresh = all.substr(seen_);
+    seen_ = all.size();
+    return fresh;
+  }
+  /// Every byte the driver wrote.
+  std::string Written() const { return far_->Received(); }
+
+  NullModemPort& far() { return *far_; }
+  NullModemPort& host() { return *host_; }
+  ManualClock& clock() { return *clock_; }
+  std::shared_ptr<ManualClock> clock_ptr() { return clock_; }
+  /// Virtual time since the printer was made.
+  milliseconds Elapsed() {
+    return std::chrono::duration_cast<milliseconds>(clock_->Now().time_since_epoch() -
+                                                    std::chrono::hours(1));
+  }
+
+ private:
+  void Tick(milliseconds slice) {
+    CollectRequests();
+    clock_->Advance(slice);
+    Deliver();
+  }
+
+  void CollectRequests() {
+    const std::string incoming = far_->TakeAll();
+    for (char c : incoming) {
+      if (c != ETX) continue;
+      if (scripts_.empty()) continue;
+      const auto now = clock_->Now();
+      for (auto& step : scripts_.front()) pending_.push_back({now + step.at, step.bytes});
+      scripts_.pop_front();
+    }
+  }
+
+  void Deliver() {
+    const auto now = clock_->Now();
+    while (!pending_.empty() && pending_.front().first <= now) {
+      far_->Output(pending_.front().second);
+      pending_.pop_front();
+    }
+  }
+
+  std::shared_ptr<ManualClock> clock_;
+  NullModemPort* host_ = nullptr;
+  std::unique_ptr<NullModemPort> host_port_;
+  std::unique_ptr<NullModemPort> far_;
+  std::deque<std::vector<Step>> scripts_;
+  std::deque<std::pair<Clock::time_point, std::string>> pending_;
+  std::size_t seen_ = 0;
+};
+
+}  // namespace tavirel::testing
