@@ -1,0 +1,96 @@
+#include "port/posix_io.hpp"
+
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+
+#include "port/posix_device.hpp"
+#include "tavirel/errors.hpp"
+
+namespace tavirel::port {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr short kTrouble = POLLHUP | POLLERR | POLLNVAL;
+
+int PollTimeout(milliseconds wait) {
+  return static_cast<int>(std::clamp<milliseconds::rep>(wait.count(), 0, INT_MAX));
+}
+
+// Waits for room to write until `deadline`; false when the time ran out.
+bool AwaitRoom(int fd, Clock::time_point deadline, const std::string& device) {
+  for (;;) {
+    const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return false;
+    pollfd p{fd, POLLOUT, 0};
+    const int ready = ::poll(&p, 1, PollTimeout(left));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0) ThrowDeviceError("cannot wait to write to", device, errno);
+    if (ready == 0) return false;
+    if (p.revents & kTrouble) ThrowHungUp(device);
+    return true;
+  }
+}
+
+}  // namespace
+
+std::size_t ReadAvailable(int fd, char* data, std::size_t size, const std::string& device) {
+  for (;;) {
+    const ssize_t got = ::read(fd, data, size);
+    if (got > 0) return static_cast<std::size_t>(got);
+    // In raw mode with VMIN 1 an empty terminal gives EAGAIN: 0 is a hang-up.
+    if (got == 0) ThrowHungUp(device);
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+    ThrowDeviceError("cannot read from", device, errno);
+  }
+}
+
+int BytesQueued(int fd, const std::string& device) {
+  int queued = 0;
+  if (::ioctl(fd, FIONREAD, &queued) != 0) ThrowDeviceError("cannot count the input of", device, errno);
+  return std::max(queued, 0);
+}
+
+void WriteAll(int fd, std::string_view bytes, milliseconds budget, const std::string& device) {
+  const auto deadline = Clock::now() + budget;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (put > 0) {
+      done += static_cast<std::size_t>(put);
+      continue;
+    }
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0 && errno != EAGAIN && errno != EWOULDBLOCK) ThrowDeviceError("cannot write to", device, errno);
+    if (!AwaitRoom(fd, deadline, device)) {
+      throw SerialError("writing to serial port " + device + " timed out after " + std::to_string(budget.count()) +
+                        " ms with " + std::to_string(done) + " of " + std::to_string(bytes.size()) +
+                        " bytes written");
+    }
+  }
+}
+
+Readiness PollReadable(int fd, milliseconds slice, const std::string& device) {
+  pollfd p{fd, POLLIN, 0};
+  const int ready = ::poll(&p, 1, PollTimeout(slice));
+  if (ready < 0 && errno == EINTR) return Readiness::Timeout;
+  if (ready < 0) ThrowDeviceError("cannot wait for input from", device, errno);
+  if (ready == 0) return Readiness::Timeout;
+  return (p.revents & kTrouble) ? Readiness::HungUp : Readiness::Readable;
+}
+
+bool CtsAsserted(int fd, const std::string& device) {
+  int lines = 0;
+  if (::ioctl(fd, TIOCMGET, &lines) == 0) return (lines & TIOCM_CTS) != 0;
+  if (errno == ENOTTY || errno == EINVAL) return true;
+  ThrowDeviceError("cannot read the modem lines of", device, errno);
+}
+
+}  // namespace tavirel::port
