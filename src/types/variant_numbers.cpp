@@ -4,6 +4,9 @@
 // away from zero (2.5 gives 3, -2.5 gives -3). Automation itself rounds half
 // to even here; we round as the field encoders do, so that a value reads the
 // same whether it travels in a command field or through a conversion.
+// A floating value is rounded as it is: a half is exactly representable, so
+// its binary error cannot flip the rounding, and a large whole Single
+// (2147483648) keeps its exact value instead of its shortest digits.
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -30,6 +33,14 @@ std::int64_t RoundedOrThrow(const std::optional<decimal::Digits>& number, const 
   return *whole;
 }
 
+std::int64_t RoundedOrThrow(double value, const Variant& source, VarType target) {
+  if (std::isnan(value)) ThrowNotConvertible(source, target);
+  const double whole = std::round(value);  // halves away from zero
+  constexpr double kLimit = 9'223'372'036'854'775'808.0;  // 2^63
+  if (!(whole >= -kLimit && whole < kLimit)) ThrowOutOfRange(source, target);
+  return static_cast<std::int64_t>(whole);
+}
+
 // The value as a whole number, rounded half away from zero.
 std::int64_t WholeNumber(const Variant& v, VarType target) {
   switch (v.type()) {
@@ -40,11 +51,11 @@ std::int64_t WholeNumber(const Variant& v, VarType target) {
     case VarType::VT_I4:
       return v.get<std::int32_t>();
     case VarType::VT_R4:
-      return RoundedOrThrow(decimal::Shortest(v.get<float>()), v, target);
+      return RoundedOrThrow(static_cast<double>(v.get<float>()), v, target);
     case VarType::VT_CY:
       return v.get<Currency>().RoundedUnits(0);
     case VarType::VT_DATE:
-      return RoundedOrThrow(decimal::Shortest(v.get<OleDate>().value()), v, target);
+      return RoundedOrThrow(v.get<OleDate>().value(), v, target);
     case VarType::VT_BSTR:
       return RoundedOrThrow(decimal::Parse(v.get<std::string>()), v, target);
     case VarType::VT_BOOL:
