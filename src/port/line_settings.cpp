@@ -9,6 +9,8 @@
 //   systems offer, have no termios speed and are refused by name.
 // - Stop bits 1.5 are accepted; the POSIX port sends them as 2 (termios has
 //   no 1.5; a 16550 UART itself makes 1.5 of "2" when the data bits are 5).
+#include "tavirel/line_settings.hpp"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -19,7 +21,6 @@
 #include "port/quoted.hpp"
 #include "port/supported_rates.hpp"
 #include "tavirel/errors.hpp"
-#include "tavirel/line_settings.hpp"
 
 namespace tavirel {
 namespace {
@@ -81,8 +82,8 @@ struct ParityLetter {
   char letter;
   Parity parity;
 };
-constexpr std::array<ParityLetter, 5> kParityLetters{{
-    {'n', Parity::None}, {'e', Parity::Even}, {'o', Parity::Odd}, {'m', Parity::Mark}, {'s', Parity::Space}}};
+constexpr std::array<ParityLetter, 5> kParityLetters{
+    {{'n', Parity::None}, {'e', Parity::Even}, {'o', Parity::Odd}, {'m', Parity::Mark}, {'s', Parity::Space}}};
 
 Parity ParseParity(std::string_view text, std::string_view field) {
   if (field.size() == 1) {
@@ -107,8 +108,8 @@ struct StopBitsText {
   StopBits stop_bits;
   double bits;
 };
-constexpr std::array<StopBitsText, 3> kStopBits{{
-    {"1", StopBits::One, 1.0}, {"1.5", StopBits::OneAndHalf, 1.5}, {"2", StopBits::Two, 2.0}}};
+constexpr std::array<StopBitsText, 3> kStopBits{
+    {{"1", StopBits::One, 1.0}, {"1.5", StopBits::OneAndHalf, 1.5}, {"2", StopBits::Two, 2.0}}};
 
 StopBits ParseStopBits(std::string_view text, std::string_view field) {
   for (const auto& row : kStopBits) {

@@ -17,7 +17,7 @@ struct NullModemPort::Shared {
     std::deque<char> waiting;  // received, not yet taken
     std::string written;
     std::string received;
-    bool cts = true;  // as the other end set it
+    bool cts = true;       // as the other end set it
     bool hung_up = false;  // the other end hung up on this one
     bool open = false;
     std::string settings = "9600,n,8,1";

@@ -39,10 +39,14 @@ class ReceiveBuffer {
   std::size_t end_ = 0;
 };
 
+void RequireValidNumber(std::int16_t port) {
+  if (port < 1) throw SerialError("serial port number " + std::to_string(port) + " is not valid (ports start at 1)");
+}
+
 }  // namespace
 
 std::string DefaultPortDevice(std::int16_t port) {
-  if (port < 1) throw SerialError("serial port number " + std::to_string(port) + " is not valid (ports start at 1)");
+  RequireValidNumber(port);
   return "/dev/ttyS" + std::to_string(port - 1);
 }
 
@@ -57,7 +61,9 @@ struct PosixSerialPort::State {
   ReceiveBuffer received;
 
   void RequireOpen() const {
-    if (!fd.Valid()) throw SerialError("serial port " + (fixed_device ? *fixed_device : "number " + std::to_string(port)) + " is not open");
+    if (fd.Valid()) return;
+    const std::string name = fixed_device ? *fixed_device : "number " + std::to_string(port);
+    throw SerialError("serial port " + name + " is not open");
   }
   // Hands out what is buffered, or reads the next chunk.
   bool EnsureInput() { return !received.Empty() || received.Refill(fd.Get(), device) > 0; }
@@ -77,9 +83,7 @@ PosixSerialPort::~PosixSerialPort() { port::CloseExclusive(state_->fd); }
 
 std::string PosixSerialPort::DevicePath() const {
   if (state_->fixed_device) return *state_->fixed_device;
-  if (state_->port < 1) {
-    throw SerialError("serial port number " + std::to_string(state_->port) + " is not valid (ports start at 1)");
-  }
+  RequireValidNumber(state_->port);
   std::string device = state_->mapping(state_->port);
   if (device.empty()) throw SerialError("serial port number " + std::to_string(state_->port) + " has no device");
   return device;
@@ -95,7 +99,12 @@ void PosixSerialPort::PortOpen(bool open) {
   }
   std::string device = DevicePath();
   port::UniqueFd fd = port::OpenExclusive(device);
-  port::ConfigureLine(fd.Get(), s.settings, s.settings_text, device);
+  try {
+    port::ConfigureLine(fd.Get(), s.settings, s.settings_text, device);
+  } catch (...) {
+    port::CloseExclusive(fd);
+    throw;
+  }
   s.fd = std::move(fd);
   s.device = std::move(device);
   s.received.Clear();

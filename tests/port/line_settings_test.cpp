@@ -142,7 +142,7 @@ TEST(LineSettings, BitsPerCharacterCountStartDataParityAndStop) {
     const char* text;
     double bits;
   } rows[] = {
-      {"9600,n,8,1", 10.0}, {"9600,e,7,1", 10.0}, {"9600,o,8,2", 12.0},
+      {"9600,n,8,1", 10.0},  {"9600,e,7,1", 10.0}, {"9600,o,8,2", 12.0},
       {"9600,m,5,1.5", 8.5}, {"9600,s,6,1", 9.0},  {"9600,n,5,2", 8.0},
   };
   for (const auto& row : rows) {

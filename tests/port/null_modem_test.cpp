@@ -35,11 +35,12 @@ class NullModem : public ::testing::Test {
 };
 
 TEST_F(NullModem, BytesCrossBothWays) {
-  host->Output(std::string("\x02" "01E4201\x03", 9));
+  const std::string frame = std::string(1, '\x02') + "01E4201\x03";
+  host->Output(frame);
   far->Output("\x06");
   EXPECT_EQ(far->InBufferCount(), 9);
   EXPECT_EQ(host->InBufferCount(), 1);
-  EXPECT_EQ(InputAll(*far), std::string("\x02" "01E4201\x03", 9));
+  EXPECT_EQ(InputAll(*far), frame);
   EXPECT_EQ(InputAll(*host), "\x06");
 }
 

@@ -38,7 +38,9 @@ bool Contains(const std::string& text, const std::string& part) { return text.fi
 std::chrono::microseconds ThreadCpuTime() {
   rusage usage{};
   getrusage(RUSAGE_THREAD, &usage);
-  const auto micros = [](const timeval& t) { return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec); };
+  const auto micros = [](const timeval& t) {
+    return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
+  };
   return micros(usage.ru_utime) + micros(usage.ru_stime);
 }
 
@@ -61,12 +63,9 @@ TEST(PosixSerialPortOpen, OpenErrorsSayWhatIsWrong) {
     int err;
     const char* says;
   } rows[] = {
-      {ENOENT, "/dev/ttyS4 does not exist"},
-      {EACCES, "/dev/ttyS4 permission denied"},
-      {EPERM, "/dev/ttyS4 permission denied"},
-      {EBUSY, "/dev/ttyS4 is in use"},
-      {ENXIO, "/dev/ttyS4 has no device"},
-      {EIO, "cannot open serial port /dev/ttyS4: "},
+      {ENOENT, "/dev/ttyS4 does not exist"},   {EACCES, "/dev/ttyS4 permission denied"},
+      {EPERM, "/dev/ttyS4 permission denied"}, {EBUSY, "/dev/ttyS4 is in use"},
+      {ENXIO, "/dev/ttyS4 has no device"},     {EIO, "cannot open serial port /dev/ttyS4: "},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.err);
@@ -151,6 +150,7 @@ TEST(PosixSerialPortHangUp, EveryIoCallReportsIt) {
   EXPECT_TRUE(Contains(SerialErrorOf([&] { (void)port->Input(); }), "hung up"));
   EXPECT_TRUE(Contains(SerialErrorOf([&] { (void)port->InBufferCount(); }), "hung up"));
   EXPECT_TRUE(Contains(SerialErrorOf([&] { port->Output("x"); }), "hung up"));
+  EXPECT_TRUE(Contains(SerialErrorOf([&] { (void)port->CTSHolding(); }), "hung up"));
   port->PortOpen(false);
   EXPECT_FALSE(port->PortOpen());
 }

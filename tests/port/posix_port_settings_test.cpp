@@ -25,12 +25,9 @@ struct TermiosRow {
 
 // 1.5 stop bits go out as CSTOPB: termios has nothing finer.
 const TermiosRow kRows[] = {
-    {"9600,n,8,1", B9600, 0, false},
-    {"19200,E,7,2", B19200, 0, true},
-    {"1200,o,7,1", B1200, PARODD, false},
-    {"4800,m,8,1", B4800, CMSPAR | PARODD, false},
-    {"115200,S,5,1.5", B115200, CMSPAR, true},
-    {"110,n,6,2", B110, 0, true},
+    {"9600,n,8,1", B9600, 0, false},           {"19200,E,7,2", B19200, 0, true},
+    {"1200,o,7,1", B1200, PARODD, false},      {"4800,m,8,1", B4800, CMSPAR | PARODD, false},
+    {"115200,S,5,1.5", B115200, CMSPAR, true}, {"110,n,6,2", B110, 0, true},
 };
 
 void ExpectCarries(const termios& tio, const TermiosRow& row) {

@@ -33,7 +33,10 @@ class PosixSerialPortOnPty : public ::testing::Test {
 
 TEST_F(PosixSerialPortOnPty, BytesCrossBothWaysUnaltered) {
   // Raw mode: no CR/LF translation, no echo, all eight bits, NUL included.
-  const std::string frame("\x02" "01E4201\r\n\x00\xff\x11\x13\x03", 16);
+  const std::string frame(
+      "\x02"
+      "01E4201\r\n\x00\xff\x11\x13\x03",
+      16);
   pty.Write(frame);
   AwaitInput(static_cast<int>(frame.size()));
   std::string got;
