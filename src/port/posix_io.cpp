@@ -50,9 +50,9 @@ std::size_t ReadAvailable(int fd, char* data, std::size_t size, const std::strin
   }
 }
 
-int BytesQueued(int fd, const std::string& device) {
+int BytesQueued(int fd) {
   int queued = 0;
-  if (::ioctl(fd, FIONREAD, &queued) != 0) ThrowDeviceError("cannot count the input of", device, errno);
+  if (::ioctl(fd, FIONREAD, &queued) != 0) return 0;
   return std::max(queued, 0);
 }
 

@@ -13,8 +13,10 @@ namespace tavirel::port {
 /// SerialError when the device hung up (read gives 0 or EIO) or fails.
 std::size_t ReadAvailable(int fd, char* data, std::size_t size, const std::string& device);
 
-/// Bytes the terminal holds that have not been read yet (FIONREAD).
-int BytesQueued(int fd, const std::string& device);
+/// Bytes the terminal holds that have not been read yet (FIONREAD); 0 when
+/// the device cannot tell, as after a hang-up: the next read reports that,
+/// after what was already read has been handed out.
+int BytesQueued(int fd);
 
 /// Writes every byte, waiting for room when the terminal's buffer is full,
 /// for at most `budget` in all. Throws SerialError on hang-up, I/O error or

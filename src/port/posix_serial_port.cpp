@@ -120,8 +120,8 @@ bool PosixSerialPort::CTSHolding() {
 int PosixSerialPort::InBufferCount() {
   State& s = *state_;
   s.RequireOpen();
-  s.EnsureInput();
-  const auto total = s.received.Size() + static_cast<std::size_t>(port::BytesQueued(s.fd.Get(), s.device));
+  if (!s.EnsureInput()) return 0;
+  const auto total = s.received.Size() + static_cast<std::size_t>(port::BytesQueued(s.fd.Get()));
   return total > INT_MAX ? INT_MAX : static_cast<int>(total);
 }
 

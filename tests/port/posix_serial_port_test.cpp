@@ -22,9 +22,14 @@ class PosixSerialPortOnPty : public ::testing::Test {
     port = PosixSerialPort::ForDevice(pty.SlavePath());
     port->PortOpen(true);
   }
-  // Waits (in short slices, at most about 2 s) until `count` bytes wait.
+  // Waits (at most 2 s) until `count` bytes wait. The wait returns at once
+  // while part of them sits in the port's buffer, hence the short sleep.
   void AwaitInput(int count) {
-    for (int pass = 0; pass < 100 && port->InBufferCount() < count; ++pass) port->WaitForInput(20ms);
+    const auto deadline = std::chrono::steady_clock::now() + 2s;
+    while (port->InBufferCount() < count && std::chrono::steady_clock::now() < deadline) {
+      port->WaitForInput(20ms);
+      std::this_thread::sleep_for(1ms);
+    }
     ASSERT_EQ(port->InBufferCount(), count);
   }
   Pty pty;
@@ -69,6 +74,7 @@ TEST_F(PosixSerialPortOnPty, InputReadsInChunksSoBytesBeforeAHangUpAreKept) {
   AwaitInput(300);
   std::string got = port->Input();
   pty.CloseMaster();
+  EXPECT_EQ(port->InBufferCount(), 299);
   for (int i = 1; i < 300; ++i) got += port->Input();
   EXPECT_EQ(got, text);
   EXPECT_THROW((void)port->Input(), SerialError);
