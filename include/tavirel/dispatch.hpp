@@ -44,7 +44,8 @@ const MemberInfo* FindMember(std::string_view name, MemberKind kind);
 const MemberInfo* FindMember(std::int32_t id);
 /// Up to `count` member names closest to `name` (for "did you mean").
 std::vector<std::string_view> ClosestMemberNames(std::string_view name, std::size_t count = 3);
-/// "opReparto(CodOpr As Integer, DescProd As String, ..., [TipoPrezzo As Integer = 1], ...) As Integer".
+/// "opReparto(CodOpr As Integer, DescProd As String, ..., [TipoPrezzo As Integer = 1], ...) As
+/// Integer".
 std::string Signature(const MemberInfo& member);
 
 /// The event interface: FPError(ErrorLevel As Integer, ErrorCode As Long).

@@ -19,18 +19,23 @@ class PropertyBag {
  public:
   virtual ~PropertyBag() = default;
   /// The stored value of `name`, or `default_value` when the bag has none.
-  [[nodiscard]] virtual Variant ReadProperty(std::string_view name, const Variant& default_value) = 0;
+  [[nodiscard]] virtual Variant ReadProperty(std::string_view name,
+                                             const Variant& default_value) = 0;
   /// Stores `value` under `name`; a bag may leave out a value equal to its default.
-  virtual void WriteProperty(std::string_view name, const Variant& value, const Variant& default_value) = 0;
+  virtual void WriteProperty(std::string_view name, const Variant& value,
+                             const Variant& default_value) = 0;
 };
 
 /// A property bag in memory that leaves out values equal to their default.
 class InMemoryPropertyBag final : public PropertyBag {
  public:
   [[nodiscard]] Variant ReadProperty(std::string_view name, const Variant& default_value) override;
-  void WriteProperty(std::string_view name, const Variant& value, const Variant& default_value) override;
+  void WriteProperty(std::string_view name, const Variant& value,
+                     const Variant& default_value) override;
   /// What the bag holds, by name.
-  [[nodiscard]] const std::map<std::string, Variant, std::less<>>& values() const { return values_; }
+  [[nodiscard]] const std::map<std::string, Variant, std::less<>>& values() const {
+    return values_;
+  }
   void Set(std::string name, Variant value) { values_[std::move(name)] = std::move(value); }
 
  private:

@@ -102,9 +102,8 @@ class TavirelControl {
   std::int16_t opRepartoReso(std::int16_t CodOpr, const std::string& DescProd, Currency Prezzo,
                              std::int16_t Rep, std::int16_t TipoPrezzo = 1,
                              const std::string& CodProd = kDefaultProductCode);
-  std::int16_t opRepartoResoQInt(std::int16_t CodOpr, const std::string& DescProd,
-                                 std::int16_t Qta, Currency Prezzo, std::int16_t Rep,
-                                 std::int16_t TipoPrezzo = 1,
+  std::int16_t opRepartoResoQInt(std::int16_t CodOpr, const std::string& DescProd, std::int16_t Qta,
+                                 Currency Prezzo, std::int16_t Rep, std::int16_t TipoPrezzo = 1,
                                  const std::string& CodProd = kDefaultProductCode);
   std::int16_t opRepartoResoQDec(std::int16_t CodOpr, const std::string& DescProd, float QtaDec,
                                  Currency Prezzo, std::int16_t Rep, std::int16_t TipoPrezzo = 1,
@@ -116,9 +115,8 @@ class TavirelControl {
                                    std::int16_t Qta, Currency Prezzo, std::int16_t Rep,
                                    std::int16_t TipoPrezzo = 1,
                                    const std::string& CodProd = kDefaultProductCode);
-  std::int16_t opRepartoStornoQDec(std::int16_t CodOpr, const std::string& DescProd,
-                                   float QtaDec, Currency Prezzo, std::int16_t Rep,
-                                   std::int16_t TipoPrezzo = 1,
+  std::int16_t opRepartoStornoQDec(std::int16_t CodOpr, const std::string& DescProd, float QtaDec,
+                                   Currency Prezzo, std::int16_t Rep, std::int16_t TipoPrezzo = 1,
                                    const std::string& CodProd = kDefaultProductCode);
 
   // ---- Payments, subtotal and adjustments -------------------------------

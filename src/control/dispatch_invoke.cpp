@@ -11,11 +11,12 @@ std::vector<Variant> Convert(const MemberInfo& member, std::vector<Variant> args
   std::size_t required = 0;
   for (const auto& p : member.params) required += p.optional ? 0 : 1;
   if (args.size() < required || args.size() > member.params.size()) {
-    throw DispatchError(std::string(member.name) + " takes " +
-                        (required == member.params.size()
-                             ? std::to_string(required)
-                             : std::to_string(required) + " to " + std::to_string(member.params.size())) +
-                        " arguments, not " + std::to_string(args.size()) + ": " + Signature(member));
+    throw DispatchError(
+        std::string(member.name) + " takes " +
+        (required == member.params.size()
+             ? std::to_string(required)
+             : std::to_string(required) + " to " + std::to_string(member.params.size())) +
+        " arguments, not " + std::to_string(args.size()) + ": " + Signature(member));
   }
   for (std::size_t i = 0; i < args.size(); ++i) {
     const ParamInfo& param = member.params[i];
@@ -40,8 +41,8 @@ Variant InvokeMethod(TavirelControl& control, const MemberInfo& member,
                      const std::vector<Variant>& args) {
   const std::string_view name = member.name;
   if (name == "GetLastErrorDescription") {
-    return Variant(control.GetLastErrorDescription(args[0].get<std::int16_t>(),
-                                                   args[1].get<std::int32_t>()));
+    return Variant(
+        control.GetLastErrorDescription(args[0].get<std::int16_t>(), args[1].get<std::int32_t>()));
   }
   if (name == "PortOpen") return control.PortOpen(), Variant();
   if (name == "PortClose") return control.PortClose(), Variant();

@@ -22,14 +22,18 @@ void AddOperation(std::vector<MemberInfo>& members, const ops::OpSpec& spec) {
 
 void AddProperty(std::vector<MemberInfo>& members, std::string_view name, VarType type) {
   members.push_back({0, name, MemberKind::PropertyGet, {}, type});
-  members.push_back({0, name, MemberKind::PropertyPut, {{name, type, false, {}}}, VarType::VT_EMPTY});
+  members.push_back(
+      {0, name, MemberKind::PropertyPut, {{name, type, false, {}}}, VarType::VT_EMPTY});
 }
 
 std::vector<MemberInfo> MakeMembers() {
   std::vector<MemberInfo> members;
-  members.push_back({0, "GetLastErrorDescription", MemberKind::Method,
-                     {{"ErrorLevel", VarType::VT_I2, false, {}}, {"ErrorCode", VarType::VT_I4, false, {}}},
-                     VarType::VT_BSTR});
+  members.push_back(
+      {0,
+       "GetLastErrorDescription",
+       MemberKind::Method,
+       {{"ErrorLevel", VarType::VT_I2, false, {}}, {"ErrorCode", VarType::VT_I4, false, {}}},
+       VarType::VT_BSTR});
   const auto catalogue = ops::Catalogue();
   for (std::size_t i = 0; i < kOperationsBeforePorts; ++i) AddOperation(members, catalogue[i]);
   members.push_back({0, "PortOpen", MemberKind::Method, {}, VarType::VT_EMPTY});
@@ -144,7 +148,9 @@ std::string Signature(const MemberInfo& member) {
 
 const MemberInfo& FPErrorEvent() {
   static const MemberInfo event{
-      1, "FPError", MemberKind::Method,
+      1,
+      "FPError",
+      MemberKind::Method,
       {{"ErrorLevel", VarType::VT_I2, false, {}}, {"ErrorCode", VarType::VT_I4, false, {}}},
       VarType::VT_EMPTY};
   return event;

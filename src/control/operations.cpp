@@ -3,40 +3,67 @@
 
 namespace tavirel {
 
-std::int16_t TavirelControl::opReparto(std::int16_t CodOpr, const std::string& DescProd, Currency Prezzo, std::int16_t Rep, std::int16_t TipoPrezzo, const std::string& CodProd) {
+std::int16_t TavirelControl::opReparto(std::int16_t CodOpr, const std::string& DescProd,
+                                       Currency Prezzo, std::int16_t Rep, std::int16_t TipoPrezzo,
+                                       const std::string& CodProd) {
   return RunOperation("opReparto", {CodOpr, DescProd, Prezzo, Rep, TipoPrezzo, CodProd});
 }
 
-std::int16_t TavirelControl::opRepartoQInt(std::int16_t CodOpr, const std::string& DescProd, std::int16_t Qta, Currency Prezzo, std::int16_t Rep, std::int16_t TipoPrezzo, const std::string& CodProd) {
+std::int16_t TavirelControl::opRepartoQInt(std::int16_t CodOpr, const std::string& DescProd,
+                                           std::int16_t Qta, Currency Prezzo, std::int16_t Rep,
+                                           std::int16_t TipoPrezzo, const std::string& CodProd) {
   return RunOperation("opRepartoQInt", {CodOpr, DescProd, Qta, Prezzo, Rep, TipoPrezzo, CodProd});
 }
 
-std::int16_t TavirelControl::opRepartoQDec(std::int16_t CodOpr, const std::string& DescProd, float QtaDec, Currency Prezzo, std::int16_t Rep, std::int16_t TipoPrezzo, const std::string& CodProd) {
-  return RunOperation("opRepartoQDec", {CodOpr, DescProd, QtaDec, Prezzo, Rep, TipoPrezzo, CodProd});
+std::int16_t TavirelControl::opRepartoQDec(std::int16_t CodOpr, const std::string& DescProd,
+                                           float QtaDec, Currency Prezzo, std::int16_t Rep,
+                                           std::int16_t TipoPrezzo, const std::string& CodProd) {
+  return RunOperation("opRepartoQDec",
+                      {CodOpr, DescProd, QtaDec, Prezzo, Rep, TipoPrezzo, CodProd});
 }
 
-std::int16_t TavirelControl::opRepartoReso(std::int16_t CodOpr, const std::string& DescProd, Currency Prezzo, std::int16_t Rep, std::int16_t TipoPrezzo, const std::string& CodProd) {
+std::int16_t TavirelControl::opRepartoReso(std::int16_t CodOpr, const std::string& DescProd,
+                                           Currency Prezzo, std::int16_t Rep,
+                                           std::int16_t TipoPrezzo, const std::string& CodProd) {
   return RunOperation("opRepartoReso", {CodOpr, DescProd, Prezzo, Rep, TipoPrezzo, CodProd});
 }
 
-std::int16_t TavirelControl::opRepartoResoQInt(std::int16_t CodOpr, const std::string& DescProd, std::int16_t Qta, Currency Prezzo, std::int16_t Rep, std::int16_t TipoPrezzo, const std::string& CodProd) {
-  return RunOperation("opRepartoResoQInt", {CodOpr, DescProd, Qta, Prezzo, Rep, TipoPrezzo, CodProd});
+std::int16_t TavirelControl::opRepartoResoQInt(std::int16_t CodOpr, const std::string& DescProd,
+                                               std::int16_t Qta, Currency Prezzo, std::int16_t Rep,
+                                               std::int16_t TipoPrezzo,
+                                               const std::string& CodProd) {
+  return RunOperation("opRepartoResoQInt",
+                      {CodOpr, DescProd, Qta, Prezzo, Rep, TipoPrezzo, CodProd});
 }
 
-std::int16_t TavirelControl::opRepartoResoQDec(std::int16_t CodOpr, const std::string& DescProd, float QtaDec, Currency Prezzo, std::int16_t Rep, std::int16_t TipoPrezzo, const std::string& CodProd) {
-  return RunOperation("opRepartoResoQDec", {CodOpr, DescProd, QtaDec, Prezzo, Rep, TipoPrezzo, CodProd});
+std::int16_t TavirelControl::opRepartoResoQDec(std::int16_t CodOpr, const std::string& DescProd,
+                                               float QtaDec, Currency Prezzo, std::int16_t Rep,
+                                               std::int16_t TipoPrezzo,
+                                               const std::string& CodProd) {
+  return RunOperation("opRepartoResoQDec",
+                      {CodOpr, DescProd, QtaDec, Prezzo, Rep, TipoPrezzo, CodProd});
 }
 
-std::int16_t TavirelControl::opRepartoStorno(std::int16_t CodOpr, const std::string& DescProd, Currency Prezzo, std::int16_t Rep, std::int16_t TipoPrezzo, const std::string& CodProd) {
+std::int16_t TavirelControl::opRepartoStorno(std::int16_t CodOpr, const std::string& DescProd,
+                                             Currency Prezzo, std::int16_t Rep,
+                                             std::int16_t TipoPrezzo, const std::string& CodProd) {
   return RunOperation("opRepartoStorno", {CodOpr, DescProd, Prezzo, Rep, TipoPrezzo, CodProd});
 }
 
-std::int16_t TavirelControl::opRepartoStornoQInt(std::int16_t CodOpr, const std::string& DescProd, std::int16_t Qta, Currency Prezzo, std::int16_t Rep, std::int16_t TipoPrezzo, const std::string& CodProd) {
-  return RunOperation("opRepartoStornoQInt", {CodOpr, DescProd, Qta, Prezzo, Rep, TipoPrezzo, CodProd});
+std::int16_t TavirelControl::opRepartoStornoQInt(std::int16_t CodOpr, const std::string& DescProd,
+                                                 std::int16_t Qta, Currency Prezzo,
+                                                 std::int16_t Rep, std::int16_t TipoPrezzo,
+                                                 const std::string& CodProd) {
+  return RunOperation("opRepartoStornoQInt",
+                      {CodOpr, DescProd, Qta, Prezzo, Rep, TipoPrezzo, CodProd});
 }
 
-std::int16_t TavirelControl::opRepartoStornoQDec(std::int16_t CodOpr, const std::string& DescProd, float QtaDec, Currency Prezzo, std::int16_t Rep, std::int16_t TipoPrezzo, const std::string& CodProd) {
-  return RunOperation("opRepartoStornoQDec", {CodOpr, DescProd, QtaDec, Prezzo, Rep, TipoPrezzo, CodProd});
+std::int16_t TavirelControl::opRepartoStornoQDec(std::int16_t CodOpr, const std::string& DescProd,
+                                                 float QtaDec, Currency Prezzo, std::int16_t Rep,
+                                                 std::int16_t TipoPrezzo,
+                                                 const std::string& CodProd) {
+  return RunOperation("opRepartoStornoQDec",
+                      {CodOpr, DescProd, QtaDec, Prezzo, Rep, TipoPrezzo, CodProd});
 }
 
 std::int16_t TavirelControl::opSubTot(std::int16_t CodOpr) {
@@ -75,7 +102,8 @@ std::int16_t TavirelControl::opCredCC(std::int16_t CodOpr, std::int16_t NCartaCC
   return RunOperation("opCredCC", {CodOpr, NCartaCC});
 }
 
-std::int16_t TavirelControl::opTicket(std::int16_t CodOpr, std::int16_t NTipoTicket, Currency ValoreTicket) {
+std::int16_t TavirelControl::opTicket(std::int16_t CodOpr, std::int16_t NTipoTicket,
+                                      Currency ValoreTicket) {
   return RunOperation("opTicket", {CodOpr, NTipoTicket, ValoreTicket});
 }
 
@@ -95,7 +123,8 @@ std::int16_t TavirelControl::opSBloccoTastiera(std::int16_t CodOpr) {
   return RunOperation("opSBloccoTastiera", {CodOpr});
 }
 
-std::int16_t TavirelControl::opMsgVisoreCortesia(std::int16_t CodOpr, const std::string& Descr, std::int16_t NumVisore, std::int16_t Cursore) {
+std::int16_t TavirelControl::opMsgVisoreCortesia(std::int16_t CodOpr, const std::string& Descr,
+                                                 std::int16_t NumVisore, std::int16_t Cursore) {
   return RunOperation("opMsgVisoreCortesia", {CodOpr, Descr, NumVisore, Cursore});
 }
 
@@ -103,7 +132,8 @@ std::int16_t TavirelControl::opIniSNoFisc(std::int16_t CodOpr) {
   return RunOperation("opIniSNoFisc", {CodOpr});
 }
 
-std::int16_t TavirelControl::opDatiSNoFisc(std::int16_t CodOpr, std::int16_t Font, const std::string& DescRiga) {
+std::int16_t TavirelControl::opDatiSNoFisc(std::int16_t CodOpr, std::int16_t Font,
+                                           const std::string& DescRiga) {
   return RunOperation("opDatiSNoFisc", {CodOpr, Font, DescRiga});
 }
 
@@ -115,7 +145,8 @@ std::int16_t TavirelControl::opDescAgg(std::int16_t CodOpr, const std::string& D
   return RunOperation("opDescAgg", {CodOpr, Descr});
 }
 
-std::int16_t TavirelControl::opRigheAgg(std::int16_t CodOpr, std::int16_t NRiga, const std::string& DescRiga) {
+std::int16_t TavirelControl::opRigheAgg(std::int16_t CodOpr, std::int16_t NRiga,
+                                        const std::string& DescRiga) {
   return RunOperation("opRigheAgg", {CodOpr, NRiga, DescRiga});
 }
 
@@ -127,12 +158,21 @@ std::int16_t TavirelControl::opAttivazioneEuro(std::int16_t CodOpr) {
   return RunOperation("opAttivazioneEuro", {CodOpr});
 }
 
-std::int16_t TavirelControl::opProgDataOra(std::int16_t Giorno, std::int16_t Mese, std::int16_t Anno, std::int16_t Ore, std::int16_t Minuti) {
+std::int16_t TavirelControl::opProgDataOra(std::int16_t Giorno, std::int16_t Mese,
+                                           std::int16_t Anno, std::int16_t Ore,
+                                           std::int16_t Minuti) {
   return RunOperation("opProgDataOra", {Giorno, Mese, Anno, Ore, Minuti});
 }
 
-std::int16_t TavirelControl::opProgReparto(std::int16_t NReparto, const std::string& DescReparto, Currency Prezzo1, Currency Prezzo2, Currency Prezzo3, std::int16_t Item, std::int16_t NTassaRep, Currency Limite, std::int16_t GruppoStampa, std::int16_t SuperGruppoMerceologico, const std::string& UMFattura) {
-  return RunOperation("opProgReparto", {NReparto, DescReparto, Prezzo1, Prezzo2, Prezzo3, Item, NTassaRep, Limite, GruppoStampa, SuperGruppoMerceologico, UMFattura});
+std::int16_t TavirelControl::opProgReparto(std::int16_t NReparto, const std::string& DescReparto,
+                                           Currency Prezzo1, Currency Prezzo2, Currency Prezzo3,
+                                           std::int16_t Item, std::int16_t NTassaRep,
+                                           Currency Limite, std::int16_t GruppoStampa,
+                                           std::int16_t SuperGruppoMerceologico,
+                                           const std::string& UMFattura) {
+  return RunOperation("opProgReparto",
+                      {NReparto, DescReparto, Prezzo1, Prezzo2, Prezzo3, Item, NTassaRep, Limite,
+                       GruppoStampa, SuperGruppoMerceologico, UMFattura});
 }
 
 std::int16_t TavirelControl::opProgTassa(std::int16_t NTassa, float Aliquota) {
@@ -143,11 +183,13 @@ std::int16_t TavirelControl::opProgCredCC(std::int16_t NCartaCC, const std::stri
   return RunOperation("opProgCredCC", {NCartaCC, DescCartaCC});
 }
 
-std::int16_t TavirelControl::opProgTicket(std::int16_t NTipoTicket, const std::string& DescTicket, Currency ValoreTicket) {
+std::int16_t TavirelControl::opProgTicket(std::int16_t NTipoTicket, const std::string& DescTicket,
+                                          Currency ValoreTicket) {
   return RunOperation("opProgTicket", {NTipoTicket, DescTicket, ValoreTicket});
 }
 
-std::int16_t TavirelControl::opProgOpr(std::int16_t NumeroOperatore, const std::string& DescOpr, std::int16_t CodOprSegr, float PerOpr) {
+std::int16_t TavirelControl::opProgOpr(std::int16_t NumeroOperatore, const std::string& DescOpr,
+                                       std::int16_t CodOprSegr, float PerOpr) {
   return RunOperation("opProgOpr", {NumeroOperatore, DescOpr, CodOprSegr, PerOpr});
 }
 
@@ -167,9 +209,7 @@ std::int16_t TavirelControl::opProgRigaInt(std::int16_t NRigaInt, const std::str
   return RunOperation("opProgRigaInt", {NRigaInt, DescInt});
 }
 
-std::int16_t TavirelControl::opReadDataOra() {
-  return RunOperation("opReadDataOra", {});
-}
+std::int16_t TavirelControl::opReadDataOra() { return RunOperation("opReadDataOra", {}); }
 
 std::int16_t TavirelControl::opReadReparto(std::int16_t NReparto) {
   return RunOperation("opReadReparto", {NReparto});

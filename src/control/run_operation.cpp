@@ -70,7 +70,8 @@ std::int16_t ToLastEERR(std::int32_t printer_error) {
 
 }  // namespace
 
-std::int16_t TavirelControl::RunOperation(std::string_view name, const std::vector<Variant>& given) {
+std::int16_t TavirelControl::RunOperation(std::string_view name,
+                                          const std::vector<Variant>& given) {
   const ops::OpSpec* spec = ops::FindOperation(name);
   if (spec == nullptr) throw DispatchError("no operation named \"" + std::string(name) + "\"");
   BusyGuard guard(impl_->busy);
@@ -82,11 +83,10 @@ std::int16_t TavirelControl::RunOperation(std::string_view name, const std::vect
 
   // An amount field has no encoding outside lire and euro: such a command is
   // never sent, rather than sent with its later fields shifted.
-  const bool unencodable =
-      spec->HasAmountField() && m.euro_settings != TVL_EUROSETTINGS_LIRE &&
-      m.euro_settings != TVL_EUROSETTINGS_EURO;
-  link::LinkContext context{*m.port, *m.clock, m.hooks, m.euro_settings, m.frame_counter,
-                            m.current_command};
+  const bool unencodable = spec->HasAmountField() && m.euro_settings != TVL_EUROSETTINGS_LIRE &&
+                           m.euro_settings != TVL_EUROSETTINGS_EURO;
+  link::LinkContext context{*m.port,         *m.clock,        m.hooks,
+                            m.euro_settings, m.frame_counter, m.current_command};
   std::string reply;
   std::int32_t printer_error = 0;
   const std::int16_t result =

@@ -64,8 +64,8 @@ void TavirelControl::PortOpen() {
   // The probe: 4201 with the counter forced to 1; its result is dropped.
   impl_->frame_counter = 1;
   impl_->current_command = "4201";
-  link::LinkContext context{*impl_->port, *impl_->clock, impl_->hooks, impl_->euro_settings,
-                            impl_->frame_counter, impl_->current_command};
+  link::LinkContext context{*impl_->port,         *impl_->clock,        impl_->hooks,
+                            impl_->euro_settings, impl_->frame_counter, impl_->current_command};
   std::string reply;
   std::int32_t printer_error = 0;
   link::SendCommand(context, reply, printer_error, {2, true, false});
@@ -115,7 +115,8 @@ TAVIREL_RESULT_PROPERTIES(TAVIREL_GETTER)
 
 Variant TavirelControl::ResultProperty(std::string_view name) const {
   const PropInfo* info = FindResultProperty(name);
-  if (info == nullptr) throw DispatchError("no result property named \"" + std::string(name) + "\"");
+  if (info == nullptr)
+    throw DispatchError("no result property named \"" + std::string(name) + "\"");
   return impl_->record.Get(info->prop);
 }
 

@@ -29,9 +29,9 @@ struct LinkContext {
 };
 
 struct SendOptions {
-  std::int16_t reply_timeout = 10;      // seconds from the send, once ACKed
-  bool frame_counter_forced = false;    // the probe only
-  bool amounts_unencodable = false;     // an amount field in a mode that has none
+  std::int16_t reply_timeout = 10;    // seconds from the send, once ACKed
+  bool frame_counter_forced = false;  // the probe only
+  bool amounts_unencodable = false;   // an amount field in a mode that has none
 };
 
 /// Runs one exchange. Returns a code of enumTVL_OP_RETVALUE; `reply` gets the

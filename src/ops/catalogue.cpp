@@ -58,8 +58,13 @@ OpSpec OperatorOnly(std::string_view name, int code, Decoder decoder, std::int16
 // A report per operator or department: the operator code and a number.
 OpSpec OperatorAndNumber(std::string_view name, int code, std::string_view number,
                          std::int16_t timeout) {
-  return {name,    code, {P("CodOpr", I2), P(number, I2)}, {Digit(0, 2), Digit(1, 2)},
-          timeout, D::DecodeDocumentReply, {}};
+  return {name,
+          code,
+          {P("CodOpr", I2), P(number, I2)},
+          {Digit(0, 2), Digit(1, 2)},
+          timeout,
+          D::DecodeDocumentReply,
+          {}};
 }
 
 // A table reading: the record number as a digit field.
@@ -87,49 +92,123 @@ std::vector<OpSpec> MakeCatalogue() {
                        {{OP_CODE_CONT_RIM, D::DecodePaymentRemainderReply},
                         {OP_CODE_CONT_REST, D::DecodePaymentClosingReply}}));
   ops.push_back(OperatorOnly("opCorr", 1027, D::DecodeAckReply));
-  ops.push_back({"opCredCC", 1045, {P("CodOpr", I2), P("NCartaCC", I2)}, {Digit(0, 2), Digit(1, 2)},
-                 10, D::DecodeCreditCardReply, {}});
-  ops.push_back({"opDatiSNoFisc", 1064, {P("CodOpr", I2), P("Font", I2), P("DescRiga", STR)},
-                 {Digit(0, 2), Digit(1, 1), Text(2, 40)}, 10, D::DecodeAckReply, {}});
-  ops.push_back({"opDescAgg", 1066, {P("CodOpr", I2), P("Descr", STR)},
-                 {Digit(0, 2), Text(1, 20)}, 10, D::DecodeAckReply, {}});
+  ops.push_back({"opCredCC",
+                 1045,
+                 {P("CodOpr", I2), P("NCartaCC", I2)},
+                 {Digit(0, 2), Digit(1, 2)},
+                 10,
+                 D::DecodeCreditCardReply,
+                 {}});
+  ops.push_back({"opDatiSNoFisc",
+                 1064,
+                 {P("CodOpr", I2), P("Font", I2), P("DescRiga", STR)},
+                 {Digit(0, 2), Digit(1, 1), Text(2, 40)},
+                 10,
+                 D::DecodeAckReply,
+                 {}});
+  ops.push_back({"opDescAgg",
+                 1066,
+                 {P("CodOpr", I2), P("Descr", STR)},
+                 {Digit(0, 2), Text(1, 20)},
+                 10,
+                 D::DecodeAckReply,
+                 {}});
   OpSpec end_document = OperatorOnly("opEndSNoFisc", 1065, D::DecodeAckReply);
   end_document.result = VarType::VT_EMPTY;
   ops.push_back(std::move(end_document));
   ops.push_back(OperatorOnly("opIniSNoFisc", 1063, D::DecodeAckReply));
-  ops.push_back({"opMsgVisoreCortesia", 1062,
+  ops.push_back({"opMsgVisoreCortesia",
+                 1062,
                  {P("CodOpr", I2), P("Descr", STR), Opt("NumVisore", I2, std::int16_t{0}),
                   Opt("Cursore", I2, std::int16_t{0})},
                  // The cursor has no fixed width: its digits, no leading zeros.
-                 {Digit(0, 2), Digit(2, 1), Text(1, 40), Digit(3, 1)}, 10, D::DecodeAckReply, {}});
-  ops.push_back({"opProgConf", 4015, {P("NumConf", I2), P("Conf", I2)}, {Digit(0, 2), Digit(1, 3)},
-                 10, D::DecodeAckReply, {}});
-  ops.push_back({"opProgCredCC", 4007, {P("NCartaCC", I2), P("DescCartaCC", STR)},
-                 {Digit(0, 2), Text(1, 20)}, 10, D::DecodeAckReply, {}});
-  ops.push_back({"opProgDataOra", 4001,
+                 {Digit(0, 2), Digit(2, 1), Text(1, 40), Digit(3, 1)},
+                 10,
+                 D::DecodeAckReply,
+                 {}});
+  ops.push_back({"opProgConf",
+                 4015,
+                 {P("NumConf", I2), P("Conf", I2)},
+                 {Digit(0, 2), Digit(1, 3)},
+                 10,
+                 D::DecodeAckReply,
+                 {}});
+  ops.push_back({"opProgCredCC",
+                 4007,
+                 {P("NCartaCC", I2), P("DescCartaCC", STR)},
+                 {Digit(0, 2), Text(1, 20)},
+                 10,
+                 D::DecodeAckReply,
+                 {}});
+  ops.push_back({"opProgDataOra",
+                 4001,
                  {P("Giorno", I2), P("Mese", I2), P("Anno", I2), P("Ore", I2), P("Minuti", I2)},
-                 {Digit(0, 2), Digit(1, 2), Digit(2, 2), Digit(3, 2), Digit(4, 2)}, 10,
-                 D::DecodeAckReply, {}});
-  ops.push_back({"opProgFlag", 4014, {P("NumFlag", I2), P("Flag", I2)}, {Digit(0, 2), Digit(1, 1)},
-                 10, D::DecodeAckReply, {}});
-  ops.push_back({"opProgOpr", 4013,
-                 {P("NumeroOperatore", I2), P("DescOpr", STR), P("CodOprSegr", I2), P("PerOpr", R4)},
-                 {Digit(0, 2), Text(1, 20), Digit(2, 4), Percent(3)}, 10, D::DecodeAckReply, {}});
-  ops.push_back({"opProgReparto", 4002,
+                 {Digit(0, 2), Digit(1, 2), Digit(2, 2), Digit(3, 2), Digit(4, 2)},
+                 10,
+                 D::DecodeAckReply,
+                 {}});
+  ops.push_back({"opProgFlag",
+                 4014,
+                 {P("NumFlag", I2), P("Flag", I2)},
+                 {Digit(0, 2), Digit(1, 1)},
+                 10,
+                 D::DecodeAckReply,
+                 {}});
+  ops.push_back(
+      {"opProgOpr",
+       4013,
+       {P("NumeroOperatore", I2), P("DescOpr", STR), P("CodOprSegr", I2), P("PerOpr", R4)},
+       {Digit(0, 2), Text(1, 20), Digit(2, 4), Percent(3)},
+       10,
+       D::DecodeAckReply,
+       {}});
+  ops.push_back({"opProgReparto",
+                 4002,
                  {P("NReparto", I2), P("DescReparto", STR), P("Prezzo1", CY), P("Prezzo2", CY),
                   P("Prezzo3", CY), P("Item", I2), P("NTassaRep", I2), P("Limite", CY),
                   P("GruppoStampa", I2), P("SuperGruppoMerceologico", I2), P("UMFattura", STR)},
-                 {Digit(0, 2), Text(1, 20), Amount(2), Amount(3), Amount(4), Digit(5, 1),
-                  Digit(6, 2), Amount(7), Digit(8, 2), Digit(9, 2), {K::UnitOfMeasure, 10, 2}},
-                 10, D::DecodeAckReply, {}});
-  ops.push_back({"opProgRigaInt", 3016, {P("NRigaInt", I2), P("DescInt", STR)},
-                 {Digit(0, 2), Text(1, 27)}, 10, D::DecodeAckReply, {}});
-  ops.push_back({"opProgTassa", 4005, {P("NTassa", I2), P("Aliquota", R4)},
-                 {Digit(0, 2), Percent(1)}, 10, D::DecodeAckReply, {}});
-  ops.push_back({"opProgTicket", 4010, {P("NTipoTicket", I2), P("DescTicket", STR), P("ValoreTicket", CY)},
-                 {Digit(0, 2), Text(1, 20), Amount(2)}, 10, D::DecodeAckReply, {}});
-  ops.push_back({"opProgTipoRigaInt", 4016, {P("NumRiga", I2), P("TipoStampa", I2)},
-                 {Digit(0, 1), Digit(1, 1)}, 10, D::DecodeAckReply, {}});
+                 {Digit(0, 2),
+                  Text(1, 20),
+                  Amount(2),
+                  Amount(3),
+                  Amount(4),
+                  Digit(5, 1),
+                  Digit(6, 2),
+                  Amount(7),
+                  Digit(8, 2),
+                  Digit(9, 2),
+                  {K::UnitOfMeasure, 10, 2}},
+                 10,
+                 D::DecodeAckReply,
+                 {}});
+  ops.push_back({"opProgRigaInt",
+                 3016,
+                 {P("NRigaInt", I2), P("DescInt", STR)},
+                 {Digit(0, 2), Text(1, 27)},
+                 10,
+                 D::DecodeAckReply,
+                 {}});
+  ops.push_back({"opProgTassa",
+                 4005,
+                 {P("NTassa", I2), P("Aliquota", R4)},
+                 {Digit(0, 2), Percent(1)},
+                 10,
+                 D::DecodeAckReply,
+                 {}});
+  ops.push_back({"opProgTicket",
+                 4010,
+                 {P("NTipoTicket", I2), P("DescTicket", STR), P("ValoreTicket", CY)},
+                 {Digit(0, 2), Text(1, 20), Amount(2)},
+                 10,
+                 D::DecodeAckReply,
+                 {}});
+  ops.push_back({"opProgTipoRigaInt",
+                 4016,
+                 {P("NumRiga", I2), P("TipoStampa", I2)},
+                 {Digit(0, 1), Digit(1, 1)},
+                 10,
+                 D::DecodeAckReply,
+                 {}});
   ops.push_back(Reading("opReadConf", 4215, "NumConf", D::DecodeConfTableReply));
   ops.push_back(Reading("opReadCredCC", 4207, "NCartaCC", D::DecodeCardTableReply));
   ops.push_back({"opReadDataOra", 4201, {}, {}, 5, D::DecodeDateTimeReply, {}});
@@ -147,20 +226,41 @@ std::vector<OpSpec> MakeCatalogue() {
   ops.push_back(SaleLine("opRepartoStornoQDec", 1017, Qty::Decimal));
   ops.push_back(SaleLine("opRepartoStornoQInt", 1016, Qty::Integer));
   ops.push_back(OperatorOnly("opRiavvioStampaDaFineCarta", 1149, D::DecodeAckReply));
-  ops.push_back({"opRigheAgg", 1067, {P("CodOpr", I2), P("NRiga", I2), P("DescRiga", STR)},
-                 {Digit(0, 2), Digit(1, 1), Text(2, 40)}, 10, D::DecodeAckReply, {}});
+  ops.push_back({"opRigheAgg",
+                 1067,
+                 {P("CodOpr", I2), P("NRiga", I2), P("DescRiga", STR)},
+                 {Digit(0, 2), Digit(1, 1), Text(2, 40)},
+                 10,
+                 D::DecodeAckReply,
+                 {}});
   ops.push_back(OperatorOnly("opRistampaScontr", 1047, D::DecodeDocumentReply));
   ops.push_back(OperatorOnly("opSBloccoTastiera", 1056, D::DecodeAckReply));
   ops.push_back(ByCode("opSubTot", 1051, {P("CodOpr", I2)}, {Digit(0, 2)},
                        {{OP_CODE_SUBT, D::DecodeSubtotalReply},
                         {OP_CODE_SUBT_RIM, D::DecodeSubtotalRemainderReply}}));
-  ops.push_back({"opSubTotAbbuono", 1024, {P("CodOpr", I2), P("Importo", CY)},
-                 {Digit(0, 2), Amount(1)}, 10, D::DecodeAmountAdjustmentReply, {}});
-  ops.push_back({"opSubTotPercPlus", 1025, {P("CodOpr", I2), P("Perc", R4)},
-                 {Digit(0, 2), Percent(1)}, 10, D::DecodePercentAdjustmentReply, {}});
-  ops.push_back({"opSubTotPercMinus", 1026, {P("CodOpr", I2), P("Perc", R4)},
-                 {Digit(0, 2), Percent(1)}, 10, D::DecodePercentAdjustmentReply, {}});
-  ops.push_back(ByCode("opTicket", 1046, {P("CodOpr", I2), P("NTipoTicket", I2), P("ValoreTicket", CY)},
+  ops.push_back({"opSubTotAbbuono",
+                 1024,
+                 {P("CodOpr", I2), P("Importo", CY)},
+                 {Digit(0, 2), Amount(1)},
+                 10,
+                 D::DecodeAmountAdjustmentReply,
+                 {}});
+  ops.push_back({"opSubTotPercPlus",
+                 1025,
+                 {P("CodOpr", I2), P("Perc", R4)},
+                 {Digit(0, 2), Percent(1)},
+                 10,
+                 D::DecodePercentAdjustmentReply,
+                 {}});
+  ops.push_back({"opSubTotPercMinus",
+                 1026,
+                 {P("CodOpr", I2), P("Perc", R4)},
+                 {Digit(0, 2), Percent(1)},
+                 10,
+                 D::DecodePercentAdjustmentReply,
+                 {}});
+  ops.push_back(ByCode("opTicket", 1046,
+                       {P("CodOpr", I2), P("NTipoTicket", I2), P("ValoreTicket", CY)},
                        {Digit(0, 2), Digit(1, 2), Amount(2)},
                        {{OP_CODE_TICKET_RIM, D::DecodeTicketRemainderReply},
                         {OP_CODE_TICKET_REST, D::DecodeTicketClosingReply}}));

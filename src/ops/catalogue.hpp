@@ -25,7 +25,7 @@ enum class FieldKind {
 
 struct CommandField {
   FieldKind kind;
-  int arg;    // index of the parameter it is made from (-1 for none)
+  int arg;  // index of the parameter it is made from (-1 for none)
   int width;
 };
 

@@ -20,8 +20,7 @@ std::string EncodeField(const CommandField& field, std::span<const Variant> args
     case FieldKind::IntegerQty:
       return FormatIntegerQuantityField(args[field.arg].get<std::int16_t>());
     case FieldKind::UnitQty: return std::string(kUnitQuantity);
-    case FieldKind::Text:
-      return FormatTextField(args[field.arg].get<std::string>(), width);
+    case FieldKind::Text: return FormatTextField(args[field.arg].get<std::string>(), width);
     case FieldKind::UnitOfMeasure:
       return FormatUnitOfMeasureField(args[field.arg].get<std::string>());
   }

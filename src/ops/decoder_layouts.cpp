@@ -15,7 +15,8 @@ constexpr ReplyField kOperator{5, 2, P::LastOP, C::Short};
 constexpr ReplyField DateAt(int position) { return {position, 10, P::LastGG, C::Date}; }
 
 constexpr std::array kAck{kCode, kOperator};
-constexpr std::array kDocument{kCode, kOperator, DateAt(7), ReplyField{17, 4, P::LastNumSNF, C::Long}};
+constexpr std::array kDocument{kCode, kOperator, DateAt(7),
+                               ReplyField{17, 4, P::LastNumSNF, C::Long}};
 constexpr std::array kFiscalDocument{kCode, kOperator, DateAt(7),
                                      ReplyField{17, 4, P::LastNumSF, C::Long}};
 constexpr std::array kZFinancial{kCode, kOperator, DateAt(7),
@@ -31,8 +32,11 @@ constexpr std::array kSaleLine{kCode,
                                ReplyField{73, 2, P::LastRep, C::Short}};
 constexpr std::array kPaymentRemainder{kCode, kOperator, ReplyField{7, 9, P::LastImp, C::Money},
                                        ReplyField{16, 9, P::LastRim, C::Money}};
-constexpr std::array kPaymentClosing{kCode, kOperator, ReplyField{7, 9, P::LastImp, C::Money},
-                                     ReplyField{16, 9, P::LastRest, C::Money}, DateAt(25),
+constexpr std::array kPaymentClosing{kCode,
+                                     kOperator,
+                                     ReplyField{7, 9, P::LastImp, C::Money},
+                                     ReplyField{16, 9, P::LastRest, C::Money},
+                                     DateAt(25),
                                      ReplyField{35, 4, P::LastNumSF, C::Long}};
 constexpr std::array kTicketRemainder{kCode, kOperator, ReplyField{7, 2, P::LastNumTick, C::Short},
                                       ReplyField{9, 9, P::LastImp, C::Money},
@@ -44,8 +48,11 @@ constexpr std::array kTicketClosing{kCode,
                                     ReplyField{18, 9, P::LastRest, C::Money},
                                     DateAt(27),
                                     ReplyField{37, 4, P::LastNumSF, C::Long}};
-constexpr std::array kCreditCard{kCode, kOperator, ReplyField{7, 2, P::LastCC, C::Short},
-                                 ReplyField{9, 9, P::LastImp, C::Money}, DateAt(18),
+constexpr std::array kCreditCard{kCode,
+                                 kOperator,
+                                 ReplyField{7, 2, P::LastCC, C::Short},
+                                 ReplyField{9, 9, P::LastImp, C::Money},
+                                 DateAt(18),
                                  ReplyField{28, 4, P::LastNumSF, C::Long}};
 constexpr std::array kSubtotal{kCode, kOperator, ReplyField{7, 9, P::LastSubTotFisc, C::Money},
                                ReplyField{16, 9, P::LastSubTotNFisc, C::Money}};
@@ -55,8 +62,11 @@ constexpr std::array kAmountAdjustment{kCode, kOperator, ReplyField{7, 9, P::Las
 constexpr std::array kPercentAdjustment{kCode, kOperator, ReplyField{7, 9, P::LastSubT, C::Money},
                                         ReplyField{16, 4, P::LastPerc, C::Fixed2},
                                         ReplyField{20, 9, P::LastImp, C::Money}};
-constexpr std::array kVoidTotal{kCode, kOperator, ReplyField{7, 9, P::LastTotFisc, C::Money},
-                                ReplyField{16, 9, P::LastTotNFisc, C::Money}, DateAt(25),
+constexpr std::array kVoidTotal{kCode,
+                                kOperator,
+                                ReplyField{7, 9, P::LastTotFisc, C::Money},
+                                ReplyField{16, 9, P::LastTotNFisc, C::Money},
+                                DateAt(25),
                                 ReplyField{35, 4, P::LastNumSF, C::Long}};
 constexpr std::array kDateTime{kCode, DateAt(5)};
 constexpr std::array kFiscalSerial{kCode, kOperator, ReplyField{7, 6, P::LastMatrFisc, C::Long}};
@@ -90,7 +100,8 @@ constexpr std::array kConfTable{kCode, ReplyField{5, 2, P::LastNumConf, C::Short
 constexpr std::array kLineTypeTable{kCode, ReplyField{5, 1, P::LastNumRiga, C::Short},
                                     ReplyField{6, 1, P::LastTipoStampa, C::Short}};
 
-#define TAVIREL_LAYOUT(name, length, fields) DecoderLayout{Decoder::name, #name, length, fields}
+#define TAVIREL_LAYOUT(name, length, fields) \
+  DecoderLayout { Decoder::name, #name, length, fields }
 
 const std::array<DecoderLayout, 25> kLayouts{{
     TAVIREL_LAYOUT(DecodeAckReply, 6, kAck),

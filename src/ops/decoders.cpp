@@ -1,8 +1,9 @@
 // One function reads every layout table.
+#include "ops/decoders.hpp"
+
 #include <cstdint>
 #include <string>
 
-#include "ops/decoders.hpp"
 #include "ops/reply_fields.hpp"
 #include "tavirel/cp1252.hpp"
 #include "tavirel/errors.hpp"
@@ -46,8 +47,8 @@ void Store(const DecoderLayout& layout, const ReplyField& field, std::string_vie
                                    Integer(layout, field.target, text, INT32_MIN, INT32_MAX)));
       return;
     case Conversion::Money:
-      record.Set(field.target, Currency::FromUnits(Integer(layout, field.target, text,
-                                                           -kMoneyLimit, kMoneyLimit)));
+      record.Set(field.target, Currency::FromUnits(
+                                   Integer(layout, field.target, text, -kMoneyLimit, kMoneyLimit)));
       return;
     case Conversion::Fixed2:
     case Conversion::Fixed3: {

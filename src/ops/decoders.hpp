@@ -41,7 +41,7 @@ enum class Conversion { Short, Long, Money, Fixed2, Fixed3, Text, Date };
 struct ReplyField {
   int position;  // 1-based in the payload
   int width;
-  Prop target;   // for a date: LastGG (the five fields and LastDate follow)
+  Prop target;  // for a date: LastGG (the five fields and LastDate follow)
   Conversion conversion;
 };
 

@@ -54,8 +54,8 @@ std::optional<float> TryParseDecimalField(std::string_view field, int decimals) 
   }
   // A field made of its fraction alone has an integer part of 0.
   auto integer = split == 0 ? std::optional<std::int64_t>(0) : ReadDigits(whole);
-  auto fraction = decimals == 0 ? std::optional<std::int64_t>(0)
-                                : ReadDigits(TrimBlanks(field.substr(split)));
+  auto fraction =
+      decimals == 0 ? std::optional<std::int64_t>(0) : ReadDigits(TrimBlanks(field.substr(split)));
   if (!integer || !fraction) return std::nullopt;
   double scale = 1.0;
   for (int i = 0; i < decimals; ++i) scale *= 10.0;

@@ -84,10 +84,9 @@ void ResultRecord::Set(Prop prop, Variant value) { values_[Index(prop)] = std::m
 OleDate ResultRecord::ComposeLastDate() const {
   const int two_digit_year = ShortOf(values_[Index(Prop::LastAA)]);
   const int year = two_digit_year < 30 ? 2000 + two_digit_year : 1900 + two_digit_year;
-  return OleDate::FromParts(year, ShortOf(values_[Index(Prop::LastMM)]),
-                            ShortOf(values_[Index(Prop::LastGG)]),
-                            ShortOf(values_[Index(Prop::LastHH)]),
-                            ShortOf(values_[Index(Prop::LastMin)]));
+  return OleDate::FromParts(
+      year, ShortOf(values_[Index(Prop::LastMM)]), ShortOf(values_[Index(Prop::LastGG)]),
+      ShortOf(values_[Index(Prop::LastHH)]), ShortOf(values_[Index(Prop::LastMin)]));
 }
 
 }  // namespace tavirel

@@ -12,15 +12,24 @@ TEST(ErrorTexts, PairsGiveTheirItalianText) {
     std::string text;
   };
   const std::vector<Row> rows = {
-      {-1, 1, "CARTA GIORNALE"},        {-1, 2, "CARTA SCONTRINO"},
-      {-1, 9, "DATA INFERIORE"},        {-1, 15, "GIA' ESISTENTE"},
-      {-1, 23, "CHIUDI SCONTRINO"},     {-1, 30, "CHECKSUM ERRATO"},
-      {-1, 31, "DATI INESISTENTI PC"},  {-1, 0, ""},
-      {-1, 32, ""},                     {-1, -5, ""},
-      {0, 0, ""},                       {1, 0, "Registratore non collegato"},
-      {2, 0, "Porta non aperta"},       {3, 99, "Timeout in attesa risposta"},
-      {4, 0, "Checksum errato"},        {5, 0, "Modalit\u00e0 Euro/Lire non impostata"},
-      {6, 0, ""},                       {-2, 0, ""},
+      {-1, 1, "CARTA GIORNALE"},
+      {-1, 2, "CARTA SCONTRINO"},
+      {-1, 9, "DATA INFERIORE"},
+      {-1, 15, "GIA' ESISTENTE"},
+      {-1, 23, "CHIUDI SCONTRINO"},
+      {-1, 30, "CHECKSUM ERRATO"},
+      {-1, 31, "DATI INESISTENTI PC"},
+      {-1, 0, ""},
+      {-1, 32, ""},
+      {-1, -5, ""},
+      {0, 0, ""},
+      {1, 0, "Registratore non collegato"},
+      {2, 0, "Porta non aperta"},
+      {3, 99, "Timeout in attesa risposta"},
+      {4, 0, "Checksum errato"},
+      {5, 0, "Modalit\u00e0 Euro/Lire non impostata"},
+      {6, 0, ""},
+      {-2, 0, ""},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(ErrorTexts(row.level, row.code), row.text) << row.level << "," << row.code;

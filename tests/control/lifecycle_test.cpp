@@ -118,9 +118,13 @@ TEST(Lifecycle, ResizeAsksForHeight500AndTwiceTheGrantedHeightAsWidth) {
 // A port that reports its open state to the test, even after it is gone.
 class WatchedPort : public SerialPort {
  public:
-  WatchedPort(std::unique_ptr<SerialPort> inner, bool& open) : inner_(std::move(inner)), open_(open) {}
+  WatchedPort(std::unique_ptr<SerialPort> inner, bool& open)
+      : inner_(std::move(inner)), open_(open) {}
   ~WatchedPort() override { open_ = false; }
-  void PortOpen(bool open) override { inner_->PortOpen(open); open_ = open; }
+  void PortOpen(bool open) override {
+    inner_->PortOpen(open);
+    open_ = open;
+  }
   bool PortOpen() const override { return inner_->PortOpen(); }
   bool CTSHolding() override { return inner_->CTSHolding(); }
   int InBufferCount() override { return inner_->InBufferCount(); }

@@ -1,12 +1,14 @@
 // The result record: defaults, reset, the composed LastDate.
-#include <gtest/gtest.h>
-
 #include "tavirel/result_record.hpp"
+
+#include <gtest/gtest.h>
 
 namespace tavirel {
 namespace {
 
-DateParts PartsOf(ResultRecord& record) { return record.Get(Prop::LastDate).get<OleDate>().Parts(); }
+DateParts PartsOf(ResultRecord& record) {
+  return record.Get(Prop::LastDate).get<OleDate>().Parts();
+}
 
 TEST(ResultRecord, HasTheFiftySixPropertiesInInterfaceOrder) {
   const auto props = ResultProperties();
@@ -14,7 +16,8 @@ TEST(ResultRecord, HasTheFiftySixPropertiesInInterfaceOrder) {
   EXPECT_EQ(props.front().name, "LastEERR");
   EXPECT_EQ(props[18].name, "LastDate");
   EXPECT_EQ(props.back().name, "LastMatrFisc");
-  for (std::size_t i = 0; i < props.size(); ++i) EXPECT_EQ(static_cast<std::size_t>(props[i].prop), i);
+  for (std::size_t i = 0; i < props.size(); ++i)
+    EXPECT_EQ(static_cast<std::size_t>(props[i].prop), i);
 }
 
 TEST(ResultRecord, ResetStoresTheDefaults) {

@@ -1,11 +1,10 @@
 // The control over a real pseudo-terminal; the test plays the printer on the
 // master side.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
@@ -47,7 +46,9 @@ class PtyPrinter {
     }
     return got;
   }
-  void Write(const std::string& bytes) { ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+  void Write(const std::string& bytes) {
+    ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
   void Close() {
     if (master_ >= 0) close(master_);
     master_ = -1;

@@ -1,29 +1,37 @@
-#include <gtest/gtest.h>
-
 #include "link/frame.hpp"
+
+#include <gtest/gtest.h>
 
 namespace tavirel::link {
 namespace {
 
 TEST(Frame, RequestFor105000WithCounter2IsThe13BytesOfTheWorkedExample) {
-  const std::string expected = "\x02" "02E10500061\x03";
+  const std::string expected =
+      "\x02"
+      "02E10500061\x03";
   EXPECT_EQ(BuildRequestFrame(2, "105000"), expected);
   EXPECT_EQ(BuildRequestFrame(2, "105000").size(), 13u);
   EXPECT_EQ(ComputeFrameChecksum(2, "105000"), 61);
 }
 
 TEST(Frame, Counter3ChangesOnlyTheCounterDigitAndTheLastChecksumDigit) {
-  EXPECT_EQ(BuildRequestFrame(3, "105000"), "\x02" "03E10500062\x03");
+  EXPECT_EQ(BuildRequestFrame(3, "105000"),
+            "\x02"
+            "03E10500062\x03");
 }
 
 TEST(Frame, ProbeRequestBytes) {
-  EXPECT_EQ(BuildRequestFrame(1, "4201"), "\x02" "01E420165\x03");
+  EXPECT_EQ(BuildRequestFrame(1, "4201"),
+            "\x02"
+            "01E420165\x03");
 }
 
 TEST(Frame, ChecksumOfAnExactMultipleOfHundredIsTwoZeros) {
   // 0,2,E = 48+50+69 = 167; "!" (33) brings it to 200.
   EXPECT_EQ(ComputeFrameChecksum(2, "!"), 0);
-  EXPECT_EQ(BuildRequestFrame(2, "!"), "\x02" "02E!00\x03");
+  EXPECT_EQ(BuildRequestFrame(2, "!"),
+            "\x02"
+            "02E!00\x03");
 }
 
 TEST(Frame, ByteAbove127ContributesItsSingleByteCode) {
@@ -37,14 +45,28 @@ TEST(Frame, ReplyChecksumChecks) {
     bool passes;
   };
   const std::vector<Row> rows = {
-      {"\x02" "02E10500061\x03", true},   // the same rule both ways
-      {"\x02" "99E10500061\x03", false},  // counter digits are covered by the sum
-      {"\x02" "02E10500062\x03", false},
-      {"\x02" "02E1050006A\x03", false},  // checksum field not two digits
-      {"\x02" "02E105000 1\x03", false},
-      {"\x02\x03", false},                // too short to hold a checksum
-      {"\x02" "0\x03", false},
-      {"\x02" "00\x03", true},            // empty cover sums to 0
+      {"\x02"
+       "02E10500061\x03",
+       true},  // the same rule both ways
+      {"\x02"
+       "99E10500061\x03",
+       false},  // counter digits are covered by the sum
+      {"\x02"
+       "02E10500062\x03",
+       false},
+      {"\x02"
+       "02E1050006A\x03",
+       false},  // checksum field not two digits
+      {"\x02"
+       "02E105000 1\x03",
+       false},
+      {"\x02\x03", false},  // too short to hold a checksum
+      {"\x02"
+       "0\x03",
+       false},
+      {"\x02"
+       "00\x03",
+       true},  // empty cover sums to 0
   };
   for (const auto& row : rows) EXPECT_EQ(VerifyReplyChecksum(row.reply), row.passes) << row.reply;
 }

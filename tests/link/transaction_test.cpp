@@ -158,16 +158,16 @@ TEST_F(Transaction, AReplyWithoutAckTimesOutAfterThreeSeconds) {
 
 TEST_F(Transaction, AckAtOneAndAHalfSecondsAndReplyAtFourIsAcceptedWithTenSeconds) {
   Open();
-  printer_.Script({{milliseconds(1500), std::string(1, ACK)},
-                   {milliseconds(4000), ReplyFrame(kAckPayload)}});
+  printer_.Script(
+      {{milliseconds(1500), std::string(1, ACK)}, {milliseconds(4000), ReplyFrame(kAckPayload)}});
   EXPECT_EQ(control_->opBloccoTastiera(1), OP_OK);
   EXPECT_EQ(control_->LastOPCode(), 1055);
   EXPECT_TRUE(events_.empty());
 }
 
 TEST_F(Transaction, TheSameLateReplyIsTooLateForTheProbesTwoSeconds) {
-  printer_.Script({{milliseconds(1500), std::string(1, ACK)},
-                   {milliseconds(4000), ReplyFrame(kDateReply)}});
+  printer_.Script(
+      {{milliseconds(1500), std::string(1, ACK)}, {milliseconds(4000), ReplyFrame(kDateReply)}});
   control_->PortOpen();
   EXPECT_LT(printer_.Elapsed(), milliseconds(3000));
   EXPECT_EQ(printer_.Written(), Request(1, "4201"));  // no ACK: the reply never completed in time
@@ -177,13 +177,17 @@ TEST_F(Transaction, ALimitOfNEndsBetweenNMinusOneAndNSecondsAfterTheSend) {
   Open();
   // Move to 0.9 s into a whole second: the limit of 10 then ends 9.1 s after the send.
   printer_.clock().Advance(milliseconds(900) - printer_.Elapsed() % std::chrono::seconds(1));
-  printer_.Script({{milliseconds(0), std::string(1, ACK)}, {milliseconds(9200), ReplyFrame(kAckPayload)}});
+  printer_.Script(
+      {{milliseconds(0), std::string(1, ACK)}, {milliseconds(9200), ReplyFrame(kAckPayload)}});
   EXPECT_EQ(control_->opBloccoTastiera(1), OP_ERR_TIMEOUT);
 }
 
 TEST_F(Transaction, NoiseBeforeTheLastSTXIsDropped) {
   Open();
-  printer_.Answer("\x02" "garbage" + ReplyFrame(kAckPayload));
+  printer_.Answer(
+      "\x02"
+      "garbage" +
+      ReplyFrame(kAckPayload));
   EXPECT_EQ(control_->opBloccoTastiera(1), OP_OK);
   EXPECT_EQ(control_->LastOPCode(), 1055);
   EXPECT_EQ(control_->LastOP(), 1);
@@ -191,7 +195,8 @@ TEST_F(Transaction, NoiseBeforeTheLastSTXIsDropped) {
 
 TEST_F(Transaction, CharactersBeforeTheAckAreDiscarded) {
   Open();
-  printer_.Script({{milliseconds(0), "xx\x02\x03" + std::string(1, ACK) + ReplyFrame(kAckPayload)}});
+  printer_.Script(
+      {{milliseconds(0), "xx\x02\x03" + std::string(1, ACK) + ReplyFrame(kAckPayload)}});
   EXPECT_EQ(control_->opBloccoTastiera(1), OP_OK);
   EXPECT_EQ(control_->LastOPCode(), 1055);
 }
@@ -218,7 +223,8 @@ TEST_F(Transaction, AWrongChecksumIsAnsweredWithNothing) {
 
 TEST_F(Transaction, RepliesWithoutATwoDigitChecksumAreChecksumErrors) {
   Open();
-  for (const std::string& frame : {std::string("\x02\x03"), std::string("\x02" "01E1055XY\x03")}) {
+  for (const std::string& frame : {std::string("\x02\x03"), std::string("\x02"
+                                                                        "01E1055XY\x03")}) {
     printer_.Answer(frame);
     EXPECT_EQ(control_->opBloccoTastiera(1), OP_ERR_CHKS) << frame;
   }
@@ -239,7 +245,8 @@ TEST_F(Transaction, AnErrorReplyIsAcknowledgedAndReportedWithItsNumber) {
 
 TEST_F(Transaction, AnErrorReplyWithoutANumberGivesZeroAndNoEvent) {
   Open();
-  for (const std::string& payload : {std::string("EERR"), std::string("EERR   "), std::string("EERR AB")}) {
+  for (const std::string& payload :
+       {std::string("EERR"), std::string("EERR   "), std::string("EERR AB")}) {
     events_.clear();
     printer_.AnswerPayload(payload);
     EXPECT_EQ(control_->opBloccoTastiera(1), EERR) << payload;

@@ -33,7 +33,8 @@ inline std::string ReplyFrame(const std::string& payload, const std::string& cou
 
 /// An error reply whose number sits at frame positions 10-11.
 inline std::string ErrorFrame(int number) {
-  std::string digits = {static_cast<char>('0' + number / 10 % 10), static_cast<char>('0' + number % 10)};
+  std::string digits = {static_cast<char>('0' + number / 10 % 10),
+                        static_cast<char>('0' + number % 10)};
   return ReplyFrame("EERR " + digits);
 }
 
@@ -64,7 +65,9 @@ class ScriptedPrinter {
   }
 
   /// The answer to the next request: ACK at once, the frame right after.
-  void Answer(const std::string& frame) { Script({{milliseconds(0), std::string(1, ACK) + frame}}); }
+  void Answer(const std::string& frame) {
+    Script({{milliseconds(0), std::string(1, ACK) + frame}});
+  }
   void AnswerPayload(const std::string& payload) { Answer(ReplyFrame(payload)); }
   /// A whole script for the next request.
   void Script(std::vector<Step> steps) { scripts_.push_back(std::move(steps)); }
