@@ -49,7 +49,8 @@ class SerialPort {
 
   /// The port number.
   [[nodiscard]] virtual std::int16_t CommPort() const = 0;
-  /// Sets the port number. Throws SerialError while the port is open.
+  /// Sets the port number. Changing it while the port is open throws
+  /// SerialError; setting the number it already has does nothing.
   virtual void CommPort(std::int16_t port) = 0;
 };
 
