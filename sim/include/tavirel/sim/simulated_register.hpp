@@ -1,0 +1,99 @@
+#pragma once
+// The simulated register as a host program uses it: the line engine, the
+// register model, its journal and its optional state file behind one lock,
+// so a transport thread and the host's thread may use it together.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tavirel/sim/faults.hpp"
+#include "tavirel/sim/journal.hpp"
+#include "tavirel/sim/line_engine.hpp"
+#include "tavirel/sim/pacing.hpp"
+#include "tavirel/sim/register_model.hpp"
+#include "tavirel/sim/state_file.hpp"
+
+namespace tavirel::sim {
+
+struct SimOptions {
+  CurrencyUnit currency = CurrencyUnit::Euro;  // of a new register
+  std::int32_t serial = 123456;                // of a new register
+  /// Empty: nothing is kept. Otherwise the register starts from this file
+  /// when it exists (throwing StateFileError when it is unreadable) and
+  /// rewrites it after every command that changes something.
+  std::string state_path;
+  Pacing pacing;
+  std::vector<FaultSpec> faults;
+  std::uint64_t seed = 1;  // of the random fault switches
+  WallClock wall;          // the register's clock runs on it (system clock when empty)
+};
+
+class SimulatedRegister {
+ public:
+  explicit SimulatedRegister(SimOptions options = {});
+  ~SimulatedRegister();
+  SimulatedRegister(const SimulatedRegister&) = delete;
+  SimulatedRegister& operator=(const SimulatedRegister&) = delete;
+
+  // ---- The line (for transports) ----------------------------------------
+  void OnBytes(std::string_view bytes, TimePoint now);
+  std::string TakeDue(TimePoint now);
+  [[nodiscard]] std::optional<TimePoint> NextDue() const;
+  [[nodiscard]] bool CtsAsserted(TimePoint now) const;
+  /// Called with the new Clear To Send level when the power is switched.
+  void SetCtsListener(std::function<void(bool)> listener);
+
+  // ---- Switches -----------------------------------------------------------
+  void SetPower(bool on);
+  [[nodiscard]] bool Powered() const;
+  void ArmFault(const FaultSpec& spec);
+  void ClearFaults();
+  void SeedFaults(std::uint64_t seed);
+  [[nodiscard]] std::vector<FaultSpec> ArmedFaults() const;
+  void SetPacing(const Pacing& pacing);
+  /// Puts paper back after a paper end (the host still sends 1149).
+  void RefillPaper();
+  [[nodiscard]] bool PaperOut() const;
+
+  // ---- What the register holds ---------------------------------------------
+  [[nodiscard]] RegisterState State() const;
+  [[nodiscard]] std::vector<FiscalRecord> FiscalMemory() const;
+  [[nodiscard]] LineStats Stats() const;
+  [[nodiscard]] CivilTime Now() const;
+  /// The file the state is kept in ("" when none).
+  [[nodiscard]] std::string StatePath() const;
+
+  // ---- Journal ---------------------------------------------------------------
+  /// `listener` is called for every printed line, on the thread that fed the
+  /// command, outside the register's lock.
+  std::size_t SubscribeJournal(Journal::Listener listener);
+  void UnsubscribeJournal(std::size_t id);
+  [[nodiscard]] std::vector<JournalDocument> JournalDocuments() const;
+
+  /// Carries out a command string directly, without the line (for tools and
+  /// tests); returns the reply payload.
+  std::string Execute(std::string_view command);
+
+ private:
+  class Processor;
+  std::string ProcessLocked(std::string_view command, TimePoint now, const std::vector<ActiveFault>& faults);
+  void SaveLocked();
+  void Deliver();
+
+  mutable std::mutex mutex_;
+  std::mutex deliver_mutex_;
+  std::unique_ptr<Processor> processor_;
+  std::optional<StateFile> state_file_;
+  RegisterModel model_;
+  LineEngine engine_;
+  Journal journal_;
+  std::vector<PrintedLine> undelivered_;
+  std::optional<TimePoint> refill_at_;
+  std::function<void(bool)> cts_listener_;
+};
+
+}  // namespace tavirel::sim

@@ -1,0 +1,220 @@
+#include "tavirel/sim/simulated_register.hpp"
+
+#include <chrono>
+
+namespace tavirel::sim {
+namespace {
+
+RegisterModel MakeModel(const SimOptions& o, const std::optional<StateFile>& file) {
+  if (file && file->Exists()) {
+    SavedRegister saved = file->Load();
+    return RegisterModel(std::move(saved.state), std::move(saved.memory), o.wall);
+  }
+  return RegisterModel(o.currency, o.serial, o.wall);
+}
+
+std::optional<StateFile> MakeFile(const SimOptions& o) {
+  if (o.state_path.empty()) return std::nullopt;
+  return StateFile(o.state_path);
+}
+
+}  // namespace
+
+class SimulatedRegister::Processor final : public CommandProcessor {
+ public:
+  explicit Processor(SimulatedRegister& reg) : reg_(reg) {}
+  std::string Process(std::string_view command, TimePoint now, const std::vector<ActiveFault>& faults) override {
+    return reg_.ProcessLocked(command, now, faults);
+  }
+
+ private:
+  SimulatedRegister& reg_;
+};
+
+SimulatedRegister::SimulatedRegister(SimOptions options)
+    : processor_(std::make_unique<Processor>(*this)),
+      state_file_(MakeFile(options)),
+      model_(MakeModel(options, state_file_)),
+      engine_(*processor_, options.pacing) {
+  engine_.Faults().Seed(options.seed);
+  for (const auto& spec : options.faults) engine_.Faults().Arm(spec);
+  if (state_file_ && !state_file_->Exists()) SaveLocked();
+}
+
+SimulatedRegister::~SimulatedRegister() = default;
+
+void SimulatedRegister::SaveLocked() {
+  if (state_file_) state_file_->Save(model_.State(), model_.FiscalMemory());
+}
+
+std::string SimulatedRegister::ProcessLocked(std::string_view command, TimePoint now,
+                                             const std::vector<ActiveFault>& faults) {
+  bool changed = false;
+  if (refill_at_ && now >= *refill_at_) {
+    model_.RefillPaper();
+    refill_at_.reset();
+    changed = true;
+  }
+  for (const auto& fault : faults) {
+    if (fault.fault != Fault::PaperEnd) continue;
+    model_.PaperRunsOut();
+    if (fault.param > 0) refill_at_ = now + std::chrono::milliseconds(fault.param);
+    changed = true;
+  }
+  Outcome outcome = model_.Execute(command);
+  // Written before the reply leaves: nothing answered is ever lost.
+  if (changed || outcome.changed) SaveLocked();
+  for (const auto& line : outcome.printed) {
+    journal_.Print(line);
+    undelivered_.push_back(line);
+  }
+  return outcome.payload;
+}
+
+void SimulatedRegister::Deliver() {
+  std::lock_guard deliver(deliver_mutex_);
+  std::vector<PrintedLine> lines;
+  std::vector<Journal::Listener> listeners;
+  {
+    std::lock_guard lock(mutex_);
+    lines.swap(undelivered_);
+    if (!lines.empty()) listeners = journal_.Listeners();
+  }
+  for (const auto& line : lines) {
+    for (const auto& listener : listeners) listener(line);
+  }
+}
+
+void SimulatedRegister::OnBytes(std::string_view bytes, TimePoint now) {
+  {
+    std::lock_guard lock(mutex_);
+    engine_.OnBytes(bytes, now);
+  }
+  Deliver();
+}
+
+std::string SimulatedRegister::TakeDue(TimePoint now) {
+  std::lock_guard lock(mutex_);
+  if (refill_at_ && now >= *refill_at_) {
+    model_.RefillPaper();
+    refill_at_.reset();
+    SaveLocked();
+  }
+  return engine_.TakeDue(now);
+}
+
+std::optional<TimePoint> SimulatedRegister::NextDue() const {
+  std::lock_guard lock(mutex_);
+  return engine_.NextDue();
+}
+
+bool SimulatedRegister::CtsAsserted(TimePoint now) const {
+  std::lock_guard lock(mutex_);
+  return engine_.CtsAsserted(now);
+}
+
+void SimulatedRegister::SetCtsListener(std::function<void(bool)> listener) {
+  std::lock_guard lock(mutex_);
+  cts_listener_ = std::move(listener);
+}
+
+void SimulatedRegister::SetPower(bool on) {
+  std::function<void(bool)> listener;
+  {
+    std::lock_guard lock(mutex_);
+    engine_.SetPower(on);
+    listener = cts_listener_;
+  }
+  if (listener) listener(on);
+}
+
+bool SimulatedRegister::Powered() const {
+  std::lock_guard lock(mutex_);
+  return engine_.Powered();
+}
+
+void SimulatedRegister::ArmFault(const FaultSpec& spec) {
+  std::lock_guard lock(mutex_);
+  engine_.Faults().Arm(spec);
+}
+
+void SimulatedRegister::ClearFaults() {
+  std::lock_guard lock(mutex_);
+  engine_.Faults().Clear();
+}
+
+void SimulatedRegister::SeedFaults(std::uint64_t seed) {
+  std::lock_guard lock(mutex_);
+  engine_.Faults().Seed(seed);
+}
+
+std::vector<FaultSpec> SimulatedRegister::ArmedFaults() const {
+  std::lock_guard lock(mutex_);
+  return engine_.Faults().Armed();
+}
+
+void SimulatedRegister::SetPacing(const Pacing& pacing) {
+  std::lock_guard lock(mutex_);
+  engine_.SetPacing(pacing);
+}
+
+void SimulatedRegister::RefillPaper() {
+  std::lock_guard lock(mutex_);
+  model_.RefillPaper();
+  refill_at_.reset();
+  SaveLocked();
+}
+
+bool SimulatedRegister::PaperOut() const {
+  std::lock_guard lock(mutex_);
+  return model_.State().paper_out;
+}
+
+RegisterState SimulatedRegister::State() const {
+  std::lock_guard lock(mutex_);
+  return model_.State();
+}
+
+std::vector<FiscalRecord> SimulatedRegister::FiscalMemory() const {
+  std::lock_guard lock(mutex_);
+  return model_.FiscalMemory();
+}
+
+LineStats SimulatedRegister::Stats() const {
+  std::lock_guard lock(mutex_);
+  return engine_.Stats();
+}
+
+CivilTime SimulatedRegister::Now() const {
+  std::lock_guard lock(mutex_);
+  return model_.Now();
+}
+
+std::string SimulatedRegister::StatePath() const { return state_file_ ? state_file_->Path() : std::string(); }
+
+std::size_t SimulatedRegister::SubscribeJournal(Journal::Listener listener) {
+  std::lock_guard lock(mutex_);
+  return journal_.Subscribe(std::move(listener));
+}
+
+void SimulatedRegister::UnsubscribeJournal(std::size_t id) {
+  std::lock_guard lock(mutex_);
+  journal_.Unsubscribe(id);
+}
+
+std::vector<JournalDocument> SimulatedRegister::JournalDocuments() const {
+  std::lock_guard lock(mutex_);
+  return journal_.Documents();
+}
+
+std::string SimulatedRegister::Execute(std::string_view command) {
+  std::string payload;
+  {
+    std::lock_guard lock(mutex_);
+    payload = ProcessLocked(command, std::chrono::steady_clock::now(), {});
+  }
+  Deliver();
+  return payload;
+}
+
+}  // namespace tavirel::sim
