@@ -1,0 +1,32 @@
+#pragma once
+// Simulated registers started by the studio, each on the in-memory line of
+// one control and served by a thread of its own until the studio closes.
+#include <memory>
+#include <vector>
+
+#include <QString>
+
+namespace tavirel {
+class TavirelControl;
+}
+
+namespace tavirel::studio {
+
+class SimulatorConnections {
+ public:
+  SimulatorConnections();
+  ~SimulatorConnections();
+
+  /// False in a build without the simulated register.
+  static bool Available();
+  /// Starts a register and returns a new control on its line; `caption`
+  /// receives a description of the line. Throws TavirelError when the build
+  /// has no simulated register.
+  std::unique_ptr<TavirelControl> Start(QString& caption);
+
+ private:
+  struct Running;
+  std::vector<std::unique_ptr<Running>> running_;
+};
+
+}  // namespace tavirel::studio
