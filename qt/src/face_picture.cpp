@@ -15,9 +15,12 @@ const QColor kInk(0x20, 0x20, 0x20);
 
 // The receipt coming out of the top of the body, with a few printed lines.
 void DrawReceipt(QPainter& p) {
-  p.fillRect(QRect(3, 1, 9, 10), kPaper);
+  p.setPen(QColor(0xa0, 0xa0, 0xa0));
+  p.setBrush(kPaper);
+  p.drawRect(QRect(3, 0, 10, 10));
   p.setPen(kInk);
-  for (int y = 3; y <= 9; y += 2) p.drawLine(5, y, 10, y);
+  const int ends[] = {11, 9, 11, 7};  // lines of a receipt, of uneven lengths
+  for (int i = 0; i < 4; ++i) p.drawLine(5, 2 + 2 * i, ends[i], 2 + 2 * i);
 }
 
 // The body with its customer display and a keypad of 3 x 2 keys.

@@ -58,6 +58,11 @@ void Write(TavirelControl& control, std::string_view name, Variant value) {
 TavirelControlPropertyPage::TavirelControlPropertyPage(QWidget* parent) : QWidget(parent) {
   setObjectName("TavirelControlPropertyPage");
   setFixedSize(TwipsToPixels(kPageWidthTwips), TwipsToPixels(kPageHeightTwips));
+  // The boxes were sized for an 8-point dialog font; larger text would not
+  // fit the combo box's 193 pixels.
+  QFont small = font();
+  small.setPointSize(8);
+  setFont(small);
   BuildChildren();
   port_box_ = findChild<QLineEdit*>("TxtComPort");
   settings_box_ = findChild<QLineEdit*>("TxtSettings");

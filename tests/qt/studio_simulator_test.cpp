@@ -1,0 +1,38 @@
+// tavirel-studio with a simulated register on a control's line: a whole
+// exchange through the console, in real time (a few short frames).
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "console_panel.hpp"
+#include "control_form.hpp"
+#include "studio_window.hpp"
+#include "tavirel/qt/tavirel_control_widget.hpp"
+#include "tavirel/tavirel_control.hpp"
+
+namespace tavirel::studio {
+namespace {
+
+TEST(StudioSimulator, ConsoleTalksToTheSimulatedRegister) {
+  if (!StudioWindow::HasSimulator()) GTEST_SKIP() << "built without the simulated register";
+  QTemporaryDir dir;
+  QStringList reports;
+  StudioOptions options;
+  options.form_path = dir.filePath("form.json");
+  options.simulator = true;
+  options.report = [&](QWidget*, const QString&, const QString& message) { reports << message; };
+  StudioWindow studio(std::move(options));
+  ConsolePanel& console = studio.Console();
+  for (const char* line : {"EuroSettings 2", "PortOpen", "opReadDataOra"}) console.Run(line);
+  const QString transcript = console.Transcript();
+  EXPECT_TRUE(reports.isEmpty()) << reports.join("\n").toStdString();
+  EXPECT_TRUE(transcript.contains("TavirelControl1 collegato a registratore simulato 1"));
+  EXPECT_TRUE(transcript.contains("TavirelControl1> opReadDataOra\n= 0 (OP_OK)"))
+      << transcript.toStdString();
+  EXPECT_TRUE(transcript.contains("  LastAA = ")) << "the date read shows in the result values";
+  EXPECT_FALSE(transcript.contains("FPError"));
+  EXPECT_TRUE(studio.Form().Face(0).Control().PortIsOpen());
+}
+
+}  // namespace
+}  // namespace tavirel::studio
