@@ -1,0 +1,104 @@
+// The state file: a round trip keeps everything, a restart continues where
+// the register stopped, and a damaged file is a clear error.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "sim_support.hpp"
+#include "tavirel/sim/errors.hpp"
+#include "tavirel/sim/simulated_register.hpp"
+
+namespace tavirel::sim {
+namespace {
+
+using test::Cash;
+using test::Op;
+using test::Sale;
+
+class StateFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() / ("tavirel-sim-state-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    path = (dir / "register.json").string();
+    std::filesystem::remove(path);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+  void Write(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+  std::filesystem::path dir;
+  std::string path;
+};
+
+TEST_F(StateFileTest, RoundTripKeepsStateAndFiscalMemory) {
+  auto wall = test::FixedWall();
+  RegisterModel reg = test::NewModel(&wall);
+  reg.Execute(Sale("CAFF\xC8", 100, 1));
+  reg.Execute(Cash(0));
+  reg.Execute(Op(3001));
+  reg.Execute(Sale("PANE", 250, 2));  // left open
+  StateFile file(path);
+  file.Save(reg.State(), reg.FiscalMemory());
+  const SavedRegister saved = file.Load();
+  EXPECT_EQ(saved.state, reg.State());
+  EXPECT_EQ(saved.memory, reg.FiscalMemory());
+  EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+}
+
+TEST_F(StateFileTest, RestartContinuesTheOpenReceipt) {
+  SimOptions options;
+  options.state_path = path;
+  options.wall = test::FixedWall;
+  {
+    SimulatedRegister reg(options);
+    EXPECT_TRUE(std::filesystem::exists(path));
+    reg.Execute(Sale("PANE", 250, 2));
+  }
+  SimulatedRegister again(options);
+  EXPECT_EQ(again.State().phase, Phase::Sale);
+  EXPECT_EQ(again.Execute(Cash(0)).substr(0, 24), "117201000000250000000000");
+  SimulatedRegister third(options);
+  EXPECT_EQ(third.State().day.totals.receipts, 1);
+}
+
+TEST_F(StateFileTest, DamagedFilesAreErrorsNamingTheFile) {
+  SimOptions options;
+  options.state_path = path;
+  {
+    SimulatedRegister reg(options);
+  }
+  std::string good;
+  {
+    std::ifstream in(path);
+    good.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  const std::string cases[] = {
+      good.substr(0, good.size() / 2),                                  // cut short by a crash
+      "",                                                               // empty
+      "{\"format\":\"something else\",\"version\":1}",                  // another program's file
+      std::string(good).replace(good.find("\"version\": 1"), 12, "\"version\": 9"),
+      std::string(good).replace(good.find("\"receipt_number\""), 16, "\"receipt_numbr\""),
+      std::string(good).replace(good.find("\"euro\""), 6, "\"yen\""),
+  };
+  for (const auto& text : cases) {
+    Write(text);
+    try {
+      SimulatedRegister reg(options);
+      ADD_FAILURE() << "loaded a damaged file: " << text.substr(0, 60);
+    } catch (const StateFileError& e) {
+      EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST_F(StateFileTest, UnreadableFileIsAnError) {
+  std::filesystem::create_directories(path);  // a directory where the file should be
+  SimOptions options;
+  options.state_path = path;
+  EXPECT_THROW(SimulatedRegister reg(options), StateFileError);
+}
+
+}  // namespace
+}  // namespace tavirel::sim
