@@ -22,7 +22,9 @@ bool SimulatorConnections::Available() { return true; }
 
 std::unique_ptr<TavirelControl> SimulatorConnections::Start(QString& caption) {
   auto running = std::make_unique<Running>();
-  running->reg = std::make_unique<sim::SimulatedRegister>();
+  sim::SimOptions options;
+  options.wall = wall_;
+  running->reg = std::make_unique<sim::SimulatedRegister>(std::move(options));
   auto ends = MakeNullModemPair();
   running->link = std::make_unique<sim::ThreadedLink>(*running->reg, std::move(ends.second));
   auto control = std::make_unique<TavirelControl>(std::move(ends.first));
@@ -43,7 +45,7 @@ std::unique_ptr<TavirelControl> SimulatorConnections::Start(QString& /*caption*/
 
 #endif
 
-SimulatorConnections::SimulatorConnections() = default;
+SimulatorConnections::SimulatorConnections(SimulatorWallClock wall) : wall_(std::move(wall)) {}
 SimulatorConnections::~SimulatorConnections() = default;
 
 }  // namespace tavirel::studio

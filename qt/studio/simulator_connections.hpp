@@ -1,6 +1,8 @@
 #pragma once
 // Simulated registers started by the studio, each on the in-memory line of
 // one control and served by a thread of its own until the studio closes.
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -12,9 +14,12 @@ class TavirelControl;
 
 namespace tavirel::studio {
 
+/// The wall clock the registers' own clocks run on (the system clock when empty).
+using SimulatorWallClock = std::function<std::chrono::system_clock::time_point()>;
+
 class SimulatorConnections {
  public:
-  SimulatorConnections();
+  explicit SimulatorConnections(SimulatorWallClock wall = {});
   ~SimulatorConnections();
 
   /// False in a build without the simulated register.
@@ -26,6 +31,7 @@ class SimulatorConnections {
 
  private:
   struct Running;
+  SimulatorWallClock wall_;
   std::vector<std::unique_ptr<Running>> running_;
 };
 

@@ -28,7 +28,7 @@ QString ControlName(int index) { return QString("TavirelControl%1").arg(index + 
 StudioWindow::StudioWindow(StudioOptions options, QWidget* parent)
     : QMainWindow(parent),
       report_(options.report ? std::move(options.report) : qt::MessageBoxReporter()),
-      simulators_(std::make_unique<SimulatorConnections>()) {
+      simulators_(std::make_unique<SimulatorConnections>(std::move(options.simulator_wall))) {
   setObjectName("StudioWindow");
   auto* splitter = new QSplitter(Qt::Vertical, this);
   form_ = new ControlForm(splitter);

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include "form_file.hpp"
+#include "simulator_connections.hpp"
 #include "tavirel/qt/property_page_frame.hpp"
 
 class QAction;
@@ -23,13 +24,13 @@ namespace tavirel::studio {
 
 class ConsolePanel;
 class ControlForm;
-class SimulatorConnections;
 
 struct StudioOptions {
   QString form_path;      // empty: FormFile::DefaultPath()
   int control_count = 2;  // controls on the form
   QString device;         // connect the first control to this device path
   bool simulator = false; // connect the first control to a simulated register
+  SimulatorWallClock simulator_wall;  // the registers' clock (default: the system's)
   qt::ErrorReporter report;  // default: message boxes
 };
 

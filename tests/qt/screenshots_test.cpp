@@ -82,6 +82,10 @@ TEST(Screenshots, Studio) {
   studio::StudioOptions options;
   options.form_path = dir.filePath("form.json");
   options.simulator = studio::StudioWindow::HasSimulator();
+  // A fixed date and time, so the picture is the same at every run.
+  options.simulator_wall = [] {
+    return std::chrono::system_clock::time_point(std::chrono::seconds(1710498600));
+  };
   options.report = Silent();
   studio::StudioWindow window(std::move(options));
   window.resize(760, 560);
