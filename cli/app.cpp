@@ -1,0 +1,45 @@
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+#include "cli_errors.hpp"
+#include "commands/commands.hpp"
+#include "tavirel/errors.hpp"
+
+namespace tavirel::cli {
+namespace {
+
+int Fail(Streams& streams, const std::string& message) {
+  streams.err << "tavirel: " << message << std::endl;
+  return kExitError;
+}
+
+}  // namespace
+
+int Main(int argc, const char* const* argv, Streams& streams) {
+  CLI::App app("Drive an Italian fiscal cash register from a shell, a script or another language.", "tavirel");
+  app.require_subcommand(1);
+  app.footer("\nRun `tavirel COMMAND --help` for a command's options and examples.");
+  Runner run;
+  AddDemoCommand(app, run);
+  AddCallCommand(app, run);
+  AddSimCommand(app, run);
+  AddMembersCommand(app, run);
+  AddErrorCommand(app, run);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) return app.exit(e, streams.out, streams.err);  // --help
+    return Fail(streams, std::string(e.what()) + " (see tavirel --help)");
+  }
+  try {
+    return run(streams);
+  } catch (const TavirelError& e) {
+    return Fail(streams, e.what());
+  } catch (const UsageError& e) {
+    return Fail(streams, e.what());
+  } catch (const std::exception& e) {
+    return Fail(streams, e.what());
+  }
+}
+
+}  // namespace tavirel::cli

@@ -1,0 +1,105 @@
+// tavirel call: one control, PortOpen, each OP in order, PortClose.
+#include <CLI/CLI.hpp>
+#include <memory>
+#include <optional>
+
+#include "call_session.hpp"
+#include "cli_errors.hpp"
+#include "commands/commands.hpp"
+#include "control_setup.hpp"
+#include "sim_link.hpp"
+
+namespace tavirel::cli {
+namespace {
+
+struct CallOptions {
+  std::string device;
+  int port = 0;
+  bool sim = false;
+  std::string settings = kDefaultSettings;
+  std::string mode = "euro";
+  bool json = false;
+  bool trace = false;
+  std::vector<std::string> ops;
+};
+
+constexpr const char* kExamples = R"(
+Examples:
+  tavirel call --sim 'opReparto 1 "PANE DI CASA" 1.50 2' 'opContante 1'
+  tavirel call --device /dev/ttyUSB0 --json 'opReadDataOra' 'LastDate'
+  tavirel call --port 1 --mode lire 'opReparto 1 PANE 1500 2' 'opSubTot 1' 'opContante 1 2000'
+  tavirel call --sim --trace 'opApriCassetto 1'
+  printf '%s\n' 'opReparto 1 PANE 1.50 2' '{"member": "opContante", "args": [1, 5]}' |
+    tavirel call --sim --json -
+
+An OP is one argument: a member of the dispatch interface and its arguments
+(see `tavirel members`). Omitted optional arguments take their defaults; a
+property's name alone reads it, with one argument sets it ('EuroSettings 7').
+A single - reads OPs from standard input, one per line, until its end; a line
+may also be a JSON object {"member": NAME, "args": [...]}.
+
+Exit status: 0 when every operation returned OP_OK, 1 when one returned
+another code, 2 for a usage error or an error of the call.)";
+
+ControlSetup Setup(const CallOptions& options) {
+  const int chosen = (options.device.empty() ? 0 : 1) + (options.port != 0 ? 1 : 0) + (options.sim ? 1 : 0);
+  if (chosen != 1) throw UsageError("call needs exactly one of --device PATH, --port N or --sim");
+  ControlSetup setup;
+  setup.device = options.device;
+  if (options.port != 0) setup.port = static_cast<std::int16_t>(options.port);
+  setup.settings = options.settings;
+  setup.mode = ParseMode(options.mode);
+  return setup;
+}
+
+int RunCall(const CallOptions& options, Streams& streams) {
+  ControlSetup setup = Setup(options);
+  std::optional<SimLink> sim;  // outlives the control that talks to it
+  if (options.sim) {
+    SimLinkOptions sim_options;
+    sim_options.lire = setup.mode == TVL_EUROSETTINGS_LIRE;
+    sim.emplace(sim_options);
+    setup.device = sim->DevicePath();
+  }
+  const std::unique_ptr<TavirelControl> control = MakeControl(setup);
+  HostOptions host_options;
+  host_options.trace = options.trace;
+  host_options.indicator = streams.err_is_terminal;
+  ControlHost host(*control, streams.err, host_options);
+  host.Open();
+  CallSession session(host, streams, options.json);
+  for (const std::string& op : options.ops) {
+    if (op == "-") {
+      session.RunLines(streams.in);
+    } else if (!session.RunArgument(op)) {
+      break;
+    }
+  }
+  host.Close();
+  return session.Status();
+}
+
+}  // namespace
+
+void AddCallCommand(CLI::App& app, Runner& run) {
+  auto options = std::make_shared<CallOptions>();
+  CLI::App* call = app.add_subcommand("call", "Open one control, run each OP in order, close it");
+  auto* device = call->add_option("--device", options->device, "A serial device or pseudo-terminal")->type_name("PATH");
+  auto* port = call->add_option("--port", options->port, "The control's COMPort (port n is /dev/ttyS<n-1>)")
+                   ->type_name("N")
+                   ->check(CLI::Range(1, 32767));
+  auto* sim = call->add_flag("--sim", options->sim, "The built-in simulated register on a pseudo-terminal");
+  device->excludes(port)->excludes(sim);
+  port->excludes(sim);
+  call->add_option("--settings", options->settings, "Line settings")->type_name("TEXT")->capture_default_str();
+  call->add_option("--mode", options->mode, "Currency mode: lire, euro or a number for EuroSettings")
+      ->type_name("lire|euro|N")
+      ->capture_default_str();
+  call->add_flag("--json", options->json, "One JSON object per OP on standard output");
+  call->add_flag("--trace", options->trace, "Every byte on the line, decoded, on standard error");
+  call->add_option("OP", options->ops, "An OP, or - for OPs on standard input")->required();
+  call->footer(kExamples);
+  call->callback([options, &run] { run = [options](Streams& streams) { return RunCall(*options, streams); }; });
+}
+
+}  // namespace tavirel::cli

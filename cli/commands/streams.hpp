@@ -1,0 +1,14 @@
+#pragma once
+// The standard streams a command works on (string streams in tests).
+#include <iosfwd>
+
+namespace tavirel::cli {
+
+struct Streams {
+  std::istream& in;
+  std::ostream& out;
+  std::ostream& err;
+  bool err_is_terminal = false;  // the elapsed-time indicator only goes to a terminal
+};
+
+}  // namespace tavirel::cli

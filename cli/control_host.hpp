@@ -1,0 +1,55 @@
+#pragma once
+// The command line's host of one TavirelControl: installs the hooks (FPError
+// collected per OP, the line trace, the elapsed-time indicator), opens and
+// closes the port, and runs OPs through the dispatch interface.
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "op_outcome.hpp"
+#include "op_parser.hpp"
+#include "progress.hpp"
+#include "tavirel/clock.hpp"
+#include "tavirel/tavirel_control.hpp"
+#include "trace_printer.hpp"
+
+namespace tavirel::cli {
+
+struct HostOptions {
+  bool trace = false;         // every byte on `diagnostics`
+  bool indicator = false;     // the elapsed-time indicator on `diagnostics`
+  Clock* clock = nullptr;     // for the indicator and the trace's times (steady clock when none)
+};
+
+class ControlHost {
+ public:
+  ControlHost(TavirelControl& control, std::ostream& diagnostics, HostOptions options);
+  ~ControlHost();
+  ControlHost(const ControlHost&) = delete;
+  ControlHost& operator=(const ControlHost&) = delete;
+
+  /// PortOpen; errors of the serial component pass through.
+  void Open();
+  /// PortClose; never throws.
+  void Close() noexcept;
+  /// Runs one OP. Errors of the call (unknown member, wrong argument count,
+  /// an argument that does not convert, the port failing) pass through.
+  OpOutcome Run(const OpRequest& request);
+
+  [[nodiscard]] TavirelControl& control() { return control_; }
+
+ private:
+  class Waiting;
+  OpOutcome RunOperation(const MemberInfo& member, std::vector<Variant> args);
+  void OnFpError(std::int16_t level, std::int32_t code);
+
+  TavirelControl& control_;
+  std::shared_ptr<Clock> own_clock_;
+  Clock& clock_;
+  std::optional<TracePrinter> trace_;
+  ElapsedIndicator indicator_;
+  std::vector<FpEvent> events_;
+};
+
+}  // namespace tavirel::cli

@@ -1,0 +1,28 @@
+#pragma once
+// Making the control a command opens: on a device path or on a port number,
+// with line settings and a currency mode.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "tavirel/tavirel_control.hpp"
+
+namespace tavirel::cli {
+
+/// "lire" is 1, "euro" 2, any other whole number itself. Throws UsageError.
+std::int32_t ParseMode(std::string_view text);
+
+struct ControlSetup {
+  std::string device;                // a fixed device path, or
+  std::optional<std::int16_t> port;  // the control's COMPort
+  std::string settings = kDefaultSettings;
+  std::int32_t mode = TVL_EUROSETTINGS_EURO;
+};
+
+/// A new control on the POSIX serial component with the setup applied (the
+/// port not yet open). Malformed settings throw SettingsError.
+std::unique_ptr<TavirelControl> MakeControl(const ControlSetup& setup);
+
+}  // namespace tavirel::cli

@@ -1,0 +1,31 @@
+#include "sim_link.hpp"
+
+#include "tavirel/sim/faults.hpp"
+
+namespace tavirel::cli {
+namespace {
+
+sim::SimOptions MakeOptions(const SimLinkOptions& options) {
+  sim::SimOptions sim;
+  sim.currency = options.lire ? sim::CurrencyUnit::Lire : sim::CurrencyUnit::Euro;
+  sim.state_path = options.state_path;
+  if (options.pace) sim.pacing = sim::Pacing::Realistic();
+  for (const std::string& fault : options.faults) sim.faults.push_back(sim::ParseFaultSpec(fault));
+  return sim;
+}
+
+}  // namespace
+
+SimLink::SimLink(const SimLinkOptions& options)
+    : sim_(sim::StartOnPty(MakeOptions(options), sim::PtyOptions{options.link_path})) {}
+
+std::string JournalText(const std::vector<sim::JournalDocument>& documents) {
+  std::string text;
+  for (const sim::JournalDocument& document : documents) {
+    if (!text.empty()) text += "\n";
+    text += document.Text();
+  }
+  return text;
+}
+
+}  // namespace tavirel::cli
