@@ -1,0 +1,174 @@
+// Each fault switch against the real driver: the result code, the FPError
+// event and the time it took, in virtual time.
+#include <gtest/gtest.h>
+
+#include "driver_rig.hpp"
+#include "tavirel/sim/printer_errors.hpp"
+
+namespace tavirel::sim {
+namespace {
+
+using test::DriverRig;
+using test::Euro;
+using test::Units;
+
+using Event = std::pair<std::int16_t, std::int32_t>;
+
+class DriverFaults : public ::testing::Test {
+ protected:
+  DriverRig rig;
+  TavirelControl& c = *rig.ctl;
+
+  void Arm(const char* spec) { rig.reg->ArmFault(ParseFaultSpec(spec)); }
+  std::vector<Event> Events() { return std::exchange(rig.events, {}); }
+};
+
+TEST_F(DriverFaults, RegisterOffLowersCtsAndNothingIsSent) {
+  const int frames = rig.reg->Stats().frames;
+  const std::int16_t counter = c.FrameCounter();
+  rig.reg->SetPower(false);
+  EXPECT_EQ(c.opApriCassetto(1), OP_ERR_NOCOLL);
+  EXPECT_EQ(Events(), (std::vector<Event>{{OP_ERR_NOCOLL, 0}}));
+  EXPECT_EQ(rig.reg->Stats().frames, frames);
+  EXPECT_EQ(c.FrameCounter(), counter);
+  rig.reg->SetPower(true);
+  EXPECT_EQ(c.opApriCassetto(1), OP_OK);
+}
+
+TEST_F(DriverFaults, OffSwitchSwallowsTheCommandThenCtsComesBack) {
+  Arm("off=5000");
+  double seconds = rig.Timed([&] { EXPECT_EQ(c.opApriCassetto(1), OP_ERR_TIMEOUT); });
+  EXPECT_GE(seconds, 2.0);
+  EXPECT_LE(seconds, 3.0);
+  EXPECT_EQ(Events(), (std::vector<Event>{{OP_ERR_TIMEOUT, 0}}));
+  EXPECT_EQ(c.opApriCassetto(1), OP_ERR_NOCOLL);  // still off 3 s later
+  rig.clock->Advance(std::chrono::seconds(3));
+  rig.link->Pump();
+  EXPECT_EQ(c.opApriCassetto(1), OP_OK);
+}
+
+TEST_F(DriverFaults, NoAckTimesOutAfterThreeSecondsThoughTheReplyCame) {
+  Arm("no-ack");
+  const double seconds = rig.Timed([&] { EXPECT_EQ(c.opApriCassetto(1), OP_ERR_TIMEOUT); });
+  EXPECT_GE(seconds, 2.0);
+  EXPECT_LE(seconds, 3.0);
+  EXPECT_EQ(Events(), (std::vector<Event>{{OP_ERR_TIMEOUT, 0}}));
+  EXPECT_EQ(rig.reg->Stats().replies_sent, rig.reg->Stats().frames);
+}
+
+TEST_F(DriverFaults, NoReplyTimesOutAfterTheOperationsLimitAndTheCommandWasCarriedOut) {
+  Arm("no-reply");
+  const double seconds = rig.Timed([&] { EXPECT_EQ(c.opReparto(1, "PANE", Euro("1.00"), 1), OP_ERR_TIMEOUT); });
+  EXPECT_GE(seconds, 9.0);
+  EXPECT_LE(seconds, 10.0);
+  EXPECT_EQ(Events(), (std::vector<Event>{{OP_ERR_TIMEOUT, 0}}));
+  EXPECT_EQ(rig.reg->State().phase, Phase::Sale);
+}
+
+TEST_F(DriverFaults, AckDelayWithinAndBeyondThreeSeconds) {
+  Arm("ack-delay=1500");
+  EXPECT_EQ(c.opApriCassetto(1), OP_OK);
+  Arm("ack-delay=3500");
+  EXPECT_EQ(c.opApriCassetto(1), OP_ERR_TIMEOUT);
+  EXPECT_EQ(Events(), (std::vector<Event>{{OP_ERR_TIMEOUT, 0}}));
+}
+
+TEST_F(DriverFaults, ReplyDelayAgainstEachLimit) {
+  Arm("reply-delay=8000");
+  EXPECT_EQ(c.opApriCassetto(1), OP_OK);  // limit 10 s
+  Arm("reply-delay=15000");
+  EXPECT_EQ(c.opXTotFinGior(1), OP_OK);  // limit 20 s
+  Arm("reply-delay=8000");
+  EXPECT_EQ(c.opReadDataOra(), OP_ERR_TIMEOUT);  // limit 5 s
+  EXPECT_EQ(Events(), (std::vector<Event>{{OP_ERR_TIMEOUT, 0}}));
+}
+
+TEST_F(DriverFaults, BadChecksumGivesChksAndTheReplyIsNotAcknowledged) {
+  rig.link->Pump();  // the probe's ACK
+  const int acks = rig.reg->Stats().host_acks;
+  Arm("bad-checksum");
+  EXPECT_EQ(c.opApriCassetto(1), OP_ERR_CHKS);
+  EXPECT_EQ(Events(), (std::vector<Event>{{OP_ERR_CHKS, 0}}));
+  EXPECT_EQ(c.LastOPCode(), 0);
+  rig.link->Pump();
+  EXPECT_EQ(rig.reg->Stats().host_acks, acks);
+  EXPECT_EQ(c.opApriCassetto(1), OP_OK);
+  rig.link->Pump();
+  EXPECT_EQ(rig.reg->Stats().host_acks, acks + 1);
+}
+
+TEST_F(DriverFaults, NoiseBeforeTheReplyIsDropped) {
+  Arm("noise");
+  ASSERT_EQ(c.opReparto(1, "PANE", Euro("1.50"), 2), OP_OK);
+  EXPECT_EQ(c.LastImp(), Units(150));
+  EXPECT_TRUE(Events().empty());
+}
+
+TEST_F(DriverFaults, TrailingCharactersAreEmptiedBeforeTheNextRequest) {
+  Arm("trailing");
+  EXPECT_EQ(c.opApriCassetto(1), OP_OK);
+  ASSERT_EQ(c.opReadMatrFisc(2), OP_OK);
+  EXPECT_EQ(c.LastMatrFisc(), 123456);
+  EXPECT_EQ(c.LastOP(), 2);
+}
+
+TEST_F(DriverFaults, ErrorReplyWithANumberAndWithBlanks) {
+  Arm("error=21");
+  EXPECT_EQ(c.opApriCassetto(1), EERR);
+  EXPECT_EQ(c.LastEERR(), 21);
+  EXPECT_EQ(Events(), (std::vector<Event>{{-1, 21}}));
+  Arm("error=blank");
+  EXPECT_EQ(c.opApriCassetto(1), EERR);
+  EXPECT_EQ(c.LastEERR(), 0);
+  EXPECT_TRUE(Events().empty());
+}
+
+TEST_F(DriverFaults, PaperEndUntilRefilledAndRestarted) {
+  Arm("paper-end");
+  EXPECT_EQ(c.opReparto(1, "PANE", Euro("1.50"), 2), EERR);
+  EXPECT_EQ(c.LastEERR(), perr::kCartaScontrino);
+  EXPECT_EQ(c.GetLastErrorDescription(-1, 2), "CARTA SCONTRINO");
+  EXPECT_EQ(c.opXTotFinGior(1), EERR);
+  EXPECT_EQ(c.opReadDataOra(), OP_OK);
+  EXPECT_EQ(c.opRiavvioStampaDaFineCarta(1), EERR);
+  EXPECT_TRUE(rig.reg->PaperOut());
+  rig.reg->RefillPaper();
+  EXPECT_EQ(c.opReparto(1, "PANE", Euro("1.50"), 2), EERR);
+  EXPECT_EQ(c.opRiavvioStampaDaFineCarta(1), OP_OK);
+  EXPECT_EQ(c.opReparto(1, "PANE", Euro("1.50"), 2), OP_OK);
+}
+
+TEST_F(DriverFaults, PaperEndRefilledByItselfAfterItsTime) {
+  Arm("paper-end=2000");
+  EXPECT_EQ(c.opApriCassetto(1), OP_OK);  // the drawer prints nothing
+  EXPECT_TRUE(rig.reg->PaperOut());
+  rig.clock->Advance(std::chrono::seconds(2));
+  EXPECT_EQ(c.opRiavvioStampaDaFineCarta(1), OP_OK);
+  EXPECT_FALSE(rig.reg->PaperOut());
+}
+
+TEST_F(DriverFaults, OneCharacterTooLongOrShortDecodesNothing) {
+  Arm("long");
+  EXPECT_EQ(c.opApriCassetto(1), OP_OK);
+  EXPECT_EQ(c.LastOPCode(), 0);
+  EXPECT_EQ(c.LastNumSNF(), 0);
+  ASSERT_EQ(c.opReparto(1, "PANE", Euro("1.50"), 2), OP_OK);
+  Arm("short");
+  EXPECT_EQ(c.opContante(1), OP_OK);
+  EXPECT_EQ(c.LastOPCode(), OP_CODE_CONT_REST);  // chosen by code, then not decoded
+  EXPECT_EQ(c.LastRest(), Units(0));
+  EXPECT_EQ(c.LastNumSF(), 0);
+  EXPECT_EQ(rig.reg->State().day.totals.receipts, 1);
+}
+
+TEST_F(DriverFaults, RandomFaultsAtARateLeaveTheDriverConsistent) {
+  rig.reg->SeedFaults(7);
+  for (const char* spec : {"noise@0.3", "trailing@0.3", "ack-delay=1000@0.3"}) Arm(spec);
+  int ok = 0;
+  for (int i = 0; i < 20; ++i) ok += c.opReadDataOra() == OP_OK;
+  EXPECT_EQ(ok, 20);
+  EXPECT_TRUE(Events().empty());
+}
+
+}  // namespace
+}  // namespace tavirel::sim
