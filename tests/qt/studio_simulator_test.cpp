@@ -10,6 +10,10 @@
 #include "tavirel/qt/tavirel_control_widget.hpp"
 #include "tavirel/tavirel_control.hpp"
 
+#ifdef TAVIREL_TEST_WITH_SIM
+#include "tavirel/sim/pty_server.hpp"
+#endif
+
 namespace tavirel::studio {
 namespace {
 
@@ -33,6 +37,29 @@ TEST(StudioSimulator, ConsoleTalksToTheSimulatedRegister) {
   EXPECT_FALSE(transcript.contains("FPError"));
   EXPECT_TRUE(studio.Form().Face(0).Control().PortIsOpen());
 }
+
+#ifdef TAVIREL_TEST_WITH_SIM
+TEST(StudioSimulator, ControlOnADevicePathTalksToTheRegisterBehindIt) {
+  auto register_on_pty = sim::StartOnPty({});
+  const QString device = QString::fromStdString(register_on_pty.server->DevicePath());
+  QTemporaryDir dir;
+  StudioOptions options;
+  options.form_path = dir.filePath("form.json");
+  options.device = device;
+  options.report = [](QWidget*, const QString&, const QString& message) {
+    ADD_FAILURE() << message.toStdString();
+  };
+  StudioWindow studio(std::move(options));
+  for (const char* line : {"EuroSettings 2", "PortOpen", "opReadDataOra", "PortClose"}) {
+    studio.Console().Run(line);
+  }
+  const QString transcript = studio.Console().Transcript();
+  EXPECT_TRUE(transcript.contains("TavirelControl1 collegato a " + device));
+  EXPECT_TRUE(transcript.contains("TavirelControl1> opReadDataOra\n= 0 (OP_OK)"))
+      << transcript.toStdString();
+  EXPECT_FALSE(studio.Form().Face(0).Control().PortIsOpen());
+}
+#endif
 
 }  // namespace
 }  // namespace tavirel::studio
