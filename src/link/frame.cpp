@@ -5,10 +5,23 @@
 namespace tavirel::link {
 namespace {
 
+// Only the sum modulo 100 matters; a wide accumulator keeps a command of any
+// length (a long unit-of-measure text goes out whole) from overflowing.
 int ByteSum(std::string_view bytes) {
-  int sum = 0;
+  std::uint64_t sum = 0;
   for (unsigned char c : bytes) sum += c;
-  return sum;
+  return static_cast<int>(sum % 100);
+}
+
+// The line's three control characters delimit and answer frames: inside a
+// request they would cut it short, so a text carrying one sends "?" instead,
+// as for a character without a Windows-1252 code.
+std::string WithoutLineControls(std::string_view bytes) {
+  std::string safe(bytes);
+  for (char& c : safe) {
+    if (c == kSTX || c == kETX || c == kACK) c = '?';
+  }
+  return safe;
 }
 
 std::string TwoDigits(int value) {
@@ -33,7 +46,8 @@ std::int16_t ComputeFrameChecksum(std::int16_t frame_counter, std::string_view c
   return static_cast<std::int16_t>(sum % 100);
 }
 
-std::string BuildRequestFrame(std::int16_t frame_counter, std::string_view command_bytes) {
+std::string BuildRequestFrame(std::int16_t frame_counter, std::string_view raw_command) {
+  const std::string command_bytes = WithoutLineControls(raw_command);
   std::string frame;
   frame.reserve(command_bytes.size() + 7);
   frame += kSTX;

@@ -16,6 +16,8 @@ inline constexpr char kACK = '\x06';
 std::int16_t ComputeFrameChecksum(std::int16_t frame_counter, std::string_view command_bytes);
 
 /// STX, the counter as "00", "E", the command bytes, the checksum as "00", ETX.
+/// An STX, ETX or ACK among the command bytes goes out as "?", so no text can
+/// cut or forge a frame; the checksum covers the bytes as sent.
 std::string BuildRequestFrame(std::int16_t frame_counter, std::string_view command_bytes);
 
 /// True when the reply's two checksum digits (positions L-2, L-1) match the
