@@ -20,6 +20,12 @@ std::vector<Variant> Convert(const MemberInfo& member, std::vector<Variant> args
   }
   for (std::size_t i = 0; i < args.size(); ++i) {
     const ParamInfo& param = member.params[i];
+    // An empty argument in an optional place is an omitted one, as for the
+    // direct calls: converting it would send 0 or blanks instead of the default.
+    if (param.optional && args[i].empty()) {
+      args[i] = param.default_value;
+      continue;
+    }
     if (param.type == VarType::VT_VARIANT || args[i].type() == param.type) continue;
     try {
       args[i] = args[i].ConvertTo(param.type);
