@@ -1,6 +1,7 @@
 #include "tavirel/qt/tavirel_control_property_page.hpp"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include <QComboBox>

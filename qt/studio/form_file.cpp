@@ -64,9 +64,9 @@ void JsonPropertyBag::WriteProperty(std::string_view name, const Variant& value,
   }
 }
 
-FormFile::FormFile(QString path) : path_(std::move(path)) {
+FormFile::FormFile(QString path, bool load) : path_(std::move(path)) {
   QFile file(path_);
-  if (!file.exists()) return;
+  if (!load || !file.exists()) return;
   if (!file.open(QIODevice::ReadOnly)) {
     throw FormFileError("cannot read the form " + path_.toStdString() + ": " +
                         file.errorString().toStdString());

@@ -37,9 +37,9 @@ class JsonPropertyBag final : public PropertyBag {
 
 class FormFile {
  public:
-  /// Reads `path` when it exists; a missing file is an empty form. Throws
-  /// FormFileError for a file that cannot be read or is no form.
-  explicit FormFile(QString path);
+  /// Reads `path` when it exists (and `load`); a missing file is an empty
+  /// form. Throws FormFileError for a file that cannot be read or is no form.
+  explicit FormFile(QString path, bool load = true);
 
   [[nodiscard]] const QString& Path() const { return path_; }
   /// True when the form holds saved properties for that control.

@@ -1,5 +1,7 @@
 #include "studio_window.hpp"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -45,10 +47,10 @@ StudioWindow::StudioWindow(StudioOptions options, QWidget* parent)
   } catch (const std::exception& error) {
     // Start from new controls, and never overwrite the unreadable file on close.
     file_readable_ = false;
-    file_ = std::make_unique<FormFile>(QString());
+    file_ = std::make_unique<FormFile>(path, false);
     Report(QString::fromStdString(error.what()));
   }
-  LoadControls(options.control_count);
+  LoadControls(std::max(1, options.control_count));
   connect(form_, &ControlForm::SelectionChanged, this, [this] { SelectionChanged(); });
   form_->Pick(0, false);
   if (!options.device.isEmpty()) ConnectToDevice(0, options.device);
@@ -137,7 +139,6 @@ bool StudioWindow::SaveForm() {
     file_->Store(form_->NameOf(i), bag);
   }
   try {
-    if (file_->Path().isEmpty()) throw FormFileError("the form has no file to be saved in");
     file_->Save();
   } catch (const std::exception& error) {
     Report(QString::fromStdString(error.what()));
@@ -204,8 +205,7 @@ int StudioWindow::CurrentIndex() const {
 
 void StudioWindow::SetDirty(bool dirty) {
   dirty_ = dirty;
-  const QString file = file_ && !file_->Path().isEmpty() ? file_->Path() : "(nessun file)";
-  setWindowTitle(QString(kAppTitle) + " — " + file + (dirty ? " *" : ""));
+  setWindowTitle(QString(kAppTitle) + " — " + file_->Path() + (dirty ? " *" : ""));
 }
 
 void StudioWindow::Report(const QString& message) {

@@ -116,9 +116,15 @@ TEST_F(Studio, UnreadableFormIsReportedAndNotOverwritten) {
   EXPECT_TRUE(reports[0].contains(FormPath()));
   ControlOf(*studio, 0).EuroSettings(2);
   studio->close();
-  QFile file(FormPath());
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  EXPECT_EQ(file.readAll(), "not json");
+  {
+    QFile file(FormPath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "not json");
+  }
+  // Saving on purpose replaces it with the form as it is now.
+  ASSERT_TRUE(studio->SaveForm());
+  auto again = Open(2);
+  EXPECT_EQ(ControlOf(*again, 0).EuroSettings(), 2);
 }
 
 TEST_F(Studio, ASavedValueTheControlRefusesIsReported) {
