@@ -1,6 +1,7 @@
 // Composing a command string from the catalogue's field list.
 #include "fields/field_encoders.hpp"
 #include "ops/catalogue.hpp"
+#include "tavirel/errors.hpp"
 
 namespace tavirel::ops {
 namespace {
@@ -32,7 +33,17 @@ std::string EncodeField(const CommandField& field, std::span<const Variant> args
 std::string ComposeCommand(const OpSpec& spec, std::span<const Variant> args,
                            std::int32_t euro_settings) {
   std::string command = FormatDigitField(spec.code, 4);
-  for (const CommandField& field : spec.fields) command += EncodeField(field, args, euro_settings);
+  for (const CommandField& field : spec.fields) {
+    try {
+      command += EncodeField(field, args, euro_settings);
+    } catch (const ConversionError& e) {
+      // A value that fits its type but not its field: say whose it is.
+      if (field.arg < 0) throw;
+      throw ConversionError(std::string(spec.name) + ": argument " +
+                            std::string(spec.params[static_cast<std::size_t>(field.arg)].name) + ": " +
+                            e.what());
+    }
+  }
   return command;
 }
 
