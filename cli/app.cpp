@@ -13,6 +13,11 @@ int Fail(Streams& streams, const std::string& message) {
   return kExitError;
 }
 
+bool IsCommand(CLI::App& app, const std::string& name) {
+  const auto named = app.get_subcommands([&](CLI::App* sub) { return sub->get_name() == name; });
+  return !named.empty();
+}
+
 }  // namespace
 
 int Main(int argc, const char* const* argv, Streams& streams) {
@@ -25,6 +30,9 @@ int Main(int argc, const char* const* argv, Streams& streams) {
   AddSimCommand(app, run);
   AddMembersCommand(app, run);
   AddErrorCommand(app, run);
+  if (argc > 1 && argv[1][0] != '-' && !IsCommand(app, argv[1])) {
+    return Fail(streams, "unknown command \"" + std::string(argv[1]) + "\" (commands: demo, call, sim, members, error)");
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
