@@ -123,6 +123,20 @@ TEST(ProgramCallSim, AStdinSessionKeepsGoingAfterAnError) {
   EXPECT_EQ(run.err, "tavirel: stdin line 4: no member named \"opRepart\"; closest: opReparto, opCorr, opCredCC\n");
 }
 
+TEST(ProgramCallSim, AHostConversesOneLineAtATime) {
+  // Each answer comes before the next OP is written: the port stays open between them.
+  ChildProcess session({ProgramPath(), "call", "--sim", "--json", "-"});
+  session.Write("opReparto 1 PANE 1.50 2\n");
+  EXPECT_EQ(ordered_json::parse(session.ReadLine())["last"]["LastImp"], 150);
+  session.Write("{\"member\": \"opContante\", \"args\": [1, 2]}\n");
+  EXPECT_EQ(ordered_json::parse(session.ReadLine())["last"]["LastRest"], 50);
+  session.Write("PortIsOpen\n");
+  EXPECT_EQ(session.ReadLine(), R"({"member": "PortIsOpen", "value": true})");
+  const ProgramResult end = session.Finish();
+  EXPECT_EQ(end.status, 0) << end.err;
+  EXPECT_EQ(end.out, "");
+}
+
 struct StatusCase {
   std::vector<std::string> args;
   int status;
