@@ -42,206 +42,88 @@ const std::vector<GoldenRow>& GoldenRows() {
       {"opSBloccoTastiera", E, [](C& c) { return c.opSBloccoTastiera(1); }, "105601", 10},
       {"opIniSNoFisc", E, [](C& c) { return c.opIniSNoFisc(1); }, "106301", 10},
       {"opDatiSNoFisc", E, [](C& c) { return c.opDatiSNoFisc(1, 2, ""); },
-       "106401"
-       "2" +
-           Blanks(40),
-       10},
+       Fields("106401", "2", Blanks(40)), 10},
       {"opEndSNoFisc", E, [](C& c) { return c.opEndSNoFisc(1).get<std::int16_t>(); }, "106501", 10},
       {"opDescAgg", E, [](C& c) { return c.opDescAgg(1, "  Caff\u00e8  "); },
-       "106601"
-       "Caff\u00e8" +
-           Blanks(15),
-       10},
+       Fields("106601", "Caff\u00e8", Blanks(15)), 10},
       {"opRigheAgg", E, [](C& c) { return c.opRigheAgg(1, 2, ""); },
-       "106701"
-       "2" +
-           Blanks(40),
-       10},
+       Fields("106701", "2", Blanks(40)), 10},
       {"opMsgVisoreCortesia", E, [](C& c) { return c.opMsgVisoreCortesia(1, "SALVE"); },
-       "106201"
-       "0"
-       "SALVE" +
-           Blanks(35) + "0",
-       10},
+       Fields("106201", "0", "SALVE", Blanks(35), "0"), 10},
       {"opMsgVisoreCortesia", E, [](C& c) { return c.opMsgVisoreCortesia(1, "SALVE", 0, 12); },
-       "106201"
-       "0"
-       "SALVE" +
-           Blanks(35) + "12",
-       10},
+       Fields("106201", "0", "SALVE", Blanks(35), "12"), 10},
       {"opRistampaScontr", E, [](C& c) { return c.opRistampaScontr(1); }, "104701", 10},
       {"opRiavvioStampaDaFineCarta", E, [](C& c) { return c.opRiavvioStampaDaFineCarta(1); },
        "114901", 10},
       // Payments, subtotal and adjustments.
       {"opSubTot", E, [](C& c) { return c.opSubTot(1); }, "105101", 10},
       {"opSubTotAbbuono", E, [](C& c) { return c.opSubTotAbbuono(1, Cur("0.50")); },
-       "102401"
-       "000000050",
-       10},
+       Fields("102401", "000000050"), 10},
       {"opSubTotPercPlus", E, [](C& c) { return c.opSubTotPercPlus(1, 10.0f); },
-       "102501"
-       "1000",
-       10},
+       Fields("102501", "1000"), 10},
       {"opSubTotPercMinus", E, [](C& c) { return c.opSubTotPercMinus(1, 5.5f); },
-       "102601"
-       "0550",
-       10},
+       Fields("102601", "0550"), 10},
       {"opCorr", E, [](C& c) { return c.opCorr(1); }, "102701", 10},
       {"opVoidTot", E, [](C& c) { return c.opVoidTot(1); }, "102801", 10},
       {"opContante", E, [](C& c) { return c.opContante(1, Cur("10")); },
-       "103601"
-       "000001000",
-       10},
-      {"opContante", E, [](C& c) { return c.opContante(2); },
-       "103602"
-       "000000000",
-       10},
+       Fields("103601", "000001000"), 10},
+      {"opContante", E, [](C& c) { return c.opContante(2); }, Fields("103602", "000000000"), 10},
       {"opAssegno", E, [](C& c) { return c.opAssegno(1, Cur("12.50")); },
-       "104401"
-       "000001250",
-       10},
-      {"opCredCC", E, [](C& c) { return c.opCredCC(1, 3); },
-       "104501"
-       "03",
-       10},
+       Fields("104401", "000001250"), 10},
+      {"opCredCC", E, [](C& c) { return c.opCredCC(1, 3); }, Fields("104501", "03"), 10},
       {"opTicket", E, [](C& c) { return c.opTicket(3, 2, Cur("5.20")); },
-       "1046"
-       "03"
-       "02"
-       "000000520",
-       10},
+       Fields("1046", "03", "02", "000000520"), 10},
       // Sale lines: 85 characters each.
       {"opReparto", E, [](C& c) { return c.opReparto(1, "PANE", Cur("1.50"), 2); },
-       "100301" + kNoProduct + "PANE" + Blanks(16) +
-           "0001000"
-           "1"
-           "000000150"
-           "02",
-       10},
+       Fields("100301", kNoProduct, "PANE", Blanks(16), "0001000", "1", "000000150", "02"), 10},
       {"opReparto", L, [](C& c) { return c.opReparto(1, "PANE", Cur("1500"), 2); },
-       "100301" + kNoProduct + "PANE" + Blanks(16) +
-           "0001000"
-           "1"
-           "000001500"
-           "02",
-       10},
+       Fields("100301", kNoProduct, "PANE", Blanks(16), "0001000", "1", "000001500", "02"), 10},
       {"opRepartoQInt", E, [](C& c) { return c.opRepartoQInt(1, "LATTE", 12, Cur("0.99"), 3); },
-       "100401" + kNoProduct + "LATTE" + Blanks(15) +
-           "0012000"
-           "1"
-           "000000099"
-           "03",
-       10},
+       Fields("100401", kNoProduct, "LATTE", Blanks(15), "0012000", "1", "000000099", "03"), 10},
       {"opRepartoQDec", E, [](C& c) { return c.opRepartoQDec(1, "MELE", 1.5f, Cur("2.20"), 4); },
-       "100501" + kNoProduct + "MELE" + Blanks(16) +
-           "0001500"
-           "1"
-           "000000220"
-           "04",
-       10},
+       Fields("100501", kNoProduct, "MELE", Blanks(16), "0001500", "1", "000000220", "04"), 10},
       {"opRepartoReso", E, [](C& c) { return c.opRepartoReso(1, "PANE", Cur("1.50"), 2); },
-       "100901" + kNoProduct + "PANE" + Blanks(16) +
-           "0001000"
-           "1"
-           "000000150"
-           "02",
-       10},
+       Fields("100901", kNoProduct, "PANE", Blanks(16), "0001000", "1", "000000150", "02"), 10},
       {"opRepartoResoQInt", E,
        [](C& c) { return c.opRepartoResoQInt(1, "LATTE", 3, Cur("0.99"), 3, 2); },
-       "101001" + kNoProduct + "LATTE" + Blanks(15) +
-           "0003000"
-           "2"
-           "000000099"
-           "03",
-       10},
+       Fields("101001", kNoProduct, "LATTE", Blanks(15), "0003000", "2", "000000099", "03"), 10},
       {"opRepartoResoQDec", E,
        [](C& c) { return c.opRepartoResoQDec(1, "MELE", 0.25f, Cur("2.20"), 4); },
-       "101101" + kNoProduct + "MELE" + Blanks(16) +
-           "0000250"
-           "1"
-           "000000220"
-           "04",
-       10},
+       Fields("101101", kNoProduct, "MELE", Blanks(16), "0000250", "1", "000000220", "04"), 10},
       {"opRepartoStorno", E, [](C& c) { return c.opRepartoStorno(1, "PANE", Cur("1.50"), 2); },
-       "101501" + kNoProduct + "PANE" + Blanks(16) +
-           "0001000"
-           "1"
-           "000000150"
-           "02",
-       10},
+       Fields("101501", kNoProduct, "PANE", Blanks(16), "0001000", "1", "000000150", "02"), 10},
       {"opRepartoStornoQInt", E,
        [](C& c) { return c.opRepartoStornoQInt(1, "LATTE", 12, Cur("0.99"), 3); },
-       "101601" + kNoProduct + "LATTE" + Blanks(15) +
-           "0012000"
-           "1"
-           "000000099"
-           "03",
-       10},
+       Fields("101601", kNoProduct, "LATTE", Blanks(15), "0012000", "1", "000000099", "03"), 10},
       {"opRepartoStornoQDec", E,
        [](C& c) { return c.opRepartoStornoQDec(1, " MELE ", 1.5f, Cur("2.20"), 4, 2, " ABC "); },
-       "101701"
-       "ABC" +
-           Blanks(37) + "MELE" + Blanks(16) +
-           "0001500"
-           "2"
-           "000000220"
-           "04",
+       Fields("101701", "ABC", Blanks(37), "MELE", Blanks(16), "0001500", "2", "000000220", "04"),
        10},
       // Programming.
       {"opProgDataOra", E, [](C& c) { return c.opProgDataOra(6, 12, 1, 9, 5); }, "40010612010905",
        10},
       {"opProgDataOra", E, [](C& c) { return c.opProgDataOra(6, 12, 2001, 9, 5); },
-       "4001"
-       "06"
-       "12"
-       "2001"
-       "09"
-       "05",
-       10},
+       Fields("4001", "06", "12", "2001", "09", "05"), 10},
       {"opProgReparto", E,
        [](C& c) {
          return c.opProgReparto(2, "PANE", Cur("1.50"), Cur("2"), Cur("0"), 1, 1, Cur("100"), 3, 4,
                                 "5");
        },
-       "400202"
-       "PANE" +
-           Blanks(16) +
-           "000000150"
-           "000000200"
-           "000000000"
-           "1"
-           "01"
-           "000010000"
-           "03"
-           "04"
-           "05",
+       Fields("400202", "PANE", Blanks(16), "000000150", "000000200", "000000000", "1", "01",
+              "000010000", "03", "04", "05"),
        10},
       {"opProgTassa", E, [](C& c) { return c.opProgTassa(1, 20.0f); }, "4005012000", 10},
       {"opProgCredCC", E, [](C& c) { return c.opProgCredCC(3, "  VISA  "); },
-       "400703"
-       "VISA" +
-           Blanks(16),
-       10},
+       Fields("400703", "VISA", Blanks(16)), 10},
       {"opProgTicket", E, [](C& c) { return c.opProgTicket(2, "PASTI", Cur("5.16")); },
-       "401002"
-       "PASTI" +
-           Blanks(15) + "000000516",
-       10},
+       Fields("401002", "PASTI", Blanks(15), "000000516"), 10},
       {"opProgOpr", E, [](C& c) { return c.opProgOpr(1, "MARIO", 12, 12.5f); },
-       "401301"
-       "MARIO" +
-           Blanks(15) +
-           "0012"
-           "1250",
-       10},
+       Fields("401301", "MARIO", Blanks(15), "0012", "1250"), 10},
       {"opProgFlag", E, [](C& c) { return c.opProgFlag(3, 1); }, "4014031", 10},
       {"opProgConf", E, [](C& c) { return c.opProgConf(2, 45); }, "401502045", 10},
       {"opProgTipoRigaInt", E, [](C& c) { return c.opProgTipoRigaInt(4, 2); }, "401642", 10},
       {"opProgRigaInt", E, [](C& c) { return c.opProgRigaInt(1, "NEGOZIO"); },
-       "301601"
-       "NEGOZIO" +
-           Blanks(20),
-       10},
+       Fields("301601", "NEGOZIO", Blanks(20)), 10},
       // Readings.
       {"opReadDataOra", E, [](C& c) { return c.opReadDataOra(); }, "4201", 5},
       {"opReadReparto", E, [](C& c) { return c.opReadReparto(5); }, "420205", 10},

@@ -63,32 +63,15 @@ TEST(ReplyDecoders, EveryPropertyKeepsItsDefaultAfterDecodesRefusedForLength) {
 }
 
 TEST(ReplyDecoders, ReplyDataIsWhatLiesBetweenTheHeadAndTheTail) {
-  EXPECT_EQ(ops::ReplyData("\x02"
-                           "01E"
-                           "105501"
-                           "42"
-                           "\x03"),
-            "105501");
-  EXPECT_EQ(ops::ReplyData("\x02"
-                           "01E"
-                           "X"
-                           "00"
-                           "\x03"),
-            "X");
-  EXPECT_EQ(ops::ReplyData("\x02"
-                           "01E"
-                           "00"
-                           "\x03"),
-            "");
+  EXPECT_EQ(ops::ReplyData(Fields("\x02", "01E", "105501", "42", "\x03")), "105501");
+  EXPECT_EQ(ops::ReplyData(Fields("\x02", "01E", "X", "00", "\x03")), "X");
+  EXPECT_EQ(ops::ReplyData(Fields("\x02", "01E", "00", "\x03")), "");
   EXPECT_EQ(ops::ReplyData(""), "");
 }
 
 TEST(ReplyDecoders, TheDateField3112012359) {
   ResultRecord record = ResetRecord();
-  ops::Decode(Decoder::DecodeDateTimeReply,
-              ReplyFrame("4201"
-                         "3112012359"),
-              record);
+  ops::Decode(Decoder::DecodeDateTimeReply, ReplyFrame(Fields("4201", "3112012359")), record);
   EXPECT_EQ(record.GetAs<std::int16_t>(Prop::LastGG), 31);
   EXPECT_EQ(record.GetAs<std::int16_t>(Prop::LastMM), 12);
   EXPECT_EQ(record.GetAs<std::int16_t>(Prop::LastAA), 1);
@@ -133,45 +116,25 @@ TEST(ParseDecimalField, TheLastDigitsAreTheDecimalsAndASignAppliesToTheWholeValu
 TEST(ReplyDecoders, TextIsKeptAsReceivedAndTurnedFromWindows1252IntoUtf8) {
   ResultRecord record = ResetRecord();
   ops::Decode(Decoder::DecodeCardTableReply,
-              ReplyFrame("4207"
-                         "03"
-                         "  CAFF\xE8" +
-                         Blanks(13)),
-              record);
-  EXPECT_EQ(record.GetAs<std::string>(Prop::LastDescCartaCC), "  CAFF\u00e8" + Blanks(13));
+              ReplyFrame(Fields("4207", "03", "  CAFF\xE8", Blanks(13))), record);
+  EXPECT_EQ(record.GetAs<std::string>(Prop::LastDescCartaCC), Fields("  CAFF\u00e8", Blanks(13)));
 
   ops::Decode(Decoder::DecodeRepartoTableReply,
-              ReplyFrame("4202"
-                         "05"
-                         "PANE" +
-                         Blanks(16) + Zeros(27) +
-                         "1"
-                         "01" +
-                         Zeros(9) +
-                         "03"
-                         "04"
-                         " 5"),
+              ReplyFrame(Fields("4202", "05", "PANE", Blanks(16), Zeros(27), "1", "01", Zeros(9),
+                                "03", "04", " 5")),
               record);
-  EXPECT_EQ(record.GetAs<std::string>(Prop::LastDescReparto), "PANE" + Blanks(16));
+  EXPECT_EQ(record.GetAs<std::string>(Prop::LastDescReparto), Fields("PANE", Blanks(16)));
   EXPECT_EQ(record.GetAs<std::string>(Prop::LastUMFattura), " 5");
 }
 
 TEST(ReplyDecoders, BlanksAroundTheDigitsOfShortAndLongFieldsAreTolerated) {
   ResultRecord record = ResetRecord();
-  ops::Decode(Decoder::DecodeFiscalSerialReply,
-              ReplyFrame("3217"
-                         " 1"
-                         "1234  "),
-              record);
+  ops::Decode(Decoder::DecodeFiscalSerialReply, ReplyFrame(Fields("3217", " 1", "1234  ")), record);
   EXPECT_THAT(
       RecordDifferences(record,
                         {{"LastOPCode", I2(3217)}, {"LastOP", I2(1)}, {"LastMatrFisc", I4(1234)}}),
       IsEmpty());
-  ops::Decode(Decoder::DecodeConfTableReply,
-              ReplyFrame(" 421"
-                         "2 "
-                         " 5 "),
-              record);
+  ops::Decode(Decoder::DecodeConfTableReply, ReplyFrame(Fields(" 421", "2 ", " 5 ")), record);
   EXPECT_EQ(record.GetAs<std::int16_t>(Prop::LastOPCode), 421);
   EXPECT_EQ(record.GetAs<std::int16_t>(Prop::LastNumConf), 2);
   EXPECT_EQ(record.GetAs<std::int16_t>(Prop::LastConf), 5);
@@ -186,45 +149,29 @@ TEST(ReplyDecoders, AFieldThatDoesNotReadStopsTheDecoderAfterTheFieldsBeforeIt) 
   };
   const std::vector<Row> rows = {
       {Decoder::DecodePaymentClosingReply,
-       "1172"
-       "01"
-       "000012500"
-       "0000X2500"
-       "3112012359"
-       "0042",
+       Fields("1172", "01", "000012500", "0000X2500", "3112012359", "0042"),
        "DecodePaymentClosingReply",
        "LastRest",
        "0000X2500",
        {{"LastOPCode", I2(1172)}, {"LastOP", I2(1)}, {"LastImp", Cy(12500)}}},
       {Decoder::DecodeFlagTableReply,
-       "4214"
-       "  "
-       "1",
+       Fields("4214", "  ", "1"),
        "DecodeFlagTableReply",
        "LastNumFlag",
        "  ",
        {{"LastOPCode", I2(4214)}}},
       {Decoder::DecodeSaleLineReply,
-       "1003"
-       "01"
-       "ABC" +
-           Blanks(37) +
-           "00015X0"
-           "1"
-           "000000150"
-           "000000150"
-           "02",
+       Fields("1003", "01", "ABC", Blanks(37), "00015X0", "1", "000000150", "000000150", "02"),
        "DecodeSaleLineReply",
        "LastQta",
        "00015X0",
-       {{"LastOPCode", I2(1003)}, {"LastOP", I2(1)}, {"LastCodProd", Str("ABC" + Blanks(37))}}},
+       {{"LastOPCode", I2(1003)},
+        {"LastOP", I2(1)},
+        {"LastCodProd", Str(Fields("ABC", Blanks(37)))}}},
       // The month does not read: the day is stored, and LastDate, composed
       // whenever it is read, shows day 31 of month 0 of 2000.
       {Decoder::DecodeDocumentReply,
-       "1050"
-       "01"
-       "31AB012359"
-       "0042",
+       Fields("1050", "01", "31AB012359", "0042"),
        "DecodeDocumentReply",
        "LastMM",
        "AB",

@@ -35,19 +35,8 @@ TEST(Receipt, SaleLinesSubtotalDiscountAndTwoCashPayments) {
   const std::vector<ReceiptStep> steps = {
       {"a loaf",
        [&](TavirelControl& c) { return c.opReparto(1, "PANE", price_pane, 2); },
-       "100301" + Zeros(40) + "PANE" + Blanks(16) +
-           "0001000"
-           "1"
-           "000000150"
-           "02",
-       "1003"
-       "01" +
-           Zeros(40) +
-           "0001000"
-           "1"
-           "000000150"
-           "000000150"
-           "02",
+       Fields("100301", Zeros(40), "PANE", Blanks(16), "0001000", "1", "000000150", "02"),
+       Fields("1003", "01", Zeros(40), "0001000", "1", "000000150", "000000150", "02"),
        {{"LastOPCode", I2(1003)},
         {"LastOP", I2(1)},
         {"LastQta", R4(1.0f)},
@@ -57,23 +46,12 @@ TEST(Receipt, SaleLinesSubtotalDiscountAndTwoCashPayments) {
         {"LastRep", I2(2)}}},
       {"two bottles of milk",
        [&](TavirelControl& c) { return c.opRepartoQInt(1, "LATTE", 2, price_latte, 3); },
-       "100401" + Zeros(40) + "LATTE" + Blanks(15) +
-           "0002000"
-           "1"
-           "000000099"
-           "03",
-       "1004"
-       "01"
-       "8001234567890" +
-           Blanks(27) +
-           "0002000"
-           "1"
-           "000000099"
-           "000000198"
-           "03",
+       Fields("100401", Zeros(40), "LATTE", Blanks(15), "0002000", "1", "000000099", "03"),
+       Fields("1004", "01", "8001234567890", Blanks(27), "0002000", "1", "000000099", "000000198",
+              "03"),
        {{"LastOPCode", I2(1004)},
         {"LastOP", I2(1)},
-        {"LastCodProd", Str("8001234567890" + Blanks(27))},
+        {"LastCodProd", Str(Fields("8001234567890", Blanks(27)))},
         {"LastQta", R4(2.0f)},
         {"LastTipoPre", I2(1)},
         {"LastPre", Cy(99)},
@@ -82,38 +60,21 @@ TEST(Receipt, SaleLinesSubtotalDiscountAndTwoCashPayments) {
       {"the subtotal",
        [](TavirelControl& c) { return c.opSubTot(1); },
        "105101",
-       "1051"
-       "01"
-       "000000348"
-       "000000000",
+       Fields("1051", "01", "000000348", "000000000"),
        {{"LastOPCode", I2(1051)}, {"LastOP", I2(1)}, {"LastSubTotFisc", Cy(348)}}},
       {"a discount of 0.48",
        [](TavirelControl& c) { return c.opSubTotAbbuono(1, Currency::Parse("0.48")); },
-       "102401"
-       "000000048",
-       "1024"
-       "01"
-       "000000300"
-       "000000048",
+       Fields("102401", "000000048"),
+       Fields("1024", "01", "000000300", "000000048"),
        {{"LastOPCode", I2(1024)}, {"LastOP", I2(1)}, {"LastSubT", Cy(300)}, {"LastImp", Cy(48)}}},
       {"2.00 in cash",
        [](TavirelControl& c) { return c.opContante(1, Currency::FromUnits(2)); },
-       "103601"
-       "000000200",
-       "1171"
-       "01"
-       "000000200"
-       "000000100",
+       Fields("103601", "000000200"),
+       Fields("1171", "01", "000000200", "000000100"),
        {{"LastOPCode", I2(1171)}, {"LastOP", I2(1)}, {"LastImp", Cy(200)}, {"LastRim", Cy(100)}}},
       {"5.00 in cash", [](TavirelControl& c) { return c.opContante(1, Currency::FromUnits(5)); },
-       "103601"
-       "000000500",
-       "1172"
-       "01"
-       "000000500"
-       "000000400"
-       "3112012359"
-       "0042",
+       Fields("103601", "000000500"),
+       Fields("1172", "01", "000000500", "000000400", "3112012359", "0042"),
        With({{"LastOPCode", I2(1172)},
              {"LastOP", I2(1)},
              {"LastImp", Cy(500)},
@@ -148,11 +109,7 @@ TEST(Receipt, SaleLinesSubtotalDiscountAndTwoCashPayments) {
   }
   EXPECT_EQ(printer.Written(), line);
   // One frame worked out by hand: 0, 2, E and 105101 sum to 463.
-  EXPECT_NE(line.find("\x02"
-                      "02E105101"
-                      "63"
-                      "\x03"),
-            std::string::npos);
+  EXPECT_NE(line.find(Fields("\x02", "02E105101", "63", "\x03")), std::string::npos);
   EXPECT_EQ(events, 0);
   EXPECT_EQ(control->FrameCounter(), 2);
 }

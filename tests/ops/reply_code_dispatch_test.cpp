@@ -59,13 +59,7 @@ TEST(ReplyCodeDispatch, TheTwoCodesOfEachOperationChooseTheirDecoderAnyOtherOnly
 }
 
 TEST(ReplyCodeDispatch, TheWorkedCashPaymentAndItsOneLongerAndOneShorterVariants) {
-  const std::string payload =
-      "1172"
-      "01"
-      "000012500"
-      "000002500"
-      "3112012359"
-      "0042";
+  const std::string payload = Fields("1172", "01", "000012500", "000002500", "3112012359", "0042");
   ASSERT_EQ(payload.size(), 38u);
   ControlRig rig;
   rig.printer.AnswerPayload(payload);
@@ -116,11 +110,7 @@ TEST(ReplyCodeDispatch, ACodeThatDoesNotReadIsAnErrorOfTheCall) {
 
 TEST(ReplyCodeDispatch, AFieldOfTheChosenDecoderThatDoesNotReadKeepsTheFieldsBeforeIt) {
   ControlRig rig;
-  rig.printer.AnswerPayload(
-      "1171"
-      "01"
-      "000001000"
-      "0000005O0");
+  rig.printer.AnswerPayload(Fields("1171", "01", "000001000", "0000005O0"));
   try {
     rig.control->opContante(1, Currency::FromUnits(10));
     ADD_FAILURE() << "no ConversionError";
@@ -129,6 +119,7 @@ TEST(ReplyCodeDispatch, AFieldOfTheChosenDecoderThatDoesNotReadKeepsTheFieldsBef
     EXPECT_THAT(e.what(), HasSubstr("LastRim"));
     EXPECT_THAT(e.what(), HasSubstr("\"0000005O0\""));
   }
+  EXPECT_FALSE(rig.control->Busy());
   EXPECT_THAT(
       RecordDifferences(*rig.control,
                         {{"LastOPCode", I2(1171)}, {"LastOP", I2(1)}, {"LastImp", Cy(1000)}}),

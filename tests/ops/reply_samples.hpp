@@ -23,6 +23,14 @@ struct ReplySample {
 inline std::string Blanks(std::size_t n) { return std::string(n, ' '); }
 inline std::string Zeros(std::size_t n) { return std::string(n, '0'); }
 
+/// A command or payload written field by field.
+template <typename... Parts>
+std::string Fields(const Parts&... parts) {
+  std::string joined;
+  (joined += ... += parts);
+  return joined;
+}
+
 inline const std::vector<ReplySample>& ReplySamples() {
   static const std::vector<ReplySample> samples = {
       {Decoder::DecodeAckReply,
@@ -31,25 +39,15 @@ inline const std::vector<ReplySample>& ReplySamples() {
        "105501",
        {{"LastOPCode", I2(1055)}, {"LastOP", I2(1)}}},
       {Decoder::DecodeDocumentReply, "DecodeDocumentReply", 20,
-       "1050"
-       "01"
-       "0612011200"
-       "0042",
+       Fields("1050", "01", "0612011200", "0042"),
        With({{"LastOPCode", I2(1050)}, {"LastOP", I2(1)}, {"LastNumSNF", I4(42)}},
             DateValues(6, 12, 1, 12, 0))},
       {Decoder::DecodeFiscalDocumentReply, "DecodeFiscalDocumentReply", 20,
-       "3001"
-       "02"
-       "0107021830"
-       "0123",
+       Fields("3001", "02", "0107021830", "0123"),
        With({{"LastOPCode", I2(3001)}, {"LastOP", I2(2)}, {"LastNumSF", I4(123)}},
             DateValues(1, 7, 2, 18, 30))},
       {Decoder::DecodeZFinancialReply, "DecodeZFinancialReply", 24,
-       "3002"
-       "01"
-       "1503020900"
-       "0007"
-       "0124",
+       Fields("3002", "01", "1503020900", "0007", "0124"),
        With({{"LastOPCode", I2(3002)},
              {"LastOP", I2(1)},
              {"LastNumSNF", I4(7)},
@@ -58,18 +56,11 @@ inline const std::vector<ReplySample>& ReplySamples() {
       {Decoder::DecodeSaleLineReply,
        "DecodeSaleLineReply",
        74,
-       "1003"
-       "01"
-       "8001234567890" +
-           Blanks(27) +
-           "0001500"
-           "1"
-           "000000150"
-           "000000225"
-           "02",
+       Fields("1003", "01", "8001234567890", Blanks(27), "0001500", "1", "000000150", "000000225",
+              "02"),
        {{"LastOPCode", I2(1003)},
         {"LastOP", I2(1)},
-        {"LastCodProd", Str("8001234567890" + Blanks(27))},
+        {"LastCodProd", Str(Fields("8001234567890", Blanks(27)))},
         {"LastQta", R4(1.5f)},
         {"LastTipoPre", I2(1)},
         {"LastPre", Cy(150)},
@@ -78,19 +69,11 @@ inline const std::vector<ReplySample>& ReplySamples() {
       {Decoder::DecodePaymentRemainderReply,
        "DecodePaymentRemainderReply",
        24,
-       "1171"
-       "01"
-       "000001000"
-       "000000500",
+       Fields("1171", "01", "000001000", "000000500"),
        {{"LastOPCode", I2(1171)}, {"LastOP", I2(1)}, {"LastImp", Cy(1000)}, {"LastRim", Cy(500)}}},
       // The worked cash payment that closes a receipt.
       {Decoder::DecodePaymentClosingReply, "DecodePaymentClosingReply", 38,
-       "1172"
-       "01"
-       "000012500"
-       "000002500"
-       "3112012359"
-       "0042",
+       Fields("1172", "01", "000012500", "000002500", "3112012359", "0042"),
        With({{"LastOPCode", I2(1172)},
              {"LastOP", I2(1)},
              {"LastImp", Cy(12500)},
@@ -100,24 +83,14 @@ inline const std::vector<ReplySample>& ReplySamples() {
       {Decoder::DecodeTicketRemainderReply,
        "DecodeTicketRemainderReply",
        26,
-       "1179"
-       "03"
-       "02"
-       "000000520"
-       "000000480",
+       Fields("1179", "03", "02", "000000520", "000000480"),
        {{"LastOPCode", I2(1179)},
         {"LastOP", I2(3)},
         {"LastNumTick", I2(2)},
         {"LastImp", Cy(520)},
         {"LastRim", Cy(480)}}},
       {Decoder::DecodeTicketClosingReply, "DecodeTicketClosingReply", 40,
-       "1180"
-       "03"
-       "02"
-       "000000520"
-       "000000020"
-       "2002031015"
-       "0043",
+       Fields("1180", "03", "02", "000000520", "000000020", "2002031015", "0043"),
        With({{"LastOPCode", I2(1180)},
              {"LastOP", I2(3)},
              {"LastNumTick", I2(2)},
@@ -126,12 +99,7 @@ inline const std::vector<ReplySample>& ReplySamples() {
              {"LastNumSF", I4(43)}},
             DateValues(20, 2, 3, 10, 15))},
       {Decoder::DecodeCreditCardReply, "DecodeCreditCardReply", 31,
-       "1045"
-       "01"
-       "03"
-       "000001000"
-       "3112012359"
-       "0044",
+       Fields("1045", "01", "03", "000001000", "3112012359", "0044"),
        With({{"LastOPCode", I2(1045)},
              {"LastOP", I2(1)},
              {"LastCC", I2(3)},
@@ -141,10 +109,7 @@ inline const std::vector<ReplySample>& ReplySamples() {
       {Decoder::DecodeSubtotalReply,
        "DecodeSubtotalReply",
        24,
-       "1051"
-       "01"
-       "000001000"
-       "000000300",
+       Fields("1051", "01", "000001000", "000000300"),
        {{"LastOPCode", I2(1051)},
         {"LastOP", I2(1)},
         {"LastSubTotFisc", Cy(1000)},
@@ -152,74 +117,45 @@ inline const std::vector<ReplySample>& ReplySamples() {
       {Decoder::DecodeSubtotalRemainderReply,
        "DecodeSubtotalRemainderReply",
        15,
-       "1181"
-       "01"
-       "000000700",
+       Fields("1181", "01", "000000700"),
        {{"LastOPCode", I2(1181)}, {"LastOP", I2(1)}, {"LastRim", Cy(700)}}},
       {Decoder::DecodeAmountAdjustmentReply,
        "DecodeAmountAdjustmentReply",
        24,
-       "1024"
-       "01"
-       "000000950"
-       "000000050",
+       Fields("1024", "01", "000000950", "000000050"),
        {{"LastOPCode", I2(1024)}, {"LastOP", I2(1)}, {"LastSubT", Cy(950)}, {"LastImp", Cy(50)}}},
       {Decoder::DecodePercentAdjustmentReply,
        "DecodePercentAdjustmentReply",
        28,
-       "1026"
-       "01"
-       "000000900"
-       "1250"
-       "000000100",
+       Fields("1026", "01", "000000900", "1250", "000000100"),
        {{"LastOPCode", I2(1026)},
         {"LastOP", I2(1)},
         {"LastSubT", Cy(900)},
         {"LastPerc", R4(12.5f)},
         {"LastImp", Cy(100)}}},
       {Decoder::DecodeVoidTotalReply, "DecodeVoidTotalReply", 38,
-       "1028"
-       "01"
-       "000001000"
-       "000000200"
-       "0101030000"
-       "0045",
+       Fields("1028", "01", "000001000", "000000200", "0101030000", "0045"),
        With({{"LastOPCode", I2(1028)},
              {"LastOP", I2(1)},
              {"LastTotFisc", Cy(1000)},
              {"LastTotNFisc", Cy(200)},
              {"LastNumSF", I4(45)}},
             DateValues(1, 1, 3, 0, 0))},
-      {Decoder::DecodeDateTimeReply, "DecodeDateTimeReply", 14,
-       "4201"
-       "0612011200",
+      {Decoder::DecodeDateTimeReply, "DecodeDateTimeReply", 14, Fields("4201", "0612011200"),
        With({{"LastOPCode", I2(4201)}}, DateValues(6, 12, 1, 12, 0))},
       {Decoder::DecodeFiscalSerialReply,
        "DecodeFiscalSerialReply",
        12,
-       "3217"
-       "01"
-       "123456",
+       Fields("3217", "01", "123456"),
        {{"LastOPCode", I2(3217)}, {"LastOP", I2(1)}, {"LastMatrFisc", I4(123456)}}},
       {Decoder::DecodeRepartoTableReply,
        "DecodeRepartoTableReply",
        71,
-       "4202"
-       "05"
-       "PANE" +
-           Blanks(16) +
-           "000000150"
-           "000000200"
-           "000000250"
-           "1"
-           "01"
-           "000010000"
-           "03"
-           "04"
-           "KG",
+       Fields("4202", "05", "PANE", Blanks(16), "000000150", "000000200", "000000250", "1", "01",
+              "000010000", "03", "04", "KG"),
        {{"LastOPCode", I2(4202)},
         {"LastNReparto", I2(5)},
-        {"LastDescReparto", Str("PANE" + Blanks(16))},
+        {"LastDescReparto", Str(Fields("PANE", Blanks(16)))},
         {"LastPrezzo1", Cy(150)},
         {"LastPrezzo2", Cy(200)},
         {"LastPrezzo3", Cy(250)},
@@ -232,65 +168,46 @@ inline const std::vector<ReplySample>& ReplySamples() {
       {Decoder::DecodeOperatorTableReply,
        "DecodeOperatorTableReply",
        34,
-       "4213"
-       "04"
-       "MARIO" +
-           Blanks(15) +
-           "0012"
-           "1250",
+       Fields("4213", "04", "MARIO", Blanks(15), "0012", "1250"),
        {{"LastOPCode", I2(4213)},
         {"LastNumeroOperatore", I2(4)},
-        {"LastDescOpr", Str("MARIO" + Blanks(15))},
+        {"LastDescOpr", Str(Fields("MARIO", Blanks(15)))},
         {"LastCodOprSegr", I2(12)},
         {"LastPerOpr", R4(12.5f)}}},
       {Decoder::DecodeVatRateTableReply,
        "DecodeVatRateTableReply",
        10,
-       "4205"
-       "01"
-       "2000",
+       Fields("4205", "01", "2000"),
        {{"LastOPCode", I2(4205)}, {"LastNTassa", I2(1)}, {"LastAliquota", R4(20.0f)}}},
       {Decoder::DecodeTicketTableReply,
        "DecodeTicketTableReply",
        35,
-       "4210"
-       "02"
-       "PASTI" +
-           Blanks(15) + "000000516",
+       Fields("4210", "02", "PASTI", Blanks(15), "000000516"),
        {{"LastOPCode", I2(4210)},
         {"LastNTipoTicket", I2(2)},
-        {"LastDescTicket", Str("PASTI" + Blanks(15))},
+        {"LastDescTicket", Str(Fields("PASTI", Blanks(15)))},
         {"LastValoreTicket", Cy(516)}}},
       {Decoder::DecodeCardTableReply,
        "DecodeCardTableReply",
        26,
-       "4207"
-       "03"
-       "VISA" +
-           Blanks(16),
+       Fields("4207", "03", "VISA", Blanks(16)),
        {{"LastOPCode", I2(4207)},
         {"LastNCartaCC", I2(3)},
-        {"LastDescCartaCC", Str("VISA" + Blanks(16))}}},
+        {"LastDescCartaCC", Str(Fields("VISA", Blanks(16)))}}},
       {Decoder::DecodeFlagTableReply,
        "DecodeFlagTableReply",
        7,
-       "4214"
-       "03"
-       "1",
+       Fields("4214", "03", "1"),
        {{"LastOPCode", I2(4214)}, {"LastNumFlag", I2(3)}, {"LastFlag", I2(1)}}},
       {Decoder::DecodeConfTableReply,
        "DecodeConfTableReply",
        9,
-       "4215"
-       "02"
-       "045",
+       Fields("4215", "02", "045"),
        {{"LastOPCode", I2(4215)}, {"LastNumConf", I2(2)}, {"LastConf", I2(45)}}},
       {Decoder::DecodeLineTypeTableReply,
        "DecodeLineTypeTableReply",
        6,
-       "4216"
-       "4"
-       "2",
+       Fields("4216", "4", "2"),
        {{"LastOPCode", I2(4216)}, {"LastNumRiga", I2(4)}, {"LastTipoStampa", I2(2)}}},
   };
   return samples;
