@@ -13,13 +13,13 @@ namespace tavirel::cli {
 CallSession::CallSession(ControlHost& host, Streams& streams, bool json)
     : host_(host), streams_(streams), json_(json) {}
 
-bool CallSession::RunArgument(std::string_view text) { return RunOne(text, false, ""); }
+bool CallSession::RunArgument(std::string_view text) { return RunOne(text, ""); }
 
 void CallSession::RunLines(std::istream& in) {
   std::string line;
   for (long number = 1; std::getline(in, line); ++number) {
     if (IsBlankOrComment(line)) continue;
-    RunOne(line, true, "stdin line " + std::to_string(number) + ": ");
+    RunOne(line, "stdin line " + std::to_string(number) + ": ");
   }
 }
 
@@ -28,10 +28,10 @@ int CallSession::Status() const {
   return failed_ ? kExitResult : kExitOk;
 }
 
-bool CallSession::RunOne(std::string_view text, bool from_line, std::string_view where) {
+bool CallSession::RunOne(std::string_view text, std::string_view where) {
   std::string member;
   try {
-    const OpRequest request = from_line ? ParseOpLine(text) : ParseOpText(text);
+    const OpRequest request = ParseOpLine(text);
     member = request.member;
     Report(host_.Run(request));
     return true;

@@ -16,8 +16,8 @@ class CallSession {
  public:
   CallSession(ControlHost& host, Streams& streams, bool json);
 
-  /// Runs an OP given on the command line. Returns false after an error of
-  /// the call, which ends the run.
+  /// Runs an OP given on the command line (words, or a JSON object as on a
+  /// line). Returns false after an error of the call, which ends the run.
   bool RunArgument(std::string_view text);
   /// Runs every line of `in` until its end. An error of the call ends that
   /// line's OP only; blank lines and lines beginning with "#" are skipped.
@@ -26,7 +26,7 @@ class CallSession {
   [[nodiscard]] int Status() const;
 
  private:
-  bool RunOne(std::string_view text, bool from_line, std::string_view where);
+  bool RunOne(std::string_view text, std::string_view where);
   void Report(const OpOutcome& outcome);
   void ReportError(const std::string& member, std::string_view where, const std::string& message);
 

@@ -164,6 +164,8 @@ TEST(ProgramCallSim, ExitStatusAndOneLineMessages) {
       {{"frobnicate"}, 2, "tavirel: unknown command \"frobnicate\" (commands: demo, call, sim, members, error)"},
       {{}, 2, "tavirel: A subcommand is required"},
       {{"call", "--sim", "--mode", "0", "opSubTot 1"}, 1, ""},
+      {{"call", "--sim", "{\"member\": \"opReparto\", \"args\": [1, \"PANE\", 1.5, 2]}"}, 0, ""},
+      {{"call", "--sim", "{\"member\": \"opReparto\", \"args\": [1, null]}"}, 2, "tavirel: JSON OP: null is not an argument"},
       {{"error", "-1", "23"}, 0, ""},
       {{"error", "-1", "x"}, 2, "tavirel: "},
   };
