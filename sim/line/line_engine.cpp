@@ -105,6 +105,8 @@ void LineEngine::OnBytes(std::string_view bytes, TimePoint now) {
 void LineEngine::OnFrame(const std::string& frame, TimePoint now) {
   ++stats_.frames;
   const auto faults = faults_.Draw();
+  if (!faults.empty()) ++stats_.faulted_frames;
+  for (const auto& f : faults) ++stats_.faults[static_cast<std::size_t>(f.fault)];
   if (Has(faults, Fault::Off)) {
     ++stats_.dropped_frames;
     const int ms = ParamOf(faults, Fault::Off);

@@ -4,6 +4,7 @@
 // checksum, has the command carried out and schedules the reply frame, each
 // byte at the time it is due. Nothing here sleeps or reads a clock, so every
 // timing rule and fault runs in virtual time. Not thread-safe by itself.
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -38,6 +39,8 @@ struct LineStats {
   int host_acks = 0;        // ACKs the host sent after a reply
   int ignored_bytes = 0;    // bytes outside any frame that were not ACK
   int dropped_frames = 0;   // frames lost to the off switch
+  int faulted_frames = 0;   // frames on which at least one fault switch fired
+  std::array<int, kFaultCount> faults{};  // switches fired, by Fault
 };
 
 class LineEngine {
