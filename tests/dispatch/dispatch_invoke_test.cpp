@@ -5,6 +5,7 @@
 #include <set>
 
 #include "support/control_rig.hpp"
+#include "support/operation_table.hpp"
 #include "tavirel/dispatch.hpp"
 #include "tavirel/errors.hpp"
 
@@ -17,125 +18,6 @@ using ::testing::IsEmpty;
 using C = TavirelControl;
 using K = MemberKind;
 
-Currency Cur(const char* text) { return Currency::Parse(text); }
-
-struct TextCall {
-  std::string op;
-  std::function<Variant(C&)> direct;
-  std::vector<Variant> text;  // every argument as text
-};
-
-template <typename F>
-std::function<Variant(C&)> D(F f) {
-  return [f](C& c) { return Variant(f(c)); };
-}
-
-const std::vector<TextCall>& TextCalls() {
-  static const std::vector<TextCall> calls = {
-      {"opApriCassetto", D([](C& c) { return c.opApriCassetto(12); }), {"12"}},
-      {"opAssegno", D([](C& c) { return c.opAssegno(1, Cur("1.50")); }), {"1", "1.50"}},
-      {"opAttivazioneEuro", D([](C& c) { return c.opAttivazioneEuro(3); }), {"3"}},
-      {"opBloccoTastiera", D([](C& c) { return c.opBloccoTastiera(4); }), {"4"}},
-      {"opContante", D([](C& c) { return c.opContante(1, Cur("20.05")); }), {"1", "20.05"}},
-      {"opCorr", D([](C& c) { return c.opCorr(5); }), {"5"}},
-      {"opCredCC", D([](C& c) { return c.opCredCC(1, 12); }), {"1", "12"}},
-      {"opDatiSNoFisc", D([](C& c) { return c.opDatiSNoFisc(1, 2, "RIGA"); }), {"1", "2", "RIGA"}},
-      {"opDescAgg", D([](C& c) { return c.opDescAgg(1, "NOTA"); }), {"1", "NOTA"}},
-      {"opEndSNoFisc", [](C& c) { return c.opEndSNoFisc(6); }, {"6"}},
-      {"opIniSNoFisc", D([](C& c) { return c.opIniSNoFisc(7); }), {"7"}},
-      {"opMsgVisoreCortesia",
-       D([](C& c) { return c.opMsgVisoreCortesia(1, "CIAO", 2, 12); }),
-       {"1", "CIAO", "2", "12"}},
-      {"opProgConf", D([](C& c) { return c.opProgConf(2, 45); }), {"2", "45"}},
-      {"opProgCredCC", D([](C& c) { return c.opProgCredCC(3, "VISA"); }), {"3", "VISA"}},
-      {"opProgDataOra",
-       D([](C& c) { return c.opProgDataOra(6, 12, 1, 9, 5); }),
-       {"6", "12", "1", "9", "5"}},
-      {"opProgFlag", D([](C& c) { return c.opProgFlag(3, 1); }), {"3", "1"}},
-      {"opProgOpr",
-       D([](C& c) { return c.opProgOpr(4, "MARIO", 12, 5.5f); }),
-       {"4", "MARIO", "12", "5.5"}},
-      {"opProgReparto",
-       D([](C& c) {
-         return c.opProgReparto(2, "PANE", Cur("1.50"), Cur("2"), Cur("0.01"), 1, 1, Cur("100"), 3,
-                                4, "KG");
-       }),
-       {"2", "PANE", "1.50", "2", "0.01", "1", "1", "100", "3", "4", "KG"}},
-      {"opProgRigaInt", D([](C& c) { return c.opProgRigaInt(1, "NEGOZIO"); }), {"1", "NEGOZIO"}},
-      {"opProgTassa", D([](C& c) { return c.opProgTassa(1, 5.5f); }), {"1", "5.5"}},
-      {"opProgTicket",
-       D([](C& c) { return c.opProgTicket(2, "PASTI", Cur("5.16")); }),
-       {"2", "PASTI", "5.16"}},
-      {"opProgTipoRigaInt", D([](C& c) { return c.opProgTipoRigaInt(4, 2); }), {"4", "2"}},
-      {"opReadConf", D([](C& c) { return c.opReadConf(12); }), {"12"}},
-      {"opReadCredCC", D([](C& c) { return c.opReadCredCC(3); }), {"3"}},
-      {"opReadDataOra", D([](C& c) { return c.opReadDataOra(); }), {}},
-      {"opReadFlag", D([](C& c) { return c.opReadFlag(3); }), {"3"}},
-      {"opReadMatrFisc", D([](C& c) { return c.opReadMatrFisc(1); }), {"1"}},
-      {"opReadOpr", D([](C& c) { return c.opReadOpr(4); }), {"4"}},
-      {"opReadReparto", D([](C& c) { return c.opReadReparto(5); }), {"5"}},
-      {"opReadTassa", D([](C& c) { return c.opReadTassa(1); }), {"1"}},
-      {"opReadTicket", D([](C& c) { return c.opReadTicket(2); }), {"2"}},
-      {"opReadTipoRigaInt", D([](C& c) { return c.opReadTipoRigaInt(3); }), {"3"}},
-      {"opReparto",
-       D([](C& c) { return c.opReparto(1, "PANE", Cur("1.50"), 2); }),
-       {"1", "PANE", "1.50", "2"}},
-      {"opRepartoQInt",
-       D([](C& c) { return c.opRepartoQInt(1, "LATTE", 12, Cur("0.99"), 3); }),
-       {"1", "LATTE", "12", "0.99", "3"}},
-      {"opRepartoQDec",
-       D([](C& c) { return c.opRepartoQDec(1, "MELE", 5.5f, Cur("2.20"), 4); }),
-       {"1", "MELE", "5.5", "2.20", "4"}},
-      {"opRepartoStorno",
-       D([](C& c) { return c.opRepartoStorno(1, "PANE", Cur("1.50"), 2, 2, "ABC"); }),
-       {"1", "PANE", "1.50", "2", "2", "ABC"}},
-      {"opRepartoStornoQDec",
-       D([](C& c) { return c.opRepartoStornoQDec(1, "MELE", 0.25f, Cur("2.20"), 4); }),
-       {"1", "MELE", "0.25", "2.20", "4"}},
-      {"opRepartoStornoQInt",
-       D([](C& c) { return c.opRepartoStornoQInt(1, "LATTE", 3, Cur("0.99"), 3, 3); }),
-       {"1", "LATTE", "3", "0.99", "3", "3"}},
-      {"opRiavvioStampaDaFineCarta",
-       D([](C& c) { return c.opRiavvioStampaDaFineCarta(8); }),
-       {"8"}},
-      {"opRigheAgg", D([](C& c) { return c.opRigheAgg(1, 2, "RIGA"); }), {"1", "2", "RIGA"}},
-      {"opRistampaScontr", D([](C& c) { return c.opRistampaScontr(9); }), {"9"}},
-      {"opSBloccoTastiera", D([](C& c) { return c.opSBloccoTastiera(10); }), {"10"}},
-      {"opSubTot", D([](C& c) { return c.opSubTot(11); }), {"11"}},
-      {"opSubTotAbbuono", D([](C& c) { return c.opSubTotAbbuono(1, Cur("0.48")); }), {"1", "0.48"}},
-      {"opSubTotPercPlus", D([](C& c) { return c.opSubTotPercPlus(1, 5.5f); }), {"1", "5.5"}},
-      {"opSubTotPercMinus", D([](C& c) { return c.opSubTotPercMinus(1, 12.5f); }), {"1", "12.5"}},
-      {"opTicket", D([](C& c) { return c.opTicket(3, 2, Cur("5.20")); }), {"3", "2", "5.20"}},
-      {"opVoidTot", D([](C& c) { return c.opVoidTot(13); }), {"13"}},
-      {"opXTotFinGior", D([](C& c) { return c.opXTotFinGior(7); }), {"7"}},
-      {"opXTotFinPer", D([](C& c) { return c.opXTotFinPer(14); }), {"14"}},
-      {"opXTotOprGior", D([](C& c) { return c.opXTotOprGior(1, 3); }), {"1", "3"}},
-      {"opXTotOprPer", D([](C& c) { return c.opXTotOprPer(1, 4); }), {"1", "4"}},
-      {"opXTotOreGior", D([](C& c) { return c.opXTotOreGior(15); }), {"15"}},
-      {"opXTotOrePer", D([](C& c) { return c.opXTotOrePer(16); }), {"16"}},
-      {"opXTotRepGior", D([](C& c) { return c.opXTotRepGior(1, 2); }), {"1", "2"}},
-      {"opXTotRepPer", D([](C& c) { return c.opXTotRepPer(0, 0); }), {"0", "0"}},
-      {"opZChiusuraFisc", D([](C& c) { return c.opZChiusuraFisc(17); }), {"17"}},
-      {"opZTotFinGior", D([](C& c) { return c.opZTotFinGior(18); }), {"18"}},
-      {"opZTotOreGior", D([](C& c) { return c.opZTotOreGior(19); }), {"19"}},
-      {"opZTotOprGior", D([](C& c) { return c.opZTotOprGior(1, 5); }), {"1", "5"}},
-      {"opZTotFinPer", D([](C& c) { return c.opZTotFinPer(20); }), {"20"}},
-      {"opZTotOrePer", D([](C& c) { return c.opZTotOrePer(21); }), {"21"}},
-      {"opZTotOprPer", D([](C& c) { return c.opZTotOprPer(12, 5); }), {"12", "5"}},
-      {"opZFiscMem", D([](C& c) { return c.opZFiscMem(22); }), {"22"}},
-      {"opRepartoReso",
-       D([](C& c) { return c.opRepartoReso(1, "PANE", Cur("1.50"), 2); }),
-       {"1", "PANE", "1.50", "2"}},
-      {"opRepartoResoQInt",
-       D([](C& c) { return c.opRepartoResoQInt(1, "LATTE", 12, Cur("0.99"), 3); }),
-       {"1", "LATTE", "12", "0.99", "3"}},
-      {"opRepartoResoQDec",
-       D([](C& c) { return c.opRepartoResoQDec(1, "MELE", 5.5f, Cur("2.20"), 4); }),
-       {"1", "MELE", "5.5", "2.20", "4"}},
-  };
-  return calls;
-}
-
 // With the port closed every call ends at once with OP_ERR_PORTCLOSE, the
 // command string composed and nothing written.
 class DispatchInvoke : public ::testing::Test {
@@ -147,16 +29,17 @@ class DispatchInvoke : public ::testing::Test {
 
 TEST_F(DispatchInvoke, EveryOperationByNameWithTextArgumentsBuildsTheDirectCallsCommand) {
   std::set<std::string> names;
-  for (const TextCall& call : TextCalls()) {
-    SCOPED_TRACE(call.op);
-    names.insert(call.op);
-    const Variant direct = call.direct(control());
-    const std::string command = control().CurrentCommand();
+  for (const OperationRow& row : OperationRows()) {
+    SCOPED_TRACE(row.op + " " + row.command);
+    names.insert(row.op);
+    for (const Variant& arg : row.text) ASSERT_EQ(arg.type(), VarType::VT_BSTR);
+    control().EuroSettings(row.mode);
+    const std::int16_t direct = row.call(control());
+    EXPECT_EQ(control().CurrentCommand(), row.command);
     control().opSubTot(99);  // another command in between
-    const Variant by_name = Invoke(control(), call.op, K::Method, call.text);
-    EXPECT_EQ(control().CurrentCommand(), command);
-    EXPECT_NE(command, "105199");
-    EXPECT_EQ(by_name, direct);
+    const Variant by_name = Invoke(control(), row.op, K::Method, row.text);
+    EXPECT_EQ(control().CurrentCommand(), row.command);
+    EXPECT_EQ(by_name, Variant(direct));
     EXPECT_EQ(by_name, Variant(std::int16_t{OP_ERR_PORTCLOSE}));
   }
   EXPECT_EQ(names.size(), 67u);

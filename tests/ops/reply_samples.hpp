@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ops/decoders.hpp"
+#include "support/fields.hpp"
 #include "support/record_check.hpp"
 
 namespace tavirel::testing {
@@ -19,17 +20,6 @@ struct ReplySample {
   std::string payload;
   Expected values;
 };
-
-inline std::string Blanks(std::size_t n) { return std::string(n, ' '); }
-inline std::string Zeros(std::size_t n) { return std::string(n, '0'); }
-
-/// A command or payload written field by field.
-template <typename... Parts>
-std::string Fields(const Parts&... parts) {
-  std::string joined;
-  (joined += ... += parts);
-  return joined;
-}
 
 inline const std::vector<ReplySample>& ReplySamples() {
   static const std::vector<ReplySample> samples = {
