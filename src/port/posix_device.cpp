@@ -104,11 +104,25 @@ void CloseExclusive(UniqueFd& fd) {
   fd.Reset();
 }
 
+namespace {
+
+[[noreturn]] void ThrowUnsupported(const std::string& device, const std::string& text) {
+  throw SettingsError("serial port " + device + " does not support the line settings " + Quoted(text));
+}
+
+}  // namespace
+
 void ConfigureLine(int fd, const LineSettings& settings, const std::string& text, const std::string& device) {
   termios tio{};
   if (::tcgetattr(fd, &tio) != 0) ThrowDeviceError("cannot read the line settings of", device, errno);
   ApplyLineSettings(settings, tio);
-  if (::tcsetattr(fd, TCSANOW, &tio) != 0) ThrowDeviceError("cannot set the line settings of", device, errno);
+  if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
+    // EINVAL: the device will not take this format (a pseudo-terminal here
+    // refuses some data sizes). That is about the settings,
+    // not a failing device, and the settings in force stay as they were.
+    if (errno == EINVAL) ThrowUnsupported(device, text);
+    ThrowDeviceError("cannot set the line settings of", device, errno);
+  }
   termios taken{};
   if (::tcgetattr(fd, &taken) != 0) ThrowDeviceError("cannot read the line settings of", device, errno);
   // A pseudo-terminal has no wire and keeps only its own character format;
@@ -116,7 +130,7 @@ void ConfigureLine(int fd, const LineSettings& settings, const std::string& text
   // adapters, say) would garble every frame, so it is refused here.
   const bool has_line = HasModemLines(fd);
   if (has_line ? !CarriesLineSettings(settings, taken) : !CarriesSpeed(settings, taken)) {
-    throw SettingsError("serial port " + device + " does not support the line settings " + Quoted(text));
+    ThrowUnsupported(device, text);
   }
 }
 
