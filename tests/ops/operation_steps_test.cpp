@@ -47,6 +47,15 @@ TEST(CurrencyLock, AnAmountInAModeOtherThanLireOrEuroIsNeverSent) {
   }
 }
 
+TEST(CurrencyLock, TheLockIsFoundBeforeAClosedPort) {
+  ControlRig rig(7);
+  rig.control->PortClose();
+  EXPECT_EQ(rig.control->opContante(1, kTen), OP_ERR_EUROLOCK);
+  EXPECT_EQ(rig.control->opSubTot(1), OP_ERR_PORTCLOSE);
+  EXPECT_THAT(rig.events,
+              ElementsAre(FPErrorArgs{OP_ERR_EUROLOCK, 0}, FPErrorArgs{OP_ERR_PORTCLOSE, 0}));
+}
+
 TEST(CurrencyLock, OperationsWithoutAnAmountStillGoOutInMode7) {
   ControlRig rig(7);
   rig.printer.AnswerPayload(SampleOf(Decoder::DecodeSubtotalReply).payload);
