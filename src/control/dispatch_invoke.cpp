@@ -26,6 +26,11 @@ std::vector<Variant> Convert(const MemberInfo& member, std::vector<Variant> args
       args[i] = param.default_value;
       continue;
     }
+    // An empty argument in a required place is a missing one, never a zero.
+    if (args[i].empty() && param.type != VarType::VT_VARIANT) {
+      throw DispatchError(std::string(member.name) + ": argument " + std::string(param.name) +
+                          " is missing: " + Signature(member));
+    }
     if (param.type == VarType::VT_VARIANT || args[i].type() == param.type) continue;
     try {
       args[i] = args[i].ConvertTo(param.type);

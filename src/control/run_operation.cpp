@@ -10,6 +10,16 @@
 namespace tavirel {
 namespace {
 
+Variant Converted(const ops::OpSpec& spec, const ops::OpParam& param, const Variant& value) {
+  try {
+    return value.ConvertTo(param.type);
+  } catch (const ConversionError& e) {
+    throw ConversionError(std::string(spec.name) + ": argument " + std::string(param.name) +
+                          " does not convert to " + std::string(TypeName(param.type)) + ": " +
+                          e.what());
+  }
+}
+
 // The arguments in their parameters' types, omitted trailing optionals filled.
 std::vector<Variant> Arguments(const ops::OpSpec& spec, const std::vector<Variant>& given) {
   if (given.size() > spec.params.size()) {
@@ -21,7 +31,7 @@ std::vector<Variant> Arguments(const ops::OpSpec& spec, const std::vector<Varian
   for (std::size_t i = 0; i < spec.params.size(); ++i) {
     const ops::OpParam& param = spec.params[i];
     if (i < given.size() && !given[i].empty()) {
-      args.push_back(given[i].type() == param.type ? given[i] : given[i].ConvertTo(param.type));
+      args.push_back(given[i].type() == param.type ? given[i] : Converted(spec, param, given[i]));
     } else if (param.optional) {
       args.push_back(param.default_value);
     } else {

@@ -180,3 +180,35 @@ TEST_F(DispatchInvoke, TheOtherMethods) {
 
 }  // namespace
 }  // namespace tavirel
+
+namespace tavirel {
+namespace {
+
+TEST(DispatchArguments, AnEmptyArgumentInARequiredPlaceIsRefusedAsMissing) {
+  testing::ScriptedPrinter printer;
+  auto control = printer.MakeControl();
+  try {
+    Invoke(*control, "opReparto", MemberKind::Method,
+           {Variant("1"), Variant(), Variant("1.50"), Variant("2")});
+    FAIL() << "an empty DescProd was sent";
+  } catch (const DispatchError& e) {
+    EXPECT_NE(std::string(e.what()).find("DescProd"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(printer.Written(), "");
+}
+
+TEST(DispatchArguments, ADirectRunWithAnUnconvertibleArgumentNamesTheOperationAndParameter) {
+  testing::ScriptedPrinter printer;
+  auto control = printer.MakeControl();
+  try {
+    control->RunOperation("opSubTotAbbuono", {Variant(std::int16_t{1}), Variant("tanti")});
+    FAIL() << "the text was taken as an amount";
+  } catch (const ConversionError& e) {
+    const std::string message = e.what();
+    EXPECT_NE(message.find("opSubTotAbbuono"), std::string::npos) << message;
+    EXPECT_NE(message.find("Importo"), std::string::npos) << message;
+  }
+}
+
+}  // namespace
+}  // namespace tavirel
