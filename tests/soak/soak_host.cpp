@@ -65,11 +65,11 @@ void SoakHost::RunReceipt() {
     const auto dept = static_cast<std::int16_t>(department(random_));
     const std::string text = Description(receipt.id, line);
     if (Call("opReparto", [&] { return control_.opReparto(1, text, Currency::FromRaw(price * 100LL), dept); }) != OP_OK) {
-      return Abandon(receipt, false);
+      return Abandon(receipt);
     }
     receipt.cents += price;
   }
-  if (Call("opSubTot", [&] { return control_.opSubTot(1); }) != OP_OK) return Abandon(receipt, false);
+  if (Call("opSubTot", [&] { return control_.opSubTot(1); }) != OP_OK) return Abandon(receipt);
   const std::int16_t paid = Call("opContante", [&] { return control_.opContante(1); });
   if (paid == OP_OK && control_.LastOPCode() == OP_CODE_CONT_REST) {
     receipt.fate = Fate::ClosedOk;
@@ -77,11 +77,12 @@ void SoakHost::RunReceipt() {
     return;
   }
   if (paid == OP_OK) ++calls_.anomalies;  // a payment that did not close: the flow allows none
-  Abandon(receipt, paid == OP_ERR_TIMEOUT || paid == OP_ERR_CHKS);
+  receipt.payment_uncertain = paid == OP_ERR_TIMEOUT || paid == OP_ERR_CHKS;
+  Abandon(receipt);
 }
 
 // Voids whatever is open, until the register says there is nothing to void.
-void SoakHost::Abandon(ReceiptRecord& receipt, bool payment_went_out) {
+void SoakHost::Abandon(ReceiptRecord& receipt) {
   bool settled = false;
   for (int attempt = 0; attempt < kMaxAttempts && !settled; ++attempt) {
     const std::int16_t result = Call("opVoidTot", [&] { return control_.opVoidTot(1); });
@@ -91,10 +92,11 @@ void SoakHost::Abandon(ReceiptRecord& receipt, bool payment_went_out) {
       continue;
     }
     if (result == EERR && NothingToVoid(control_.LastEERR())) {
-      receipt.fate = payment_went_out ? Fate::MaybeClosed : Fate::NeverOpened;
+      receipt.fate = Fate::NothingOpen;
       settled = true;
       continue;
     }
+    if (result == OP_ERR_TIMEOUT || result == OP_ERR_CHKS) receipt.void_uncertain = true;
     if (result == EERR && control_.LastEERR() == kPaperEnd) RecoverPaper();
     // Anything else (a timeout, a checksum error, an error reply the
     // register did not carry out): ask again; the next answer tells.

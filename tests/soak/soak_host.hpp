@@ -16,15 +16,18 @@ namespace tavirel::soak {
 
 enum class Fate {
   ClosedOk,     // the payment returned OP_OK with the closing code
-  MaybeClosed,  // the payment went out and came back uncertain; no receipt left to void
   Voided,       // abandoned and voided with OP_OK
-  NeverOpened,  // abandoned before the payment with nothing left to void
+  NothingOpen,  // abandoned, and the register says nothing is open to void
 };
 
 struct ReceiptRecord {
   long id = 0;
   long long cents = 0;  // the sale lines that returned OP_OK
-  Fate fate = Fate::NeverOpened;
+  Fate fate = Fate::NothingOpen;
+  // Calls that went out and came back uncertain (a timeout or a checksum
+  // error after the write): the register may have carried them out.
+  bool payment_uncertain = false;  // so the receipt may have closed
+  bool void_uncertain = false;     // so it may have been voided
 };
 
 struct CallFigures {
@@ -46,7 +49,7 @@ class SoakHost {
 
  private:
   std::int16_t Call(const char* name, const std::function<std::int16_t()>& op, int reply_limit = 10);
-  void Abandon(ReceiptRecord& receipt, bool payment_went_out);
+  void Abandon(ReceiptRecord& receipt);
   void RecoverPaper();
 
   TavirelControl& control_;

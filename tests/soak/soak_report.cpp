@@ -25,8 +25,19 @@ void Expect(std::vector<std::string>& failures, bool holds, const std::string& w
 }
 
 // Every receipt against the journal: seen closed with OP_OK means closed
-// exactly once and never voided; voided means voided once and never closed;
-// never paid means never closed; uncertain means closed at most once.
+// exactly once and never voided; voided with OP_OK means voided once and never
+// closed; with nothing left open, closed at most once and only if its
+// payment went out uncertain, voided at most once and only if a void did.
+bool Holds(const ReceiptRecord& r, int closed, int voided) {
+  switch (r.fate) {
+    case Fate::ClosedOk: return closed == 1 && voided == 0;
+    case Fate::Voided: return closed == 0 && voided == 1;
+    case Fate::NothingOpen:
+      return closed <= (r.payment_uncertain ? 1 : 0) && voided <= (r.void_uncertain ? 1 : 0) && closed + voided <= 1;
+  }
+  return false;
+}
+
 void CheckReceipts(std::vector<std::string>& failures, const SoakHost& host, const RegisterReport& reg) {
   const auto closed = Count(reg.closed_ids);
   const auto voided = Count(reg.voided_ids);
@@ -35,17 +46,12 @@ void CheckReceipts(std::vector<std::string>& failures, const SoakHost& host, con
   std::string first;
   for (const ReceiptRecord& r : host.Receipts()) {
     const int c = CountOf(closed, r.id), v = CountOf(voided, r.id);
-    bool holds = true;
-    switch (r.fate) {
-      case Fate::ClosedOk: holds = c == 1 && v == 0; break;
-      case Fate::MaybeClosed: holds = c <= 1 && v == 0; break;
-      case Fate::Voided: holds = c == 0 && v == 1; break;
-      case Fate::NeverOpened: holds = c == 0 && v == 0; break;
-    }
     if (c == 1) expected_net += r.cents;
-    if (!holds && bad++ == 0) {
+    if (!Holds(r, c, v) && bad++ == 0) {
       first = "receipt " + std::to_string(r.id) + " (fate " + std::to_string(static_cast<int>(r.fate)) +
-              ") closed " + std::to_string(c) + "x, voided " + std::to_string(v) + "x in the journal";
+              ", payment uncertain " + std::to_string(r.payment_uncertain) + ", void uncertain " +
+              std::to_string(r.void_uncertain) + ") closed " + std::to_string(c) + "x, voided " + std::to_string(v) +
+              "x in the journal";
     }
   }
   Expect(failures, bad == 0, std::to_string(bad) + " receipts lost or doubled; first: " + first);
@@ -88,8 +94,15 @@ std::vector<std::string> Check(const SoakHost& host, const RegisterReport& reg, 
 
 void Print(std::FILE* out, const SoakHost& host, const RegisterReport& reg, const RunFigures& run) {
   const CallFigures& calls = host.Calls();
-  std::map<Fate, int> fates;
-  for (const ReceiptRecord& r : host.Receipts()) ++fates[r.fate];
+  int closed_ok = 0, voided = 0, maybe_closed = 0, maybe_voided = 0, nothing = 0;
+  for (const ReceiptRecord& r : host.Receipts()) {
+    if (r.fate == Fate::ClosedOk) ++closed_ok;
+    if (r.fate == Fate::Voided) ++voided;
+    if (r.fate != Fate::NothingOpen) continue;
+    if (r.payment_uncertain) ++maybe_closed;
+    else if (r.void_uncertain) ++maybe_voided;
+    else ++nothing;
+  }
   std::fprintf(out, "operations:     %ld calls in %zu receipts, %.1f s\n", calls.calls, host.Receipts().size(),
                run.seconds);
   std::fprintf(out, "faulted:        %d of %d exchanges (%.2f%%)\n", reg.stats.faulted_frames, reg.stats.frames,
@@ -104,8 +117,10 @@ void Print(std::FILE* out, const SoakHost& host, const RegisterReport& reg, cons
     const long n = calls.by_result[static_cast<std::size_t>(code + 1)];
     if (n > 0) std::fprintf(out, " %s %ld", std::string(ResultName(static_cast<std::int16_t>(code))).c_str(), n);
   }
-  std::fprintf(out, "\nreceipts:       closed with OP_OK %d, uncertain payment %d, voided %d, never opened %d\n",
-               fates[Fate::ClosedOk], fates[Fate::MaybeClosed], fates[Fate::Voided], fates[Fate::NeverOpened]);
+  std::fprintf(out,
+               "\nreceipts:       closed with OP_OK %d, voided with OP_OK %d; uncertain: payment %d, void %d; "
+               "never opened %d\n",
+               closed_ok, voided, maybe_closed, maybe_voided, nothing);
   std::fprintf(out, "register:       %d receipts closed (net %lld cents), %d voided; %d requests for %ld calls + %ld probe\n",
                reg.receipts, reg.net, reg.voided_receipts, reg.stats.frames, calls.calls, run.probes);
   std::fprintf(out, "call times:     longest %.2f s; worst over its limit %+.2f s (allowed +1.00 s)\n", calls.longest,
