@@ -1,20 +1,18 @@
 #include "line_measures.hpp"
 
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <termios.h>
 #include <time.h>
 #include <unistd.h>
-
-#include <poll.h>
-#include <termios.h>
 
 #include <algorithm>
 #include <fstream>
 #include <functional>
-#include <thread>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 
 #include "tavirel/posix_serial_port.hpp"
 #include "tavirel/sim/pty_server.hpp"
