@@ -38,16 +38,16 @@ std::vector<Variant> SaleArgs() {
 // Compose + frame + checksum check + decode, as one operation does them.
 void RunCodec(benchmark::State& state, const char* operation, std::vector<Variant> args,
               const std::string& reply) {
-  const ops::OpSpec& spec = *ops::FindOperation(operation);
+  const ops::Operation& op = *ops::FindOperation(operation);
   ResultRecord record;
   std::int16_t counter = 2;
   for (auto _ : state) {
-    const std::string command = ops::ComposeCommand(spec, args, TVL_EUROSETTINGS_EURO);
+    const std::string command = ops::ComposeCommand(op, args, TVL_EUROSETTINGS_EURO);
     std::string frame = link::BuildRequestFrame(counter, cp1252::FromUtf8(command));
     counter = link::NextFrameCounter(counter, false);
     record.ResetLastValues();
     const bool good = link::VerifyReplyChecksum(reply);
-    if (good) ops::Decode(spec.decoder, reply, record);
+    if (good) ops::Decode(op.decoder, reply, record);
     benchmark::DoNotOptimize(frame);
     benchmark::DoNotOptimize(record);
   }

@@ -37,15 +37,15 @@ void ConvertToEveryType(const std::string& text) {
 // A payload of the operation's reply layout, all digits "1"; for the
 // operations that choose by code, behind the first code they know.
 std::string ReplyPayload(std::string_view member) {
-  const ops::OpSpec* spec = ops::FindOperation(member);
-  if (spec == nullptr) return "0000";
-  if (spec->choice() == ops::ReplyChoice::ByCode) {
-    const auto& choice = spec->choices.front();
+  const ops::Operation* op = ops::FindOperation(member);
+  if (op == nullptr) return "0000";
+  if (op->choice() == ops::ReplyChoice::ByCode) {
+    const auto& choice = op->choices.front();
     const int length = ops::LayoutOf(choice.decoder).length;
     return std::to_string(choice.code) + std::string(static_cast<std::size_t>(length - 4), '1');
   }
-  if (spec->decoder == ops::Decoder::None) return "0000";
-  return std::string(static_cast<std::size_t>(ops::LayoutOf(spec->decoder).length), '1');
+  if (op->decoder == ops::Decoder::None) return "0000";
+  return std::string(static_cast<std::size_t>(ops::LayoutOf(op->decoder).length), '1');
 }
 
 VirtualPrinter::Responder Responder(int mode, const std::string& payload) {

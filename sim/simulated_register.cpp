@@ -37,7 +37,7 @@ SimulatedRegister::SimulatedRegister(SimOptions options)
       model_(MakeModel(options, state_file_)),
       engine_(*processor_, options.pacing) {
   engine_.Faults().Seed(options.seed);
-  for (const auto& spec : options.faults) engine_.Faults().Arm(spec);
+  for (const auto& entry : options.faults) engine_.Faults().Arm(entry);
   if (state_file_ && !state_file_->Exists()) SaveLocked();
 }
 
@@ -133,9 +133,9 @@ bool SimulatedRegister::Powered() const {
   return engine_.Powered();
 }
 
-void SimulatedRegister::ArmFault(const FaultSpec& spec) {
+void SimulatedRegister::ArmFault(const FaultSwitch& entry) {
   std::lock_guard lock(mutex_);
-  engine_.Faults().Arm(spec);
+  engine_.Faults().Arm(entry);
 }
 
 void SimulatedRegister::ClearFaults() {
@@ -148,7 +148,7 @@ void SimulatedRegister::SeedFaults(std::uint64_t seed) {
   engine_.Faults().Seed(seed);
 }
 
-std::vector<FaultSpec> SimulatedRegister::ArmedFaults() const {
+std::vector<FaultSwitch> SimulatedRegister::ArmedFaults() const {
   std::lock_guard lock(mutex_);
   return engine_.Faults().Armed();
 }

@@ -65,11 +65,11 @@ std::optional<Fault> FaultByName(std::string_view name) {
   return std::nullopt;
 }
 
-FaultSpec ParseFaultSpec(std::string_view text) {
+FaultSwitch ParseFaultSwitch(std::string_view text) {
   std::string_view rest = text;
-  FaultSpec spec;
+  FaultSwitch entry;
   if (auto at = rest.find('@'); at != std::string_view::npos) {
-    spec.rate = ParseRate(text, rest.substr(at + 1));
+    entry.rate = ParseRate(text, rest.substr(at + 1));
     rest = rest.substr(0, at);
   }
   std::string_view param;
@@ -79,44 +79,44 @@ FaultSpec ParseFaultSpec(std::string_view text) {
   }
   auto fault = FaultByName(rest);
   if (!fault) Malformed(text, "unknown switch");
-  spec.fault = *fault;
-  if (!param.empty()) spec.param = ParseParam(text, param, *fault);
-  return spec;
+  entry.fault = *fault;
+  if (!param.empty()) entry.param = ParseParam(text, param, *fault);
+  return entry;
 }
 
-std::string ToString(const FaultSpec& spec) {
-  std::string text(FaultName(spec.fault));
-  if (spec.param != 0) text += "=" + (spec.param < 0 ? std::string("blank") : std::to_string(spec.param));
-  if (spec.rate > 0.0) {
-    std::string rate = std::to_string(spec.rate);
+std::string ToString(const FaultSwitch& entry) {
+  std::string text(FaultName(entry.fault));
+  if (entry.param != 0) text += "=" + (entry.param < 0 ? std::string("blank") : std::to_string(entry.param));
+  if (entry.rate > 0.0) {
+    std::string rate = std::to_string(entry.rate);
     while (rate.size() > 1 && rate.back() == '0') rate.pop_back();
     text += "@" + rate;
   }
   return text;
 }
 
-void FaultPlan::Arm(const FaultSpec& spec) {
+void FaultPlan::Arm(const FaultSwitch& entry) {
   // A rate switch replaces an earlier rate for the same fault; once-switches add up.
-  if (spec.rate > 0.0) {
-    std::erase_if(armed_, [&](const FaultSpec& s) { return s.fault == spec.fault && s.rate > 0.0; });
+  if (entry.rate > 0.0) {
+    std::erase_if(armed_, [&](const FaultSwitch& s) { return s.fault == entry.fault && s.rate > 0.0; });
   }
-  armed_.push_back(spec);
+  armed_.push_back(entry);
 }
 
 std::vector<ActiveFault> FaultPlan::Draw() {
   std::vector<ActiveFault> drawn;
   std::uniform_real_distribution<double> unit(0.0, 1.0);
-  std::vector<FaultSpec> kept;
+  std::vector<FaultSwitch> kept;
   std::vector<Fault> once_fired;
-  for (const auto& spec : armed_) {
-    if (spec.rate > 0.0) {
-      if (unit(random_) < spec.rate) drawn.push_back({spec.fault, spec.param});
-      kept.push_back(spec);
-    } else if (std::find(once_fired.begin(), once_fired.end(), spec.fault) == once_fired.end()) {
-      drawn.push_back({spec.fault, spec.param});
-      once_fired.push_back(spec.fault);
+  for (const auto& entry : armed_) {
+    if (entry.rate > 0.0) {
+      if (unit(random_) < entry.rate) drawn.push_back({entry.fault, entry.param});
+      kept.push_back(entry);
+    } else if (std::find(once_fired.begin(), once_fired.end(), entry.fault) == once_fired.end()) {
+      drawn.push_back({entry.fault, entry.param});
+      once_fired.push_back(entry.fault);
     } else {
-      kept.push_back(spec);  // a second once-switch of the same fault waits for the next command
+      kept.push_back(entry);  // a second once-switch of the same fault waits for the next command
     }
   }
   armed_ = std::move(kept);

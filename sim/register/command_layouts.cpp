@@ -7,11 +7,11 @@
 namespace tavirel::sim {
 namespace {
 
-constexpr FieldSpec D(std::string_view name, int width) { return {name, FieldKind::Digits, width}; }
-constexpr FieldSpec T(std::string_view name, int width) { return {name, FieldKind::Text, width}; }
+constexpr FieldLayout D(std::string_view name, int width) { return {name, FieldKind::Digits, width}; }
+constexpr FieldLayout T(std::string_view name, int width) { return {name, FieldKind::Text, width}; }
 
-const FieldSpec kOpr = D("CodOpr", 2);
-const FieldSpec kAmount = D("Importo", 9);
+const FieldLayout kOpr = D("CodOpr", 2);
+const FieldLayout kAmount = D("Importo", 9);
 
 std::vector<Layout> SaleLines() {
   std::vector<Layout> rows;

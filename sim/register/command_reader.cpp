@@ -36,7 +36,7 @@ std::size_t Layout::Length() const {
 }
 
 bool Layout::Has(std::string_view name) const {
-  return std::any_of(fields.begin(), fields.end(), [name](const FieldSpec& f) { return f.name == name; });
+  return std::any_of(fields.begin(), fields.end(), [name](const FieldLayout& f) { return f.name == name; });
 }
 
 bool Command::Has(std::string_view name) const {
@@ -67,12 +67,12 @@ Command ReadCommand(std::string_view bytes) {
   }
   std::vector<std::pair<std::string_view, std::string_view>> fields;
   std::size_t at = 4;
-  for (const auto& spec : layout->fields) {
-    const std::size_t width = spec.kind == FieldKind::MoreDigits ? bytes.size() - at
-                                                                 : static_cast<std::size_t>(spec.width);
+  for (const auto& field : layout->fields) {
+    const std::size_t width = field.kind == FieldKind::MoreDigits ? bytes.size() - at
+                                                                 : static_cast<std::size_t>(field.width);
     const std::string_view text = bytes.substr(at, width);
-    if (!ShapeOk(spec.kind, text)) Refuse(perr::kValoreErrato);
-    fields.emplace_back(spec.name, text);
+    if (!ShapeOk(field.kind, text)) Refuse(perr::kValoreErrato);
+    fields.emplace_back(field.name, text);
     at += width;
   }
   return Command(code, std::move(fields));

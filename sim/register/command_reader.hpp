@@ -17,7 +17,7 @@ enum class FieldKind {
   MoreDigits  // one or more digits up to the end of the command
 };
 
-struct FieldSpec {
+struct FieldLayout {
   std::string_view name;
   FieldKind kind;
   int width;
@@ -25,7 +25,7 @@ struct FieldSpec {
 
 struct Layout {
   int code;
-  std::vector<FieldSpec> fields;
+  std::vector<FieldLayout> fields;
   [[nodiscard]] std::size_t Length() const;  // nominal length, MoreDigits counted as 1
   [[nodiscard]] bool Has(std::string_view name) const;
 };

@@ -2,7 +2,7 @@
 // SIGTERM or SIGINT. Prints "DEVICE <path>" once it serves.
 //
 //   tavirel-sim-server [--state FILE] [--link PATH] [--lire] [--serial N]
-//                      [--fault SPEC]... [--seed N] [--realistic] [--journal]
+//                      [--fault FAULT]... [--seed N] [--realistic] [--journal]
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -40,7 +40,7 @@ Args Parse(int argc, char** argv) {
     } else if (arg == "--serial") {
       args.sim.serial = std::stoi(value());
     } else if (arg == "--fault") {
-      args.sim.faults.push_back(ParseFaultSpec(value()));
+      args.sim.faults.push_back(ParseFaultSwitch(value()));
     } else if (arg == "--seed") {
       args.sim.seed = std::stoull(value());
     } else if (arg == "--realistic") {

@@ -11,10 +11,10 @@ namespace {
 
 constexpr std::size_t kOperationsBeforePorts = 64;  // the three returns come last
 
-void AddOperation(std::vector<MemberInfo>& members, const ops::OpSpec& spec) {
-  MemberInfo info{0, spec.name, MemberKind::Method, {}, spec.result};
-  if (spec.result == VarType::VT_EMPTY) info.result = VarType::VT_VARIANT;
-  for (const auto& param : spec.params) {
+void AddOperation(std::vector<MemberInfo>& members, const ops::Operation& op) {
+  MemberInfo info{0, op.name, MemberKind::Method, {}, op.result};
+  if (op.result == VarType::VT_EMPTY) info.result = VarType::VT_VARIANT;
+  for (const auto& param : op.params) {
     info.params.push_back({param.name, param.type, param.optional, param.default_value});
   }
   members.push_back(std::move(info));
@@ -157,9 +157,9 @@ const MemberInfo& FPErrorEvent() {
 }
 
 std::optional<std::size_t> NominalCommandLength(std::string_view operation) {
-  const ops::OpSpec* spec = ops::FindOperation(operation);
-  if (spec == nullptr) return std::nullopt;
-  return spec->NominalLength();
+  const ops::Operation* op = ops::FindOperation(operation);
+  if (op == nullptr) return std::nullopt;
+  return op->NominalLength();
 }
 
 }  // namespace tavirel

@@ -10,32 +10,32 @@
 namespace tavirel {
 namespace {
 
-Variant Converted(const ops::OpSpec& spec, const ops::OpParam& param, const Variant& value) {
+Variant Converted(const ops::Operation& op, const ops::OpParam& param, const Variant& value) {
   try {
     return value.ConvertTo(param.type);
   } catch (const ConversionError& e) {
-    throw ConversionError(std::string(spec.name) + ": argument " + std::string(param.name) +
+    throw ConversionError(std::string(op.name) + ": argument " + std::string(param.name) +
                           " does not convert to " + std::string(TypeName(param.type)) + ": " +
                           e.what());
   }
 }
 
 // The arguments in their parameters' types, omitted trailing optionals filled.
-std::vector<Variant> Arguments(const ops::OpSpec& spec, const std::vector<Variant>& given) {
-  if (given.size() > spec.params.size()) {
-    throw DispatchError(std::string(spec.name) + " takes at most " +
-                        std::to_string(spec.params.size()) + " arguments");
+std::vector<Variant> Arguments(const ops::Operation& op, const std::vector<Variant>& given) {
+  if (given.size() > op.params.size()) {
+    throw DispatchError(std::string(op.name) + " takes at most " +
+                        std::to_string(op.params.size()) + " arguments");
   }
   std::vector<Variant> args;
-  args.reserve(spec.params.size());
-  for (std::size_t i = 0; i < spec.params.size(); ++i) {
-    const ops::OpParam& param = spec.params[i];
+  args.reserve(op.params.size());
+  for (std::size_t i = 0; i < op.params.size(); ++i) {
+    const ops::OpParam& param = op.params[i];
     if (i < given.size() && !given[i].empty()) {
-      args.push_back(given[i].type() == param.type ? given[i] : Converted(spec, param, given[i]));
+      args.push_back(given[i].type() == param.type ? given[i] : Converted(op, param, given[i]));
     } else if (param.optional) {
       args.push_back(param.default_value);
     } else {
-      throw DispatchError(std::string(spec.name) + ": argument " + std::string(param.name) +
+      throw DispatchError(std::string(op.name) + ": argument " + std::string(param.name) +
                           " is missing");
     }
   }
@@ -43,25 +43,25 @@ std::vector<Variant> Arguments(const ops::OpSpec& spec, const std::vector<Varian
 }
 
 // The first four characters of the payload (all of it when shorter) as the code.
-std::int16_t ReplyCode(const ops::OpSpec& spec, std::string_view reply) {
+std::int16_t ReplyCode(const ops::Operation& op, std::string_view reply) {
   const std::string_view text = ops::ReplyData(reply).substr(0, 4);
   auto code = ops::ReadInteger(text);
   if (!code || *code < std::numeric_limits<std::int16_t>::min() ||
       *code > std::numeric_limits<std::int16_t>::max()) {
-    throw ConversionError(std::string(spec.name) + ": the reply code \"" + cp1252::ToUtf8(text) +
+    throw ConversionError(std::string(op.name) + ": the reply code \"" + cp1252::ToUtf8(text) +
                           "\" does not read as a number");
   }
   return static_cast<std::int16_t>(*code);
 }
 
-void DecodeReply(const ops::OpSpec& spec, std::string_view reply, ResultRecord& record) {
-  if (spec.choice() == ops::ReplyChoice::Fixed) {
-    ops::Decode(spec.decoder, reply, record);
+void DecodeReply(const ops::Operation& op, std::string_view reply, ResultRecord& record) {
+  if (op.choice() == ops::ReplyChoice::Fixed) {
+    ops::Decode(op.decoder, reply, record);
     return;
   }
-  const std::int16_t code = ReplyCode(spec, reply);
+  const std::int16_t code = ReplyCode(op, reply);
   record.Set(Prop::LastOPCode, code);
-  for (const ops::CodeChoice& choice : spec.choices) {
+  for (const ops::CodeChoice& choice : op.choices) {
     if (choice.code == code) {
       ops::Decode(choice.decoder, reply, record);
       return;
@@ -82,26 +82,26 @@ std::int16_t ToLastEERR(std::int32_t printer_error) {
 
 std::int16_t TavirelControl::RunOperation(std::string_view name,
                                           const std::vector<Variant>& given) {
-  const ops::OpSpec* spec = ops::FindOperation(name);
-  if (spec == nullptr) throw DispatchError("no operation named \"" + std::string(name) + "\"");
+  const ops::Operation* op = ops::FindOperation(name);
+  if (op == nullptr) throw DispatchError("no operation named \"" + std::string(name) + "\"");
   BusyGuard guard(impl_->busy);
-  const std::vector<Variant> args = Arguments(*spec, given);
+  const std::vector<Variant> args = Arguments(*op, given);
   Impl& m = *impl_;
-  std::string command = ops::ComposeCommand(*spec, args, m.euro_settings);
+  std::string command = ops::ComposeCommand(*op, args, m.euro_settings);
   m.current_command = std::move(command);
   m.record.ResetLastValues();
 
   // An amount field has no encoding outside lire and euro: such a command is
   // never sent, rather than sent with its later fields shifted.
-  const bool unencodable = spec->HasAmountField() && m.euro_settings != TVL_EUROSETTINGS_LIRE &&
+  const bool unencodable = op->HasAmountField() && m.euro_settings != TVL_EUROSETTINGS_LIRE &&
                            m.euro_settings != TVL_EUROSETTINGS_EURO;
   link::LinkContext context{*m.port,         *m.clock,        m.hooks,
                             m.euro_settings, m.frame_counter, m.current_command};
   std::string reply;
   std::int32_t printer_error = 0;
   const std::int16_t result =
-      link::SendCommand(context, reply, printer_error, {spec->reply_timeout, false, unencodable});
-  if (result == OP_OK) DecodeReply(*spec, reply, m.record);
+      link::SendCommand(context, reply, printer_error, {op->reply_timeout, false, unencodable});
+  if (result == OP_OK) DecodeReply(*op, reply, m.record);
   if (result == EERR) m.record.Set(Prop::LastEERR, ToLastEERR(printer_error));
   return result;
 }

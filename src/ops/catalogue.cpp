@@ -28,7 +28,7 @@ CommandField Percent(int arg) { return {K::Percent, arg, 4}; }
 enum class Qty { Unit, Integer, Decimal };
 
 // The nine sale lines share one layout; only the code and the quantity differ.
-OpSpec SaleLine(std::string_view name, int code, Qty qty) {
+Operation SaleLine(std::string_view name, int code, Qty qty) {
   std::vector<OpParam> params{P("CodOpr", I2), P("DescProd", STR)};
   if (qty == Qty::Integer) params.push_back(P("Qta", I2));
   if (qty == Qty::Decimal) params.push_back(P("QtaDec", R4));
@@ -51,13 +51,14 @@ OpSpec SaleLine(std::string_view name, int code, Qty qty) {
 }
 
 // An operation that sends the operator code and nothing else.
-OpSpec OperatorOnly(std::string_view name, int code, Decoder decoder, std::int16_t timeout = 10) {
+Operation OperatorOnly(std::string_view name, int code, Decoder decoder,
+                       std::int16_t timeout = 10) {
   return {name, code, {P("CodOpr", I2)}, {Digit(0, 2)}, timeout, decoder, {}};
 }
 
 // A report per operator or department: the operator code and a number.
-OpSpec OperatorAndNumber(std::string_view name, int code, std::string_view number,
-                         std::int16_t timeout) {
+Operation OperatorAndNumber(std::string_view name, int code, std::string_view number,
+                            std::int16_t timeout) {
   return {name,
           code,
           {P("CodOpr", I2), P(number, I2)},
@@ -68,18 +69,18 @@ OpSpec OperatorAndNumber(std::string_view name, int code, std::string_view numbe
 }
 
 // A table reading: the record number as a digit field.
-OpSpec Reading(std::string_view name, int code, std::string_view param, Decoder decoder,
-               int width = 2) {
+Operation Reading(std::string_view name, int code, std::string_view param, Decoder decoder,
+                  int width = 2) {
   return {name, code, {P(param, I2)}, {Digit(0, width)}, 10, decoder, {}};
 }
 
-OpSpec ByCode(std::string_view name, int code, std::vector<OpParam> params,
-              std::vector<CommandField> fields, std::vector<CodeChoice> choices) {
+Operation ByCode(std::string_view name, int code, std::vector<OpParam> params,
+                 std::vector<CommandField> fields, std::vector<CodeChoice> choices) {
   return {name, code, std::move(params), std::move(fields), 10, D::None, std::move(choices)};
 }
 
-std::vector<OpSpec> MakeCatalogue() {
-  std::vector<OpSpec> ops;
+std::vector<Operation> MakeCatalogue() {
+  std::vector<Operation> ops;
   ops.push_back(OperatorOnly("opApriCassetto", 1050, D::DecodeDocumentReply));
   ops.push_back(ByCode("opAssegno", 1044, {P("CodOpr", I2), P("ImportoAssegno", CY)},
                        {Digit(0, 2), Amount(1)},
@@ -113,7 +114,7 @@ std::vector<OpSpec> MakeCatalogue() {
                  10,
                  D::DecodeAckReply,
                  {}});
-  OpSpec end_document = OperatorOnly("opEndSNoFisc", 1065, D::DecodeAckReply);
+  Operation end_document = OperatorOnly("opEndSNoFisc", 1065, D::DecodeAckReply);
   end_document.result = VarType::VT_EMPTY;
   ops.push_back(std::move(end_document));
   ops.push_back(OperatorOnly("opIniSNoFisc", 1063, D::DecodeAckReply));
@@ -287,30 +288,30 @@ std::vector<OpSpec> MakeCatalogue() {
   return ops;
 }
 
-const std::vector<OpSpec>& Table() {
-  static const std::vector<OpSpec> table = MakeCatalogue();
+const std::vector<Operation>& Table() {
+  static const std::vector<Operation> table = MakeCatalogue();
   return table;
 }
 
 }  // namespace
 
-bool OpSpec::HasAmountField() const {
+bool Operation::HasAmountField() const {
   return std::any_of(fields.begin(), fields.end(),
                      [](const CommandField& f) { return f.kind == FieldKind::Amount; });
 }
 
-std::size_t OpSpec::NominalLength() const {
+std::size_t Operation::NominalLength() const {
   std::size_t length = 4;
   for (const auto& field : fields) length += static_cast<std::size_t>(field.width);
   return length;
 }
 
-std::span<const OpSpec> Catalogue() { return Table(); }
+std::span<const Operation> Catalogue() { return Table(); }
 
-const OpSpec* FindOperation(std::string_view name) {
+const Operation* FindOperation(std::string_view name) {
   const auto& table = Table();
   auto it = std::find_if(table.begin(), table.end(),
-                         [&](const OpSpec& spec) { return spec.name == name; });
+                         [&](const Operation& op) { return op.name == name; });
   return it == table.end() ? nullptr : &*it;
 }
 

@@ -44,7 +44,7 @@ struct CodeChoice {
   Decoder decoder;
 };
 
-struct OpSpec {
+struct Operation {
   std::string_view name;
   int code;
   std::vector<OpParam> params;
@@ -63,14 +63,14 @@ struct OpSpec {
 };
 
 /// The 67 operations, in the interface's slot order.
-std::span<const OpSpec> Catalogue();
+std::span<const Operation> Catalogue();
 /// The operation of that name, or nullptr.
-const OpSpec* FindOperation(std::string_view name);
+const Operation* FindOperation(std::string_view name);
 
 /// The command string (UTF-8) from arguments already of their parameters'
 /// types, all present. An amount field in a currency mode other than lire
 /// or euro comes out empty.
-std::string ComposeCommand(const OpSpec& spec, std::span<const Variant> args,
+std::string ComposeCommand(const Operation& op, std::span<const Variant> args,
                            std::int32_t euro_settings);
 
 }  // namespace tavirel::ops

@@ -30,18 +30,18 @@ std::string EncodeField(const CommandField& field, std::span<const Variant> args
 
 }  // namespace
 
-std::string ComposeCommand(const OpSpec& spec, std::span<const Variant> args,
+std::string ComposeCommand(const Operation& op, std::span<const Variant> args,
                            std::int32_t euro_settings) {
-  std::string command = FormatDigitField(spec.code, 4);
-  for (const CommandField& field : spec.fields) {
+  std::string command = FormatDigitField(op.code, 4);
+  for (const CommandField& field : op.fields) {
     try {
       command += EncodeField(field, args, euro_settings);
     } catch (const ConversionError& e) {
       // A value that fits its type but not its field: say whose it is.
       if (field.arg < 0) throw;
-      throw ConversionError(std::string(spec.name) + ": argument " +
-                            std::string(spec.params[static_cast<std::size_t>(field.arg)].name) + ": " +
-                            e.what());
+      throw ConversionError(std::string(op.name) + ": argument " +
+                            std::string(op.params[static_cast<std::size_t>(field.arg)].name) +
+                            ": " + e.what());
     }
   }
   return command;

@@ -20,10 +20,10 @@ class UnwritableField : public ::testing::TestWithParam<UnwritableRow> {};
 
 TEST_P(UnwritableField, NamesTheOperationAndTheParameter) {
   const UnwritableRow& row = GetParam();
-  const OpSpec* spec = FindOperation(row.operation);
-  ASSERT_NE(spec, nullptr);
+  const Operation* op = FindOperation(row.operation);
+  ASSERT_NE(op, nullptr);
   try {
-    ComposeCommand(*spec, row.args, 2);
+    ComposeCommand(*op, row.args, 2);
     FAIL() << "composed";
   } catch (const ConversionError& e) {
     const std::string message = e.what();

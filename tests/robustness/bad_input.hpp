@@ -14,15 +14,15 @@ namespace tavirel::testing {
 
 /// A payload of the operation's reply layout, all "1" behind its reply code.
 inline std::string LayoutPayload(std::string_view operation) {
-  const ops::OpSpec* spec = ops::FindOperation(operation);
-  if (spec == nullptr) return "0000";
-  if (spec->choice() == ops::ReplyChoice::ByCode) {
-    const auto& choice = spec->choices.front();
+  const ops::Operation* op = ops::FindOperation(operation);
+  if (op == nullptr) return "0000";
+  if (op->choice() == ops::ReplyChoice::ByCode) {
+    const auto& choice = op->choices.front();
     return std::to_string(choice.code) +
            std::string(static_cast<std::size_t>(ops::LayoutOf(choice.decoder).length - 4), '1');
   }
-  if (spec->decoder == ops::Decoder::None) return "0000";
-  return std::string(static_cast<std::size_t>(ops::LayoutOf(spec->decoder).length), '1');
+  if (op->decoder == ops::Decoder::None) return "0000";
+  return std::string(static_cast<std::size_t>(ops::LayoutOf(op->decoder).length), '1');
 }
 
 class BadInputBench {

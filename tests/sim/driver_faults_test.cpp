@@ -19,7 +19,7 @@ class DriverFaults : public ::testing::Test {
   DriverRig rig;
   TavirelControl& c = *rig.ctl;
 
-  void Arm(const char* spec) { rig.reg->ArmFault(ParseFaultSpec(spec)); }
+  void Arm(const char* entry) { rig.reg->ArmFault(ParseFaultSwitch(entry)); }
   std::vector<Event> Events() { return std::exchange(rig.events, {}); }
 };
 
@@ -163,7 +163,7 @@ TEST_F(DriverFaults, OneCharacterTooLongOrShortDecodesNothing) {
 
 TEST_F(DriverFaults, RandomFaultsAtARateLeaveTheDriverConsistent) {
   rig.reg->SeedFaults(7);
-  for (const char* spec : {"noise@0.3", "trailing@0.3", "ack-delay=1000@0.3"}) Arm(spec);
+  for (const char* entry : {"noise@0.3", "trailing@0.3", "ack-delay=1000@0.3"}) Arm(entry);
   int ok = 0;
   for (int i = 0; i < 20; ++i) ok += c.opReadDataOra() == OP_OK;
   EXPECT_EQ(ok, 20);

@@ -9,10 +9,10 @@
 namespace tavirel::sim {
 namespace {
 
-TEST(FaultSpec, ParsesTheForms) {
+TEST(FaultSwitch, ParsesTheForms) {
   struct Row {
     const char* text;
-    FaultSpec want;
+    FaultSwitch want;
   };
   const Row rows[] = {
       {"off", {Fault::Off, 0, 0.0}},
@@ -30,16 +30,16 @@ TEST(FaultSpec, ParsesTheForms) {
       {"short@0.25", {Fault::ShortReply, 0, 0.25}},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(ParseFaultSpec(row.text), row.want) << row.text;
-    EXPECT_EQ(ParseFaultSpec(ToString(row.want)), row.want) << row.text;
+    EXPECT_EQ(ParseFaultSwitch(row.text), row.want) << row.text;
+    EXPECT_EQ(ParseFaultSwitch(ToString(row.want)), row.want) << row.text;
   }
 }
 
-TEST(FaultSpec, RefusesMalformedTextNamingIt) {
+TEST(FaultSwitch, RefusesMalformedTextNamingIt) {
   for (const char* text : {"", "fire", "ack-delay=x", "noise@0", "noise@1.5", "noise@abc", "off=-3",
                            "paper-end=blank"}) {
     try {
-      ParseFaultSpec(text);
+      ParseFaultSwitch(text);
       ADD_FAILURE() << "accepted " << text;
     } catch (const SimError& e) {
       EXPECT_NE(std::string(e.what()).find(text), std::string::npos) << e.what();
@@ -47,7 +47,7 @@ TEST(FaultSpec, RefusesMalformedTextNamingIt) {
   }
 }
 
-TEST(FaultSpec, EveryFaultHasANameThatFindsIt) {
+TEST(FaultSwitch, EveryFaultHasANameThatFindsIt) {
   for (int i = 0; i < kFaultCount; ++i) {
     const auto fault = static_cast<Fault>(i);
     EXPECT_EQ(FaultByName(FaultName(fault)), fault);

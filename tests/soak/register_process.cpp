@@ -76,7 +76,7 @@ std::string ReportText(const sim::SimulatedRegister& reg) {
       std::string command(line);
       if (!command.empty() && command.back() == '\n') command.pop_back();
       if (command.rfind("arm ", 0) == 0) {
-        simulator.reg->ArmFault(sim::ParseFaultSpec(command.substr(4)));
+        simulator.reg->ArmFault(sim::ParseFaultSwitch(command.substr(4)));
         WriteAll(out_fd, "ok\n");
       } else if (command == "report") {
         WriteAll(out_fd, ReportText(*simulator.reg));
@@ -92,7 +92,7 @@ std::string ReportText(const sim::SimulatedRegister& reg) {
 
 }  // namespace
 
-RegisterProcess::RegisterProcess(const std::vector<sim::FaultSpec>& faults, std::uint64_t seed) {
+RegisterProcess::RegisterProcess(const std::vector<sim::FaultSwitch>& faults, std::uint64_t seed) {
   int down[2], up[2];
   if (::pipe(down) != 0 || ::pipe(up) != 0) throw std::runtime_error("register process: no pipe");
   sim::SimOptions options;
@@ -136,8 +136,8 @@ std::string RegisterProcess::Ask(const std::string& command) {
   return ReadLine();
 }
 
-void RegisterProcess::Arm(const sim::FaultSpec& spec) {
-  const std::string answer = Ask("arm " + sim::ToString(spec));
+void RegisterProcess::Arm(const sim::FaultSwitch& entry) {
+  const std::string answer = Ask("arm " + sim::ToString(entry));
   if (answer != "ok") throw std::runtime_error("register process: " + answer);
 }
 

@@ -29,14 +29,14 @@ struct RegisterReport {
 class RegisterProcess {
  public:
   /// Forks the register with these switches and seed; call before any thread.
-  RegisterProcess(const std::vector<sim::FaultSpec>& faults, std::uint64_t seed);
+  RegisterProcess(const std::vector<sim::FaultSwitch>& faults, std::uint64_t seed);
   ~RegisterProcess();
   RegisterProcess(const RegisterProcess&) = delete;
   RegisterProcess& operator=(const RegisterProcess&) = delete;
 
   [[nodiscard]] const std::string& Device() const { return device_; }
   /// Arms one more switch (a once-switch fires on the next command).
-  void Arm(const sim::FaultSpec& spec);
+  void Arm(const sim::FaultSwitch& entry);
   RegisterReport Report();
 
  private:

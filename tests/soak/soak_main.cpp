@@ -24,13 +24,13 @@ namespace tavirel::soak {
 namespace {
 
 using sim::Fault;
-using sim::FaultSpec;
+using sim::FaultSwitch;
 
 // The mix: the quick faults often, the ones that cost a timeout (3 s without
 // an ACK, 10 s without a reply) rarely, so a run stays short. About 6.6% of
 // the exchanges fault. An off register comes back (0.5 s) before the host's
 // ACK limit ends, so no later request is lost to it.
-std::vector<FaultSpec> FaultMix() {
+std::vector<FaultSwitch> FaultMix() {
   return {{Fault::Off, 500, 0.001},         {Fault::NoAck, 0, 0.001},        {Fault::NoReply, 0, 0.001},
           {Fault::AckDelay, 1200, 0.004},   {Fault::ReplyDelay, 1200, 0.004}, {Fault::BadChecksum, 0, 0.008},
           {Fault::Noise, 0, 0.008},         {Fault::Trailing, 0, 0.008},     {Fault::Error, 13, 0.005},
@@ -60,7 +60,7 @@ Options Parse(int argc, char** argv) {
 }
 
 int Run(const Options& options) {
-  std::vector<FaultSpec> mix = FaultMix();
+  std::vector<FaultSwitch> mix = FaultMix();
   RegisterProcess reg(mix, options.seed);  // before any thread of ours
   auto control = std::make_unique<TavirelControl>(PosixSerialPort::ForDevice(reg.Device()));
   control->InitProperties();

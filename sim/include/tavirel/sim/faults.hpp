@@ -35,18 +35,18 @@ std::string_view FaultName(Fault fault);
 std::optional<Fault> FaultByName(std::string_view name);
 
 /// One switch: once (rate 0) or at a rate in (0, 1].
-struct FaultSpec {
+struct FaultSwitch {
   Fault fault = Fault::Off;
   int param = 0;
   double rate = 0.0;
-  friend bool operator==(const FaultSpec&, const FaultSpec&) = default;
+  friend bool operator==(const FaultSwitch&, const FaultSwitch&) = default;
 };
 
 /// Parses "name", "name=param", "name@rate" or "name=param@rate":
 /// "ack-delay=4000", "noise@0.1", "error=21@0.05", "error=blank".
 /// Throws SimError quoting the text when malformed.
-FaultSpec ParseFaultSpec(std::string_view text);
-std::string ToString(const FaultSpec& spec);
+FaultSwitch ParseFaultSwitch(std::string_view text);
+std::string ToString(const FaultSwitch& entry);
 
 /// A fault drawn for one command.
 struct ActiveFault {
@@ -59,17 +59,17 @@ struct ActiveFault {
 /// generator seeded by Seed (so a run can be repeated).
 class FaultPlan {
  public:
-  void Arm(const FaultSpec& spec);
+  void Arm(const FaultSwitch& entry);
   void Once(Fault fault, int param = 0) { Arm({fault, param, 0.0}); }
   void Rate(Fault fault, double rate, int param = 0) { Arm({fault, param, rate}); }
   void Seed(std::uint64_t seed) { random_.seed(seed); }
   void Clear() { armed_.clear(); }
-  [[nodiscard]] const std::vector<FaultSpec>& Armed() const { return armed_; }
+  [[nodiscard]] const std::vector<FaultSwitch>& Armed() const { return armed_; }
   /// The faults that apply to the command just received.
   std::vector<ActiveFault> Draw();
 
  private:
-  std::vector<FaultSpec> armed_;
+  std::vector<FaultSwitch> armed_;
   std::mt19937_64 random_{0x7a5e};
 };
 

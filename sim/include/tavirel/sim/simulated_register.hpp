@@ -27,7 +27,7 @@ struct SimOptions {
   /// rewrites it after every command that changes something.
   std::string state_path;
   Pacing pacing;
-  std::vector<FaultSpec> faults;
+  std::vector<FaultSwitch> faults;
   std::uint64_t seed = 1;  // of the random fault switches
   WallClock wall;          // the register's clock runs on it (system clock when empty)
 };
@@ -50,10 +50,10 @@ class SimulatedRegister {
   // ---- Switches -----------------------------------------------------------
   void SetPower(bool on);
   [[nodiscard]] bool Powered() const;
-  void ArmFault(const FaultSpec& spec);
+  void ArmFault(const FaultSwitch& entry);
   void ClearFaults();
   void SeedFaults(std::uint64_t seed);
-  [[nodiscard]] std::vector<FaultSpec> ArmedFaults() const;
+  [[nodiscard]] std::vector<FaultSwitch> ArmedFaults() const;
   void SetPacing(const Pacing& pacing);
   /// Puts paper back after a paper end (the host still sends 1149).
   void RefillPaper();
