@@ -12,12 +12,8 @@ namespace {
 constexpr std::size_t kOperationsBeforePorts = 64;  // the three returns come last
 
 void AddOperation(std::vector<MemberInfo>& members, const ops::Operation& op) {
-  MemberInfo info{0, op.name, MemberKind::Method, {}, op.result};
-  if (op.result == VarType::VT_EMPTY) info.result = VarType::VT_VARIANT;
-  for (const auto& param : op.params) {
-    info.params.push_back({param.name, param.type, param.optional, param.default_value});
-  }
-  members.push_back(std::move(info));
+  const VarType result = op.result == VarType::VT_EMPTY ? VarType::VT_VARIANT : op.result;
+  members.push_back({0, op.name, MemberKind::Method, op.params, result});
 }
 
 void AddProperty(std::vector<MemberInfo>& members, std::string_view name, VarType type) {

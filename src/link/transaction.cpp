@@ -155,10 +155,7 @@ std::int16_t SendCommand(LinkContext& context, std::string& reply, std::int32_t&
       result = OP_ERR_NOCOLL;  // nothing written, the counter keeps its value
     } else {
       result = Exchange(context, reply, printer_error, options, frame);
-      if (result == OP_OK || result == EERR) {
-        if (options.frame_counter_forced) reply.clear();
-        return result;
-      }
+      if (result == OP_OK || result == EERR) return result;
     }
   }
   reply.clear();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ops/decoders.hpp"
+#include "tavirel/dispatch.hpp"
 #include "tavirel/variant.hpp"
 
 namespace tavirel::ops {
@@ -29,12 +30,8 @@ struct CommandField {
   int width;
 };
 
-struct OpParam {
-  std::string_view name;
-  VarType type;
-  bool optional = false;
-  Variant default_value;
-};
+/// An operation's parameters are the dispatch interface's own.
+using OpParam = ParamInfo;
 
 /// How the decoder is chosen after OP_OK.
 enum class ReplyChoice { Fixed, ByCode };
