@@ -28,11 +28,15 @@ std::string Reply(const std::string& payload) {
 
 const std::string kSaleReply =
     Reply("100301" + std::string(40, '0') + "0001000" + "1" + "000000150" + "000000150" + "02");
-const std::string kReportReply = Reply("200101" "0712261815" "0042");
+const std::string kReportReply = Reply(
+    "200101"
+    "0712261815"
+    "0042");
 
 std::vector<Variant> SaleArgs() {
-  return {std::int16_t{1}, std::string("PANE DI CASA"), Currency::FromRaw(15000), std::int16_t{2},
-          std::int16_t{1}, std::string(kDefaultProductCode)};
+  return {std::int16_t{1},          std::string("PANE DI CASA"),
+          Currency::FromRaw(15000), std::int16_t{2},
+          std::int16_t{1},          std::string(kDefaultProductCode)};
 }
 
 // Compose + frame + checksum check + decode, as one operation does them.
@@ -53,7 +57,9 @@ void RunCodec(benchmark::State& state, const char* operation, std::vector<Varian
   }
 }
 
-void BM_CodecSaleLine(benchmark::State& state) { RunCodec(state, "opReparto", SaleArgs(), kSaleReply); }
+void BM_CodecSaleLine(benchmark::State& state) {
+  RunCodec(state, "opReparto", SaleArgs(), kSaleReply);
+}
 void BM_CodecReport(benchmark::State& state) {
   RunCodec(state, "opXTotFinGior", {std::int16_t{1}}, kReportReply);
 }

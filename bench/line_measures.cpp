@@ -36,11 +36,13 @@ std::unique_ptr<TavirelControl> OpenControl(const std::string& device) {
 }
 
 void Expect(std::int16_t result, const char* what) {
-  if (result != OP_OK) throw std::runtime_error(std::string(what) + " returned " + std::to_string(result));
+  if (result != OP_OK)
+    throw std::runtime_error(std::string(what) + " returned " + std::to_string(result));
 }
 
 std::int16_t SaleLine(TavirelControl& control, int line) {
-  return control.opReparto(1, "ARTICOLO " + std::to_string(line), Currency::FromRaw(1500 + 100 * (line % 50)), 1);
+  return control.opReparto(1, "ARTICOLO " + std::to_string(line),
+                           Currency::FromRaw(1500 + 100 * (line % 50)), 1);
 }
 
 double ThreadCpuSeconds() {
@@ -104,14 +106,15 @@ pid_t StartWithInput(const std::vector<std::string>& argv, int& input) {
 
 Figure MeasureBarePty(int round_trips) {
   const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-  if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) throw std::runtime_error("no pty");
+  if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
+    throw std::runtime_error("no pty");
   const int slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_NONBLOCK);
   termios tio{};
   ::tcgetattr(slave, &tio);
   ::cfmakeraw(&tio);
   ::tcsetattr(slave, TCSANOW, &tio);
-  const std::string request = std::string(91, '1') + '\x03';             // opReparto's frame
-  const std::string reply = "\x06" + std::string(80, '2') + '\x03';      // ACK and its reply
+  const std::string request = std::string(91, '1') + '\x03';         // opReparto's frame
+  const std::string reply = "\x06" + std::string(80, '2') + '\x03';  // ACK and its reply
   std::thread far([&] {
     long requests = 0;
     AwaitMarks(master, '\x03', round_trips, requests,
@@ -160,7 +163,9 @@ Figure MeasureWireRatio(int receipts) {
   auto control = OpenControl(simulator.server->DevicePath());
   std::size_t crossed = 0;
   HostHooks hooks;
-  hooks.trace = [&crossed](TraceDirection, std::string_view bytes, Steady::time_point) { crossed += bytes.size(); };
+  hooks.trace = [&crossed](TraceDirection, std::string_view bytes, Steady::time_point) {
+    crossed += bytes.size();
+  };
   control->SetHooks(hooks);
   std::vector<double> ratios;
   for (int r = 0; r < receipts; ++r) {
@@ -187,16 +192,18 @@ Figure MeasureWaitingCpu(milliseconds delay) {
   Expect(control->opReadMatrFisc(1), "opReadMatrFisc");
   const duration<double> wall = Steady::now() - t0;
   const double per_second = (ThreadCpuSeconds() - cpu0) / wall.count();
-  return {"CPU while a call waits " + std::to_string(delay.count() / 1000) + " s for its reply", per_second,
-          "CPU s / wall s", "<= 0.01", per_second <= 0.01};
+  return {"CPU while a call waits " + std::to_string(delay.count() / 1000) + " s for its reply",
+          per_second, "CPU s / wall s", "<= 0.01", per_second <= 0.01};
 }
 
 std::vector<Figure> MeasureCallMemory(const std::string& cli) {
   auto simulator = sim::StartOnPty(sim::SimOptions{});
   int input = -1;
-  const pid_t pid = StartWithInput({cli, "call", "--device", simulator.server->DevicePath(), "-"}, input);
+  const pid_t pid =
+      StartWithInput({cli, "call", "--device", simulator.server->DevicePath(), "-"}, input);
   std::string ops;
-  for (int i = 0; i < kLinesPerReceipt; ++i) ops += "opReparto 1 \"ARTICOLO " + std::to_string(i) + "\" 1.50 1\n";
+  for (int i = 0; i < kLinesPerReceipt; ++i)
+    ops += "opReparto 1 \"ARTICOLO " + std::to_string(i) + "\" 1.50 1\n";
   ops += "opSubTot 1\nopContante 1\n";
   [[maybe_unused]] auto n = ::write(input, ops.data(), ops.size());
   // The receipt is done when the register has closed it and the host has
@@ -206,16 +213,20 @@ std::vector<Figure> MeasureCallMemory(const std::string& cli) {
   const auto deadline = Steady::now() + std::chrono::seconds(30);
   for (;;) {
     const sim::LineStats stats = simulator.reg->Stats();
-    if (simulator.reg->State().daily.financial.receipts == 1 && stats.host_acks == stats.frames) break;
-    if (Steady::now() > deadline) throw std::runtime_error("tavirel call did not finish the receipt");
+    if (simulator.reg->State().daily.financial.receipts == 1 && stats.host_acks == stats.frames)
+      break;
+    if (Steady::now() > deadline)
+      throw std::runtime_error("tavirel call did not finish the receipt");
     std::this_thread::sleep_for(milliseconds(5));
   }
   const long peak = HighWaterKib(pid);
   ::close(input);
   int status = 0;
   ::waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("tavirel call failed");
-  return {{"peak RSS of tavirel call, whole 10-line receipt", static_cast<double>(peak) / 1024.0, "MiB", "", true}};
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    throw std::runtime_error("tavirel call failed");
+  return {{"peak RSS of tavirel call, whole 10-line receipt", static_cast<double>(peak) / 1024.0,
+           "MiB", "", true}};
 }
 
 }  // namespace tavirel::bench

@@ -21,7 +21,8 @@ bool IsCommand(CLI::App& app, const std::string& name) {
 }  // namespace
 
 int Main(int argc, const char* const* argv, Streams& streams) {
-  CLI::App app("Drive an Italian fiscal cash register from a shell, a script or another language.", "tavirel");
+  CLI::App app("Drive an Italian fiscal cash register from a shell, a script or another language.",
+               "tavirel");
   app.require_subcommand(1);
   app.footer("\nRun `tavirel COMMAND --help` for a command's options and examples.");
   Runner run;
@@ -31,7 +32,8 @@ int Main(int argc, const char* const* argv, Streams& streams) {
   AddMembersCommand(app, run);
   AddErrorCommand(app, run);
   if (argc > 1 && argv[1][0] != '-' && !IsCommand(app, argv[1])) {
-    return Fail(streams, "unknown command \"" + std::string(argv[1]) + "\" (commands: demo, call, sim, members, error)");
+    return Fail(streams, "unknown command \"" + std::string(argv[1]) +
+                             "\" (commands: demo, call, sim, members, error)");
   }
   try {
     app.parse(argc, argv);

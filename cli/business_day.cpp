@@ -6,7 +6,8 @@ namespace tavirel::cli {
 namespace {
 
 constexpr std::array kDay = {
-    DayStep{"Programming: a VAT rate, two departments, an operator, a header line", "opProgTassa 1 22"},
+    DayStep{"Programming: a VAT rate, two departments, an operator, a header line",
+            "opProgTassa 1 22"},
     DayStep{"", R"(opProgReparto 1 "PANE E DOLCI" 0 0 0 0 1 0 0 0 00)"},
     DayStep{"", R"(opProgReparto 2 "FRUTTA" 2.40 0 0 0 1 50.00 0 0 00)"},
     DayStep{"", R"(opProgOpr 1 "MARIA" 1234 0)"},

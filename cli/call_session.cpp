@@ -49,7 +49,8 @@ void CallSession::Report(const OpOutcome& outcome) {
   streams_.out << (json_ ? JsonLine(outcome) : HumanLine(outcome)) << std::endl;
 }
 
-void CallSession::ReportError(const std::string& member, std::string_view where, const std::string& message) {
+void CallSession::ReportError(const std::string& member, std::string_view where,
+                              const std::string& message) {
   error_ = true;
   streams_.err << "tavirel: " << where << message << std::endl;
   // A host reading the session's output gets one line for every OP.

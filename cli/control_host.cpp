@@ -87,7 +87,8 @@ OpOutcome ControlHost::RunOperation(const MemberInfo& member, std::vector<Varian
   outcome.command = control_.CurrentCommand();
   outcome.nominal_length = NominalCommandLength(member.name);
   outcome.events = events_;
-  for (const PropInfo& prop : ResultProperties()) outcome.last.push_back(control_.ResultProperty(prop.name));
+  for (const PropInfo& prop : ResultProperties())
+    outcome.last.push_back(control_.ResultProperty(prop.name));
   if (outcome.result != OP_OK) {
     const std::int32_t code = outcome.result == EERR ? control_.LastEERR() : 0;
     outcome.description = control_.GetLastErrorDescription(outcome.result, code);
@@ -95,7 +96,9 @@ OpOutcome ControlHost::RunOperation(const MemberInfo& member, std::vector<Varian
   return outcome;
 }
 
-void ControlHost::OnFpError(std::int16_t level, std::int32_t code) { events_.push_back({level, code}); }
+void ControlHost::OnFpError(std::int16_t level, std::int32_t code) {
+  events_.push_back({level, code});
+}
 
 std::optional<std::string> LengthWarning(const OpOutcome& outcome) {
   if (!outcome.operation || !outcome.nominal_length) return std::nullopt;

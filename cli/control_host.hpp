@@ -17,9 +17,9 @@
 namespace tavirel::cli {
 
 struct HostOptions {
-  bool trace = false;         // every byte on `diagnostics`
-  bool indicator = false;     // the elapsed-time indicator on `diagnostics`
-  Clock* clock = nullptr;     // for the indicator and the trace's times (steady clock when none)
+  bool trace = false;      // every byte on `diagnostics`
+  bool indicator = false;  // the elapsed-time indicator on `diagnostics`
+  Clock* clock = nullptr;  // for the indicator and the trace's times (steady clock when none)
 };
 
 class ControlHost {

@@ -14,7 +14,8 @@ std::int32_t ParseMode(std::string_view text) {
   const char* end = text.data() + text.size();
   const auto [ptr, ec] = std::from_chars(text.data(), end, value);
   if (text.empty() || ec != std::errc() || ptr != end) {
-    throw UsageError("--mode must be lire, euro or a whole number, not \"" + std::string(text) + "\"");
+    throw UsageError("--mode must be lire, euro or a whole number, not \"" + std::string(text) +
+                     "\"");
   }
   return value;
 }

@@ -16,7 +16,8 @@ std::vector<Variant> ResetValues() {
 }
 
 std::string ResultText(const OpOutcome& outcome) {
-  std::string text = std::string(ResultName(outcome.result)) + " (" + std::to_string(outcome.result) + ")";
+  std::string text =
+      std::string(ResultName(outcome.result)) + " (" + std::to_string(outcome.result) + ")";
   if (outcome.result == EERR) {
     const Variant& eerr = outcome.last.empty() ? Variant() : outcome.last.front();
     text += " printer error " + eerr.ToString();
@@ -37,14 +38,16 @@ std::vector<std::string> ChangedValues(const std::vector<Variant>& last) {
   const auto props = ResultProperties();
   std::vector<std::string> changed;
   for (std::size_t i = 0; i < last.size() && i < props.size(); ++i) {
-    if (!(last[i] == defaults[i])) changed.push_back(std::string(props[i].name) + "=" + HumanValue(last[i]));
+    if (!(last[i] == defaults[i]))
+      changed.push_back(std::string(props[i].name) + "=" + HumanValue(last[i]));
   }
   return changed;
 }
 
 std::string HumanLine(const OpOutcome& outcome) {
   if (!outcome.operation) {
-    if (outcome.kind == MemberKind::PropertyPut) return outcome.member + " := " + HumanValue(outcome.value);
+    if (outcome.kind == MemberKind::PropertyPut)
+      return outcome.member + " := " + HumanValue(outcome.value);
     if (outcome.value.empty()) return outcome.member + " done";
     return outcome.member + " = " + HumanValue(outcome.value);
   }

@@ -16,9 +16,15 @@ class OpSax {
  public:
   bool null() { return Fail("null is not an argument; leave trailing arguments out instead"); }
   bool boolean(bool value) { return Value(Variant(VariantBool{value}), "a boolean"); }
-  bool number_integer(std::int64_t value) { return Value(Variant(std::to_string(value)), "a number"); }
-  bool number_unsigned(std::uint64_t value) { return Value(Variant(std::to_string(value)), "a number"); }
-  bool number_float(double, const std::string& text) { return Value(Variant(PlainDecimal(text)), "a number"); }
+  bool number_integer(std::int64_t value) {
+    return Value(Variant(std::to_string(value)), "a number");
+  }
+  bool number_unsigned(std::uint64_t value) {
+    return Value(Variant(std::to_string(value)), "a number");
+  }
+  bool number_float(double, const std::string& text) {
+    return Value(Variant(PlainDecimal(text)), "a number");
+  }
   bool string(std::string& value) {
     if (depth_ == 1 && key_ == "member") {
       member_ = value;
@@ -33,7 +39,8 @@ class OpSax {
     return true;
   }
   bool key(std::string& key) {
-    if (key != "member" && key != "args") return Fail("unknown key \"" + key + "\" (use \"member\" and \"args\")");
+    if (key != "member" && key != "args")
+      return Fail("unknown key \"" + key + "\" (use \"member\" and \"args\")");
     key_ = key;
     return true;
   }
@@ -46,7 +53,8 @@ class OpSax {
       depth_ = 2;
       return true;
     }
-    return Fail(depth_ == 0 ? "an OP line must be a JSON object" : "\"args\" must be one array of numbers, strings or booleans");
+    return Fail(depth_ == 0 ? "an OP line must be a JSON object"
+                            : "\"args\" must be one array of numbers, strings or booleans");
   }
   bool end_array() {
     depth_ = 1;
@@ -114,12 +122,14 @@ std::string PlainDecimal(std::string_view json_number) {
   }
   const std::size_t dot = mantissa.find('.');
   const std::string whole(mantissa.substr(0, dot));
-  const std::string fraction = dot == std::string_view::npos ? "" : std::string(mantissa.substr(dot + 1));
+  const std::string fraction =
+      dot == std::string_view::npos ? "" : std::string(mantissa.substr(dot + 1));
   const std::string digits = whole + fraction;
   const long point = static_cast<long>(whole.size()) + exponent;  // digits before the decimal point
   if (point <= 0) return sign + "0." + std::string(static_cast<std::size_t>(-point), '0') + digits;
   if (point >= static_cast<long>(digits.size())) {
-    return sign + StripLeadingZeros(digits + std::string(static_cast<std::size_t>(point) - digits.size(), '0'));
+    return sign + StripLeadingZeros(
+                      digits + std::string(static_cast<std::size_t>(point) - digits.size(), '0'));
   }
   const auto at = static_cast<std::size_t>(point);
   return sign + StripLeadingZeros(digits.substr(0, at)) + "." + digits.substr(at);
@@ -129,7 +139,8 @@ OpRequest ParseJsonOp(std::string_view text) {
   OpSax sax;
   const bool ok = json::sax_parse(text, &sax);
   if (!ok || !sax.error().empty()) {
-    throw UsageError("JSON OP: " + (sax.error().empty() ? std::string("malformed JSON") : sax.error()));
+    throw UsageError("JSON OP: " +
+                     (sax.error().empty() ? std::string("malformed JSON") : sax.error()));
   }
   if (!sax.member() || sax.member()->empty()) throw UsageError("JSON OP: \"member\" is missing");
   return OpRequest{*sax.member(), std::move(sax.args())};

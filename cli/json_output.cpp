@@ -32,7 +32,8 @@ std::string Last(const std::vector<Variant>& values) {
 }  // namespace
 
 std::string JsonString(std::string_view text) {
-  return nlohmann::json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  return nlohmann::json(std::string(text))
+      .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 std::string JsonValue(const Variant& value) {

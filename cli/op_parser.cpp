@@ -91,13 +91,15 @@ const MemberInfo& ResolveMember(const OpRequest& request) {
   if (count == 1 && put != nullptr) return *put;
   if (method != nullptr) return *method;
   if (put != nullptr) {
-    throw DispatchError(std::string(name) + " takes no argument to read it and one to set it, not " +
+    throw DispatchError(std::string(name) +
+                        " takes no argument to read it and one to set it, not " +
                         std::to_string(count));
   }
   if (get != nullptr) {
     throw DispatchError(std::string(name) + " is a read-only property: it takes no argument");
   }
-  throw DispatchError("no member named \"" + std::string(name) + "\"; closest: " + ClosestNames(name));
+  throw DispatchError("no member named \"" + std::string(name) +
+                      "\"; closest: " + ClosestNames(name));
 }
 
 }  // namespace tavirel::cli

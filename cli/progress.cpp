@@ -18,7 +18,8 @@ void ElapsedIndicator::Tick() {
   if (!enabled_ || !started_) return;
   const auto waited = clock_.Now() - *started_;
   if (waited <= std::chrono::seconds(1)) return;
-  const long seconds = static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(waited).count());
+  const long seconds =
+      static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(waited).count());
   if (seconds == shown_seconds_) return;
   out_ << "\r\x1b[K" << label_ << ": waiting for the register, " << seconds << " s" << std::flush;
   shown_seconds_ = seconds;

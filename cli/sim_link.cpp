@@ -10,7 +10,8 @@ sim::SimOptions MakeOptions(const SimLinkOptions& options) {
   sim.currency = options.lire ? sim::CurrencyUnit::Lire : sim::CurrencyUnit::Euro;
   sim.state_path = options.state_path;
   if (options.pace) sim.pacing = sim::Pacing::Realistic();
-  for (const std::string& fault : options.faults) sim.faults.push_back(sim::ParseFaultSwitch(fault));
+  for (const std::string& fault : options.faults)
+    sim.faults.push_back(sim::ParseFaultSwitch(fault));
   return sim;
 }
 

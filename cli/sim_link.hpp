@@ -9,11 +9,11 @@
 namespace tavirel::cli {
 
 struct SimLinkOptions {
-  bool lire = false;               // a register in lire (euro otherwise)
-  std::string state_path;          // keep the register in this file ("" for none)
-  bool pace = false;               // realistic line speed and processing times
-  std::vector<std::string> faults; // fault switches: "no-ack", "error=21@0.1", ...
-  std::string link_path;           // also reachable at this symbolic link
+  bool lire = false;                // a register in lire (euro otherwise)
+  std::string state_path;           // keep the register in this file ("" for none)
+  bool pace = false;                // realistic line speed and processing times
+  std::vector<std::string> faults;  // fault switches: "no-ack", "error=21@0.1", ...
+  std::string link_path;            // also reachable at this symbolic link
 };
 
 class SimLink {

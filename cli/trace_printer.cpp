@@ -44,8 +44,9 @@ std::string ChecksumVerdict(std::string_view frame) {
 std::string DescribeFrame(TraceDirection direction, std::string_view frame) {
   const std::string_view payload = frame.substr(4, frame.size() - 7);
   const std::string counter(frame.substr(1, 2));
-  std::string text = direction == TraceDirection::Written ? "request counter " + counter + ", command "
-                                                          : "reply counter " + counter + ", code ";
+  std::string text = direction == TraceDirection::Written
+                         ? "request counter " + counter + ", command "
+                         : "reply counter " + counter + ", code ";
   text += payload.empty() ? "(none)" : std::string(payload.substr(0, 4));
   const std::size_t eerr = payload.find("EERR");
   if (direction == TraceDirection::Read && eerr != std::string_view::npos) {
@@ -126,8 +127,8 @@ void TracePrinter::Flush() {
 void TracePrinter::Print(TraceDirection direction, std::string_view bytes, TimePoint at) {
   if (before_print_) before_print_();
   out_ << Seconds(origin_, at) << (direction == TraceDirection::Written ? " TX " : " RX ")
-       << DescribeBytes(direction, bytes) << " (" << bytes.size() << (bytes.size() == 1 ? " byte)\n" : " bytes)\n")
-       << HexRows(bytes, kIndent);
+       << DescribeBytes(direction, bytes) << " (" << bytes.size()
+       << (bytes.size() == 1 ? " byte)\n" : " bytes)\n") << HexRows(bytes, kIndent);
   out_.flush();
 }
 

@@ -31,18 +31,23 @@ void ReadBack(ResultRecord& record) {
   for (const PropInfo& info : ResultProperties()) {
     const Variant value = record.Get(info.prop);
     Require(value.type() == info.type, std::string(info.name) + " changed its type");
-    if (value.type() == VarType::VT_R4) Require(std::isfinite(value.get<float>()), std::string(info.name) + " not finite");
+    if (value.type() == VarType::VT_R4)
+      Require(std::isfinite(value.get<float>()), std::string(info.name) + " not finite");
     (void)value.ToString();
   }
 }
 
 void DecodeAny(FuzzedDataProvider& in) {
   const auto layouts = ops::DecoderLayouts();
-  const ops::DecoderLayout& layout = layouts[in.ConsumeIntegralInRange<std::size_t>(0, layouts.size() - 1)];
+  const ops::DecoderLayout& layout =
+      layouts[in.ConsumeIntegralInRange<std::size_t>(0, layouts.size() - 1)];
   const bool fit = in.ConsumeBool();
   std::string payload = in.ConsumeRemainingBytesAsString();
   if (fit) payload.resize(static_cast<std::size_t>(layout.length), '0');
-  const std::string reply = "\x02" "01R" + payload + "00\x03";
+  const std::string reply =
+      "\x02"
+      "01R" +
+      payload + "00\x03";
 
   ResultRecord record;
   record.ResetLastValues();
@@ -54,12 +59,15 @@ void DecodeAny(FuzzedDataProvider& in) {
     return;
   }
   if (payload.size() != static_cast<std::size_t>(layout.length)) {
-    Require(Snapshot(record) == before, std::string(layout.name) + " wrote a payload of the wrong length");
+    Require(Snapshot(record) == before,
+            std::string(layout.name) + " wrote a payload of the wrong length");
   }
   for (const ops::ReplyField& field : layout.fields) {
-    if (field.conversion != ops::Conversion::Text || payload.size() != static_cast<std::size_t>(layout.length)) continue;
-    const std::string expected = cp1252::ToUtf8(payload.substr(static_cast<std::size_t>(field.position - 1),
-                                                               static_cast<std::size_t>(field.width)));
+    if (field.conversion != ops::Conversion::Text ||
+        payload.size() != static_cast<std::size_t>(layout.length))
+      continue;
+    const std::string expected = cp1252::ToUtf8(payload.substr(
+        static_cast<std::size_t>(field.position - 1), static_cast<std::size_t>(field.width)));
     Require(record.Get(field.target).get<std::string>() == expected, "a text field was altered");
   }
   ReadBack(record);
@@ -73,7 +81,8 @@ void DecimalField(FuzzedDataProvider& in) {
     Require(std::isfinite(value), "ParseDecimalField gave a value that is not finite");
     Require(ops::TryParseDecimalField(text, decimals) == value, "the two readers disagree");
   } catch (const ConversionError&) {
-    Require(!ops::TryParseDecimalField(text, decimals), "ParseDecimalField threw on a readable field");
+    Require(!ops::TryParseDecimalField(text, decimals),
+            "ParseDecimalField threw on a readable field");
   }
 }
 
@@ -100,7 +109,8 @@ const std::vector<Call>& Calls() {
       {"opAssegno", {std::int16_t{1}, Currency::FromUnits(10)}},
       {"opTicket", {std::int16_t{1}, std::int16_t{2}, Currency::FromUnits(5)}},
       {"opSubTot", {std::int16_t{1}}},
-      {"opReparto", {std::int16_t{1}, std::string("PANE"), Currency::FromUnits(2), std::int16_t{1}}},
+      {"opReparto",
+       {std::int16_t{1}, std::string("PANE"), Currency::FromUnits(2), std::int16_t{1}}},
       {"opReadReparto", {std::int16_t{3}}},
       {"opReadOpr", {std::int16_t{1}}},
       {"opZTotFinGior", {std::int16_t{1}}},
@@ -124,13 +134,15 @@ void ThroughControl(FuzzedDataProvider& in) {
   } catch (const ConversionError&) {
     return;  // a reply field that does not read: an error of the call
   }
-  Require(result == OP_OK || result == EERR || result == OP_ERR_CHKS, "unexpected result " + std::to_string(result));
+  Require(result == OP_OK || result == EERR || result == OP_ERR_CHKS,
+          "unexpected result " + std::to_string(result));
   // Intact when no STX or ETX cuts it and it stays within the reply bound:
   // a longer run without ETX is dropped on purpose and then fails its checksum.
   const bool framed = payload.find_first_of("\x02\x03") == std::string::npos &&
                       payload.size() + 6 <= link::kMaxReplyLength;
   if (framed) Require(result != OP_ERR_CHKS, "a well-framed reply failed its checksum");
-  for (const PropInfo& info : ResultProperties()) (void)control->ResultProperty(info.name).ToString();
+  for (const PropInfo& info : ResultProperties())
+    (void)control->ResultProperty(info.name).ToString();
 }
 
 }  // namespace

@@ -18,8 +18,9 @@
 namespace tavirel::fuzz {
 namespace {
 
-constexpr VarType kAllTypes[] = {VarType::VT_EMPTY, VarType::VT_I2,   VarType::VT_I4,   VarType::VT_R4,
-                                 VarType::VT_CY,    VarType::VT_DATE, VarType::VT_BSTR, VarType::VT_BOOL};
+constexpr VarType kAllTypes[] = {VarType::VT_EMPTY, VarType::VT_I2,  VarType::VT_I4,
+                                 VarType::VT_R4,    VarType::VT_CY,  VarType::VT_DATE,
+                                 VarType::VT_BSTR,  VarType::VT_BOOL};
 
 void ConvertToEveryType(const std::string& text) {
   const Variant source(text);
@@ -68,8 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto members = Members();
   const MemberInfo& member = members[in.ConsumeIntegralInRange<std::size_t>(0, members.size() - 1)];
   const bool fuzzed_name = in.ConsumeIntegralInRange(0, 15) == 0;
-  const std::int32_t euro = in.ConsumeIntegralInRange(0, 3) == 3 ? in.ConsumeIntegral<std::int32_t>()
-                                                                 : in.ConsumeIntegralInRange(0, 2);
+  const std::int32_t euro = in.ConsumeIntegralInRange(0, 3) == 3
+                                ? in.ConsumeIntegral<std::int32_t>()
+                                : in.ConsumeIntegralInRange(0, 2);
   const int reply_mode = in.ConsumeIntegralInRange(0, 2);
   const bool open = in.ConsumeBool();
   const std::size_t count = in.ConsumeIntegralInRange<std::size_t>(0, member.params.size() + 1);
@@ -80,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ConvertToEveryType(text);
     args.emplace_back(std::move(text));
   }
-  const std::string name = fuzzed_name ? in.ConsumeRemainingBytesAsString() : std::string(member.name);
+  const std::string name =
+      fuzzed_name ? in.ConsumeRemainingBytesAsString() : std::string(member.name);
 
   VirtualPrinter printer;
   printer.SetResponder(Responder(reply_mode, ReplyPayload(member.name)));
@@ -91,7 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (member.result == VarType::VT_I2 && member.kind == MemberKind::Method && !fuzzed_name &&
         ops::FindOperation(member.name) != nullptr) {
       Require(result.type() == VarType::VT_I2, "an operation returned no result code");
-      Require(!ResultName(result.get<std::int16_t>()).empty(), "an operation returned an unknown code");
+      Require(!ResultName(result.get<std::int16_t>()).empty(),
+              "an operation returned an unknown code");
     }
   } catch (const TavirelError&) {
     // an error of the call, with its message

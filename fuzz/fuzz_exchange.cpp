@@ -26,7 +26,9 @@ const std::vector<Call>& Calls() {
   static const std::vector<Call> calls = {
       {"", {}, 3},
       {"opReadDataOra", {}, 5},
-      {"opReparto", {std::int16_t{1}, std::string("CAFFÈ"), Currency::FromUnits(1), std::int16_t{1}}, 10},
+      {"opReparto",
+       {std::int16_t{1}, std::string("CAFFÈ"), Currency::FromUnits(1), std::int16_t{1}},
+       10},
       {"opContante", {std::int16_t{1}}, 10},
       {"opSubTot", {std::int16_t{1}}, 10},
       {"opXTotFinGior", {std::int16_t{1}}, 20},
@@ -66,9 +68,9 @@ struct Event {
   std::int32_t code;
 };
 
-void Check(const Call& call, std::int16_t result, std::int16_t counter_before, const std::string& command,
-           const std::string& written, const std::vector<Event>& events, milliseconds waited,
-           std::int16_t counter_after) {
+void Check(const Call& call, std::int16_t result, std::int16_t counter_before,
+           const std::string& command, const std::string& written, const std::vector<Event>& events,
+           milliseconds waited, std::int16_t counter_after) {
   const bool probe = call.name[0] == '\0';
   Require(waited <= std::chrono::seconds(call.limit_seconds + 1),
           "the call waited " + std::to_string(waited.count()) + " ms");
@@ -76,7 +78,8 @@ void Check(const Call& call, std::int16_t result, std::int16_t counter_before, c
   Require(written.compare(0, request.size(), request) == 0, "the request is not what was framed");
   const std::string after = written.substr(request.size());
   Require(after.empty() || after == "\x06", "more than one request and one ACK were written");
-  Require(counter_after == link::NextFrameCounter(counter_before, probe), "the counter did not advance");
+  Require(counter_after == link::NextFrameCounter(counter_before, probe),
+          "the counter did not advance");
   if (probe) {
     Require(events.empty(), "the probe raised FPError");
     return;
@@ -92,7 +95,8 @@ void Check(const Call& call, std::int16_t result, std::int16_t counter_before, c
     case OP_ERR_TIMEOUT:
     case OP_ERR_CHKS:
       Require(after.empty(), "a failed exchange was acknowledged");
-      Require(events.size() == 1 && events[0].level == result && events[0].code == 0, "wrong FPError");
+      Require(events.size() == 1 && events[0].level == result && events[0].code == 0,
+              "wrong FPError");
       break;
     default: Fail("unexpected result " + std::to_string(result));
   }
@@ -119,7 +123,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto control = printer.MakeControl(TVL_EUROSETTINGS_EURO, !probe);
   std::vector<Event> events;
   HostHooks hooks;
-  hooks.fp_error = [&](std::int16_t& level, std::int32_t& code) { events.push_back({level, code}); };
+  hooks.fp_error = [&](std::int16_t& level, std::int32_t& code) {
+    events.push_back({level, code});
+  };
   control->SetHooks(hooks);
 
   const std::int16_t counter_before = probe ? 1 : control->FrameCounter();
@@ -137,6 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;  // a reply field that does not read as a number: an error of the call
   }
   const auto waited = std::chrono::duration_cast<milliseconds>(printer.Now() - start);
-  Check(call, result, counter_before, command, printer.Written(), events, waited, control->FrameCounter());
+  Check(call, result, counter_before, command, printer.Written(), events, waited,
+        control->FrameCounter());
   return 0;
 }

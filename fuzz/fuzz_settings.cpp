@@ -22,7 +22,8 @@ namespace {
 void Parse(const std::string& text) {
   try {
     const LineSettings settings = LineSettings::Parse(text);
-    Require(LineSettings::Parse(settings.ToString()) == settings, "settings do not survive their own text");
+    Require(LineSettings::Parse(settings.ToString()) == settings,
+            "settings do not survive their own text");
     const double bits = settings.BitsPerCharacter();
     Require(bits >= 7.0 && bits <= 12.0, "impossible bits per character");
   } catch (const SettingsError&) {

@@ -35,8 +35,8 @@ inline std::string ReplyFrame(const std::string& payload) {
   const std::string body = "01R" + payload;
   unsigned sum = 0;
   for (unsigned char c : body) sum += c;
-  return "\x02" + body + static_cast<char>('0' + sum % 100 / 10) + static_cast<char>('0' + sum % 10) +
-         "\x03";
+  return "\x02" + body + static_cast<char>('0' + sum % 100 / 10) +
+         static_cast<char>('0' + sum % 10) + "\x03";
 }
 
 struct Step {
@@ -95,7 +95,8 @@ class VirtualPrinter {
       ++requests_;
       const auto now = clock_->Now();
       if (responder_) {
-        for (auto& step : responder_(request_)) pending_.push_back({now + step.at, std::move(step.bytes)});
+        for (auto& step : responder_(request_))
+          pending_.push_back({now + step.at, std::move(step.bytes)});
       }
       request_.clear();
     }

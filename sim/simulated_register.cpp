@@ -23,7 +23,8 @@ std::optional<StateFile> MakeFile(const SimOptions& o) {
 class SimulatedRegister::Processor final : public CommandProcessor {
  public:
   explicit Processor(SimulatedRegister& reg) : reg_(reg) {}
-  std::string Process(std::string_view command, TimePoint now, const std::vector<ActiveFault>& faults) override {
+  std::string Process(std::string_view command, TimePoint now,
+                      const std::vector<ActiveFault>& faults) override {
     return reg_.ProcessLocked(command, now, faults);
   }
 
@@ -190,7 +191,9 @@ CivilTime SimulatedRegister::Now() const {
   return model_.Now();
 }
 
-std::string SimulatedRegister::StatePath() const { return state_file_ ? state_file_->Path() : std::string(); }
+std::string SimulatedRegister::StatePath() const {
+  return state_file_ ? state_file_->Path() : std::string();
+}
 
 std::size_t SimulatedRegister::SubscribeJournal(Journal::Listener listener) {
   std::lock_guard lock(mutex_);

@@ -42,7 +42,8 @@ Exit status: 0 when every operation returned OP_OK, 1 when one returned
 another code, 2 for a usage error or an error of the call.)";
 
 ControlSetup Setup(const CallOptions& options) {
-  const int chosen = (options.device.empty() ? 0 : 1) + (options.port != 0 ? 1 : 0) + (options.sim ? 1 : 0);
+  const int chosen =
+      (options.device.empty() ? 0 : 1) + (options.port != 0 ? 1 : 0) + (options.sim ? 1 : 0);
   if (chosen != 1) throw UsageError("call needs exactly one of --device PATH, --port N or --sim");
   ControlSetup setup;
   setup.device = options.device;
@@ -84,22 +85,30 @@ int RunCall(const CallOptions& options, Streams& streams) {
 void AddCallCommand(CLI::App& app, Runner& run) {
   auto options = std::make_shared<CallOptions>();
   CLI::App* call = app.add_subcommand("call", "Open one control, run each OP in order, close it");
-  auto* device = call->add_option("--device", options->device, "A serial device or pseudo-terminal")->type_name("PATH");
-  auto* port = call->add_option("--port", options->port, "The control's COMPort (port n is /dev/ttyS<n-1>)")
-                   ->type_name("N")
-                   ->check(CLI::Range(1, 32767));
-  auto* sim = call->add_flag("--sim", options->sim, "The built-in simulated register on a pseudo-terminal");
+  auto* device = call->add_option("--device", options->device, "A serial device or pseudo-terminal")
+                     ->type_name("PATH");
+  auto* port =
+      call->add_option("--port", options->port, "The control's COMPort (port n is /dev/ttyS<n-1>)")
+          ->type_name("N")
+          ->check(CLI::Range(1, 32767));
+  auto* sim =
+      call->add_flag("--sim", options->sim, "The built-in simulated register on a pseudo-terminal");
   device->excludes(port)->excludes(sim);
   port->excludes(sim);
-  call->add_option("--settings", options->settings, "Line settings")->type_name("TEXT")->capture_default_str();
-  call->add_option("--mode", options->mode, "Currency mode: lire, euro or a number for EuroSettings")
+  call->add_option("--settings", options->settings, "Line settings")
+      ->type_name("TEXT")
+      ->capture_default_str();
+  call->add_option("--mode", options->mode,
+                   "Currency mode: lire, euro or a number for EuroSettings")
       ->type_name("lire|euro|N")
       ->capture_default_str();
   call->add_flag("--json", options->json, "One JSON object per OP on standard output");
   call->add_flag("--trace", options->trace, "Every byte on the line, decoded, on standard error");
   call->add_option("OP", options->ops, "An OP, or - for OPs on standard input")->required();
   call->footer(kExamples);
-  call->callback([options, &run] { run = [options](Streams& streams) { return RunCall(*options, streams); }; });
+  call->callback([options, &run] {
+    run = [options](Streams& streams) { return RunCall(*options, streams); };
+  });
 }
 
 }  // namespace tavirel::cli

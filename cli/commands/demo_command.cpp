@@ -48,7 +48,9 @@ int RunDemo(const DemoOptions& options, Streams& streams) {
   const bool all_ok = RunDay(host, streams.out);
   host.Close();
   streams.out << "\nJournal\n-------\n" << JournalText(sim.Register().JournalDocuments());
-  streams.out << '\n' << (all_ok ? "Every operation returned OP_OK." : "Some operation did not return OP_OK.")
+  streams.out << '\n'
+              << (all_ok ? "Every operation returned OP_OK."
+                         : "Some operation did not return OP_OK.")
               << std::endl;
   return all_ok ? 0 : 1;
 }
@@ -57,14 +59,17 @@ int RunDemo(const DemoOptions& options, Streams& streams) {
 
 void AddDemoCommand(CLI::App& app, Runner& run) {
   auto options = std::make_shared<DemoOptions>();
-  CLI::App* demo = app.add_subcommand(
-      "demo", "A business day on the built-in simulated register: each operation, its result, then the journal");
+  CLI::App* demo = app.add_subcommand("demo",
+                                      "A business day on the built-in simulated register: each "
+                                      "operation, its result, then the journal");
   demo->add_flag("--trace", options->trace, "Every byte on the line, decoded, on standard error");
   demo->add_flag("--pace", options->pace, "Realistic line speed and printing times (slower)");
   demo->footer(
       "\nExamples:\n  tavirel demo\n  tavirel demo --trace 2>trace.txt\n"
       "\nExit status 0 only when every operation returned OP_OK.");
-  demo->callback([options, &run] { run = [options](Streams& streams) { return RunDemo(*options, streams); }; });
+  demo->callback([options, &run] {
+    run = [options](Streams& streams) { return RunDemo(*options, streams); };
+  });
 }
 
 }  // namespace tavirel::cli

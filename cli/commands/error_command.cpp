@@ -18,12 +18,17 @@ struct ErrorOptions {
 
 void AddErrorCommand(CLI::App& app, Runner& run) {
   auto options = std::make_shared<ErrorOptions>();
-  CLI::App* error = app.add_subcommand("error", "The Italian text of GetLastErrorDescription for a pair");
-  error->add_option("LEVEL", options->level, "ErrorLevel: a result code (-1 for a printer error)")->required();
-  error->add_option("CODE", options->code, "ErrorCode: the printer's error number (ignored for other levels)")
+  CLI::App* error =
+      app.add_subcommand("error", "The Italian text of GetLastErrorDescription for a pair");
+  error->add_option("LEVEL", options->level, "ErrorLevel: a result code (-1 for a printer error)")
+      ->required();
+  error
+      ->add_option("CODE", options->code,
+                   "ErrorCode: the printer's error number (ignored for other levels)")
       ->required();
   error->footer(
-      "\nExamples:\n  tavirel error -1 23     # CHIUDI SCONTRINO\n  tavirel error 3 0       # Timeout in attesa risposta\n"
+      "\nExamples:\n  tavirel error -1 23     # CHIUDI SCONTRINO\n  tavirel error 3 0       # "
+      "Timeout in attesa risposta\n"
       "\nA pair without a text prints an empty line.");
   error->callback([options, &run] {
     run = [options](Streams& streams) {

@@ -13,7 +13,8 @@ namespace {
 
 std::string MemberLine(const MemberInfo& member) {
   char head[32];
-  std::snprintf(head, sizeof head, "%3d  %-8s ", member.id, std::string(KindName(member.kind)).c_str());
+  std::snprintf(head, sizeof head, "%3d  %-8s ", member.id,
+                std::string(KindName(member.kind)).c_str());
   return head + Signature(member);
 }
 
@@ -44,11 +45,14 @@ int RunMembers(bool json, Streams& streams) {
 
 void AddMembersCommand(CLI::App& app, Runner& run) {
   auto json = std::make_shared<bool>(false);
-  CLI::App* members = app.add_subcommand(
-      "members", "The dispatch interface: every member in slot order with its id, kind, parameters and result");
+  CLI::App* members = app.add_subcommand("members",
+                                         "The dispatch interface: every member in slot order with "
+                                         "its id, kind, parameters and result");
   members->add_flag("--json", *json, "One JSON object per member");
-  members->footer("\nExamples:\n  tavirel members\n  tavirel members | grep opRep\n  tavirel members --json");
-  members->callback([json, &run] { run = [json](Streams& streams) { return RunMembers(*json, streams); }; });
+  members->footer(
+      "\nExamples:\n  tavirel members\n  tavirel members | grep opRep\n  tavirel members --json");
+  members->callback(
+      [json, &run] { run = [json](Streams& streams) { return RunMembers(*json, streams); }; });
 }
 
 }  // namespace tavirel::cli

@@ -48,21 +48,26 @@ int RunSim(const SimLinkOptions& options, Streams& streams) {
 
 void AddSimCommand(CLI::App& app, Runner& run) {
   auto options = std::make_shared<SimLinkOptions>();
-  CLI::App* sim = app.add_subcommand(
-      "sim", "Run the simulated register on a pseudo-terminal until interrupted; print its device, then its journal");
-  sim->add_option("--link", options->link_path, "Also reachable at this symbolic link")->type_name("PATH");
+  CLI::App* sim = app.add_subcommand("sim",
+                                     "Run the simulated register on a pseudo-terminal until "
+                                     "interrupted; print its device, then its journal");
+  sim->add_option("--link", options->link_path, "Also reachable at this symbolic link")
+      ->type_name("PATH");
   sim->add_flag("--lire", options->lire, "A register in lire (euro otherwise)");
-  sim->add_option("--state", options->state_path, "Keep the register's state in this file")->type_name("FILE");
+  sim->add_option("--state", options->state_path, "Keep the register's state in this file")
+      ->type_name("FILE");
   sim->add_flag("--pace", options->pace, "Realistic line speed and printing times");
   sim->add_option("--fault", options->faults,
-                  "A fault switch, repeatable: off, no-ack, no-reply, ack-delay=MS, reply-delay=MS, bad-checksum, "
+                  "A fault switch, repeatable: off, no-ack, no-reply, ack-delay=MS, "
+                  "reply-delay=MS, bad-checksum, "
                   "noise, trailing, error=N, paper-end, long, short; NAME@RATE fires at that rate")
       ->type_name("FAULT");
   sim->footer(
       "\nExamples:\n  tavirel sim --link /tmp/register\n"
       "  tavirel call --device /tmp/register 'opReadMatrFisc 1' 'LastMatrFisc'\n"
       "  tavirel sim --state day.json --fault error=23@0.1");
-  sim->callback([options, &run] { run = [options](Streams& streams) { return RunSim(*options, streams); }; });
+  sim->callback(
+      [options, &run] { run = [options](Streams& streams) { return RunSim(*options, streams); }; });
 }
 
 }  // namespace tavirel::cli

@@ -76,8 +76,8 @@ class Variant {
   friend bool operator==(const Variant&, const Variant&) = default;
 
  private:
-  std::variant<std::monostate, std::int16_t, std::int32_t, float, Currency, OleDate,
-               std::string, VariantBool>
+  std::variant<std::monostate, std::int16_t, std::int32_t, float, Currency, OleDate, std::string,
+               VariantBool>
       value_;
 };
 

@@ -1,14 +1,13 @@
 #include "tavirel/qt/property_page_frame.hpp"
 
-#include <exception>
-#include <utility>
-
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <exception>
+#include <utility>
 
 #include "tavirel/qt/tavirel_control_property_page.hpp"
 

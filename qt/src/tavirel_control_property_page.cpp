@@ -1,14 +1,13 @@
 #include "tavirel/qt/tavirel_control_property_page.hpp"
 
-#include <algorithm>
-#include <iterator>
-#include <utility>
-
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHash>
 #include <QLabel>
 #include <QScopedValueRollback>
+#include <algorithm>
+#include <iterator>
+#include <utility>
 
 #include "page_text_box.hpp"
 #include "tavirel/dispatch.hpp"
@@ -30,21 +29,20 @@ QRect PixelRect(const PageChild& child) {
 
 QWidget* MakeChild(const PageChild& child, QWidget* container) {
   switch (child.kind) {
-    case ChildKind::Frame:
-      return new QGroupBox(ToQString(child.caption), container);
-    case ChildKind::Label:
-      return new QLabel(ToQString(child.caption), container);
+    case ChildKind::Frame: return new QGroupBox(ToQString(child.caption), container);
+    case ChildKind::Label: return new QLabel(ToQString(child.caption), container);
     case ChildKind::TextBox:
-      return new PageTextBox(child.name == "TxtComPort" ? FocusSelection::WholeText
-                                                        : FocusSelection::Unchanged,
-                             container);
-    case ChildKind::ComboBox:
-      return new QComboBox(container);
+      return new PageTextBox(
+          child.name == "TxtComPort" ? FocusSelection::WholeText : FocusSelection::Unchanged,
+          container);
+    case ChildKind::ComboBox: return new QComboBox(container);
   }
   return nullptr;
 }
 
-bool TakesFocus(ChildKind kind) { return kind == ChildKind::TextBox || kind == ChildKind::ComboBox; }
+bool TakesFocus(ChildKind kind) {
+  return kind == ChildKind::TextBox || kind == ChildKind::ComboBox;
+}
 
 Variant Read(TavirelControl& control, std::string_view name) {
   return Invoke(control, name, MemberKind::PropertyGet, {});

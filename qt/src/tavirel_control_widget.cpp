@@ -1,10 +1,9 @@
 #include "tavirel/qt/tavirel_control_widget.hpp"
 
-#include <utility>
-
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScopedValueRollback>
+#include <utility>
 
 #include "tavirel/qt/face_picture.hpp"
 #include "tavirel/qt/twips.hpp"
@@ -12,8 +11,7 @@
 
 namespace tavirel::qt {
 
-TavirelControlWidget::TavirelControlWidget(std::unique_ptr<TavirelControl> control,
-                                           QWidget* parent)
+TavirelControlWidget::TavirelControlWidget(std::unique_ptr<TavirelControl> control, QWidget* parent)
     : QWidget(parent), control_(std::move(control)), picture_(FacePicture()) {
   setObjectName("TavirelControlWidget");
   control_->SetSizeSite(this);

@@ -32,8 +32,8 @@ class WordSplitter {
     while (pos_ < line_.size()) {
       const char c = line_[pos_++];
       if (c == '"') return;
-      const bool escape = c == '\\' && pos_ < line_.size() &&
-                          (line_[pos_] == '"' || line_[pos_] == '\\');
+      const bool escape =
+          c == '\\' && pos_ < line_.size() && (line_[pos_] == '"' || line_[pos_] == '\\');
       Append(escape ? line_[pos_++] : c);
     }
     throw CommandSyntaxError("a quote is left open in: " + std::string(line_));

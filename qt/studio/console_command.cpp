@@ -89,8 +89,8 @@ std::vector<std::string> ResultValueLines(const TavirelControl& control) {
 }
 
 std::string DescribeFPError(const TavirelControl& control, std::int16_t level, std::int32_t code) {
-  std::string text = "FPError ErrorLevel=" + std::to_string(level) +
-                     " ErrorCode=" + std::to_string(code);
+  std::string text =
+      "FPError ErrorLevel=" + std::to_string(level) + " ErrorCode=" + std::to_string(code);
   const std::string description = control.GetLastErrorDescription(level, code);
   if (!description.empty()) text += ": " + description;
   return text;

@@ -15,7 +15,8 @@ ConsolePanel::ConsolePanel(QWidget* parent) : QWidget(parent) {
   title_ = new QLabel(this);
   input_ = new QLineEdit(this);
   input_->setObjectName("ConsoleInput");
-  input_->setPlaceholderText("membro argomenti…   (es. opReadDataOra, EuroSettings 2, ? opReparto)");
+  input_->setPlaceholderText(
+      "membro argomenti…   (es. opReadDataOra, EuroSettings 2, ? opReparto)");
   output_ = new QPlainTextEdit(this);
   output_->setObjectName("ConsoleOutput");
   output_->setReadOnly(true);

@@ -1,10 +1,9 @@
 #include "control_form.hpp"
 
-#include <algorithm>
-
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 #include "tavirel/qt/tavirel_control_widget.hpp"
 #include "tavirel/tavirel_control.hpp"
@@ -27,9 +26,9 @@ QPoint SitePosition(int index) {
 // selection as a form designer shows the control the others follow.
 void DrawHandles(QPainter& painter, const QRect& around, bool primary) {
   const QRect r = around.adjusted(-3, -3, 2, 2);
-  const QPoint points[] = {r.topLeft(),    {r.center().x(), r.top()},    r.topRight(),
-                           {r.right(), r.center().y()}, r.bottomRight(),
-                           {r.center().x(), r.bottom()}, r.bottomLeft(), {r.left(), r.center().y()}};
+  const QPoint points[] = {
+      r.topLeft(),     {r.center().x(), r.top()},    r.topRight(),   {r.right(), r.center().y()},
+      r.bottomRight(), {r.center().x(), r.bottom()}, r.bottomLeft(), {r.left(), r.center().y()}};
   painter.setPen(QColor(0, 0, 128));
   painter.setBrush(primary ? QBrush(QColor(0, 0, 128)) : QBrush(Qt::white));
   for (const QPoint& p : points) {

@@ -4,10 +4,9 @@
 // adds it to the selection or takes it out; clicking the form clears the
 // selection. The selection keeps the order in which the faces were picked:
 // the property page loads from the first.
+#include <QWidget>
 #include <memory>
 #include <vector>
-
-#include <QWidget>
 
 class QLabel;
 

@@ -1,8 +1,5 @@
 #include "form_file.hpp"
 
-#include <cstdint>
-#include <limits>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +8,8 @@
 #include <QJsonParseError>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <cstdint>
+#include <limits>
 
 namespace tavirel::studio {
 namespace {
@@ -21,14 +20,11 @@ QString Key(std::string_view name) {
 
 QJsonValue ToJson(const Variant& value) {
   switch (value.type()) {
-    case VarType::VT_BSTR:
-      return QString::fromStdString(value.ToString());
+    case VarType::VT_BSTR: return QString::fromStdString(value.ToString());
     case VarType::VT_I2:
     case VarType::VT_I4:
-    case VarType::VT_BOOL:
-      return value.ToI4();
-    default:
-      return QString::fromStdString(value.ToString());
+    case VarType::VT_BOOL: return value.ToI4();
+    default: return QString::fromStdString(value.ToString());
   }
 }
 
@@ -37,14 +33,17 @@ Variant FromJson(const QJsonValue& json) {
   if (json.isDouble()) {
     const double number = json.toDouble();
     // A whole number keeps its value exactly; the default's type decides the rest.
-    if (number >= std::numeric_limits<std::int32_t>::min() && number <= std::numeric_limits<std::int32_t>::max() && number == static_cast<std::int32_t>(number)) {
+    if (number >= std::numeric_limits<std::int32_t>::min() &&
+        number <= std::numeric_limits<std::int32_t>::max() &&
+        number == static_cast<std::int32_t>(number)) {
       return Variant(static_cast<std::int32_t>(number));
     }
     return Variant(QString::number(number, 'g', 17).toStdString());
   }
-  throw ConversionError("the saved value " +
-                        QJsonDocument(QJsonArray{json}).toJson(QJsonDocument::Compact).toStdString() +
-                        " is neither a number nor a text");
+  throw ConversionError(
+      "the saved value " +
+      QJsonDocument(QJsonArray{json}).toJson(QJsonDocument::Compact).toStdString() +
+      " is neither a number nor a text");
 }
 
 }  // namespace

@@ -3,12 +3,11 @@
 // control on the form by name, the property bag the control wrote:
 //   { "controls": { "TavirelControl1": { "COMPort": 2, "EuroSettings": 2 } } }
 // A value equal to its default is left out, as the control allows.
+#include <QJsonObject>
+#include <QString>
 #include <map>
 #include <memory>
 #include <string>
-
-#include <QJsonObject>
-#include <QString>
 
 #include "tavirel/errors.hpp"
 #include "tavirel/host.hpp"

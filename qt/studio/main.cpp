@@ -1,8 +1,7 @@
 // tavirel-studio: the design-time host of the control.
-#include <algorithm>
-
 #include <QApplication>
 #include <QCommandLineParser>
+#include <algorithm>
 
 #include "studio_window.hpp"
 

@@ -1,12 +1,11 @@
 #pragma once
 // Simulated registers started by the studio, each on the in-memory line of
 // one control and served by a thread of its own until the studio closes.
+#include <QString>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
-
-#include <QString>
 
 namespace tavirel {
 class TavirelControl;

@@ -1,7 +1,5 @@
 #include "studio_window.hpp"
 
-#include <algorithm>
-
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -9,6 +7,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
+#include <algorithm>
 
 #include "console_command.hpp"
 #include "console_panel.hpp"
@@ -74,8 +73,8 @@ void StudioWindow::BuildActions() {
     const int index = CurrentIndex();
     if (index < 0) return;
     bool ok = false;
-    const QString path = QInputDialog::getText(this, kAppTitle, "Percorso del dispositivo:",
-                                               QLineEdit::Normal, "/dev/ttyUSB0", &ok);
+    const QString path = QInputDialog::getText(
+        this, kAppTitle, "Percorso del dispositivo:", QLineEdit::Normal, "/dev/ttyUSB0", &ok);
     if (ok && !path.isEmpty()) ConnectToDevice(index, path);
   });
   auto* simulator = bar->addAction("Avvia registratore simulato", this, [this] {

@@ -4,11 +4,10 @@
 // settings persist between runs in the host's form file, and a console
 // calls any member of the first selected control by name. A control can be
 // connected to a device path or to a simulated register.
-#include <memory>
-#include <optional>
-
 #include <QMainWindow>
 #include <QString>
+#include <memory>
+#include <optional>
 
 #include "form_file.hpp"
 #include "simulator_connections.hpp"
@@ -26,12 +25,12 @@ class ConsolePanel;
 class ControlForm;
 
 struct StudioOptions {
-  QString form_path;      // empty: FormFile::DefaultPath()
-  int control_count = 2;  // controls on the form
-  QString device;         // connect the first control to this device path
-  bool simulator = false; // connect the first control to a simulated register
+  QString form_path;                  // empty: FormFile::DefaultPath()
+  int control_count = 2;              // controls on the form
+  QString device;                     // connect the first control to this device path
+  bool simulator = false;             // connect the first control to a simulated register
   SimulatorWallClock simulator_wall;  // the registers' clock (default: the system's)
-  qt::ErrorReporter report;  // default: message boxes
+  qt::ErrorReporter report;           // default: message boxes
 };
 
 class StudioWindow : public QMainWindow {

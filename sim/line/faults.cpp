@@ -86,7 +86,8 @@ FaultSwitch ParseFaultSwitch(std::string_view text) {
 
 std::string ToString(const FaultSwitch& entry) {
   std::string text(FaultName(entry.fault));
-  if (entry.param != 0) text += "=" + (entry.param < 0 ? std::string("blank") : std::to_string(entry.param));
+  if (entry.param != 0)
+    text += "=" + (entry.param < 0 ? std::string("blank") : std::to_string(entry.param));
   if (entry.rate > 0.0) {
     std::string rate = std::to_string(entry.rate);
     while (rate.size() > 1 && rate.back() == '0') rate.pop_back();
@@ -98,7 +99,8 @@ std::string ToString(const FaultSwitch& entry) {
 void FaultPlan::Arm(const FaultSwitch& entry) {
   // A rate switch replaces an earlier rate for the same fault; once-switches add up.
   if (entry.rate > 0.0) {
-    std::erase_if(armed_, [&](const FaultSwitch& s) { return s.fault == entry.fault && s.rate > 0.0; });
+    std::erase_if(armed_,
+                  [&](const FaultSwitch& s) { return s.fault == entry.fault && s.rate > 0.0; });
   }
   armed_.push_back(entry);
 }

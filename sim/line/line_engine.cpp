@@ -9,11 +9,14 @@ namespace {
 using std::chrono::milliseconds;
 
 constexpr milliseconds kDefaultOffTime{1000};
-constexpr std::string_view kNoise = "\x02" "0?NOISE";
+constexpr std::string_view kNoise =
+    "\x02"
+    "0?NOISE";
 constexpr std::string_view kTrailing = "##";
 
 bool Has(const std::vector<ActiveFault>& faults, Fault fault) {
-  return std::any_of(faults.begin(), faults.end(), [fault](const ActiveFault& f) { return f.fault == fault; });
+  return std::any_of(faults.begin(), faults.end(),
+                     [fault](const ActiveFault& f) { return f.fault == fault; });
 }
 
 int ParamOf(const std::vector<ActiveFault>& faults, Fault fault) {

@@ -15,7 +15,8 @@ CommandKind CommandKindOf(std::string_view command) {
 }
 
 ProcessingTimes ProcessingTimes::Realistic() {
-  return ProcessingTimes{milliseconds(40), milliseconds(1500), milliseconds(4000), milliseconds(8000)};
+  return ProcessingTimes{milliseconds(40), milliseconds(1500), milliseconds(4000),
+                         milliseconds(8000)};
 }
 
 milliseconds ProcessingTimes::For(CommandKind kind) const {

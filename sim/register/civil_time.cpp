@@ -27,12 +27,15 @@ void CivilFromDays(std::int64_t z, int& y, int& m, int& d) {
   y = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2));
 }
 
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+  return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
 
 }  // namespace
 
 std::int64_t CivilTime::ToSeconds() const {
-  const std::int64_t days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
+  const std::int64_t days =
+      DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
   return days * 86400 + hour * 3600 + minute * 60 + second;
 }
 

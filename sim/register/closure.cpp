@@ -56,7 +56,8 @@ void PrintRecord(Context& c, DocumentKind k, const FiscalRecord& r) {
   c.Print(k, Row("ANNULLI (" + std::to_string(r.voided_receipts) + ")", Money(r.voided, u)));
   c.Print(k, Row("SCONTRINI", std::to_string(r.receipts)));
   static constexpr const char* kPay[] = {"CONTANTI", "ASSEGNI", "CARTE DI CREDITO", "TICKET"};
-  for (std::size_t i = 0; i < r.payments.size(); ++i) c.Print(k, Row(kPay[i], Money(r.payments[i], u)));
+  for (std::size_t i = 0; i < r.payments.size(); ++i)
+    c.Print(k, Row(kPay[i], Money(r.payments[i], u)));
   c.Print(k, Row("GRAN TOTALE", Money(r.grand_total, u)));
 }
 
@@ -92,7 +93,11 @@ std::string FiscalMemoryReport(Context& c, const Command& cmd) {
   if (c.memory.empty()) c.Print(k, Centered("MEMORIA FISCALE VUOTA"));
   for (const auto& record : c.memory) PrintRecord(c, k, record);
   PrintClosingLines(c, k, "Z.", c.s.closure_number);
-  return ReplyWriter(cmd.Code()).Raw(cmd.Raw("CodOpr")).Date(c.now).Digits(c.s.closure_number, 4).Payload();
+  return ReplyWriter(cmd.Code())
+      .Raw(cmd.Raw("CodOpr"))
+      .Date(c.now)
+      .Digits(c.s.closure_number, 4)
+      .Payload();
 }
 
 }  // namespace tavirel::sim

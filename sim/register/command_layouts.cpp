@@ -7,7 +7,9 @@
 namespace tavirel::sim {
 namespace {
 
-constexpr FieldLayout D(std::string_view name, int width) { return {name, FieldKind::Digits, width}; }
+constexpr FieldLayout D(std::string_view name, int width) {
+  return {name, FieldKind::Digits, width};
+}
 constexpr FieldLayout T(std::string_view name, int width) { return {name, FieldKind::Text, width}; }
 
 const FieldLayout kOpr = D("CodOpr", 2);
@@ -16,16 +18,17 @@ const FieldLayout kAmount = D("Importo", 9);
 std::vector<Layout> SaleLines() {
   std::vector<Layout> rows;
   for (int code : {1003, 1004, 1005, 1009, 1010, 1011, 1015, 1016, 1017}) {
-    rows.push_back({code, {kOpr, T("CodProd", 40), T("DescProd", 20), D("Qta", 7), D("TipoPrezzo", 1),
-                           D("Prezzo", 9), D("Rep", 2)}});
+    rows.push_back({code,
+                    {kOpr, T("CodProd", 40), T("DescProd", 20), D("Qta", 7), D("TipoPrezzo", 1),
+                     D("Prezzo", 9), D("Rep", 2)}});
   }
   return rows;
 }
 
 std::vector<Layout> OperatorOnly() {
   std::vector<Layout> rows;
-  for (int code : {1027, 1028, 1047, 1050, 1051, 1055, 1056, 1063, 1065, 1149, 2001, 2005, 2007, 2011,
-                   3001, 3002, 3005, 3007, 3010, 3015, 3018, 3217}) {
+  for (int code : {1027, 1028, 1047, 1050, 1051, 1055, 1056, 1063, 1065, 1149, 2001,
+                   2005, 2007, 2011, 3001, 3002, 3005, 3007, 3010, 3015, 3018, 3217}) {
     rows.push_back({code, {kOpr}});
   }
   return rows;
@@ -52,9 +55,18 @@ std::vector<Layout> Others() {
       {3011, {kOpr, D("Numero", 2)}},
       {3016, {D("NRigaInt", 2), T("DescInt", 27)}},
       {4001, {D("Giorno", 2), D("Mese", 2), D("Anno", 2), D("Ore", 2), D("Minuti", 2)}},
-      {4002, {D("NReparto", 2), T("DescReparto", 20), D("Prezzo1", 9), D("Prezzo2", 9), D("Prezzo3", 9),
-              D("Item", 1), D("NTassaRep", 2), D("Limite", 9), D("GruppoStampa", 2),
-              D("SuperGruppoMerceologico", 2), {"UMFattura", FieldKind::Any, 2}}},
+      {4002,
+       {D("NReparto", 2),
+        T("DescReparto", 20),
+        D("Prezzo1", 9),
+        D("Prezzo2", 9),
+        D("Prezzo3", 9),
+        D("Item", 1),
+        D("NTassaRep", 2),
+        D("Limite", 9),
+        D("GruppoStampa", 2),
+        D("SuperGruppoMerceologico", 2),
+        {"UMFattura", FieldKind::Any, 2}}},
       {4005, {D("NTassa", 2), D("Aliquota", 4)}},
       {4007, {D("NCartaCC", 2), T("DescCartaCC", 20)}},
       {4010, {D("NTipoTicket", 2), T("DescTicket", 20), D("ValoreTicket", 9)}},

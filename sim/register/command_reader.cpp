@@ -9,7 +9,8 @@ namespace tavirel::sim {
 namespace {
 
 bool AllDigits(std::string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 bool LeftAligned(std::string_view text) {
@@ -36,11 +37,13 @@ std::size_t Layout::Length() const {
 }
 
 bool Layout::Has(std::string_view name) const {
-  return std::any_of(fields.begin(), fields.end(), [name](const FieldLayout& f) { return f.name == name; });
+  return std::any_of(fields.begin(), fields.end(),
+                     [name](const FieldLayout& f) { return f.name == name; });
 }
 
 bool Command::Has(std::string_view name) const {
-  return std::any_of(fields_.begin(), fields_.end(), [name](const auto& f) { return f.first == name; });
+  return std::any_of(fields_.begin(), fields_.end(),
+                     [name](const auto& f) { return f.first == name; });
 }
 
 std::string_view Command::Raw(std::string_view name) const {
@@ -61,15 +64,17 @@ Command ReadCommand(std::string_view bytes) {
   const int code = std::stoi(std::string(bytes.substr(0, 4)));
   const Layout* layout = FindLayout(code);
   if (layout == nullptr) Refuse(perr::kNonPrevisto);
-  const bool open_ended = !layout->fields.empty() && layout->fields.back().kind == FieldKind::MoreDigits;
+  const bool open_ended =
+      !layout->fields.empty() && layout->fields.back().kind == FieldKind::MoreDigits;
   if (open_ended ? bytes.size() < layout->Length() : bytes.size() != layout->Length()) {
     Refuse(perr::kValoreErrato);
   }
   std::vector<std::pair<std::string_view, std::string_view>> fields;
   std::size_t at = 4;
   for (const auto& field : layout->fields) {
-    const std::size_t width = field.kind == FieldKind::MoreDigits ? bytes.size() - at
-                                                                 : static_cast<std::size_t>(field.width);
+    const std::size_t width = field.kind == FieldKind::MoreDigits
+                                  ? bytes.size() - at
+                                  : static_cast<std::size_t>(field.width);
     const std::string_view text = bytes.substr(at, width);
     if (!ShapeOk(field.kind, text)) Refuse(perr::kValoreErrato);
     fields.emplace_back(field.name, text);

@@ -6,12 +6,12 @@
 namespace tavirel::sim {
 
 enum class Where {
-  Anytime,       // readings, display, drawer, keyboard, restart
-  SaleEntry,     // a receipt line, or an entry into the open receipt
-  Payment,       // payments and subtotal: in an open receipt
-  IdleOnly,      // with no document open: reports, programming, ...
-  NonFiscalOnly, // inside a non-fiscal document
-  NotNonFiscal   // anywhere but inside a non-fiscal document
+  Anytime,        // readings, display, drawer, keyboard, restart
+  SaleEntry,      // a receipt line, or an entry into the open receipt
+  Payment,        // payments and subtotal: in an open receipt
+  IdleOnly,       // with no document open: reports, programming, ...
+  NonFiscalOnly,  // inside a non-fiscal document
+  NotNonFiscal    // anywhere but inside a non-fiscal document
 };
 
 struct CommandEntry {

@@ -13,7 +13,9 @@ namespace {
 
 constexpr int kFonts = 4;  // 1 normal, 2 double height, 3 double width, 4 both
 
-std::string Ack(const Command& cmd) { return ReplyWriter(cmd.Code()).Raw(cmd.Raw("CodOpr")).Payload(); }
+std::string Ack(const Command& cmd) {
+  return ReplyWriter(cmd.Code()).Raw(cmd.Raw("CodOpr")).Payload();
+}
 
 std::string DocumentReply(Context& c, const Command& cmd, int number) {
   return ReplyWriter(cmd.Code()).Raw(cmd.Raw("CodOpr")).Date(c.now).Digits(number, 4).Payload();
@@ -40,7 +42,9 @@ std::string Reprint(Context& c, const Command& cmd) {
   return DocumentReply(c, cmd, number);
 }
 
-std::string OpenDrawer(Context& c, const Command& cmd) { return DocumentReply(c, cmd, c.s.non_fiscal_number); }
+std::string OpenDrawer(Context& c, const Command& cmd) {
+  return DocumentReply(c, cmd, c.s.non_fiscal_number);
+}
 
 std::string Keyboard(Context& c, const Command& cmd) {
   c.s.keyboard_locked = cmd.Code() == 1055;

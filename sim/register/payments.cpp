@@ -29,7 +29,7 @@ struct PaymentResult {
   Amount paid = 0;
   Amount remainder = 0;  // still to pay, when not closed
   Amount change = 0;
-  int number = 0;        // receipt number, when closed
+  int number = 0;  // receipt number, when closed
   bool closed = false;
 };
 
@@ -41,7 +41,8 @@ PaymentResult Pay(Context& c, PayKind kind, Amount amount, std::string_view labe
   result.paid = amount == 0 ? due : amount;
   r.paid[static_cast<std::size_t>(kind)] += result.paid;
   if (c.s.phase == Phase::Sale) {
-    c.Print(DocumentKind::Receipt, Row(std::string("TOTALE ") + UnitName(c.s.currency), Money(Total(r), c.s.currency)));
+    c.Print(DocumentKind::Receipt,
+            Row(std::string("TOTALE ") + UnitName(c.s.currency), Money(Total(r), c.s.currency)));
   }
   c.Print(DocumentKind::Receipt, Row(label, Money(result.paid, c.s.currency)));
   if (result.paid < due) {
@@ -61,7 +62,10 @@ PaymentResult Pay(Context& c, PayKind kind, Amount amount, std::string_view labe
 std::string Subtotal(Context& c, const Command& cmd) {
   const auto& r = c.s.receipt;
   if (c.s.phase == Phase::Payment) {
-    return ReplyWriter(kSubtotalRemainder).Raw(cmd.Raw("CodOpr")).Digits(Total(r) - Paid(r), 9).Payload();
+    return ReplyWriter(kSubtotalRemainder)
+        .Raw(cmd.Raw("CodOpr"))
+        .Digits(Total(r) - Paid(r), 9)
+        .Payload();
   }
   c.Print(DocumentKind::Receipt, Row("SUBTOTALE", Money(Total(r), c.s.currency)));
   ShowOnDisplay(c, "SUBTOTALE", Total(r), "", 0);
@@ -81,7 +85,11 @@ std::string AmountDiscount(Context& c, const Command& cmd) {
   r.entries.push_back(Adjustment(EntryKind::AmountDiscount, -amount, r));
   r.correctable = true;
   c.Print(DocumentKind::Receipt, Row("ABBUONO", Money(-amount, c.s.currency)));
-  return ReplyWriter(cmd.Code()).Raw(cmd.Raw("CodOpr")).Digits(Total(r), 9).Digits(amount, 9).Payload();
+  return ReplyWriter(cmd.Code())
+      .Raw(cmd.Raw("CodOpr"))
+      .Digits(Total(r), 9)
+      .Digits(amount, 9)
+      .Payload();
 }
 
 std::string PercentAdjustment(Context& c, const Command& cmd) {
@@ -98,7 +106,8 @@ std::string PercentAdjustment(Context& c, const Command& cmd) {
   r.entries.push_back(e);
   CheckReceiptBounds(r);
   r.correctable = true;
-  const std::string label = std::string(surcharge ? "MAGGIORAZIONE " : "SCONTO ") + Percent(percent);
+  const std::string label =
+      std::string(surcharge ? "MAGGIORAZIONE " : "SCONTO ") + Percent(percent);
   c.Print(DocumentKind::Receipt, Row(label, Money(e.amount, c.s.currency)));
   return ReplyWriter(cmd.Code())
       .Raw(cmd.Raw("CodOpr"))
@@ -114,7 +123,11 @@ std::string CashOrCheque(Context& c, const Command& cmd) {
                               cash ? "CONTANTE" : "ASSEGNO");
   const int remainder_code = cash ? 1171 : 1175;
   if (!p.closed) {
-    return ReplyWriter(remainder_code).Raw(cmd.Raw("CodOpr")).Digits(p.paid, 9).Digits(p.remainder, 9).Payload();
+    return ReplyWriter(remainder_code)
+        .Raw(cmd.Raw("CodOpr"))
+        .Digits(p.paid, 9)
+        .Digits(p.remainder, 9)
+        .Payload();
   }
   return ReplyWriter(remainder_code + 1)
       .Raw(cmd.Raw("CodOpr"))
@@ -128,8 +141,10 @@ std::string CashOrCheque(Context& c, const Command& cmd) {
 std::string CreditCard(Context& c, const Command& cmd) {
   const int card = cmd.Int("NCartaCC");
   CheckEntry(card, kCardTypes);
-  if (!c.s.tables.card_types[static_cast<std::size_t>(card)].programmed) Refuse(perr::kNonProgrammato);
-  const std::string label = "CARTA " + Trimmed(c.s.tables.card_types[static_cast<std::size_t>(card)].description);
+  if (!c.s.tables.card_types[static_cast<std::size_t>(card)].programmed)
+    Refuse(perr::kNonProgrammato);
+  const std::string label =
+      "CARTA " + Trimmed(c.s.tables.card_types[static_cast<std::size_t>(card)].description);
   const PaymentResult p = Pay(c, PayKind::Card, 0, label);
   return ReplyWriter(cmd.Code())
       .Raw(cmd.Raw("CodOpr"))

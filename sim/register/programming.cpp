@@ -21,7 +21,8 @@ std::string ProgramDateTime(Context& c, const Command& cmd) {
   t.day = cmd.Int("Giorno");
   t.hour = cmd.Int("Ore");
   t.minute = cmd.Int("Minuti");
-  if (!IsCalendarDate(t.year, t.month, t.day) || t.hour > 23 || t.minute > 59) Refuse(perr::kDataErrata);
+  if (!IsCalendarDate(t.year, t.month, t.day) || t.hour > 23 || t.minute > 59)
+    Refuse(perr::kDataErrata);
   if (t < c.s.last_closure_at) Refuse(perr::kDataInferiore);
   c.s.clock_offset = t.ToSeconds() - c.wall_seconds;
   return Ack(cmd.Code(), 0);
@@ -41,7 +42,8 @@ std::string ProgramDepartment(Context& c, const Command& cmd) {
   d.super_group = cmd.Int("SuperGruppoMerceologico");
   d.unit = FromLine(cmd.Raw("UMFattura"));
   if (d.item > 1 || d.vat > kVatRates) Refuse(perr::kValoreErrato);
-  if (d.item == 0 && (d.vat == 0 || !c.s.tables.vat_rates[At(d.vat)].programmed)) Refuse(perr::kNonProgrammato);
+  if (d.item == 0 && (d.vat == 0 || !c.s.tables.vat_rates[At(d.vat)].programmed))
+    Refuse(perr::kNonProgrammato);
   c.s.tables.departments[At(n)] = d;
   return Ack(cmd.Code(), n);
 }
@@ -65,7 +67,8 @@ std::string ProgramCard(Context& c, const Command& cmd) {
 std::string ProgramTicket(Context& c, const Command& cmd) {
   const int n = cmd.Int("NTipoTicket");
   CheckEntry(n, kTicketTypes);
-  c.s.tables.ticket_types[At(n)] = TicketType{true, FromLine(cmd.Raw("DescTicket")), cmd.Number("ValoreTicket")};
+  c.s.tables.ticket_types[At(n)] =
+      TicketType{true, FromLine(cmd.Raw("DescTicket")), cmd.Number("ValoreTicket")};
   return Ack(cmd.Code(), n);
 }
 

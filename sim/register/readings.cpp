@@ -37,19 +37,35 @@ std::string Entry(const RegisterState& s, int code, int n) {
       return ReplyWriter(code).Digits(n, 2).Digits(t.vat_rates[At(n)].hundredths, 4).Payload();
     case 4207:
       CheckEntry(n, kCardTypes);
-      return ReplyWriter(code).Digits(n, 2).Text(ToLine(t.card_types[At(n)].description), 20).Payload();
+      return ReplyWriter(code)
+          .Digits(n, 2)
+          .Text(ToLine(t.card_types[At(n)].description), 20)
+          .Payload();
     case 4210: {
       CheckEntry(n, kTicketTypes);
       const auto& ticket = t.ticket_types[At(n)];
-      return ReplyWriter(code).Digits(n, 2).Text(ToLine(ticket.description), 20).Digits(ticket.value, 9).Payload();
+      return ReplyWriter(code)
+          .Digits(n, 2)
+          .Text(ToLine(ticket.description), 20)
+          .Digits(ticket.value, 9)
+          .Payload();
     }
     case 4213: {
       CheckEntry(n, kOperators);
       const auto& o = t.operators[At(n)];
-      return ReplyWriter(code).Digits(n, 2).Text(ToLine(o.name), 20).Digits(o.secret, 4).Digits(o.percent, 4).Payload();
+      return ReplyWriter(code)
+          .Digits(n, 2)
+          .Text(ToLine(o.name), 20)
+          .Digits(o.secret, 4)
+          .Digits(o.percent, 4)
+          .Payload();
     }
-    case 4214: CheckEntry(n, kFlags); return ReplyWriter(code).Digits(n, 2).Digits(t.flags[At(n)], 1).Payload();
-    case 4215: CheckEntry(n, kConfValues); return ReplyWriter(code).Digits(n, 2).Digits(t.conf[At(n)], 3).Payload();
+    case 4214:
+      CheckEntry(n, kFlags);
+      return ReplyWriter(code).Digits(n, 2).Digits(t.flags[At(n)], 1).Payload();
+    case 4215:
+      CheckEntry(n, kConfValues);
+      return ReplyWriter(code).Digits(n, 2).Digits(t.conf[At(n)], 3).Payload();
     case 4216:
       CheckEntry(n, kHeaderLines);
       return ReplyWriter(code).Digits(n, 1).Digits(s.line_types[At(n)], 1).Payload();
@@ -59,9 +75,13 @@ std::string Entry(const RegisterState& s, int code, int n) {
 
 }  // namespace
 
-std::string ReadDateTime(Context& c, const Command& cmd) { return ReplyWriter(cmd.Code()).Date(c.now).Payload(); }
+std::string ReadDateTime(Context& c, const Command& cmd) {
+  return ReplyWriter(cmd.Code()).Date(c.now).Payload();
+}
 
-std::string ReadTable(Context& c, const Command& cmd) { return Entry(c.s, cmd.Code(), cmd.Int("Numero")); }
+std::string ReadTable(Context& c, const Command& cmd) {
+  return Entry(c.s, cmd.Code(), cmd.Int("Numero"));
+}
 
 std::string ReadSerial(Context& c, const Command& cmd) {
   return ReplyWriter(cmd.Code()).Raw(cmd.Raw("CodOpr")).Digits(c.s.serial, 6).Payload();

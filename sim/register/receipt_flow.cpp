@@ -4,10 +4,10 @@
 #include <cstdio>
 
 #include "handlers.hpp"
-#include "tavirel/cp1252.hpp"
 #include "printing.hpp"
 #include "receipt_math.hpp"
 #include "refusal.hpp"
+#include "tavirel/cp1252.hpp"
 #include "tavirel/sim/printer_errors.hpp"
 
 namespace tavirel::sim {
@@ -144,7 +144,8 @@ int VoidOpenReceipt(Context& c) {
   return number;
 }
 
-void ShowOnDisplay(Context& c, std::string_view top_left, Amount top, std::string_view bottom_left, Amount bottom) {
+void ShowOnDisplay(Context& c, std::string_view top_left, Amount top, std::string_view bottom_left,
+                   Amount bottom) {
   auto half = [&](std::string_view left, Amount amount) {
     std::string row(cp1252::FirstChars(left, 10));
     const std::string money = Money(amount, c.s.currency);

@@ -18,6 +18,7 @@ int CloseReceipt(Context& c, PayKind closing, Amount change);
 /// Voids the whole open receipt; returns its number.
 int VoidOpenReceipt(Context& c);
 /// Updates the customer display: two rows of twenty characters.
-void ShowOnDisplay(Context& c, std::string_view top_left, Amount top, std::string_view bottom_left, Amount bottom);
+void ShowOnDisplay(Context& c, std::string_view top_left, Amount top, std::string_view bottom_left,
+                   Amount bottom);
 
 }  // namespace tavirel::sim

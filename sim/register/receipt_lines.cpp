@@ -20,7 +20,9 @@ struct LineKind {
 
 LineKind KindOf(int code) {
   const int base = code < 1009 ? 1003 : code < 1015 ? 1009 : 1015;
-  const EntryKind kind = base == 1003 ? EntryKind::Sale : base == 1009 ? EntryKind::Return : EntryKind::LineVoid;
+  const EntryKind kind = base == 1003   ? EntryKind::Sale
+                         : base == 1009 ? EntryKind::Return
+                                        : EntryKind::LineVoid;
   return {kind, code - base};
 }
 
@@ -37,7 +39,8 @@ const Department& SellableDepartment(const RegisterState& s, int rep) {
   const Department& d = s.tables.departments[static_cast<std::size_t>(rep)];
   if (!d.programmed) Refuse(perr::kNonProgrammato);
   if (d.item == 0) {
-    if (d.vat < 1 || d.vat > kVatRates || !s.tables.vat_rates[static_cast<std::size_t>(d.vat)].programmed) {
+    if (d.vat < 1 || d.vat > kVatRates ||
+        !s.tables.vat_rates[static_cast<std::size_t>(d.vat)].programmed) {
       Refuse(perr::kNonProgrammato);
     }
   }
@@ -76,7 +79,8 @@ void PrintLine(Context& c, const ReceiptEntry& e, const Department& d) {
   if (label.empty()) label = Trimmed(d.description);
   if (e.kind == EntryKind::Return) label = "RESO " + label;
   if (e.kind == EntryKind::LineVoid) label = "STORNO " + label;
-  const std::string vat = e.fiscal ? Percent(c.s.tables.vat_rates[static_cast<std::size_t>(d.vat)].hundredths) : "NF";
+  const std::string vat =
+      e.fiscal ? Percent(c.s.tables.vat_rates[static_cast<std::size_t>(d.vat)].hundredths) : "NF";
   c.Print(k, Row(label, Money(e.amount, unit) + " " + vat));
 }
 

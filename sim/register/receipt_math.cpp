@@ -31,7 +31,8 @@ std::vector<Amount> Distribute(Amount amount, const std::vector<Amount>& weights
   std::vector<Amount> parts(weights.size(), 0);
   const Amount total = std::accumulate(weights.begin(), weights.end(), Amount{0});
   if (weights.empty()) return parts;
-  const auto largest = static_cast<std::size_t>(std::max_element(weights.begin(), weights.end()) - weights.begin());
+  const auto largest =
+      static_cast<std::size_t>(std::max_element(weights.begin(), weights.end()) - weights.begin());
   if (total <= 0) {
     parts[largest] = amount;
     return parts;
@@ -45,7 +46,9 @@ std::vector<Amount> Distribute(Amount amount, const std::vector<Amount>& weights
   return parts;
 }
 
-Amount LireToEuroCents(Amount lire) { return RoundDiv(static_cast<std::int64_t>(lire) * 10000, 193627); }
+Amount LireToEuroCents(Amount lire) {
+  return RoundDiv(static_cast<std::int64_t>(lire) * 10000, 193627);
+}
 
 std::vector<Amount> FiscalByVat(const OpenReceipt& receipt) {
   std::vector<Amount> by_vat(kVatRates + 1, 0);
@@ -69,7 +72,9 @@ Amount NonFiscalSubtotal(const OpenReceipt& receipt) {
   return sum;
 }
 
-Amount Total(const OpenReceipt& receipt) { return FiscalSubtotal(receipt) + NonFiscalSubtotal(receipt); }
+Amount Total(const OpenReceipt& receipt) {
+  return FiscalSubtotal(receipt) + NonFiscalSubtotal(receipt);
+}
 
 Amount Paid(const OpenReceipt& receipt) {
   return std::accumulate(receipt.paid.begin(), receipt.paid.end(), Amount{0});

@@ -25,7 +25,8 @@ WallClock OrSystem(WallClock wall) {
 
 void CheckOperator(const RegisterState& s, int code) {
   if (code < 0 || code > kOperators) Refuse(perr::kMancaOperatore);
-  if (code > 0 && !s.tables.operators[static_cast<std::size_t>(code)].programmed) Refuse(perr::kMancaOperatore);
+  if (code > 0 && !s.tables.operators[static_cast<std::size_t>(code)].programmed)
+    Refuse(perr::kMancaOperatore);
 }
 
 }  // namespace
@@ -54,7 +55,8 @@ RegisterModel::RegisterModel(RegisterState state, std::vector<FiscalRecord> memo
 void RegisterModel::SetWallClock(WallClock wall) { wall_ = OrSystem(std::move(wall)); }
 
 CivilTime RegisterModel::Now() const {
-  const auto wall = std::chrono::duration_cast<std::chrono::seconds>(wall_().time_since_epoch()).count();
+  const auto wall =
+      std::chrono::duration_cast<std::chrono::seconds>(wall_().time_since_epoch()).count();
   return CivilTime::FromSeconds(wall + state_.clock_offset);
 }
 
@@ -71,12 +73,14 @@ Outcome RegisterModel::Execute(std::string_view command) {
     const Command cmd = ReadCommand(command);
     const CommandEntry* entry = FindCommand(cmd.Code());
     if (entry == nullptr) Refuse(perr::kNonPrevisto);
-    if (entry->prints && (state_.paper_out || state_.printing_suspended)) Refuse(perr::kCartaScontrino);
+    if (entry->prints && (state_.paper_out || state_.printing_suspended))
+      Refuse(perr::kCartaScontrino);
     if (const int refusal = SequenceRefusal(entry->where, state_.phase)) Refuse(refusal);
     if (cmd.Has("CodOpr")) CheckOperator(state_, cmd.Int("CodOpr"));
 
     RegisterState next = state_;
-    const auto wall = std::chrono::duration_cast<std::chrono::seconds>(wall_().time_since_epoch()).count();
+    const auto wall =
+        std::chrono::duration_cast<std::chrono::seconds>(wall_().time_since_epoch()).count();
     Context c{next, memory_, CivilTime::FromSeconds(wall + state_.clock_offset), wall, {}, {}};
     outcome.payload = entry->handler(c, cmd);
     outcome.changed = !(next == state_) || !c.new_records.empty();

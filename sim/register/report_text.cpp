@@ -29,16 +29,19 @@ void PrintFinancial(Context& c, DocumentKind k, const FinancialTotals& t) {
   c.Print(k, Row("NON FISCALE", Money(t.non_fiscal, u)));
   c.Print(k, Row("TOTALE", Money(t.Net(), u)));
   c.Print(k, Row("SCONTRINI", std::to_string(t.receipts)));
-  c.Print(k, Row("ANNULLATI (" + std::to_string(t.voided_receipts) + ")", Money(t.voided_receipts_amount, u)));
+  c.Print(k, Row("ANNULLATI (" + std::to_string(t.voided_receipts) + ")",
+                 Money(t.voided_receipts_amount, u)));
   static constexpr const char* kPay[] = {"CONTANTI", "ASSEGNI", "CARTE DI CREDITO", "TICKET"};
-  for (std::size_t i = 0; i < t.payments.size(); ++i) c.Print(k, Row(kPay[i], Money(t.payments[i], u)));
+  for (std::size_t i = 0; i < t.payments.size(); ++i)
+    c.Print(k, Row(kPay[i], Money(t.payments[i], u)));
 }
 
 void PrintDepartments(Context& c, DocumentKind k, const ReportTotals& t, int number) {
   for (int n = 1; n <= kDepartments; ++n) {
     const auto& ca = t.by_department[static_cast<std::size_t>(n)];
     if (number == n || (number == 0 && ca.count > 0)) {
-      const std::string name = Trimmed(c.s.tables.departments[static_cast<std::size_t>(n)].description);
+      const std::string name =
+          Trimmed(c.s.tables.departments[static_cast<std::size_t>(n)].description);
       CountRow(c, k, Numbered("REP.", n) + (name.empty() ? "" : " " + name), ca);
     }
   }

@@ -5,8 +5,8 @@
 #include "handlers.hpp"
 #include "printing.hpp"
 #include "refusal.hpp"
-#include "report_text.hpp"
 #include "reply_writer.hpp"
+#include "report_text.hpp"
 #include "tavirel/sim/printer_errors.hpp"
 
 namespace tavirel::sim {

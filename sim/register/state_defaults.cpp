@@ -23,7 +23,8 @@ Tables Tables::Defaults() {
   Tables t;
   t.vat_rates.assign(kVatRates + 1, VatRate{});
   const int rates[] = {2200, 1000, 500, 400};
-  for (int n = 1; n <= 4; ++n) t.vat_rates[static_cast<std::size_t>(n)] = VatRate{true, rates[n - 1]};
+  for (int n = 1; n <= 4; ++n)
+    t.vat_rates[static_cast<std::size_t>(n)] = VatRate{true, rates[n - 1]};
   t.departments.assign(kDepartments + 1, Department{});
   for (int n = 1; n <= 4; ++n) {
     Department& d = t.departments[static_cast<std::size_t>(n)];
@@ -33,18 +34,21 @@ Tables Tables::Defaults() {
   }
   t.card_types.assign(kCardTypes + 1, NamedEntry{});
   const char* cards[] = {"VISA", "MASTERCARD", "BANCOMAT"};
-  for (int n = 1; n <= 3; ++n) t.card_types[static_cast<std::size_t>(n)] = NamedEntry{true, Padded(cards[n - 1], 20)};
+  for (int n = 1; n <= 3; ++n)
+    t.card_types[static_cast<std::size_t>(n)] = NamedEntry{true, Padded(cards[n - 1], 20)};
   t.ticket_types.assign(kTicketTypes + 1, TicketType{});
   t.ticket_types[1] = TicketType{true, Padded("BUONO PASTO", 20), 0};
   t.operators.assign(kOperators + 1, Operator{});
   for (int n = 1; n <= kOperators; ++n) {
-    t.operators[static_cast<std::size_t>(n)] = Operator{true, Padded(Numbered("OPERATORE", n), 20), 0, 0};
+    t.operators[static_cast<std::size_t>(n)] =
+        Operator{true, Padded(Numbered("OPERATORE", n), 20), 0, 0};
   }
   t.flags.assign(kFlags + 1, 0);
   t.conf.assign(kConfValues + 1, 0);
   t.header.assign(kHeaderLines + 1, HeaderLine{std::string(27, ' ')});
   const char* header[] = {"TAVIREL REGISTRATORE", "VIA ROMA 1", "00100 ROMA", "P.IVA 01234567890"};
-  for (int n = 1; n <= 4; ++n) t.header[static_cast<std::size_t>(n)].text = Padded(header[n - 1], 27);
+  for (int n = 1; n <= 4; ++n)
+    t.header[static_cast<std::size_t>(n)].text = Padded(header[n - 1], 27);
   return t;
 }
 

@@ -66,7 +66,8 @@ int main(int argc, char** argv) {
     Args args = Parse(argc, argv);
     PtySimulator sim = StartOnPty(args.sim, args.pty);
     if (args.journal) {
-      sim.reg->SubscribeJournal([](const PrintedLine& line) { std::cout << "| " << line.text << std::endl; });
+      sim.reg->SubscribeJournal(
+          [](const PrintedLine& line) { std::cout << "| " << line.text << std::endl; });
     }
     std::cout << "DEVICE " << sim.server->DevicePath() << std::endl;
     int signal = 0;

@@ -31,8 +31,9 @@ void EnumFromJson(const nlohmann::json& j, E& value, const std::array<const char
 
 constexpr std::array<const char*, 2> kCurrencies{"lire", "euro"};
 constexpr std::array<const char*, 4> kPhases{"idle", "sale", "payment", "non-fiscal"};
-constexpr std::array<const char*, 7> kEntryKinds{"sale", "return", "line-void", "amount-discount",
-                                                 "percent-discount", "percent-surcharge", "description"};
+constexpr std::array<const char*, 7> kEntryKinds{
+    "sale",       "return", "line-void", "amount-discount", "percent-discount", "percent-surcharge",
+    "description"};
 
 }  // namespace
 
@@ -44,30 +45,33 @@ void to_json(nlohmann::json& j, EntryKind v) { EnumToJson(j, v, kEntryKinds); }
 void from_json(const nlohmann::json& j, EntryKind& v) { EnumFromJson(j, v, kEntryKinds); }
 
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(CivilTime, year, month, day, hour, minute, second)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(Department, programmed, description, prices, item, vat, limit, print_group,
-                                   super_group, unit)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(Department, programmed, description, prices, item, vat, limit,
+                                   print_group, super_group, unit)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(VatRate, programmed, hundredths)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(NamedEntry, programmed, description)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(TicketType, programmed, description, value)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(Operator, programmed, name, secret, percent)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(HeaderLine, text)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(Tables, departments, vat_rates, card_types, ticket_types, operators, flags, conf,
-                                   header)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(FinancialTotals, sales, returns, line_voids, discounts, surcharges, non_fiscal,
-                                   voided_receipts_amount, receipts, voided_receipts, payments, change)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(Tables, departments, vat_rates, card_types, ticket_types,
+                                   operators, flags, conf, header)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(FinancialTotals, sales, returns, line_voids, discounts,
+                                   surcharges, non_fiscal, voided_receipts_amount, receipts,
+                                   voided_receipts, payments, change)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(CountAmount, count, amount, quantity)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(ReportTotals, financial, by_department, by_operator, by_hour)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(FiscalDay, by_vat, totals, first_receipt, last_receipt)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(VatLine, number, hundredths, gross, tax)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(FiscalRecord, number, at, currency, vat, total, non_fiscal, returns, voided,
-                                   receipts, voided_receipts, first_receipt, last_receipt, payments, grand_total)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(ReceiptEntry, kind, department, description, product_code, quantity, unit_price,
-                                   amount, by_vat, fiscal, percent, corrected)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(FiscalRecord, number, at, currency, vat, total, non_fiscal,
+                                   returns, voided, receipts, voided_receipts, first_receipt,
+                                   last_receipt, payments, grand_total)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(ReceiptEntry, kind, department, description, product_code,
+                                   quantity, unit_price, amount, by_vat, fiscal, percent, corrected)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(OpenReceipt, entries, paid, operator_code, correctable, lines)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(DisplayState, text, cursor)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(RegisterState, serial, currency, clock_offset, tables, line_types, receipt_number,
-                                   non_fiscal_number, closure_number, grand_total, last_closure_at, phase, receipt,
-                                   footer, displays, keyboard_locked, paper_out, printing_suspended, last_receipt,
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(RegisterState, serial, currency, clock_offset, tables,
+                                   line_types, receipt_number, non_fiscal_number, closure_number,
+                                   grand_total, last_closure_at, phase, receipt, footer, displays,
+                                   keyboard_locked, paper_out, printing_suspended, last_receipt,
                                    daily, periodic, day)
 
 namespace {
@@ -92,11 +96,14 @@ void Validate(const RegisterState& s) {
   Expect(s.line_types.size() == kHeaderLines + 1 && s.footer.size() == kFooterLines + 1 &&
              s.displays.size() == kDisplays && s.day.by_vat.size() == kVatRates + 1,
          "a list has the wrong number of entries");
-  for (const auto& d : t.departments) Expect(d.vat >= 0 && d.vat <= kVatRates, "a department has a bad VAT number");
+  for (const auto& d : t.departments)
+    Expect(d.vat >= 0 && d.vat <= kVatRates, "a department has a bad VAT number");
   for (const auto& e : s.receipt.entries) {
-    Expect(e.department >= 0 && e.department <= kDepartments, "a receipt line has a bad department");
+    Expect(e.department >= 0 && e.department <= kDepartments,
+           "a receipt line has a bad department");
   }
-  Expect(s.receipt.operator_code >= 0 && s.receipt.operator_code <= kOperators, "the receipt has a bad operator");
+  Expect(s.receipt.operator_code >= 0 && s.receipt.operator_code <= kOperators,
+         "the receipt has a bad operator");
   ValidateReport(s.daily, "daily");
   ValidateReport(s.periodic, "periodic");
 }
@@ -115,7 +122,8 @@ std::string StateToJson(const RegisterState& state, const std::vector<FiscalReco
 SavedRegister StateFromJson(const std::string& text, const std::string& origin) {
   try {
     const nlohmann::json j = nlohmann::json::parse(text);
-    Expect(j.is_object() && j.value("format", "") == kFormat, "not a state file of the simulated register");
+    Expect(j.is_object() && j.value("format", "") == kFormat,
+           "not a state file of the simulated register");
     Expect(j.at("version").get<int>() == kVersion, "a version this register does not read");
     SavedRegister saved;
     saved.state = j.at("state").get<RegisterState>();
@@ -123,7 +131,8 @@ SavedRegister StateFromJson(const std::string& text, const std::string& origin) 
     Validate(saved.state);
     return saved;
   } catch (const std::exception& e) {
-    throw StateFileError("state file " + origin + " is damaged or not a register state: " + e.what());
+    throw StateFileError("state file " + origin +
+                         " is damaged or not a register state: " + e.what());
   }
 }
 

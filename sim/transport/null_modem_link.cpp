@@ -7,7 +7,8 @@ namespace tavirel::sim {
 using std::chrono::milliseconds;
 
 VirtualTimeLink::VirtualTimeLink(SimulatedRegister& reg, NullModemPort& host_end,
-                                 std::unique_ptr<NullModemPort> far_end, std::shared_ptr<ManualClock> clock)
+                                 std::unique_ptr<NullModemPort> far_end,
+                                 std::shared_ptr<ManualClock> clock)
     : reg_(reg), host_(host_end), far_(std::move(far_end)), clock_(std::move(clock)) {
   reg_.SetCtsListener([this](bool) { far_->SetPeerCTS(reg_.CtsAsserted(clock_->Now())); });
   far_->SetPeerCTS(reg_.CtsAsserted(clock_->Now()));
@@ -40,7 +41,9 @@ void VirtualTimeLink::OnWait(milliseconds slice) {
 
 ThreadedLink::ThreadedLink(SimulatedRegister& reg, std::unique_ptr<NullModemPort> far_end,
                            std::shared_ptr<Clock> clock)
-    : reg_(reg), far_(std::move(far_end)), clock_(clock ? std::move(clock) : std::make_shared<SteadyClock>()) {
+    : reg_(reg),
+      far_(std::move(far_end)),
+      clock_(clock ? std::move(clock) : std::make_shared<SteadyClock>()) {
   reg_.SetCtsListener([this](bool) { far_->SetPeerCTS(reg_.CtsAsserted(clock_->Now())); });
   far_->SetPeerCTS(reg_.CtsAsserted(clock_->Now()));
   thread_ = std::thread([this] { Run(); });
@@ -63,7 +66,8 @@ void ThreadedLink::Run() {
       auto now = clock_->Now();
       auto wait = milliseconds(5);
       if (const auto due = reg_.NextDue()) {
-        wait = std::clamp(std::chrono::duration_cast<milliseconds>(*due - now), milliseconds(0), wait);
+        wait =
+            std::clamp(std::chrono::duration_cast<milliseconds>(*due - now), milliseconds(0), wait);
       }
       far_->WaitForInput(wait);
       now = clock_->Now();

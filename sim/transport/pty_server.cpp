@@ -48,11 +48,13 @@ void PlaceLink(const std::string& link, const std::string& device) {
 
 }  // namespace
 
-PtyServer::PtyServer(SimulatedRegister& reg, PtyOptions options) : reg_(reg), options_(std::move(options)) {
+PtyServer::PtyServer(SimulatedRegister& reg, PtyOptions options)
+    : reg_(reg), options_(std::move(options)) {
   master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (master_ < 0) Fail("cannot open a master");
   char name[PATH_MAX];
-  if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0 || ::ptsname_r(master_, name, sizeof name) != 0) {
+  if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
+      ::ptsname_r(master_, name, sizeof name) != 0) {
     const int err = errno;
     ::close(master_);
     errno = err;
@@ -106,14 +108,17 @@ void PtyServer::Serve() {
   while (!stop_) {
     int timeout = kIdlePollMs;
     if (const auto due = reg_.NextDue()) {
-      const auto left = std::chrono::duration_cast<milliseconds>(*due - std::chrono::steady_clock::now()).count();
+      const auto left =
+          std::chrono::duration_cast<milliseconds>(*due - std::chrono::steady_clock::now()).count();
       timeout = static_cast<int>(std::clamp<long long>(left + 1, 0, kIdlePollMs));
     }
     pollfd fds[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
     if (::poll(fds, 2, timeout) < 0 && errno != EINTR) Fail("poll failed");
     if (fds[0].revents & POLLIN) {
       const ssize_t n = ::read(master_, buffer, sizeof buffer);
-      if (n > 0) reg_.OnBytes(std::string_view(buffer, static_cast<std::size_t>(n)), std::chrono::steady_clock::now());
+      if (n > 0)
+        reg_.OnBytes(std::string_view(buffer, static_cast<std::size_t>(n)),
+                     std::chrono::steady_clock::now());
     }
     const std::string out = reg_.TakeDue(std::chrono::steady_clock::now());
     if (!out.empty()) WriteOut(out);

@@ -41,12 +41,9 @@ std::string FormatDigitField(std::int64_t value, int width) {
 
 std::string FormatAmountField(Currency value, std::int16_t width, std::int32_t euro_settings) {
   switch (euro_settings) {
-    case TVL_EUROSETTINGS_LIRE:
-      return FormatDigitField(value.RoundedUnits(0), width);
-    case TVL_EUROSETTINGS_EURO:
-      return FormatDigitField(value.RoundedUnits(2), width);
-    default:
-      return {};
+    case TVL_EUROSETTINGS_LIRE: return FormatDigitField(value.RoundedUnits(0), width);
+    case TVL_EUROSETTINGS_EURO: return FormatDigitField(value.RoundedUnits(2), width);
+    default: return {};
   }
 }
 
@@ -61,7 +58,9 @@ std::string FormatDecimalField(float value, std::string_view pattern, std::int16
   return FormatDigitField(*scaled, width);
 }
 
-std::string FormatIntegerQuantityField(std::int16_t qta) { return FormatDigitField(qta, 4) + "000"; }
+std::string FormatIntegerQuantityField(std::int16_t qta) {
+  return FormatDigitField(qta, 4) + "000";
+}
 
 std::string FormatUnitOfMeasureField(std::string_view text) {
   const auto number = decimal::Parse(text);

@@ -53,7 +53,8 @@ std::vector<std::string_view> SplitFields(std::string_view text) {
 // A whole field of decimal digits; false for anything else, including
 // values that do not fit an int.
 bool ParseNumber(std::string_view field, int& value) {
-  if (field.empty() || !std::all_of(field.begin(), field.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+  if (field.empty() ||
+      !std::all_of(field.begin(), field.end(), [](char c) { return c >= '0' && c <= '9'; })) {
     return false;
   }
   const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
@@ -73,7 +74,8 @@ int ParseBaud(std::string_view text, std::string_view field) {
   int baud = 0;
   if (!ParseNumber(field, baud)) Fail(text, "the baud rate " + Quoted(field) + " is not a number");
   if (!port::IsSupportedRate(baud)) {
-    Fail(text, "the baud rate " + std::to_string(baud) + " is not supported here (supported: " + RateList() + ")");
+    Fail(text, "the baud rate " + std::to_string(baud) +
+                   " is not supported here (supported: " + RateList() + ")");
   }
   return baud;
 }
@@ -82,12 +84,16 @@ struct ParityLetter {
   char letter;
   Parity parity;
 };
-constexpr std::array<ParityLetter, 5> kParityLetters{
-    {{'n', Parity::None}, {'e', Parity::Even}, {'o', Parity::Odd}, {'m', Parity::Mark}, {'s', Parity::Space}}};
+constexpr std::array<ParityLetter, 5> kParityLetters{{{'n', Parity::None},
+                                                      {'e', Parity::Even},
+                                                      {'o', Parity::Odd},
+                                                      {'m', Parity::Mark},
+                                                      {'s', Parity::Space}}};
 
 Parity ParseParity(std::string_view text, std::string_view field) {
   if (field.size() == 1) {
-    const char lower = field[0] >= 'A' && field[0] <= 'Z' ? static_cast<char>(field[0] - 'A' + 'a') : field[0];
+    const char lower =
+        field[0] >= 'A' && field[0] <= 'Z' ? static_cast<char>(field[0] - 'A' + 'a') : field[0];
     for (const auto& row : kParityLetters) {
       if (row.letter == lower) return row.parity;
     }
@@ -139,8 +145,8 @@ LineSettings LineSettings::Parse(std::string_view text) {
 }
 
 std::string LineSettings::ToString() const {
-  return std::to_string(baud) + ',' + static_cast<char>(parity) + ',' + std::to_string(data_bits) + ',' +
-         std::string(StopBitsRow(stop_bits).text);
+  return std::to_string(baud) + ',' + static_cast<char>(parity) + ',' + std::to_string(data_bits) +
+         ',' + std::string(StopBitsRow(stop_bits).text);
 }
 
 double LineSettings::BitsPerCharacter() const {

@@ -41,8 +41,10 @@ void ThrowIfHungUp(const NullModemPort::Shared::End& end) {
 
 }  // namespace
 
-NullModemPort::NullModemPort(std::shared_ptr<Shared> shared, int side) : shared_(std::move(shared)), side_(side) {
-  if (!shared_ || (side_ != 0 && side_ != 1)) throw SerialError("null-modem port: needs a pair and a side of 0 or 1");
+NullModemPort::NullModemPort(std::shared_ptr<Shared> shared, int side)
+    : shared_(std::move(shared)), side_(side) {
+  if (!shared_ || (side_ != 0 && side_ != 1))
+    throw SerialError("null-modem port: needs a pair and a side of 0 or 1");
 }
 
 NullModemPort::~NullModemPort() = default;
@@ -174,7 +176,9 @@ void NullModemPort::HangUpPeer() {
   shared_->arrived.notify_all();
 }
 
-void NullModemPort::SetWaitHook(std::function<void(std::chrono::milliseconds)> hook) { wait_hook_ = std::move(hook); }
+void NullModemPort::SetWaitHook(std::function<void(std::chrono::milliseconds)> hook) {
+  wait_hook_ = std::move(hook);
+}
 
 std::pair<std::unique_ptr<NullModemPort>, std::unique_ptr<NullModemPort>> MakeNullModemPair() {
   auto shared = std::make_shared<NullModemPort::Shared>();

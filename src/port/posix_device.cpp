@@ -107,14 +107,17 @@ void CloseExclusive(UniqueFd& fd) {
 namespace {
 
 [[noreturn]] void ThrowUnsupported(const std::string& device, const std::string& text) {
-  throw SettingsError("serial port " + device + " does not support the line settings " + Quoted(text));
+  throw SettingsError("serial port " + device + " does not support the line settings " +
+                      Quoted(text));
 }
 
 }  // namespace
 
-void ConfigureLine(int fd, const LineSettings& settings, const std::string& text, const std::string& device) {
+void ConfigureLine(int fd, const LineSettings& settings, const std::string& text,
+                   const std::string& device) {
   termios tio{};
-  if (::tcgetattr(fd, &tio) != 0) ThrowDeviceError("cannot read the line settings of", device, errno);
+  if (::tcgetattr(fd, &tio) != 0)
+    ThrowDeviceError("cannot read the line settings of", device, errno);
   ApplyLineSettings(settings, tio);
   if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
     // EINVAL: the device will not take this format (a pseudo-terminal here
@@ -124,7 +127,8 @@ void ConfigureLine(int fd, const LineSettings& settings, const std::string& text
     ThrowDeviceError("cannot set the line settings of", device, errno);
   }
   termios taken{};
-  if (::tcgetattr(fd, &taken) != 0) ThrowDeviceError("cannot read the line settings of", device, errno);
+  if (::tcgetattr(fd, &taken) != 0)
+    ThrowDeviceError("cannot read the line settings of", device, errno);
   // A pseudo-terminal has no wire and keeps only its own character format;
   // a real line that silently dropped a setting (mark parity on some USB
   // adapters, say) would garble every frame, so it is refused here.

@@ -42,7 +42,8 @@ void CloseExclusive(UniqueFd& fd);
 /// Puts the open terminal into raw mode with `settings`. Throws SettingsError
 /// naming `device` and `text` when the device does not take them, and
 /// SerialError when the device fails.
-void ConfigureLine(int fd, const LineSettings& settings, const std::string& text, const std::string& device);
+void ConfigureLine(int fd, const LineSettings& settings, const std::string& text,
+                   const std::string& device);
 
 /// "<what> <device>: <strerror(err)>", as a SerialError; "hung up" for the
 /// errors a vanished device gives.

@@ -19,7 +19,9 @@ using std::chrono::milliseconds;
 
 constexpr short kTrouble = POLLHUP | POLLERR | POLLNVAL;
 
-int PollTimeout(milliseconds wait) { return static_cast<int>(std::clamp<milliseconds::rep>(wait.count(), 0, INT_MAX)); }
+int PollTimeout(milliseconds wait) {
+  return static_cast<int>(std::clamp<milliseconds::rep>(wait.count(), 0, INT_MAX));
+}
 
 // Waits for room to write until `deadline`; false when the time ran out.
 bool AwaitRoom(int fd, Clock::time_point deadline, const std::string& device) {
@@ -66,10 +68,12 @@ void WriteAll(int fd, std::string_view bytes, milliseconds budget, const std::st
       continue;
     }
     if (put < 0 && errno == EINTR) continue;
-    if (put < 0 && errno != EAGAIN && errno != EWOULDBLOCK) ThrowDeviceError("cannot write to", device, errno);
+    if (put < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+      ThrowDeviceError("cannot write to", device, errno);
     if (!AwaitRoom(fd, deadline, device)) {
-      throw SerialError("writing to serial port " + device + " timed out after " + std::to_string(budget.count()) +
-                        " ms with " + std::to_string(done) + " of " + std::to_string(bytes.size()) + " bytes written");
+      throw SerialError("writing to serial port " + device + " timed out after " +
+                        std::to_string(budget.count()) + " ms with " + std::to_string(done) +
+                        " of " + std::to_string(bytes.size()) + " bytes written");
     }
   }
 }

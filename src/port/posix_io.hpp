@@ -21,7 +21,8 @@ int BytesQueued(int fd);
 /// Writes every byte, waiting for room when the terminal's buffer is full,
 /// for at most `budget` in all. Throws SerialError on hang-up, I/O error or
 /// when the budget runs out.
-void WriteAll(int fd, std::string_view bytes, std::chrono::milliseconds budget, const std::string& device);
+void WriteAll(int fd, std::string_view bytes, std::chrono::milliseconds budget,
+              const std::string& device);
 
 enum class Readiness { Timeout, Readable, HungUp };
 

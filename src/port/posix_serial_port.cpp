@@ -40,7 +40,9 @@ class ReceiveBuffer {
 };
 
 void RequireValidNumber(std::int16_t port) {
-  if (port < 1) throw SerialError("serial port number " + std::to_string(port) + " is not valid (ports start at 1)");
+  if (port < 1)
+    throw SerialError("serial port number " + std::to_string(port) +
+                      " is not valid (ports start at 1)");
 }
 
 }  // namespace
@@ -85,7 +87,8 @@ std::string PosixSerialPort::DevicePath() const {
   if (state_->fixed_device) return *state_->fixed_device;
   RequireValidNumber(state_->port);
   std::string device = state_->mapping(state_->port);
-  if (device.empty()) throw SerialError("serial port number " + std::to_string(state_->port) + " has no device");
+  if (device.empty())
+    throw SerialError("serial port number " + std::to_string(state_->port) + " has no device");
   return device;
 }
 
@@ -136,7 +139,8 @@ void PosixSerialPort::Output(std::string_view bytes) {
   State& s = *state_;
   s.RequireOpen();
   // Room for the time the bytes take on the line, plus a grace for the rest.
-  const double line_ms = 1000.0 * static_cast<double>(bytes.size()) * s.settings.BitsPerCharacter() / s.settings.baud;
+  const double line_ms =
+      1000.0 * static_cast<double>(bytes.size()) * s.settings.BitsPerCharacter() / s.settings.baud;
   const auto budget = kWriteGrace + std::chrono::milliseconds(static_cast<long long>(line_ms) + 1);
   port::WriteAll(s.fd.Get(), bytes, budget, s.device);
 }
@@ -177,8 +181,8 @@ void PosixSerialPort::CommPort(std::int16_t port) {
   // changes nothing, so it is no reason to fail.
   if (port == s.port) return;
   if (s.fd.Valid()) {
-    throw SerialError("cannot change the port number to " + std::to_string(port) + " while serial port " + s.device +
-                      " is open");
+    throw SerialError("cannot change the port number to " + std::to_string(port) +
+                      " while serial port " + s.device + " is open");
   }
   s.port = port;
 }

@@ -41,19 +41,27 @@ struct Decoded {
 struct LeadByte {
   std::size_t length;
   char32_t bits;
-  unsigned char second_low;  // range of the second byte, which rules out
-  unsigned char second_high; // overlongs, surrogates and code points past U+10FFFF
+  unsigned char second_low;   // range of the second byte, which rules out
+  unsigned char second_high;  // overlongs, surrogates and code points past U+10FFFF
 };
 
 bool IsLead(unsigned char byte, LeadByte& lead) {
-  if (byte >= 0xC2 && byte <= 0xDF) lead = {2, byte & 0x1Fu, 0x80, 0xBF};
-  else if (byte == 0xE0) lead = {3, 0, 0xA0, 0xBF};
-  else if (byte == 0xED) lead = {3, 0x0D, 0x80, 0x9F};
-  else if (byte >= 0xE1 && byte <= 0xEF) lead = {3, byte & 0x0Fu, 0x80, 0xBF};
-  else if (byte == 0xF0) lead = {4, 0, 0x90, 0xBF};
-  else if (byte >= 0xF1 && byte <= 0xF3) lead = {4, byte & 0x07u, 0x80, 0xBF};
-  else if (byte == 0xF4) lead = {4, 0x04, 0x80, 0x8F};
-  else return false;
+  if (byte >= 0xC2 && byte <= 0xDF)
+    lead = {2, byte & 0x1Fu, 0x80, 0xBF};
+  else if (byte == 0xE0)
+    lead = {3, 0, 0xA0, 0xBF};
+  else if (byte == 0xED)
+    lead = {3, 0x0D, 0x80, 0x9F};
+  else if (byte >= 0xE1 && byte <= 0xEF)
+    lead = {3, byte & 0x0Fu, 0x80, 0xBF};
+  else if (byte == 0xF0)
+    lead = {4, 0, 0x90, 0xBF};
+  else if (byte >= 0xF1 && byte <= 0xF3)
+    lead = {4, byte & 0x07u, 0x80, 0xBF};
+  else if (byte == 0xF4)
+    lead = {4, 0x04, 0x80, 0x8F};
+  else
+    return false;
   return true;
 }
 

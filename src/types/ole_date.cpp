@@ -66,7 +66,8 @@ OleDate OleDate::FromParts(int year, int month, int day, int hour, int minute, i
   const std::int64_t months = std::int64_t{year} * 12 + (month - 1);
   const std::int64_t whole_year = FloorDiv(months, 12);
   const auto month_of_year = static_cast<int>(months - whole_year * 12 + 1);
-  std::int64_t days = DaysFromCivil(whole_year, month_of_year, 1) - kEpoch + (std::int64_t{day} - 1);
+  std::int64_t days =
+      DaysFromCivil(whole_year, month_of_year, 1) - kEpoch + (std::int64_t{day} - 1);
 
   std::int64_t seconds =
       std::int64_t{hour} * 3600 + std::int64_t{minute} * 60 + std::int64_t{second};

@@ -80,24 +80,15 @@ OleDate CheckedDate(double days) {
 
 OleDate Variant::ToDate() const {
   switch (type()) {
-    case VarType::VT_EMPTY:
-      return OleDate();
-    case VarType::VT_I2:
-      return CheckedDate(get<std::int16_t>());
-    case VarType::VT_I4:
-      return CheckedDate(get<std::int32_t>());
-    case VarType::VT_R4:
-      return CheckedDate(static_cast<double>(get<float>()));
-    case VarType::VT_CY:
-      return CheckedDate(get<Currency>().ToDouble());
-    case VarType::VT_DATE:
-      return get<OleDate>();
-    case VarType::VT_BSTR:
-      return TextToDate(*this);
-    case VarType::VT_BOOL:
-      return OleDate(get<VariantBool>().value ? -1.0 : 0.0);
-    case VarType::VT_VARIANT:
-      break;  // a stored value always has a concrete type
+    case VarType::VT_EMPTY: return OleDate();
+    case VarType::VT_I2: return CheckedDate(get<std::int16_t>());
+    case VarType::VT_I4: return CheckedDate(get<std::int32_t>());
+    case VarType::VT_R4: return CheckedDate(static_cast<double>(get<float>()));
+    case VarType::VT_CY: return CheckedDate(get<Currency>().ToDouble());
+    case VarType::VT_DATE: return get<OleDate>();
+    case VarType::VT_BSTR: return TextToDate(*this);
+    case VarType::VT_BOOL: return OleDate(get<VariantBool>().value ? -1.0 : 0.0);
+    case VarType::VT_VARIANT: break;  // a stored value always has a concrete type
   }
   ThrowNotConvertible(*this, VarType::VT_DATE);
 }

@@ -25,7 +25,8 @@ class ChildProcess {
   explicit ChildProcess(const std::vector<std::string>& args) {
     ::signal(SIGPIPE, SIG_IGN);  // a child that exits early must not take the test with it
     int in[2], out[2], err[2];
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
+        ::pipe2(err, O_CLOEXEC) != 0) {
       throw std::runtime_error("pipe failed");
     }
     pid_ = ::fork();
@@ -82,8 +83,10 @@ class ChildProcess {
         out_buffer_.erase(0, newline + 1);
         return line;
       }
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0 || !ReadSome(out_, out_buffer_, static_cast<int>(left.count()))) return "";
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0 || !ReadSome(out_, out_buffer_, static_cast<int>(left.count())))
+        return "";
     }
   }
 
@@ -132,7 +135,8 @@ class ChildProcess {
 inline std::string ProgramPath() { return TAVIREL_CLI_PATH; }
 
 /// Runs `tavirel` with these arguments and standard input to its end.
-inline ProgramResult RunTavirel(const std::vector<std::string>& args, const std::string& input = "") {
+inline ProgramResult RunTavirel(const std::vector<std::string>& args,
+                                const std::string& input = "") {
   std::vector<std::string> argv{ProgramPath()};
   argv.insert(argv.end(), args.begin(), args.end());
   ChildProcess child(argv);

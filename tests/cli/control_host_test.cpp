@@ -73,7 +73,8 @@ TEST_F(ControlHostTest, PropertiesReadAndSetWithoutTheLine) {
   EXPECT_EQ(set.value, Variant(std::int32_t{7}));
   EXPECT_EQ(control_->EuroSettings(), 7);
   EXPECT_EQ(host->Run(ParseOpText("Revision")).value, Variant(std::int16_t{20}));
-  EXPECT_EQ(host->Run(ParseOpText("GetLastErrorDescription 4 0")).value, Variant("Checksum errato"));
+  EXPECT_EQ(host->Run(ParseOpText("GetLastErrorDescription 4 0")).value,
+            Variant("Checksum errato"));
   EXPECT_EQ(printer_.Written(), "");
 }
 
@@ -96,7 +97,8 @@ TEST_F(ControlHostTest, AWideArgumentIsSentAsItIsAndWarned) {
 
 TEST_F(ControlHostTest, TheIndicatorRunsWhileTheReplyIsLateAndIsClearedAtTheEnd) {
   auto host = MakeHost(false, true);
-  printer_.Script({{milliseconds(0), "\x06"}, {milliseconds(3500), ReplyFrame("105101000000567000000000")}});
+  printer_.Script(
+      {{milliseconds(0), "\x06"}, {milliseconds(3500), ReplyFrame("105101000000567000000000")}});
   EXPECT_EQ(host->Run(ParseOpText("opSubTot 1")).result, OP_OK);
   const std::string text = diagnostics_.str();
   EXPECT_NE(text.find("opSubTot: waiting for the register, 1 s"), std::string::npos) << text;
@@ -107,7 +109,8 @@ TEST_F(ControlHostTest, TheIndicatorRunsWhileTheReplyIsLateAndIsClearedAtTheEnd)
 
 TEST_F(ControlHostTest, AQuickReplyShowsNoIndicator) {
   auto host = MakeHost(false, true);
-  printer_.Script({{milliseconds(0), "\x06"}, {milliseconds(900), ReplyFrame("105101000000567000000000")}});
+  printer_.Script(
+      {{milliseconds(0), "\x06"}, {milliseconds(900), ReplyFrame("105101000000567000000000")}});
   host->Run(ParseOpText("opSubTot 1"));
   EXPECT_EQ(diagnostics_.str(), "");
 }

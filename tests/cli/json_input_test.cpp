@@ -10,9 +10,9 @@ namespace {
 
 TEST(PlainDecimal, ExponentsBecomePlainDigits) {
   const std::pair<const char*, const char*> cases[] = {
-      {"1.50", "1.50"},   {"-0.5", "-0.5"},    {"12", "12"},        {"1.5e2", "150"},
-      {"1.5E+2", "150"},  {"15e-1", "1.5"},    {"-2E-3", "-0.002"}, {"1e0", "1"},
-      {"0.01e2", "1"},    {"123.456e1", "1234.56"}, {"5e-7", "0.0000005"},
+      {"1.50", "1.50"},  {"-0.5", "-0.5"},         {"12", "12"},          {"1.5e2", "150"},
+      {"1.5E+2", "150"}, {"15e-1", "1.5"},         {"-2E-3", "-0.002"},   {"1e0", "1"},
+      {"0.01e2", "1"},   {"123.456e1", "1234.56"}, {"5e-7", "0.0000005"},
   };
   for (const auto& [json, plain] : cases) EXPECT_EQ(PlainDecimal(json), plain) << json;
   EXPECT_THROW(PlainDecimal("1e999"), UsageError);
@@ -22,7 +22,7 @@ TEST(ParseJsonOp, NumbersKeepTheirTextStringsAndBooleansTheirValue) {
   const OpRequest request =
       ParseJsonOp(R"({"member": "opReparto", "args": [1, "PANE DI CASA", 0.1, 2, true, 1.5e1]})");
   EXPECT_EQ(request.member, "opReparto");
-  const std::vector<Variant> expected{Variant("1"), Variant("PANE DI CASA"), Variant("0.1"),
+  const std::vector<Variant> expected{Variant("1"), Variant("PANE DI CASA"),    Variant("0.1"),
                                       Variant("2"), Variant(VariantBool{true}), Variant("15")};
   EXPECT_EQ(request.args, expected);
 }
@@ -59,7 +59,8 @@ TEST(ParseJsonOp, MalformedObjectsAreUsageErrorsNamingTheProblem) {
       ParseJsonOp(text);
       ADD_FAILURE() << text;
     } catch (const UsageError& e) {
-      EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << text << " -> " << e.what();
+      EXPECT_NE(std::string(e.what()).find(message), std::string::npos)
+          << text << " -> " << e.what();
     }
   }
 }

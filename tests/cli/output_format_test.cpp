@@ -60,16 +60,18 @@ TEST(JsonLine, OperationHasItsFieldsInOrderAndEveryResultProperty) {
   outcome.events = {{-1, 23}};
   const std::string line = JsonLine(outcome);
   EXPECT_EQ(line.find('\n'), std::string::npos);
-  EXPECT_EQ(line.rfind(R"({"member": "opContante", "result": -1, "result_name": "EERR", )"
-                       R"("command": "103601000000500", "events": [{"ErrorLevel": -1, "ErrorCode": 23}], )"
-                       R"("last": {"LastEERR": 23, "LastOP": 0, )",
-                       0),
+  EXPECT_EQ(line.rfind(
+                R"({"member": "opContante", "result": -1, "result_name": "EERR", )"
+                R"("command": "103601000000500", "events": [{"ErrorLevel": -1, "ErrorCode": 23}], )"
+                R"("last": {"LastEERR": 23, "LastOP": 0, )",
+                0),
             0u)
       << line;
   const auto json = nlohmann::ordered_json::parse(line);
   ASSERT_EQ(json["last"].size(), kResultPropertyCount);
   std::size_t i = 0;
-  for (const auto& [key, value] : json["last"].items()) EXPECT_EQ(key, ResultProperties()[i++].name);
+  for (const auto& [key, value] : json["last"].items())
+    EXPECT_EQ(key, ResultProperties()[i++].name);
   EXPECT_EQ(json["last"]["LastDate"], "1999-11-30T00:00:00");
   EXPECT_EQ(json["last"]["LastCodProd"], std::string(40, '0'));
 }
@@ -95,18 +97,21 @@ TEST(ChangedValues, OnlyWhatDiffersFromTheReset) {
                                              {Prop::LastGG, std::int16_t{7}},
                                              {Prop::LastDescOpr, std::string("MARIA")}}));
   // LastDate is composed from LastGG, so it changes with it.
-  const std::vector<std::string> expected{"LastOPCode=1172", "LastGG=7", "LastDate=1999-12-07T00:00:00",
-                                          "LastRest=350", "LastDescOpr=\"MARIA\""};
+  const std::vector<std::string> expected{"LastOPCode=1172", "LastGG=7",
+                                          "LastDate=1999-12-07T00:00:00", "LastRest=350",
+                                          "LastDescOpr=\"MARIA\""};
   EXPECT_EQ(changed, expected);
 }
 
 TEST(HumanLine, ResultNameNumberTextAndValues) {
-  EXPECT_EQ(HumanLine(Operation("opSubTot", OP_OK, Record({{Prop::LastOPCode, std::int16_t{1051}},
-                                                           {Prop::LastSubTotFisc, Currency::FromUnits(567)}}))),
+  EXPECT_EQ(HumanLine(Operation("opSubTot", OP_OK,
+                                Record({{Prop::LastOPCode, std::int16_t{1051}},
+                                        {Prop::LastSubTotFisc, Currency::FromUnits(567)}}))),
             "opSubTot: OP_OK (0)  LastOPCode=1051 LastSubTotFisc=567");
   OpOutcome refused = Operation("opContante", EERR, Record({{Prop::LastEERR, std::int16_t{23}}}));
   refused.description = "CHIUDI SCONTRINO";
-  EXPECT_EQ(HumanLine(refused), "opContante: EERR (-1) printer error 23 \"CHIUDI SCONTRINO\"  LastEERR=23");
+  EXPECT_EQ(HumanLine(refused),
+            "opContante: EERR (-1) printer error 23 \"CHIUDI SCONTRINO\"  LastEERR=23");
   OpOutcome timeout = Operation("opSubTot", OP_ERR_TIMEOUT, Record({}));
   timeout.description = "Timeout in attesa risposta";
   EXPECT_EQ(HumanLine(timeout), "opSubTot: OP_ERR_TIMEOUT (3) \"Timeout in attesa risposta\"");
@@ -136,8 +141,9 @@ TEST(LengthWarning, OnlyWhenTheCommandDiffersFromItsLayout) {
   outcome.command = "1050123";
   const auto longer = LengthWarning(outcome);
   ASSERT_TRUE(longer);
-  EXPECT_NE(longer->find("opApriCassetto: the command string has 7 characters where its layout has 6"),
-            std::string::npos);
+  EXPECT_NE(
+      longer->find("opApriCassetto: the command string has 7 characters where its layout has 6"),
+      std::string::npos);
   outcome.member = "opDescAgg";
   outcome.nominal_length = 26;
   outcome.command = "106601CAFFÈ               ";  // 26 characters, 27 bytes of UTF-8

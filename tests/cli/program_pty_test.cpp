@@ -1,8 +1,7 @@
 // The built program against a printer the test plays on a pseudo-terminal:
 // the exact bytes on the line, the trace, refusals, and the device's errors.
-#include <sys/file.h>
-
 #include <gtest/gtest.h>
+#include <sys/file.h>
 
 #include <nlohmann/json.hpp>
 #include <thread>
@@ -21,15 +20,20 @@ const std::string kAck = "\x06";
 std::string Healthy(std::string_view command) {
   const std::string code(command.substr(0, 4));
   if (code == "4201") return kAck + Frame("01", 'R', "4201" + kDate);
-  if (code == "1050") return kAck + Frame("02", 'R', std::string(command.substr(0, 6)) + kDate + "0007");
-  if (code == "1036") return kAck + Frame("02", 'R', "1171" + std::string(command.substr(4, 2)) + std::string(command.substr(6, 9)) + "000000100");
+  if (code == "1050")
+    return kAck + Frame("02", 'R', std::string(command.substr(0, 6)) + kDate + "0007");
+  if (code == "1036")
+    return kAck + Frame("02", 'R',
+                        "1171" + std::string(command.substr(4, 2)) +
+                            std::string(command.substr(6, 9)) + "000000100");
   return kAck + Frame("02", 'R', std::string(command.substr(0, 6)));
 }
 
 // What the printer received, once it has taken `expected` bytes (or after two seconds).
 std::string ReceivedBy(const PtyPrinter& printer, const std::string& expected) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-  while (printer.Received().size() < expected.size() && std::chrono::steady_clock::now() < deadline) {
+  while (printer.Received().size() < expected.size() &&
+         std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(50));  // nothing more may follow
@@ -38,13 +42,15 @@ std::string ReceivedBy(const PtyPrinter& printer, const std::string& expected) {
 
 TEST(ProgramOnPty, TheExactBytesOnTheLineAndTheirTrace) {
   PtyPrinter printer(Healthy);
-  const ProgramResult run = RunTavirel({"call", "--device", printer.DevicePath(), "--trace", "opApriCassetto 1"});
+  const ProgramResult run =
+      RunTavirel({"call", "--device", printer.DevicePath(), "--trace", "opApriCassetto 1"});
   EXPECT_EQ(run.status, 0) << run.err;
   const std::string request = std::string("\x02") + "02E10500162" + "\x03";
   const std::string expected = kProbe + kAck + request + kAck;
   EXPECT_EQ(ReceivedBy(printer, expected), expected);
   EXPECT_EQ(run.out,
-            "opApriCassetto: OP_OK (0)  LastOP=1 LastOPCode=1050 LastGG=7 LastMM=12 LastAA=26 LastHH=8 LastMin=11 "
+            "opApriCassetto: OP_OK (0)  LastOP=1 LastOPCode=1050 LastGG=7 LastMM=12 LastAA=26 "
+            "LastHH=8 LastMin=11 "
             "LastDate=2026-12-07T08:11:00 LastNumSNF=7\n");
   const std::string trace_parts[] = {
       " TX request counter 01, command 4201, checksum 65 right (11 bytes)\n",
@@ -81,7 +87,8 @@ TEST(ProgramOnPty, APrinterErrorExitsOneWithItsEventAndIsAcknowledged) {
   PtyPrinter printer([&](std::string_view command) {
     return command == "4201" ? Healthy(command) : kAck + refusal;
   });
-  const ProgramResult run = RunTavirel({"call", "--device", printer.DevicePath(), "--json", "opSubTot 1"});
+  const ProgramResult run =
+      RunTavirel({"call", "--device", printer.DevicePath(), "--json", "opSubTot 1"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "");
   const auto json = nlohmann::json::parse(run.out);
@@ -95,7 +102,8 @@ TEST(ProgramOnPty, APrinterErrorExitsOneWithItsEventAndIsAcknowledged) {
 
 TEST(ProgramOnPty, AWrongChecksumIsNotAcknowledged) {
   std::string damaged = Frame("02", 'R', "105101000000567000000000");
-  damaged[damaged.size() - 2] = damaged[damaged.size() - 2] == '9' ? '0' : static_cast<char>(damaged[damaged.size() - 2] + 1);
+  damaged[damaged.size() - 2] =
+      damaged[damaged.size() - 2] == '9' ? '0' : static_cast<char>(damaged[damaged.size() - 2] + 1);
   PtyPrinter printer([&](std::string_view command) {
     return command == "4201" ? Healthy(command) : kAck + damaged;
   });
@@ -108,9 +116,11 @@ TEST(ProgramOnPty, AWrongChecksumIsNotAcknowledged) {
 
 TEST(ProgramOnPty, AnArgumentWiderThanItsFieldIsSentAsItIsWithAWarning) {
   PtyPrinter printer(Healthy);
-  const ProgramResult run = RunTavirel({"call", "--device", printer.DevicePath(), "opApriCassetto 123"});
+  const ProgramResult run =
+      RunTavirel({"call", "--device", printer.DevicePath(), "opApriCassetto 123"});
   EXPECT_EQ(run.err,
-            "tavirel: warning: opApriCassetto: the command string has 7 characters where its layout has 6 "
+            "tavirel: warning: opApriCassetto: the command string has 7 characters where its "
+            "layout has 6 "
             "(an argument is wider than its field); it was sent as it is\n");
   const std::string wide = std::string("\x02") + "02E1050123" + "15" + "\x03";
   EXPECT_EQ(ReceivedBy(printer, kProbe + kAck + wide + kAck), kProbe + kAck + wide + kAck);
@@ -121,7 +131,8 @@ TEST(ProgramOnPty, ADeviceInUseIsAnErrorOfTheCall) {
   ASSERT_EQ(::flock(printer.SlaveFd(), LOCK_EX | LOCK_NB), 0);
   const ProgramResult run = RunTavirel({"call", "--device", printer.DevicePath(), "opSubTot 1"});
   EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.err, "tavirel: serial port " + printer.DevicePath() + " is in use by another program\n");
+  EXPECT_EQ(run.err,
+            "tavirel: serial port " + printer.DevicePath() + " is in use by another program\n");
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(printer.Received(), "");
 }

@@ -1,9 +1,8 @@
 // `tavirel sim` as a server: its device first, then the journal as it
 // prints, until it is told to stop.
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include "child_process.hpp"
 
@@ -16,18 +15,21 @@ TEST(ProgramSim, ServesOnItsDeviceAndPrintsTheJournalUntilStopped) {
   const std::string device = sim.ReadLine();
   ASSERT_EQ(device.rfind("/dev/pts/", 0), 0u) << device;
 
-  const ProgramResult call = RunTavirel({"call", "--device", link, "opReparto 1 PANE 1.50 1", "opContante 1 2"});
+  const ProgramResult call =
+      RunTavirel({"call", "--device", link, "opReparto 1 PANE 1.50 1", "opContante 1 2"});
   EXPECT_EQ(call.status, 0) << call.err;
 
   std::vector<std::string> journal;
-  for (std::string line; (line = sim.ReadLine(std::chrono::seconds(5))).find("SF. 0001") == std::string::npos;) {
+  for (std::string line;
+       (line = sim.ReadLine(std::chrono::seconds(5))).find("SF. 0001") == std::string::npos;) {
     ASSERT_LT(journal.size(), 100u) << "no closing line";
     journal.push_back(line);
   }
   const auto has = [&](const std::string& text) {
-    return std::any_of(journal.begin(), journal.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; });
+    return std::any_of(journal.begin(), journal.end(),
+                       [&](const std::string& l) { return l.find(text) != std::string::npos; });
   };
-  EXPECT_TRUE(has("PANE")) ;
+  EXPECT_TRUE(has("PANE"));
   EXPECT_TRUE(has("RESTO"));
   sim.Signal(SIGTERM);
   const ProgramResult end = sim.Finish(std::chrono::seconds(10));

@@ -28,37 +28,44 @@ TEST(ProgramDemo, RunsTheBusinessDayAndPrintsAClosedReceipt) {
   EXPECT_NE(run.out.find("Every operation returned OP_OK."), std::string::npos);
   EXPECT_EQ(run.out.find("EERR"), std::string::npos) << run.out;
   // The first receipt: its lines, the discount, both cash payments, the change and its number.
-  const std::string receipt[] = {"PANE DI CASA                 1,50 22,00%", "  1,250 x 2,40", "SCONTO 10,00%",
-                                 "TOTALE EURO                         5,67", "CONTANTE                            5,00",
-                                 "RESTO                               1,33", "SF. 0001"};
+  const std::string receipt[] = {"PANE DI CASA                 1,50 22,00%",
+                                 "  1,250 x 2,40",
+                                 "SCONTO 10,00%",
+                                 "TOTALE EURO                         5,67",
+                                 "CONTANTE                            5,00",
+                                 "RESTO                               1,33",
+                                 "SF. 0001"};
   std::size_t at = run.out.find("Journal");
   ASSERT_NE(at, std::string::npos);
   for (const std::string& line : receipt) {
     at = run.out.find(line, at);
     ASSERT_NE(at, std::string::npos) << line << "\n" << run.out;
   }
-  EXPECT_NE(run.out.find("opContante: OP_OK (0)  LastOP=1 LastOPCode=1172 LastImp=200"), std::string::npos);
+  EXPECT_NE(run.out.find("opContante: OP_OK (0)  LastOP=1 LastOPCode=1172 LastImp=200"),
+            std::string::npos);
   EXPECT_NE(run.out.find("CARTA VISA"), std::string::npos);
   EXPECT_NE(run.out.find("RESO CROSTATA"), std::string::npos);
   EXPECT_NE(run.out.find("CHIUSURA FISCALE"), std::string::npos);
 }
 
 TEST(ProgramCallSim, AReceiptAsJson) {
-  const ProgramResult run = RunTavirel(
-      {"call", "--sim", "--json", R"(opReparto 1 "PANE DI CASA" 1.50 2)", "opSubTot 1", "opContante 1 5", "LastRest"});
+  const ProgramResult run =
+      RunTavirel({"call", "--sim", "--json", R"(opReparto 1 "PANE DI CASA" 1.50 2)", "opSubTot 1",
+                  "opContante 1 5", "LastRest"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   const auto lines = Lines(run.out);
   ASSERT_EQ(lines.size(), 4u) << run.out;
 
   // The sale line carries no date: the whole line is known.
-  std::string expected = R"({"member": "opReparto", "result": 0, "result_name": "OP_OK", "command": )"
-                         R"("1003010000000000000000000000000000000000000000PANE DI CASA        0001000100000015002", )"
-                         R"("events": [], "last": {)";
+  std::string expected =
+      R"({"member": "opReparto", "result": 0, "result_name": "OP_OK", "command": )"
+      R"("1003010000000000000000000000000000000000000000PANE DI CASA        0001000100000015002", )"
+      R"("events": [], "last": {)";
   for (const PropInfo& prop : ResultProperties()) {
     static const std::map<std::string_view, std::string> set = {
-        {"LastEERR", "-2"}, {"LastOP", "1"},  {"LastOPCode", "1003"}, {"LastQta", "1"},
-        {"LastTipoPre", "1"}, {"LastPre", "150"}, {"LastImp", "150"},  {"LastRep", "2"}};
+        {"LastEERR", "-2"},   {"LastOP", "1"},    {"LastOPCode", "1003"}, {"LastQta", "1"},
+        {"LastTipoPre", "1"}, {"LastPre", "150"}, {"LastImp", "150"},     {"LastRep", "2"}};
     std::string value = "0";
     if (set.count(prop.name)) value = set.at(prop.name);
     if (prop.type == VarType::VT_BSTR) value = "\"" + prop.default_value.ToString() + "\"";
@@ -90,7 +97,8 @@ TEST(ProgramCallSim, AReceiptAsJson) {
 }
 
 TEST(ProgramCallSim, LireModeTalksToARegisterInLire) {
-  const ProgramResult run = RunTavirel({"call", "--sim", "--mode", "lire", "opReparto 1 PANE 1500 1", "opContante 1"});
+  const ProgramResult run =
+      RunTavirel({"call", "--sim", "--mode", "lire", "opReparto 1 PANE 1500 1", "opContante 1"});
   EXPECT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_NE(run.out.find("LastPre=1500"), std::string::npos) << run.out;
 }
@@ -117,10 +125,14 @@ TEST(ProgramCallSim, AStdinSessionKeepsGoingAfterAnError) {
   const auto lines = Lines(run.out);
   ASSERT_EQ(lines.size(), 4u) << run.out;
   EXPECT_EQ(ordered_json::parse(lines[0])["result"], 0);
-  EXPECT_EQ(lines[1], R"({"member": "opRepart", "error": "no member named \"opRepart\"; closest: opReparto, opCorr, opCredCC"})");
+  EXPECT_EQ(
+      lines[1],
+      R"({"member": "opRepart", "error": "no member named \"opRepart\"; closest: opReparto, opCorr, opCredCC"})");
   EXPECT_EQ(ordered_json::parse(lines[2])["last"]["LastRest"], 350);
   EXPECT_EQ(lines[3], R"({"member": "LastRest", "value": 350})");
-  EXPECT_EQ(run.err, "tavirel: stdin line 4: no member named \"opRepart\"; closest: opReparto, opCorr, opCredCC\n");
+  EXPECT_EQ(run.err,
+            "tavirel: stdin line 4: no member named \"opRepart\"; closest: opReparto, opCorr, "
+            "opCredCC\n");
 }
 
 TEST(ProgramCallSim, AHostConversesOneLineAtATime) {
@@ -146,26 +158,45 @@ struct StatusCase {
 TEST(ProgramCallSim, ExitStatusAndOneLineMessages) {
   const StatusCase cases[] = {
       {{"call", "--sim", "opReparto 1 PANE 1.50 2", "opContante 1"}, 0, ""},
-      {{"call", "--sim", "opRepart 1"}, 2, "tavirel: no member named \"opRepart\"; closest: opReparto"},
-      {{"call", "--sim", "opReparto 1 PANE"}, 2,
-       "tavirel: opReparto takes 4 to 6 arguments, not 2: opReparto(CodOpr As Integer, DescProd As String, "
+      {{"call", "--sim", "opRepart 1"},
+       2,
+       "tavirel: no member named \"opRepart\"; closest: opReparto"},
+      {{"call", "--sim", "opReparto 1 PANE"},
+       2,
+       "tavirel: opReparto takes 4 to 6 arguments, not 2: opReparto(CodOpr As Integer, DescProd As "
+       "String, "
        "Prezzo As Currency, Rep As Integer, [TipoPrezzo As Integer = 1]"},
-      {{"call", "--sim", "opReparto 1 PANE 1,50 2"}, 2,
+      {{"call", "--sim", "opReparto 1 PANE 1,50 2"},
+       2,
        "tavirel: opReparto: argument Prezzo does not convert to Currency"},
       {{"call", "--sim", "opReparto 1 \"PANE 1.50 2"}, 2, "tavirel: unterminated double quote"},
       {{"call", "--sim", "LastNumSF 1"}, 2, "tavirel: LastNumSF is a read-only property"},
-      {{"call", "--device", "/nonexistent/ttyX", "opSubTot 1"}, 2, "tavirel: serial port /nonexistent/ttyX does not exist"},
-      {{"call", "--sim", "--settings", "9600,x,8,1", "opSubTot 1"}, 2, "tavirel: line settings \"9600,x,8,1\""},
-      {{"call", "--sim", "--mode", "dollars", "opSubTot 1"}, 2, "tavirel: --mode must be lire, euro or a whole number"},
-      {{"call", "opSubTot 1"}, 2, "tavirel: call needs exactly one of --device PATH, --port N or --sim"},
+      {{"call", "--device", "/nonexistent/ttyX", "opSubTot 1"},
+       2,
+       "tavirel: serial port /nonexistent/ttyX does not exist"},
+      {{"call", "--sim", "--settings", "9600,x,8,1", "opSubTot 1"},
+       2,
+       "tavirel: line settings \"9600,x,8,1\""},
+      {{"call", "--sim", "--mode", "dollars", "opSubTot 1"},
+       2,
+       "tavirel: --mode must be lire, euro or a whole number"},
+      {{"call", "opSubTot 1"},
+       2,
+       "tavirel: call needs exactly one of --device PATH, --port N or --sim"},
       {{"call", "--sim", "--port", "1", "opSubTot 1"}, 2, "tavirel: --port excludes --sim"},
       {{"call", "--sim"}, 2, "tavirel: OP is required"},
-      {{"call", "--sim", "--bogus", "opSubTot 1"}, 2, "tavirel: The following argument was not expected: --bogus"},
-      {{"frobnicate"}, 2, "tavirel: unknown command \"frobnicate\" (commands: demo, call, sim, members, error)"},
+      {{"call", "--sim", "--bogus", "opSubTot 1"},
+       2,
+       "tavirel: The following argument was not expected: --bogus"},
+      {{"frobnicate"},
+       2,
+       "tavirel: unknown command \"frobnicate\" (commands: demo, call, sim, members, error)"},
       {{}, 2, "tavirel: A subcommand is required"},
       {{"call", "--sim", "--mode", "0", "opSubTot 1"}, 1, ""},
       {{"call", "--sim", "{\"member\": \"opReparto\", \"args\": [1, \"PANE\", 1.5, 2]}"}, 0, ""},
-      {{"call", "--sim", "{\"member\": \"opReparto\", \"args\": [1, null]}"}, 2, "tavirel: JSON OP: null is not an argument"},
+      {{"call", "--sim", "{\"member\": \"opReparto\", \"args\": [1, null]}"},
+       2,
+       "tavirel: JSON OP: null is not an argument"},
       {{"error", "-1", "23"}, 0, ""},
       {{"error", "-1", "x"}, 2, "tavirel: "},
   };
@@ -188,8 +219,11 @@ TEST(ProgramMembers, EveryMemberInSlotOrder) {
   EXPECT_EQ(run.status, 0);
   const auto lines = Lines(run.out);
   ASSERT_EQ(lines.size(), 136u);
-  EXPECT_EQ(lines[0], "  1  method   GetLastErrorDescription(ErrorLevel As Integer, ErrorCode As Long) As String");
-  EXPECT_NE(run.out.find("propput  EuroSettings =(EuroSettings As Long)"), std::string::npos) << run.out;
+  EXPECT_EQ(
+      lines[0],
+      "  1  method   GetLastErrorDescription(ErrorLevel As Integer, ErrorCode As Long) As String");
+  EXPECT_NE(run.out.find("propput  EuroSettings =(EuroSettings As Long)"), std::string::npos)
+      << run.out;
   const ProgramResult json = RunTavirel({"members", "--json"});
   const auto first = ordered_json::parse(Lines(json.out).at(33));
   EXPECT_EQ(first["name"], "opReparto");

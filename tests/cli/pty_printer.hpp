@@ -28,7 +28,8 @@ inline std::string Frame(std::string_view counter, char letter, std::string_view
   int sum = 0;
   for (unsigned char c : body) sum += c;
   const int check = sum % 100;
-  return std::string(1, kSTX) + body + static_cast<char>('0' + check / 10) + static_cast<char>('0' + check % 10) + kETX;
+  return std::string(1, kSTX) + body + static_cast<char>('0' + check / 10) +
+         static_cast<char>('0' + check % 10) + kETX;
 }
 
 class PtyPrinter {
@@ -39,7 +40,8 @@ class PtyPrinter {
   explicit PtyPrinter(Responder responder) : responder_(std::move(responder)) {
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     char name[128];
-    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0 || ::ptsname_r(master_, name, sizeof name) != 0) {
+    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
+        ::ptsname_r(master_, name, sizeof name) != 0) {
       throw std::runtime_error("no pseudo-terminal");
     }
     path_ = name;

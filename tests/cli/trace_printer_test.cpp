@@ -19,10 +19,14 @@ TEST(DescribeBytes, DecodesFramesAndAcknowledgements) {
   wrong[wrong.size() - 2] = '2';
   const std::pair<std::pair<TraceDirection, std::string>, const char*> cases[] = {
       {{TraceDirection::Written, kRequest}, "request counter 02, command 1050, checksum 61 right"},
-      {{TraceDirection::Written, wrong}, "request counter 02, command 1050, checksum 62 wrong (sum gives 61)"},
-      {{TraceDirection::Read, Frame("01", 'R', "4201071226081")}, "reply counter 01, code 4201, checksum"},
-      {{TraceDirection::Read, Frame("03", 'E', "EERR 23")}, "error reply counter 03, printer error \"23\", checksum"},
-      {{TraceDirection::Read, std::string("\x02") + "01E4201x9" + "\x03"}, "reply counter 01, code 4201, checksum \"x9\" not a number"},
+      {{TraceDirection::Written, wrong},
+       "request counter 02, command 1050, checksum 62 wrong (sum gives 61)"},
+      {{TraceDirection::Read, Frame("01", 'R', "4201071226081")},
+       "reply counter 01, code 4201, checksum"},
+      {{TraceDirection::Read, Frame("03", 'E', "EERR 23")},
+       "error reply counter 03, printer error \"23\", checksum"},
+      {{TraceDirection::Read, std::string("\x02") + "01E4201x9" + "\x03"},
+       "reply counter 01, code 4201, checksum \"x9\" not a number"},
       {{TraceDirection::Read, std::string("\x02") + "01E" + "\x03"}, "incomplete frame"},
       {{TraceDirection::Read, "\x06"}, "ACK"},
       {{TraceDirection::Written, "\x06"}, "ACK"},
@@ -32,11 +36,13 @@ TEST(DescribeBytes, DecodesFramesAndAcknowledgements) {
     const std::string text = DescribeBytes(input.first, input.second);
     EXPECT_EQ(text.rfind(description, 0), 0u) << text;
   }
-  EXPECT_NE(DescribeBytes(TraceDirection::Read, Frame("01", 'R', "4201")).find("right"), std::string::npos);
+  EXPECT_NE(DescribeBytes(TraceDirection::Read, Frame("01", 'R', "4201")).find("right"),
+            std::string::npos);
 }
 
 TEST(HexRows, SixteenBytesARowWithPrintableText) {
-  EXPECT_EQ(HexRows(kRequest, "  "), "  02 30 32 45 31 30 35 30 30 30 36 31 03           |.02E10500061.|\n");
+  EXPECT_EQ(HexRows(kRequest, "  "),
+            "  02 30 32 45 31 30 35 30 30 30 36 31 03           |.02E10500061.|\n");
   const std::string rows = HexRows(std::string(17, 'A') + "\xC8", "");
   EXPECT_EQ(rows,
             "41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41  |AAAAAAAAAAAAAAAA|\n"

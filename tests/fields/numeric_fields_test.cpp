@@ -24,14 +24,10 @@ TEST(DigitField, PadsOnTheLeftAndNeverCuts) {
   const DigitRow rows[] = {
       {2002, 2, "2002"},  // a year in a two-digit field keeps all four digits
       {-5, 2, "-05"},     // the minus stands before the padded digits
-      {0, 4, "0000"},
-      {7, 1, "7"},
-      {1, 4, "0001"},
-      {1003, 4, "1003"},
-      {12345, 4, "12345"},
-      {-1234, 2, "-1234"},
-      {5, 0, "5"},
-      {std::numeric_limits<std::int64_t>::min(), 2, "-9223372036854775808"},
+      {0, 4, "0000"},      {7, 1, "7"},
+      {1, 4, "0001"},      {1003, 4, "1003"},
+      {12345, 4, "12345"}, {-1234, 2, "-1234"},
+      {5, 0, "5"},         {std::numeric_limits<std::int64_t>::min(), 2, "-9223372036854775808"},
   };
   UnderEachLocale([&] {
     for (const auto& row : rows) {
@@ -43,7 +39,7 @@ TEST(DigitField, PadsOnTheLeftAndNeverCuts) {
 
 TEST(IntegerQuantityField, CountsThousandths) {
   const DigitRow rows[] = {
-      {3, 0, "0003000"}, {12, 0, "0012000"}, {12345, 0, "12345000"},
+      {3, 0, "0003000"}, {12, 0, "0012000"},  {12345, 0, "12345000"},
       {0, 0, "0000000"}, {-3, 0, "-0003000"},
   };
   for (const auto& row : rows) {
@@ -133,10 +129,8 @@ TEST(DecimalField, PercentagesAndQuantities) {
 // rounding the binary value would lose the unit the user typed.
 TEST(DecimalField, BinaryErrorNeverFlipsARounding) {
   const DecimalRow rows[] = {
-      {0.285F, kPercent, 4, "0029"},
-      {2.675F, kPercent, 4, "0268"},
-      {1.005F, kPercent, 4, "0101"},
-      {1.0005F, kQuantity, 7, "0001001"},
+      {0.285F, kPercent, 4, "0029"},      {2.675F, kPercent, 4, "0268"},
+      {1.005F, kPercent, 4, "0101"},      {1.0005F, kQuantity, 7, "0001001"},
       {2.0045F, kQuantity, 7, "0002005"},
   };
   for (const auto& row : rows) {
@@ -174,12 +168,30 @@ struct UnitRow {
 
 TEST(UnitOfMeasureField, NumbersBecomeTwoDigitsOtherTextsStay) {
   const UnitRow rows[] = {
-      {"5", "05"},       {"12", "12"},     {"123", "123"},   {" 5 ", "05"},
-      {"\t7", "07"},     {"+7", "07"},     {"2.5", "03"},    {"2.4", "02"},
-      {"-2.5", "-03"},   {"-0.4", "00"},   {".5", "01"},     {"5.", "05"},
-      {"0", "00"},       {"99.5", "100"},  {"KG", "KG"},     {"", ""},
-      {"pz", "pz"},      {" ", " "},       {"1,5", "1,5"},   {"1e2", "1e2"},
-      {"0x1", "0x1"},    {"1 000", "1 000"}, {"-", "-"},     {".", "."},
+      {"5", "05"},
+      {"12", "12"},
+      {"123", "123"},
+      {" 5 ", "05"},
+      {"\t7", "07"},
+      {"+7", "07"},
+      {"2.5", "03"},
+      {"2.4", "02"},
+      {"-2.5", "-03"},
+      {"-0.4", "00"},
+      {".5", "01"},
+      {"5.", "05"},
+      {"0", "00"},
+      {"99.5", "100"},
+      {"KG", "KG"},
+      {"", ""},
+      {"pz", "pz"},
+      {" ", " "},
+      {"1,5", "1,5"},
+      {"1e2", "1e2"},
+      {"0x1", "0x1"},
+      {"1 000", "1 000"},
+      {"-", "-"},
+      {".", "."},
       {"99999999999999999999999.5", "100000000000000000000000"},
   };
   UnderEachLocale([&] {

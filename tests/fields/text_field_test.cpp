@@ -15,8 +15,8 @@ struct TextRow {
   std::string field;
 };
 
-const std::string k20 = "Pane integrale bio 1";        // 20 characters
-const std::string k25 = "Formaggio grana stagion12";   // 25 characters
+const std::string k20 = "Pane integrale bio 1";       // 20 characters
+const std::string k25 = "Formaggio grana stagion12";  // 25 characters
 
 TEST(TextField, TrimsSpacesThenCutsOrPads) {
   const TextRow rows[] = {
@@ -61,7 +61,9 @@ TEST(TextField, CountsCharactersNotBytes) {
 }
 
 TEST(TextField, InvalidUtf8ByteCountsAsOneCharacter) {
-  const std::string broken = "ab\xFF" "cd";
+  const std::string broken =
+      "ab\xFF"
+      "cd";
   EXPECT_EQ(FormatTextField(broken, 6), broken + " ");
   EXPECT_EQ(FormatTextField(broken, 3), "ab\xFF");
 }

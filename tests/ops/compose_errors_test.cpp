@@ -27,7 +27,9 @@ TEST_P(UnwritableField, NamesTheOperationAndTheParameter) {
     FAIL() << "composed";
   } catch (const ConversionError& e) {
     const std::string message = e.what();
-    EXPECT_EQ(message.rfind(std::string(row.operation) + ": argument " + row.parameter + ": ", 0), 0u) << message;
+    EXPECT_EQ(message.rfind(std::string(row.operation) + ": argument " + row.parameter + ": ", 0),
+              0u)
+        << message;
   }
 }
 
@@ -38,10 +40,11 @@ INSTANTIATE_TEST_SUITE_P(
     Fields, UnwritableField,
     ::testing::Values(UnwritableRow{"opSubTotPercPlus", {std::int16_t{1}, kMax}, "Perc"},
                       UnwritableRow{"opProgTassa", {std::int16_t{1}, kNaN}, "Aliquota"},
-                      UnwritableRow{"opRepartoQDec",
-                                    {std::int16_t{1}, std::string("X"), 1e19F, Currency::FromUnits(1),
-                                     std::int16_t{1}, std::int16_t{1}, std::string("0")},
-                                    "QtaDec"}));
+                      UnwritableRow{
+                          "opRepartoQDec",
+                          {std::int16_t{1}, std::string("X"), 1e19F, Currency::FromUnits(1),
+                           std::int16_t{1}, std::int16_t{1}, std::string("0")},
+                          "QtaDec"}));
 
 }  // namespace
 }  // namespace tavirel::ops

@@ -50,7 +50,9 @@ TEST(LineSettings, CanonicalTextParsesBackToTheSameValue) {
   }
 }
 
-TEST(LineSettings, DefaultsAreTheDefaultText) { EXPECT_EQ(LineSettings{}, LineSettings::Parse("9600,n,8,1")); }
+TEST(LineSettings, DefaultsAreTheDefaultText) {
+  EXPECT_EQ(LineSettings{}, LineSettings::Parse("9600,n,8,1"));
+}
 
 struct InvalidRow {
   std::string text;

@@ -33,7 +33,9 @@ std::string SerialErrorOf(Call call) {
   return {};
 }
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 std::chrono::microseconds ThreadCpuTime() {
   rusage usage{};

@@ -15,7 +15,7 @@ namespace {
 
 using testing::Pty;
 
-const char* const kFormats[] = {"9600,n,5,1", "9600,n,6,1", "9600,n,7,1", "9600,n,7,2",
+const char* const kFormats[] = {"9600,n,5,1", "9600,n,6,1", "9600,n,7,1",  "9600,n,7,2",
                                 "9600,e,6,1", "9600,m,7,1", "4800,s,5,1.5"};
 
 TEST(PosixSerialPortRefusedSettings, OnAnOpenPortAreASettingsErrorAndChangeNothing) {
@@ -29,7 +29,8 @@ TEST(PosixSerialPortRefusedSettings, OnAnOpenPortAreASettingsErrorAndChangeNothi
       EXPECT_EQ(port->Settings(), text);
       port->Settings("9600,n,8,1");
     } catch (const SettingsError& e) {
-      EXPECT_NE(std::string(e.what()).find(std::string("\"") + text + "\""), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(std::string("\"") + text + "\""), std::string::npos)
+          << e.what();
       EXPECT_EQ(port->Settings(), "9600,n,8,1");
     }
     EXPECT_TRUE(port->PortOpen());
@@ -47,7 +48,8 @@ TEST(PosixSerialPortRefusedSettings, WhenOpeningAreASettingsErrorAndLeaveThePort
       port->PortOpen(true);
       port->PortOpen(false);
     } catch (const SettingsError& e) {
-      EXPECT_NE(std::string(e.what()).find(std::string("\"") + text + "\""), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(std::string("\"") + text + "\""), std::string::npos)
+          << e.what();
       EXPECT_FALSE(port->PortOpen());
     }
   }

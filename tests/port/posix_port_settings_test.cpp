@@ -84,7 +84,8 @@ TEST(PosixSerialPortSettings, RefusedTextLeavesTheOldSettingsEverywhere) {
       port->Settings(bad);
       ADD_FAILURE() << "accepted";
     } catch (const SettingsError& e) {
-      EXPECT_NE(std::string(e.what()).find(std::string("\"") + bad + "\""), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(std::string("\"") + bad + "\""), std::string::npos)
+          << e.what();
     }
     EXPECT_EQ(port->Settings(), "19200,E,7,2");
     ExpectCarries(pty.SlaveSettings(), kRows[1]);

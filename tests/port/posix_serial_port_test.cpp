@@ -175,7 +175,8 @@ TEST(PosixSerialPortMapping, PortNumbersBelowOneFailAtOpenNamingTheNumber) {
       port.PortOpen(true);
       ADD_FAILURE() << "opened port " << number;
     } catch (const SerialError& e) {
-      EXPECT_NE(std::string(e.what()).find("number " + std::to_string(number) + " is not valid"), std::string::npos)
+      EXPECT_NE(std::string(e.what()).find("number " + std::to_string(number) + " is not valid"),
+                std::string::npos)
           << e.what();
     }
     EXPECT_FALSE(port.PortOpen());

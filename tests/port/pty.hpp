@@ -22,7 +22,8 @@ class Pty {
       throw std::runtime_error("no pseudo-terminal");
     }
     char name[128];
-    if (::ptsname_r(master_, name, sizeof name) != 0) throw std::runtime_error("no pseudo-terminal name");
+    if (::ptsname_r(master_, name, sizeof name) != 0)
+      throw std::runtime_error("no pseudo-terminal name");
     slave_path_ = name;
   }
   ~Pty() { CloseMaster(); }
@@ -51,7 +52,8 @@ class Pty {
   }
 
   // Reads at the far end until `count` bytes came or `limit` passed.
-  [[nodiscard]] std::string Read(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(2)) const {
+  [[nodiscard]] std::string Read(std::size_t count,
+                                 std::chrono::milliseconds limit = std::chrono::seconds(2)) const {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     std::string got;
     char chunk[4096];
@@ -68,7 +70,8 @@ class Pty {
   // The slave's terminal settings, as the master sees them.
   [[nodiscard]] termios SlaveSettings() const {
     termios tio{};
-    if (::tcgetattr(master_, &tio) != 0) throw std::runtime_error("tcgetattr on the pty master failed");
+    if (::tcgetattr(master_, &tio) != 0)
+      throw std::runtime_error("tcgetattr on the pty master failed");
     return tio;
   }
 

@@ -1,7 +1,7 @@
 // Console lines split into words as a shell would.
-#include <gtest/gtest.h>
-
 #include "command_words.hpp"
+
+#include <gtest/gtest.h>
 
 namespace tavirel::studio {
 namespace {

@@ -1,9 +1,10 @@
 // The console's calls through the dispatch interface and what it shows.
+#include "console_command.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "console_command.hpp"
 #include "qt/control_set.hpp"
 #include "tavirel/tavirel_control.hpp"
 
@@ -23,8 +24,8 @@ TEST_F(ConsoleCommand, MethodsFirstThenPropertyReadOrWrite) {
     const char* name;
     std::size_t args;
     MemberKind kind;
-  } rows[] = {{"opReparto", 4, MemberKind::Method},     {"PortIsOpen", 0, MemberKind::Method},
-              {"COMPort", 0, MemberKind::PropertyGet},  {"COMPort", 1, MemberKind::PropertyPut},
+  } rows[] = {{"opReparto", 4, MemberKind::Method},      {"PortIsOpen", 0, MemberKind::Method},
+              {"COMPort", 0, MemberKind::PropertyGet},   {"COMPort", 1, MemberKind::PropertyPut},
               {"LastNumSF", 0, MemberKind::PropertyGet}, {"nothing", 2, MemberKind::PropertyPut}};
   for (const auto& row : rows) EXPECT_EQ(ChooseKind(row.name, row.args), row.kind) << row.name;
 }
@@ -42,7 +43,9 @@ TEST_F(ConsoleCommand, ReadsAndWritesProperties) {
 TEST_F(ConsoleCommand, OperationShowsItsResultCodeAndRaisesFPError) {
   std::vector<std::pair<int, int>> events;
   HostHooks hooks;
-  hooks.fp_error = [&](std::int16_t& level, std::int32_t& code) { events.emplace_back(level, code); };
+  hooks.fp_error = [&](std::int16_t& level, std::int32_t& code) {
+    events.emplace_back(level, code);
+  };
   control->SetHooks(hooks);
   const Lines lines = RunConsoleLine(*control, "opReadDataOra");
   ASSERT_FALSE(lines.empty());

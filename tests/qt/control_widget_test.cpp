@@ -2,10 +2,9 @@
 // layout, a user or the site itself asks for.
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include <QTest>
 #include <QVBoxLayout>
+#include <set>
 
 #include "qt/control_set.hpp"
 #include "tavirel/qt/face_picture.hpp"

@@ -1,4 +1,6 @@
 // The studio's form file: the host's property bags, written and read back.
+#include "form_file.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -6,7 +8,6 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
-#include "form_file.hpp"
 #include "qt/control_set.hpp"
 #include "tavirel/tavirel_control.hpp"
 

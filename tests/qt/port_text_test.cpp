@@ -1,7 +1,7 @@
 // Which port texts count as numbers, and the port numbers they give.
-#include <gtest/gtest.h>
-
 #include "tavirel/qt/port_text.hpp"
+
+#include <gtest/gtest.h>
 
 namespace tavirel::qt {
 namespace {
@@ -11,10 +11,10 @@ TEST(PortText, NumericTexts) {
     const char* text;
     bool numeric;
   } rows[] = {
-      {"1", true},     {" 12 ", true}, {"-3", true},  {"+4", true},   {"2.0", true},
-      {".5", true},    {"7.", true},   {"", false},   {"   ", false}, {"abc", false},
-      {"1x", false},   {"COM1", false}, {"1 2", false}, {"--1", false}, {".", false},
-      {"+", false},    {"1e2", false}, {"1,5", false}, {"\t8\t", true},
+      {"1", true},   {" 12 ", true},  {"-3", true},   {"+4", true},    {"2.0", true},
+      {".5", true},  {"7.", true},    {"", false},    {"   ", false},  {"abc", false},
+      {"1x", false}, {"COM1", false}, {"1 2", false}, {"--1", false},  {".", false},
+      {"+", false},  {"1e2", false},  {"1,5", false}, {"\t8\t", true},
   };
   for (const auto& row : rows) EXPECT_EQ(IsNumericPortText(row.text), row.numeric) << row.text;
 }
@@ -23,9 +23,9 @@ TEST(PortText, WholeNumbersInTheShortRangeConvert) {
   const struct {
     const char* text;
     std::int16_t port;
-  } rows[] = {{"1", 1},          {" 12 ", 12},        {"-3", -3},   {"+4", 4},
-              {"2.000", 2},      {"0", 0},            {"-0", 0},    {"32767", 32767},
-              {"-32768", -32768}, {"000000000042", 42}, {"7.", 7}};
+  } rows[] = {{"1", 1}, {" 12 ", 12}, {"-3", -3},       {"+4", 4},          {"2.000", 2},
+              {"0", 0}, {"-0", 0},    {"32767", 32767}, {"-32768", -32768}, {"000000000042", 42},
+              {"7.", 7}};
   for (const auto& row : rows) EXPECT_EQ(PortNumberFromText(row.text), row.port) << row.text;
 }
 

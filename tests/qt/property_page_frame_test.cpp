@@ -1,6 +1,8 @@
 // The property-page frame: its tab and buttons, Applica following the
 // changed flag, OK and Annulla, errors shown to the developer, and the note
 // for a mode without an item.
+#include "tavirel/qt/property_page_frame.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -11,7 +13,6 @@
 #include <QTest>
 
 #include "qt/control_set.hpp"
-#include "tavirel/qt/property_page_frame.hpp"
 #include "tavirel/qt/tavirel_control_property_page.hpp"
 
 namespace tavirel::qt {

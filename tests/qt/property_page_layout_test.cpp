@@ -28,7 +28,11 @@ const Expected kChildren[] = {
     {"TxtComPort", "QLineEdit", nullptr, "Frame1", {96, 24, 89, 25}},
     {"LbSettings", "QLabel", "&Settings:", "Frame1", {8, 56, 81, 25}},
     {"TxtSettings", "QLineEdit", nullptr, "Frame1", {96, 56, 89, 25}},
-    {"Frame2", "QGroupBox", "Modalità Operativa", "TavirelControlPropertyPage", {16, 120, 297, 105}},
+    {"Frame2",
+     "QGroupBox",
+     "Modalità Operativa",
+     "TavirelControlPropertyPage",
+     {16, 120, 297, 105}},
     {"Label1", "QLabel", "Modalità", "Frame2", {8, 32, 81, 25}},
     {"CmbModality", "QComboBox", nullptr, "Frame2", {96, 32, 193, 21}},
 };

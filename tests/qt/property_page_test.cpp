@@ -106,8 +106,8 @@ TEST_F(PropertyPage, PortTextThatIsNoNumberLeavesEveryPortAlone) {
     page.ApplyChanges();
     EXPECT_EQ(set[0].COMPort(), 5) << '"' << text << '"';
     EXPECT_EQ(set[1].COMPort(), 6) << '"' << text << '"';
-    EXPECT_EQ(set.Changes(), (Changes{"A.EuroSettings", "A.Settings", "B.EuroSettings",
-                                      "B.Settings"}))
+    EXPECT_EQ(set.Changes(),
+              (Changes{"A.EuroSettings", "A.Settings", "B.EuroSettings", "B.Settings"}))
         << '"' << text << '"';
     EXPECT_EQ(set[1].EuroSettings(), 1);
     EXPECT_EQ(set[1].Settings(), "1200,n,8,1");

@@ -2,13 +2,12 @@
 // pictures of docs/images, and checks that each picture has content.
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <set>
 
 #include "console_panel.hpp"
 #include "control_form.hpp"
@@ -30,7 +29,8 @@ void Shoot(QWidget& widget, const QString& file, int scale = 1) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
   QCoreApplication::processEvents();
   QImage image = widget.grab().toImage();
-  if (scale > 1) image = image.scaled(image.size() * scale, Qt::KeepAspectRatio, Qt::FastTransformation);
+  if (scale > 1)
+    image = image.scaled(image.size() * scale, Qt::KeepAspectRatio, Qt::FastTransformation);
   ASSERT_TRUE(QDir().mkpath(kImages));
   const QString path = kImages + "/" + file;
   ASSERT_TRUE(image.save(path, "PNG")) << path.toStdString();

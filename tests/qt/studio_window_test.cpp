@@ -1,6 +1,8 @@
 // tavirel-studio's window: selection, the property frame on the selection,
 // settings kept in the host's form file between runs, the console, and
 // connecting a control to a device.
+#include "studio_window.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -12,7 +14,6 @@
 
 #include "console_panel.hpp"
 #include "control_form.hpp"
-#include "studio_window.hpp"
 #include "tavirel/qt/tavirel_control_property_page.hpp"
 #include "tavirel/qt/tavirel_control_widget.hpp"
 #include "tavirel/tavirel_control.hpp"

@@ -27,7 +27,8 @@ inline std::string LayoutPayload(std::string_view operation) {
 
 class BadInputBench {
  public:
-  explicit BadInputBench(std::int32_t euro = TVL_EUROSETTINGS_EURO) : control_(printer_.MakeControl(euro)) {
+  explicit BadInputBench(std::int32_t euro = TVL_EUROSETTINGS_EURO)
+      : control_(printer_.MakeControl(euro)) {
     control_->Port().PortOpen(true);  // no probe: the line holds only what the call sends
   }
 

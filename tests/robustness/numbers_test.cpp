@@ -59,12 +59,14 @@ INSTANTIATE_TEST_SUITE_P(
         NumberRow{"short_below", "opApriCassetto", {"-32769"}, Outcome::Refused, "CodOpr"},
         NumberRow{"short_rounds_out", "opApriCassetto", {"32767.5"}, Outcome::Refused, "CodOpr"},
         NumberRow{"short_rounds_in", "opApriCassetto", {"-32768.4999"}, Outcome::Code, ""},
-        NumberRow{"short_huge", "opApriCassetto", {std::string(400, '9')}, Outcome::Refused, "CodOpr"},
+        NumberRow{
+            "short_huge", "opApriCassetto", {std::string(400, '9')}, Outcome::Refused, "CodOpr"},
         NumberRow{"short_exponent", "opApriCassetto", {"1e3"}, Outcome::Refused, "CodOpr"},
         NumberRow{"short_empty", "opApriCassetto", {""}, Outcome::Refused, "CodOpr"},
         NumberRow{"short_hex", "opApriCassetto", {"0x10"}, Outcome::Refused, "CodOpr"},
         NumberRow{"qty_min", "opRepartoQInt", {"1", "X", "-32768", "1", "1"}, Outcome::Code, ""},
-        NumberRow{"qty_above", "opRepartoQInt", {"1", "X", "32768", "1", "1"}, Outcome::Refused, "Qta"}),
+        NumberRow{
+            "qty_above", "opRepartoQInt", {"1", "X", "32768", "1", "1"}, Outcome::Refused, "Qta"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -72,28 +74,49 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         NumberRow{"max", "opContante", {"1", "922337203685477.5807"}, Outcome::Code, ""},
         NumberRow{"min", "opContante", {"1", "-922337203685477.5808"}, Outcome::Code, ""},
-        NumberRow{"price_min", "opReparto", {"1", "X", "-922337203685477.5808", "1"}, Outcome::Code, ""},
-        NumberRow{"above", "opContante", {"1", "922337203685477.5808"}, Outcome::Refused, "Importo"},
-        NumberRow{"below", "opContante", {"1", "-922337203685477.5809"}, Outcome::Refused, "Importo"},
-        NumberRow{"rounds_above", "opContante", {"1", "922337203685477.58075"}, Outcome::Refused, "Importo"},
-        NumberRow{"many_decimals", "opContante", {"1", "0." + std::string(5000, '9')}, Outcome::Code, ""},
+        NumberRow{
+            "price_min", "opReparto", {"1", "X", "-922337203685477.5808", "1"}, Outcome::Code, ""},
+        NumberRow{
+            "above", "opContante", {"1", "922337203685477.5808"}, Outcome::Refused, "Importo"},
+        NumberRow{
+            "below", "opContante", {"1", "-922337203685477.5809"}, Outcome::Refused, "Importo"},
+        NumberRow{"rounds_above",
+                  "opContante",
+                  {"1", "922337203685477.58075"},
+                  Outcome::Refused,
+                  "Importo"},
+        NumberRow{
+            "many_decimals", "opContante", {"1", "0." + std::string(5000, '9')}, Outcome::Code, ""},
         NumberRow{"nan", "opContante", {"1", "NaN"}, Outcome::Refused, "Importo"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 INSTANTIATE_TEST_SUITE_P(
     Single, ExtremeArgument,
     ::testing::Values(
-        NumberRow{"max_overflows_field", "opSubTotPercPlus", {"1", kFltMax}, Outcome::Refused, "Perc"},
+        NumberRow{
+            "max_overflows_field", "opSubTotPercPlus", {"1", kFltMax}, Outcome::Refused, "Perc"},
         NumberRow{"beyond_max", "opSubTotPercPlus", {"1", kFltMax + "0"}, Outcome::Refused, "Perc"},
         NumberRow{"inf", "opSubTotPercPlus", {"1", "inf"}, Outcome::Refused, "Perc"},
-        NumberRow{"minus_infinity", "opSubTotPercMinus", {"1", "-Infinity"}, Outcome::Refused, "Perc"},
+        NumberRow{
+            "minus_infinity", "opSubTotPercMinus", {"1", "-Infinity"}, Outcome::Refused, "Perc"},
         NumberRow{"nan", "opSubTotPercPlus", {"1", "nan"}, Outcome::Refused, "Perc"},
         NumberRow{"exponent", "opSubTotPercPlus", {"1", "3.4028235e38"}, Outcome::Refused, "Perc"},
-        NumberRow{"tiny", "opSubTotPercPlus", {"1", "0." + std::string(60, '0') + "1"}, Outcome::Code, ""},
+        NumberRow{"tiny",
+                  "opSubTotPercPlus",
+                  {"1", "0." + std::string(60, '0') + "1"},
+                  Outcome::Code,
+                  ""},
         NumberRow{"negative_zero", "opSubTotPercPlus", {"1", "-0"}, Outcome::Code, ""},
-        NumberRow{"qty_large", "opRepartoQDec", {"1", "X", "9223372036854775", "1", "1"}, Outcome::Code, ""},
-        NumberRow{"qty_too_large", "opRepartoQDec", {"1", "X", "9223372036854776000", "1", "1"},
-                  Outcome::Refused, "QtaDec"}),
+        NumberRow{"qty_large",
+                  "opRepartoQDec",
+                  {"1", "X", "9223372036854775", "1", "1"},
+                  Outcome::Code,
+                  ""},
+        NumberRow{"qty_too_large",
+                  "opRepartoQDec",
+                  {"1", "X", "9223372036854776000", "1", "1"},
+                  Outcome::Refused,
+                  "QtaDec"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 TEST(ExtremeLong, EuroSettingsTakesTheWholeRangeAndRefusesBeyond) {
@@ -128,11 +151,13 @@ TEST(ExtremeLong, ErrorDescriptionOfAnyPairIsATextOrNothing) {
 // The C++ interface takes values that no text gives: infinities, NaN, the
 // most negative amount. The same rules hold.
 TEST(ExtremeValue, NonFiniteSinglesAreErrorsOfTheCallAndSendNothing) {
-  for (float value : {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
-                      std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::max()}) {
+  for (float value :
+       {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+        std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::max()}) {
     BadInputBench bench;
     EXPECT_THROW(bench.control().opSubTotPercPlus(1, value), ConversionError) << value;
-    EXPECT_THROW(bench.control().opRepartoQDec(1, "X", value, Currency::FromUnits(1), 1), ConversionError);
+    EXPECT_THROW(bench.control().opRepartoQDec(1, "X", value, Currency::FromUnits(1), 1),
+                 ConversionError);
     EXPECT_EQ(bench.printer().Written(), "");
   }
 }

@@ -44,16 +44,27 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, DescriptionOnTheLine,
     ::testing::Values(
         TextRow{"cp1252", "CAFFÈ €", "CAFF\xC8 \x80"},
-        TextRow{"outside", "☕ Ωmega 中文", "? ?mega ??"},
-        TextRow{"astral", "😀😀", "??"},
-        TextRow{"stray_bytes", "\xff\xfe" "AB", "??AB"},
+        TextRow{"outside", "☕ Ωmega 中文", "? ?mega ??"}, TextRow{"astral", "😀😀", "??"},
+        TextRow{"stray_bytes",
+                "\xff\xfe"
+                "AB",
+                "??AB"},
         TextRow{"truncated", "CAF\xc3", "CAF?"},
-        TextRow{"overlong", "\xc0\xaf" "x", "??x"},
+        TextRow{"overlong",
+                "\xc0\xaf"
+                "x",
+                "??x"},
         TextRow{"surrogate", "\xed\xa0\x80", "???"},
-        TextRow{"line_controls", std::string("A\x02" "B\x03" "C\x06" "D"), "A?B?C?D"},
+        TextRow{"line_controls",
+                std::string("A\x02"
+                            "B\x03"
+                            "C\x06"
+                            "D"),
+                "A?B?C?D"},
         TextRow{"nul", std::string("A\0B", 3), std::string("A\0B", 3)},
         TextRow{"too_long", std::string(100000, 'x') + "€", std::string(kDescWidth, 'x')},
-        TextRow{"too_long_multibyte", std::string(30, '\xe2') + "中文中文中文中文中文中文中文中文中文中文中文",
+        TextRow{"too_long_multibyte",
+                std::string(30, '\xe2') + "中文中文中文中文中文中文中文中文中文中文中文",
                 std::string(kDescWidth, '?')}),
     [](const auto& info) { return std::string(info.param.what); });
 

@@ -21,7 +21,8 @@ TEST(DriverCatalogue, TablesAreProgrammedAndReadBack) {
   ASSERT_EQ(c.opReadTassa(5), OP_OK);
   EXPECT_EQ(c.LastNTassa(), 5);
   EXPECT_FLOAT_EQ(c.LastAliquota(), 8.5f);
-  ASSERT_EQ(c.opProgReparto(9, "SALUMERIA", Euro("1.20"), Euro("1.10"), Euro("1.00"), 0, 5, Euro("999.99"), 3, 4, "7"),
+  ASSERT_EQ(c.opProgReparto(9, "SALUMERIA", Euro("1.20"), Euro("1.10"), Euro("1.00"), 0, 5,
+                            Euro("999.99"), 3, 4, "7"),
             OP_OK);
   EXPECT_EQ(c.LastOPCode(), 4002);
   ASSERT_EQ(c.opReadReparto(9), OP_OK);

@@ -58,7 +58,8 @@ TEST_F(DriverFaults, NoAckTimesOutAfterThreeSecondsThoughTheReplyCame) {
 
 TEST_F(DriverFaults, NoReplyTimesOutAfterTheOperationsLimitAndTheCommandWasCarriedOut) {
   Arm("no-reply");
-  const double seconds = rig.Timed([&] { EXPECT_EQ(c.opReparto(1, "PANE", Euro("1.00"), 1), OP_ERR_TIMEOUT); });
+  const double seconds =
+      rig.Timed([&] { EXPECT_EQ(c.opReparto(1, "PANE", Euro("1.00"), 1), OP_ERR_TIMEOUT); });
   EXPECT_GE(seconds, 9.0);
   EXPECT_LE(seconds, 10.0);
   EXPECT_EQ(Events(), (std::vector<Event>{{OP_ERR_TIMEOUT, 0}}));

@@ -59,7 +59,8 @@ TEST(DriverPty, SwitchedOffRegisterAnswersNothing) {
 }
 
 TEST(DriverPty, LinkPathPointsAtTheDeviceAndIsRemovedAtTheEnd) {
-  const auto link = std::filesystem::temp_directory_path() / ("tavirel-sim-link-" + std::to_string(::getpid()));
+  const auto link =
+      std::filesystem::temp_directory_path() / ("tavirel-sim-link-" + std::to_string(::getpid()));
   std::filesystem::remove(link);
   {
     PtyOptions pty;
@@ -73,7 +74,8 @@ TEST(DriverPty, LinkPathPointsAtTheDeviceAndIsRemovedAtTheEnd) {
 }
 
 TEST(DriverPty, LinkPathOverAnOrdinaryFileIsRefused) {
-  const auto file = std::filesystem::temp_directory_path() / ("tavirel-sim-file-" + std::to_string(::getpid()));
+  const auto file =
+      std::filesystem::temp_directory_path() / ("tavirel-sim-file-" + std::to_string(::getpid()));
   { std::ofstream(file) << "keep me"; }
   PtyOptions pty;
   pty.link_path = file.string();

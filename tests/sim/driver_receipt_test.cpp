@@ -53,8 +53,10 @@ TEST(DriverReceipt, EachPaymentKindClosesAReceipt) {
   };
   const Row rows[] = {
       {"cash", [](TavirelControl& c) { return c.opContante(1); }, OP_CODE_CONT_REST, PayKind::Cash},
-      {"cheque", [](TavirelControl& c) { return c.opAssegno(1, Euro("2.00")); }, OP_CODE_ASSEG_REST, PayKind::Cheque},
-      {"ticket", [](TavirelControl& c) { return c.opTicket(1, 1, Euro("2.00")); }, OP_CODE_TICKET_REST, PayKind::Ticket},
+      {"cheque", [](TavirelControl& c) { return c.opAssegno(1, Euro("2.00")); }, OP_CODE_ASSEG_REST,
+       PayKind::Cheque},
+      {"ticket", [](TavirelControl& c) { return c.opTicket(1, 1, Euro("2.00")); },
+       OP_CODE_TICKET_REST, PayKind::Ticket},
       {"card", [](TavirelControl& c) { return c.opCredCC(1, 2); }, 1045, PayKind::Card},
   };
   DriverRig rig;
@@ -123,7 +125,9 @@ TEST(DriverReceipt, QuantitiesVoidsReturnsAdjustmentsAndCorrection) {
 TEST(DriverReceipt, OmittedPriceAndProductCode) {
   DriverRig rig;
   auto& c = *rig.ctl;
-  ASSERT_EQ(c.opProgReparto(8, "GELATI", Euro("2.50"), Euro("3.00"), Units(0), 0, 2, Units(0), 1, 1, "PZ"), OP_OK);
+  ASSERT_EQ(c.opProgReparto(8, "GELATI", Euro("2.50"), Euro("3.00"), Units(0), 0, 2, Units(0), 1, 1,
+                            "PZ"),
+            OP_OK);
   ASSERT_EQ(c.opReparto(1, "CONO", Units(0), 8, 2, "8001234567890"), OP_OK);
   EXPECT_EQ(c.LastPre(), Units(300));
   EXPECT_EQ(c.LastTipoPre(), 2);
@@ -144,13 +148,15 @@ TEST(DriverReceipt, RefusalsComeBackWithTheirNumbersAndChangeNothing) {
     int error;
   };
   const Row rows[] = {
-      {"sale during payment", [&] { return c.opReparto(1, "X", Euro("1.00"), 1); }, perr::kChiudiPagamento},
+      {"sale during payment", [&] { return c.opReparto(1, "X", Euro("1.00"), 1); },
+       perr::kChiudiPagamento},
       {"void during payment", [&] { return c.opVoidTot(1); }, perr::kChiudiPagamento},
       {"closure during payment", [&] { return c.opZChiusuraFisc(1); }, perr::kChiudiPagamento},
       {"report during payment", [&] { return c.opXTotFinGior(1); }, perr::kChiudiPagamento},
       {"unknown card", [&] { return c.opCredCC(1, 9); }, perr::kNonProgrammato},
       {"operator 20", [&] { return c.opContante(20, Euro("1.00")); }, perr::kMancaOperatore},
-      {"line end outside document", [&] { return c.opDatiSNoFisc(1, 1, "X"); }, perr::kSequenzaErrata},
+      {"line end outside document", [&] { return c.opDatiSNoFisc(1, 1, "X"); },
+       perr::kSequenzaErrata},
       {"date while open", [&] { return c.opProgDataOra(1, 1, 27, 9, 0); }, perr::kChiudiPagamento},
       {"two-digit line number", [&] { return c.opReadTipoRigaInt(12); }, perr::kValoreErrato},
       {"four-digit year", [&] { return c.opProgDataOra(1, 1, 2027, 9, 0); }, perr::kValoreErrato},
@@ -186,15 +192,17 @@ TEST(DriverReceipt, JournalHoldsTheReceiptTextAsPrinted) {
   std::string printed;
   rig.reg->SubscribeJournal([&](const PrintedLine& line) { printed += line.text + "\n"; });
   c.opReparto(1, "PANE", Euro("1.50"), 2);
-  EXPECT_NE(printed.find("PANE                         1,50 10,00%\n"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("PANE                         1,50 10,00%\n"), std::string::npos)
+      << printed;
   c.opContante(1, Euro("2.00"));
   const auto receipts = rig.reg->JournalDocuments();
   ASSERT_EQ(receipts.size(), 1u);
   EXPECT_TRUE(receipts[0].complete);
   EXPECT_EQ(receipts[0].Text(), printed);
-  for (const char* line : {"TOTALE EURO                         1,50\n", "CONTANTE                            2,00\n",
-                           "RESTO                               0,50\n", "07-12-2026 10:30                SF. 0001\n",
-                           "               MF 123456\n", "          TAVIREL REGISTRATORE\n"}) {
+  for (const char* line :
+       {"TOTALE EURO                         1,50\n", "CONTANTE                            2,00\n",
+        "RESTO                               0,50\n", "07-12-2026 10:30                SF. 0001\n",
+        "               MF 123456\n", "          TAVIREL REGISTRATORE\n"}) {
     EXPECT_NE(printed.find(line), std::string::npos) << line;
   }
 }

@@ -31,7 +31,9 @@ struct DriverRig {
     ctl->Initialize();
     ctl->InitProperties();
     HostHooks hooks;
-    hooks.fp_error = [this](std::int16_t& level, std::int32_t& code) { events.emplace_back(level, code); };
+    hooks.fp_error = [this](std::int16_t& level, std::int32_t& code) {
+      events.emplace_back(level, code);
+    };
     ctl->SetHooks(hooks);
     ctl->EuroSettings(euro);
     link = std::make_unique<VirtualTimeLink>(*reg, host_end, std::move(far), clock);

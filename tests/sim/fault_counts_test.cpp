@@ -13,7 +13,9 @@ namespace {
 
 class Echo : public CommandProcessor {
  public:
-  std::string Process(std::string_view, TimePoint, const std::vector<ActiveFault>&) override { return "105001"; }
+  std::string Process(std::string_view, TimePoint, const std::vector<ActiveFault>&) override {
+    return "105001";
+  }
 };
 
 std::string Request() {

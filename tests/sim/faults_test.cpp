@@ -1,10 +1,11 @@
 // The fault switches' names, their text form and how they are drawn.
+#include "tavirel/sim/faults.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "tavirel/sim/errors.hpp"
-#include "tavirel/sim/faults.hpp"
 
 namespace tavirel::sim {
 namespace {

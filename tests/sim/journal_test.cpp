@@ -19,9 +19,10 @@ TEST(Journal, TextOfAReceipt) {
   RegisterModel reg = test::NewModel(&wall);
   Journal journal;
   for (const std::string& cmd :
-       {Sale("PANE", 150, 2), Line(1004, 1, "LATTE", 2000, 125, 1), std::string(Cmd(1066).D(1, 2).T("OFFERTA", 20)),
-        std::string(Cmd(1026).D(1, 2).D(1000, 4)), std::string(Op(1051)),
-        std::string(Cmd(1067).D(1, 2).D(1, 1).T("GRAZIE E ARRIVEDERCI", 40)), Cash(1000)}) {
+       {Sale("PANE", 150, 2), Line(1004, 1, "LATTE", 2000, 125, 1),
+        std::string(Cmd(1066).D(1, 2).T("OFFERTA", 20)), std::string(Cmd(1026).D(1, 2).D(1000, 4)),
+        std::string(Op(1051)), std::string(Cmd(1067).D(1, 2).D(1, 1).T("GRAZIE E ARRIVEDERCI", 40)),
+        Cash(1000)}) {
     for (const auto& line : reg.Execute(cmd).printed) journal.Print(line);
   }
   const auto receipts = journal.Completed(DocumentKind::Receipt);

@@ -1,13 +1,13 @@
 // The register's side of the line in virtual time: frames, ACK, checksum,
 // pacing and each fault switch, with a stand-in for the register.
+#include "tavirel/sim/line_engine.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
-
-#include "tavirel/sim/line_engine.hpp"
 
 namespace tavirel::sim {
 namespace {
@@ -19,7 +19,8 @@ constexpr char STX = 0x02, ETX = 0x03, ACK = 0x06;
 // Answers every command with a fixed payload and remembers what it saw.
 class FakeRegister : public CommandProcessor {
  public:
-  std::string Process(std::string_view command, TimePoint, const std::vector<ActiveFault>& faults) override {
+  std::string Process(std::string_view command, TimePoint,
+                      const std::vector<ActiveFault>& faults) override {
     commands.emplace_back(command);
     last_faults = faults;
     return payload;
@@ -62,7 +63,11 @@ TEST_F(LineEngineTest, AcknowledgesAndRepliesWithTheRequestsCounter) {
 
 TEST_F(LineEngineTest, WorkedExampleRequestIsAccepted) {
   // 02 30 32 45 31 30 35 30 30 30 36 31 03
-  engine.OnBytes(std::string("\x02" "02E105000" "61" "\x03"), t0);
+  engine.OnBytes(std::string("\x02"
+                             "02E105000"
+                             "61"
+                             "\x03"),
+                 t0);
   EXPECT_EQ(engine.Stats().checksum_errors, 0);
   EXPECT_EQ(reg.commands.size(), 1u);
 }
@@ -84,7 +89,11 @@ TEST_F(LineEngineTest, AnStxRestartsTheFrame) {
 }
 
 TEST_F(LineEngineTest, WrongChecksumIsAnsweredWithError30WithoutCarryingOut) {
-  engine.OnBytes(std::string("\x02" "02E105000" "62" "\x03"), t0);
+  engine.OnBytes(std::string("\x02"
+                             "02E105000"
+                             "62"
+                             "\x03"),
+                 t0);
   const std::string out = engine.TakeDue(t0);
   EXPECT_TRUE(reg.commands.empty());
   const std::string reply = out.substr(1);

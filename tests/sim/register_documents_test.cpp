@@ -44,7 +44,10 @@ TEST_F(DocumentsTest, DisplayKeepsWhatItShows) {
 TEST_F(DocumentsTest, DrawerAnswersTheLastNonFiscalNumberAndKeyboardLocks) {
   Run(Op(1063));
   Run(Op(1065));
-  EXPECT_EQ(Run(Op(1050)), "105001" "0712261030" "0001");
+  EXPECT_EQ(Run(Op(1050)),
+            "105001"
+            "0712261030"
+            "0001");
   EXPECT_EQ(Run(Op(1055)), "105501");
   EXPECT_TRUE(reg.State().keyboard_locked);
   EXPECT_EQ(Run(Op(1056)), "105601");
@@ -56,7 +59,10 @@ TEST_F(DocumentsTest, ReprintCopiesTheLastReceiptAsANonFiscalDocument) {
   Run(Sale("PANE", 150, 1));
   Run(Cash(0));
   const Outcome out = reg.Execute(Op(1047));
-  EXPECT_EQ(out.payload, "104701" "0712261030" "0001");
+  EXPECT_EQ(out.payload,
+            "104701"
+            "0712261030"
+            "0001");
   ASSERT_FALSE(out.printed.empty());
   EXPECT_EQ(out.printed.front().kind, DocumentKind::Reprint);
   bool has_item = false;

@@ -43,8 +43,18 @@ TEST_F(ReceiptTest, DecimalQuantityRoundsTheLineAmountHalfUp) {
 }
 
 TEST_F(ReceiptTest, OmittedPriceTakesTheDepartmentsPriceOfThePriceType) {
-  ASSERT_EQ(Run(Cmd(4002).D(5, 2).T("BEVANDE", 20).D(100, 9).D(200, 9).D(0, 9).D(0, 1).D(1, 2).D(0, 9)
-                    .D(0, 2).D(0, 2).Raw("PZ")),
+  ASSERT_EQ(Run(Cmd(4002)
+                    .D(5, 2)
+                    .T("BEVANDE", 20)
+                    .D(100, 9)
+                    .D(200, 9)
+                    .D(0, 9)
+                    .D(0, 1)
+                    .D(1, 2)
+                    .D(0, 9)
+                    .D(0, 2)
+                    .D(0, 2)
+                    .Raw("PZ")),
             "400205");
   EXPECT_EQ(Run(Line(1003, 1, "ACQUA", 1000, 0, 5, 2)).substr(54, 18), "000000200000000200");
   EXPECT_EQ(Error(Line(1003, 1, "ACQUA", 1000, 0, 5, 3)), perr::kNonProgrammato);
@@ -56,11 +66,11 @@ TEST_F(ReceiptTest, RefusesLinesTheRegisterCannotTake) {
     int error;
   };
   const Row rows[] = {
-      {Line(1003, 1, "X", 1000, 100, 5), perr::kNonProgrammato},   // department not programmed
-      {Line(1003, 1, "X", 1000, 100, 41), perr::kValoreErrato},    // beyond the table
+      {Line(1003, 1, "X", 1000, 100, 5), perr::kNonProgrammato},  // department not programmed
+      {Line(1003, 1, "X", 1000, 100, 41), perr::kValoreErrato},   // beyond the table
       {Line(1003, 1, "X", 1000, 100, 0), perr::kValoreErrato},
-      {Line(1003, 1, "X", 2000, 100, 1), perr::kValoreErrato},     // plain form is quantity one
-      {Line(1004, 1, "X", 1500, 100, 1), perr::kValoreErrato},     // whole form without decimals
+      {Line(1003, 1, "X", 2000, 100, 1), perr::kValoreErrato},  // plain form is quantity one
+      {Line(1004, 1, "X", 1500, 100, 1), perr::kValoreErrato},  // whole form without decimals
       {Line(1005, 1, "X", 0, 100, 1), perr::kValoreErrato},
       {Line(1003, 1, "X", 1000, 100, 1, 4), perr::kValoreErrato},  // price type 1..3
       {Line(1003, 13, "X", 1000, 100, 1), perr::kMancaOperatore},
@@ -73,7 +83,18 @@ TEST_F(ReceiptTest, RefusesLinesTheRegisterCannotTake) {
 }
 
 TEST_F(ReceiptTest, DepartmentLimitRefusesALargerLine) {
-  Run(Cmd(4002).D(6, 2).T("VINI", 20).D(0, 9).D(0, 9).D(0, 9).D(0, 1).D(1, 2).D(5000, 9).D(0, 2).D(0, 2).Raw("00"));
+  Run(Cmd(4002)
+          .D(6, 2)
+          .T("VINI", 20)
+          .D(0, 9)
+          .D(0, 9)
+          .D(0, 9)
+          .D(0, 1)
+          .D(1, 2)
+          .D(5000, 9)
+          .D(0, 2)
+          .D(0, 2)
+          .Raw("00"));
   EXPECT_EQ(Error(Line(1003, 1, "X", 1000, 5001, 6)), perr::kSuperaLimite);
   EXPECT_EQ(Run(Line(1003, 1, "X", 1000, 5000, 6)).size(), 74u);
 }
@@ -135,7 +156,18 @@ TEST_F(ReceiptTest, CreditCardPaysTheRemainderAndCloses) {
 }
 
 TEST_F(ReceiptTest, SubtotalSeparatesFiscalAndNonFiscalAmounts) {
-  Run(Cmd(4002).D(7, 2).T("CAUZIONE", 20).D(0, 9).D(0, 9).D(0, 9).D(1, 1).D(0, 2).D(0, 9).D(0, 2).D(0, 2).Raw("00"));
+  Run(Cmd(4002)
+          .D(7, 2)
+          .T("CAUZIONE", 20)
+          .D(0, 9)
+          .D(0, 9)
+          .D(0, 9)
+          .D(1, 1)
+          .D(0, 2)
+          .D(0, 9)
+          .D(0, 2)
+          .D(0, 2)
+          .Raw("00"));
   Run(Sale("BIRRA", 300, 1));
   Run(Sale("VUOTO", 10, 7));
   EXPECT_EQ(Run(Op(1051)), "105101000000300000000010");
@@ -209,9 +241,10 @@ TEST_F(ReceiptTest, ARefusedCommandChangesNothing) {
   Run(Cash(200));
   const RegisterState before = reg.State();
   const auto memory = reg.FiscalMemory().size();
-  for (const std::string& cmd : {Sale("PANE", 1000, 1), std::string(Op(1028)), std::string(Op(3001)),
-                                 std::string(Cmd(1046).D(1, 2).D(9, 2).D(100, 9)), std::string(Op(1027)),
-                                 std::string(Cmd(1045).D(1, 2).D(9, 2)), std::string("9999"), std::string(Op(2001))}) {
+  for (const std::string& cmd :
+       {Sale("PANE", 1000, 1), std::string(Op(1028)), std::string(Op(3001)),
+        std::string(Cmd(1046).D(1, 2).D(9, 2).D(100, 9)), std::string(Op(1027)),
+        std::string(Cmd(1045).D(1, 2).D(9, 2)), std::string("9999"), std::string(Op(2001))}) {
     const Outcome outcome = reg.Execute(cmd);
     EXPECT_NE(outcome.error, 0) << cmd;
     EXPECT_FALSE(outcome.changed) << cmd;

@@ -26,8 +26,18 @@ TEST_F(TablesTest, ReadingRepeatsWhatWasProgrammed) {
     std::string ack;      // the programming reply: code and entry number
   };
   const Row rows[] = {
-      {Cmd(4002).D(9, 2).T("SALUMERIA", 20).D(120, 9).D(110, 9).D(100, 9).D(0, 1).D(2, 2).D(99999, 9).D(3, 2)
-           .D(4, 2).Raw("KG"),
+      {Cmd(4002)
+           .D(9, 2)
+           .T("SALUMERIA", 20)
+           .D(120, 9)
+           .D(110, 9)
+           .D(100, 9)
+           .D(0, 1)
+           .D(2, 2)
+           .D(99999, 9)
+           .D(3, 2)
+           .D(4, 2)
+           .Raw("KG"),
        "420209", "400209"},
       {Cmd(4005).D(5, 2).D(850, 4), "420505", "400505"},
       {Cmd(4007).D(4, 2).T("AMEX", 20), "420704", "400704"},
@@ -46,7 +56,9 @@ TEST_F(TablesTest, ReadingRepeatsWhatWasProgrammed) {
 }
 
 TEST_F(TablesTest, DefaultsAreTheFourItalianRatesAndFourDepartments) {
-  EXPECT_EQ(Run("420501"), "42050122" "00");
+  EXPECT_EQ(Run("420501"),
+            "42050122"
+            "00");
   EXPECT_EQ(Run("420502"), "4205021000");
   EXPECT_EQ(Run("420503"), "4205030500");
   EXPECT_EQ(Run("420504"), "4205040400");
@@ -71,16 +83,48 @@ TEST_F(TablesTest, RefusesEntriesOutsideTheTablesAndBadValues) {
   const Row rows[] = {
       {Cmd(4005).D(9, 2).D(1000, 4), perr::kValoreErrato},
       {Cmd(4005).D(0, 2).D(1000, 4), perr::kValoreErrato},
-      {Cmd(4002).D(9, 2).T("X", 20).D(0, 9).D(0, 9).D(0, 9).D(0, 1).D(6, 2).D(0, 9).D(0, 2).D(0, 2).Raw("00"),
+      {Cmd(4002)
+           .D(9, 2)
+           .T("X", 20)
+           .D(0, 9)
+           .D(0, 9)
+           .D(0, 9)
+           .D(0, 1)
+           .D(6, 2)
+           .D(0, 9)
+           .D(0, 2)
+           .D(0, 2)
+           .Raw("00"),
        perr::kNonProgrammato},  // VAT rate 6 not programmed
-      {Cmd(4002).D(9, 2).T("X", 20).D(0, 9).D(0, 9).D(0, 9).D(2, 1).D(1, 2).D(0, 9).D(0, 2).D(0, 2).Raw("00"),
+      {Cmd(4002)
+           .D(9, 2)
+           .T("X", 20)
+           .D(0, 9)
+           .D(0, 9)
+           .D(0, 9)
+           .D(2, 1)
+           .D(1, 2)
+           .D(0, 9)
+           .D(0, 2)
+           .D(0, 2)
+           .Raw("00"),
        perr::kValoreErrato},  // item 0 or 1
       {Cmd(4016).D(4, 1).D(7, 1), perr::kValoreErrato},
       {"421612", perr::kValoreErrato},  // a line number of two digits
       {"42020", perr::kValoreErrato},
       {"4202ab", perr::kValoreErrato},
       {"420241", perr::kValoreErrato},
-      {Cmd(4002).D(9, 2).T(" LEADING BLANK", 20).D(0, 9).D(0, 9).D(0, 9).D(0, 1).D(1, 2).D(0, 9).D(0, 2).D(0, 2)
+      {Cmd(4002)
+           .D(9, 2)
+           .T(" LEADING BLANK", 20)
+           .D(0, 9)
+           .D(0, 9)
+           .D(0, 9)
+           .D(0, 1)
+           .D(1, 2)
+           .D(0, 9)
+           .D(0, 2)
+           .D(0, 2)
            .Raw("00"),
        perr::kValoreErrato},
       {"4299", perr::kNonPrevisto},
@@ -90,7 +134,9 @@ TEST_F(TablesTest, RefusesEntriesOutsideTheTablesAndBadValues) {
   for (const auto& row : rows) EXPECT_EQ(ErrorOf(Run(row.command)), row.error) << row.command;
 }
 
-TEST_F(TablesTest, FiscalSerialNumberEchoesTheOperator) { EXPECT_EQ(Run(Op(3217, 4)), "321704123456"); }
+TEST_F(TablesTest, FiscalSerialNumberEchoesTheOperator) {
+  EXPECT_EQ(Run(Op(3217, 4)), "321704123456");
+}
 
 TEST_F(TablesTest, ClockIsSetAndReadBack) {
   EXPECT_EQ(Run("4201"), "42010712261030");
@@ -104,9 +150,11 @@ TEST_F(TablesTest, ClockRefusesImpossibleDatesAndDatesBeforeTheLastClosure) {
   EXPECT_EQ(ErrorOf(Run(Cmd(4001).D(31, 2).D(4, 2).D(27, 2).D(9, 2).D(5, 2))), perr::kDataErrata);
   EXPECT_EQ(ErrorOf(Run(Cmd(4001).D(29, 2).D(2, 2).D(27, 2).D(9, 2).D(5, 2))), perr::kDataErrata);
   EXPECT_EQ(ErrorOf(Run(Cmd(4001).D(1, 2).D(1, 2).D(27, 2).D(24, 2).D(0, 2))), perr::kDataErrata);
-  EXPECT_EQ(ErrorOf(Run(Cmd(4001).D(6, 2).D(12, 2).D(2001, 4).D(9, 2).D(5, 2))), perr::kValoreErrato);
+  EXPECT_EQ(ErrorOf(Run(Cmd(4001).D(6, 2).D(12, 2).D(2001, 4).D(9, 2).D(5, 2))),
+            perr::kValoreErrato);
   Run(Op(3001));  // closure at 07-12-2026 10:30
-  EXPECT_EQ(ErrorOf(Run(Cmd(4001).D(7, 2).D(12, 2).D(26, 2).D(10, 2).D(29, 2))), perr::kDataInferiore);
+  EXPECT_EQ(ErrorOf(Run(Cmd(4001).D(7, 2).D(12, 2).D(26, 2).D(10, 2).D(29, 2))),
+            perr::kDataInferiore);
   EXPECT_EQ(Run(Cmd(4001).D(7, 2).D(12, 2).D(26, 2).D(10, 2).D(30, 2)), "400100");
 }
 

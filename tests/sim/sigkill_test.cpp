@@ -35,8 +35,8 @@ class ServerProcess {
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, out[0]);
     std::string program = TAVIREL_SIM_SERVER;
-    std::vector<char*> argv = {program.data(), const_cast<char*>("--state"), const_cast<char*>(state_path.c_str()),
-                               nullptr};
+    std::vector<char*> argv = {program.data(), const_cast<char*>("--state"),
+                               const_cast<char*>(state_path.c_str()), nullptr};
     const int rc = ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
@@ -72,10 +72,12 @@ class ServerProcess {
     char c = 0;
     while (line.find('\n') == std::string::npos) {
       pollfd p{fd, POLLIN, 0};
-      if (::poll(&p, 1, 5000) <= 0 || ::read(fd, &c, 1) != 1) throw std::runtime_error("server did not start");
+      if (::poll(&p, 1, 5000) <= 0 || ::read(fd, &c, 1) != 1)
+        throw std::runtime_error("server did not start");
       line += c;
     }
-    if (line.rfind("DEVICE ", 0) != 0) throw std::runtime_error("unexpected server output: " + line);
+    if (line.rfind("DEVICE ", 0) != 0)
+      throw std::runtime_error("unexpected server output: " + line);
     return line.substr(7, line.size() - 8);
   }
 
@@ -127,7 +129,8 @@ bool SumOfSomeOf(std::int64_t target, const std::vector<std::int64_t>& values) {
 }
 
 TEST(SigKill, EveryAnsweredReceiptSurvivesAKill) {
-  const auto dir = std::filesystem::temp_directory_path() / ("tavirel-sigkill-" + std::to_string(::getpid()));
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("tavirel-sigkill-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   const std::string state = (dir / "register.json").string();
   std::mt19937 random(20261207);
@@ -151,7 +154,8 @@ TEST(SigKill, EveryAnsweredReceiptSurvivesAKill) {
       WriteReceipts(c, ledger, next);
     } catch (const TavirelError&) {
       // The line died under a call: the receipt in hand is in doubt.
-      if (ledger.in_doubt.empty() || ledger.in_doubt.back() != 100 + next - 1) ledger.in_doubt.push_back(100 + next - 1);
+      if (ledger.in_doubt.empty() || ledger.in_doubt.back() != 100 + next - 1)
+        ledger.in_doubt.push_back(100 + next - 1);
     }
     killer.join();
     server.Reap();

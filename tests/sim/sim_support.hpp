@@ -17,7 +17,9 @@ class Cmd {
   explicit Cmd(int code) { D(code, 4); }
   Cmd& D(std::int64_t value, int width) {
     std::string digits = std::to_string(value);
-    text_ += std::string(digits.size() < static_cast<std::size_t>(width) ? width - digits.size() : 0, '0') + digits;
+    text_ += std::string(
+                 digits.size() < static_cast<std::size_t>(width) ? width - digits.size() : 0, '0') +
+             digits;
     return *this;
   }
   Cmd& T(std::string_view text, int width) {
@@ -40,11 +42,20 @@ class Cmd {
 inline const std::string kNoCode(40, '0');
 
 /// A sale-line command (codes 1003..1017); quantity in thousandths.
-inline std::string Line(int code, int opr, std::string_view desc, std::int64_t qty, std::int64_t price, int rep,
-                        int price_type = 1) {
-  return Cmd(code).D(opr, 2).Raw(kNoCode).T(desc, 20).D(qty, 7).D(price_type, 1).D(price, 9).D(rep, 2);
+inline std::string Line(int code, int opr, std::string_view desc, std::int64_t qty,
+                        std::int64_t price, int rep, int price_type = 1) {
+  return Cmd(code)
+      .D(opr, 2)
+      .Raw(kNoCode)
+      .T(desc, 20)
+      .D(qty, 7)
+      .D(price_type, 1)
+      .D(price, 9)
+      .D(rep, 2);
 }
-inline std::string Sale(std::string_view desc, std::int64_t price, int rep) { return Line(1003, 1, desc, 1000, price, rep); }
+inline std::string Sale(std::string_view desc, std::int64_t price, int rep) {
+  return Line(1003, 1, desc, 1000, price, rep);
+}
 inline std::string Op(int code, int opr = 1) { return Cmd(code).D(opr, 2); }
 inline std::string Cash(std::int64_t amount) { return Cmd(1036).D(1, 2).D(amount, 9); }
 
@@ -57,7 +68,8 @@ inline std::chrono::system_clock::time_point FixedWall() {
 
 /// A new register (default tables, euro unless asked) whose clock shows the
 /// wall clock `*wall` exactly.
-inline RegisterModel NewModel(std::chrono::system_clock::time_point* wall, CurrencyUnit unit = CurrencyUnit::Euro) {
+inline RegisterModel NewModel(std::chrono::system_clock::time_point* wall,
+                              CurrencyUnit unit = CurrencyUnit::Euro) {
   RegisterState state;
   state.currency = unit;
   state.clock_offset = 0;

@@ -20,7 +20,8 @@ using test::Sale;
 class StateFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = std::filesystem::temp_directory_path() / ("tavirel-sim-state-" + std::to_string(::getpid()));
+    dir = std::filesystem::temp_directory_path() /
+          ("tavirel-sim-state-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     path = (dir / "register.json").string();
     std::filesystem::remove(path);
@@ -66,18 +67,16 @@ TEST_F(StateFileTest, RestartContinuesTheOpenReceipt) {
 TEST_F(StateFileTest, DamagedFilesAreErrorsNamingTheFile) {
   SimOptions options;
   options.state_path = path;
-  {
-    SimulatedRegister reg(options);
-  }
+  { SimulatedRegister reg(options); }
   std::string good;
   {
     std::ifstream in(path);
     good.assign(std::istreambuf_iterator<char>(in), {});
   }
   const std::string cases[] = {
-      good.substr(0, good.size() / 2),                                  // cut short by a crash
-      "",                                                               // empty
-      "{\"format\":\"something else\",\"version\":1}",                  // another program's file
+      good.substr(0, good.size() / 2),                  // cut short by a crash
+      "",                                               // empty
+      "{\"format\":\"something else\",\"version\":1}",  // another program's file
       std::string(good).replace(good.find("\"version\": 1"), 12, "\"version\": 9"),
       std::string(good).replace(good.find("\"receipt_number\""), 16, "\"receipt_numbr\""),
       std::string(good).replace(good.find("\"euro\""), 6, "\"yen\""),

@@ -45,7 +45,8 @@ bool IsVoid(const sim::JournalDocument& document) {
 std::string ReportText(const sim::SimulatedRegister& reg) {
   std::ostringstream out;
   const sim::LineStats s = reg.Stats();
-  out << "stats " << s.frames << ' ' << s.faulted_frames << ' ' << s.checksum_errors << ' ' << s.dropped_frames;
+  out << "stats " << s.frames << ' ' << s.faulted_frames << ' ' << s.checksum_errors << ' '
+      << s.dropped_frames;
   for (int count : s.faults) out << ' ' << count;
   const sim::RegisterState state = reg.State();
   const sim::FinancialTotals& day = state.daily.financial;

@@ -18,9 +18,9 @@ namespace tavirel::soak {
 /// What the register saw and holds at the end of a run.
 struct RegisterReport {
   sim::LineStats stats;
-  int receipts = 0;         // closed fiscal receipts in the day's totals
-  int voided_receipts = 0;  // voided receipts in the day's totals
-  long long net = 0;        // what the closed receipts came to, in cents
+  int receipts = 0;              // closed fiscal receipts in the day's totals
+  int voided_receipts = 0;       // voided receipts in the day's totals
+  long long net = 0;             // what the closed receipts came to, in cents
   std::vector<long> closed_ids;  // receipt ids of the journal's closed receipts
   std::vector<long> voided_ids;  // and of its voided ones
   int unreadable_documents = 0;  // receipts without exactly one id

@@ -10,9 +10,11 @@ namespace {
 
 using Steady = std::chrono::steady_clock;
 
-constexpr int kAckLimit = 3;     // seconds for the ACK, from the send
+constexpr int kAckLimit = 3;  // seconds for the ACK, from the send
 // With no receipt open the void is out of sequence (11); 12 says the same.
-bool NothingToVoid(std::int16_t printer_error) { return printer_error == 11 || printer_error == 12; }
+bool NothingToVoid(std::int16_t printer_error) {
+  return printer_error == 11 || printer_error == 12;
+}
 constexpr std::int16_t kPaperEnd = 2;
 constexpr int kMaxAttempts = 200;
 
@@ -29,14 +31,16 @@ SoakHost::SoakHost(TavirelControl& control, std::uint64_t seed, std::size_t expe
   receipts_.reserve(expected_receipts);  // so the record does not grow the heap during the run
   HostHooks hooks;
   hooks.trace = [this](TraceDirection direction, std::string_view bytes, Steady::time_point) {
-    if (direction == TraceDirection::Read && bytes.find('\x06') != std::string_view::npos) ack_seen_ = true;
+    if (direction == TraceDirection::Read && bytes.find('\x06') != std::string_view::npos)
+      ack_seen_ = true;
   };
   control_.SetHooks(std::move(hooks));
 }
 
 // Times the call against the limit the driver applies: 3 s while no ACK has
 // come, the operation's reply limit once it has.
-std::int16_t SoakHost::Call(const char* name, const std::function<std::int16_t()>& op, int reply_limit) {
+std::int16_t SoakHost::Call(const char* name, const std::function<std::int16_t()>& op,
+                            int reply_limit) {
   ack_seen_ = false;
   const auto start = Steady::now();
   const std::int16_t result = op();
@@ -48,8 +52,8 @@ std::int16_t SoakHost::Call(const char* name, const std::function<std::int16_t()
   calls_.longest = std::max(calls_.longest, took);
   if (took > limit + 1.0) ++calls_.beyond_grace;
   if (verbose_) {
-    std::fprintf(stderr, "%ld %s -> %d (LastEERR %d, LastOPCode %d) %.3f s\n", calls_.calls, name, result,
-                 control_.LastEERR(), control_.LastOPCode(), took);
+    std::fprintf(stderr, "%ld %s -> %d (LastEERR %d, LastOPCode %d) %.3f s\n", calls_.calls, name,
+                 result, control_.LastEERR(), control_.LastOPCode(), took);
   }
   return result;
 }
@@ -64,7 +68,9 @@ void SoakHost::RunReceipt() {
     const int price = cents(random_);
     const auto dept = static_cast<std::int16_t>(department(random_));
     const std::string text = Description(receipt.id, line);
-    if (Call("opReparto", [&] { return control_.opReparto(1, text, Currency::FromRaw(price * 100LL), dept); }) != OP_OK) {
+    if (Call("opReparto", [&] {
+          return control_.opReparto(1, text, Currency::FromRaw(price * 100LL), dept);
+        }) != OP_OK) {
       return Abandon(receipt);
     }
     receipt.cents += price;
@@ -108,7 +114,9 @@ void SoakHost::Abandon(ReceiptRecord& receipt) {
 // The paper comes back by itself; printing resumes after the restart command.
 void SoakHost::RecoverPaper() {
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-    if (Call("opRiavvioStampaDaFineCarta", [&] { return control_.opRiavvioStampaDaFineCarta(1); }) == OP_OK) return;
+    if (Call("opRiavvioStampaDaFineCarta",
+             [&] { return control_.opRiavvioStampaDaFineCarta(1); }) == OP_OK)
+      return;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   ++calls_.anomalies;

@@ -48,7 +48,8 @@ class SoakHost {
   [[nodiscard]] const std::vector<ReceiptRecord>& Receipts() const { return receipts_; }
 
  private:
-  std::int16_t Call(const char* name, const std::function<std::int16_t()>& op, int reply_limit = 10);
+  std::int16_t Call(const char* name, const std::function<std::int16_t()>& op,
+                    int reply_limit = 10);
   void Abandon(ReceiptRecord& receipt);
   void RecoverPaper();
 

@@ -31,10 +31,12 @@ using sim::FaultSwitch;
 // the exchanges fault. An off register comes back (0.5 s) before the host's
 // ACK limit ends, so no later request is lost to it.
 std::vector<FaultSwitch> FaultMix() {
-  return {{Fault::Off, 500, 0.001},         {Fault::NoAck, 0, 0.001},        {Fault::NoReply, 0, 0.001},
-          {Fault::AckDelay, 1200, 0.004},   {Fault::ReplyDelay, 1200, 0.004}, {Fault::BadChecksum, 0, 0.008},
-          {Fault::Noise, 0, 0.008},         {Fault::Trailing, 0, 0.008},     {Fault::Error, 13, 0.005},
-          {Fault::PaperEnd, 300, 0.002},    {Fault::LongReply, 0, 0.008},    {Fault::ShortReply, 0, 0.008}};
+  return {{Fault::Off, 500, 0.001},         {Fault::NoAck, 0, 0.001},
+          {Fault::NoReply, 0, 0.001},       {Fault::AckDelay, 1200, 0.004},
+          {Fault::ReplyDelay, 1200, 0.004}, {Fault::BadChecksum, 0, 0.008},
+          {Fault::Noise, 0, 0.008},         {Fault::Trailing, 0, 0.008},
+          {Fault::Error, 13, 0.005},        {Fault::PaperEnd, 300, 0.002},
+          {Fault::LongReply, 0, 0.008},     {Fault::ShortReply, 0, 0.008}};
 }
 
 long ResidentKib() {
@@ -52,9 +54,12 @@ struct Options {
 Options Parse(int argc, char** argv) {
   Options o;
   for (int i = 1; i + 1 < argc; i += 2) {
-    if (std::strcmp(argv[i], "--ops") == 0) o.ops = std::stol(argv[i + 1]);
-    else if (std::strcmp(argv[i], "--seed") == 0) o.seed = std::stoull(argv[i + 1]);
-    else throw std::invalid_argument(std::string("unknown option ") + argv[i]);
+    if (std::strcmp(argv[i], "--ops") == 0)
+      o.ops = std::stol(argv[i + 1]);
+    else if (std::strcmp(argv[i], "--seed") == 0)
+      o.seed = std::stoull(argv[i + 1]);
+    else
+      throw std::invalid_argument(std::string("unknown option ") + argv[i]);
   }
   return o;
 }
@@ -76,14 +81,16 @@ int Run(const Options& options) {
   RunFigures run;
   run.memory.bound_kib = 1024;
   while (host.Calls().calls < options.ops) {
-    const long due = (static_cast<long>(next_once) + 1) * options.ops / static_cast<long>(mix.size() + 1);
+    const long due =
+        (static_cast<long>(next_once) + 1) * options.ops / static_cast<long>(mix.size() + 1);
     if (next_once < mix.size() && host.Calls().calls >= due) {
       reg.Arm({mix[next_once].fault, mix[next_once].param, 0.0});
       ++next_once;
     }
     host.RunReceipt();
     const long rss = ResidentKib();
-    if (run.memory.warm_kib == 0 && host.Calls().calls >= warm_up) run.memory.warm_kib = run.memory.max_kib = rss;
+    if (run.memory.warm_kib == 0 && host.Calls().calls >= warm_up)
+      run.memory.warm_kib = run.memory.max_kib = rss;
     if (run.memory.warm_kib != 0) run.memory.max_kib = std::max(run.memory.max_kib, rss);
   }
   control->PortClose();

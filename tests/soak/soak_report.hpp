@@ -23,7 +23,8 @@ struct RunFigures {
 };
 
 /// The failed checks, one text each; empty when the run holds.
-std::vector<std::string> Check(const SoakHost& host, const RegisterReport& reg, const RunFigures& run);
+std::vector<std::string> Check(const SoakHost& host, const RegisterReport& reg,
+                               const RunFigures& run);
 /// Prints the figures of the run.
 void Print(std::FILE* out, const SoakHost& host, const RegisterReport& reg, const RunFigures& run);
 

@@ -22,8 +22,8 @@ struct CommaDecimalNumpunct : std::numpunct<char> {
 class ScopedCommaDecimalLocale {
  public:
   ScopedCommaDecimalLocale()
-      : previous_(std::locale::global(
-            std::locale(std::locale::classic(), new CommaDecimalNumpunct))),
+      : previous_(
+            std::locale::global(std::locale(std::locale::classic(), new CommaDecimalNumpunct))),
         previous_c_(std::setlocale(LC_NUMERIC, nullptr)) {
     for (const char* name : {"it_IT.UTF-8", "it_IT.utf8", "it_IT"}) {
       if (std::setlocale(LC_NUMERIC, name) != nullptr) break;

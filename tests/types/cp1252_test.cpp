@@ -1,8 +1,9 @@
+#include "tavirel/cp1252.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "tavirel/cp1252.hpp"
 #include "types/comma_decimal_locale.hpp"
 
 namespace tavirel {
@@ -15,13 +16,39 @@ struct ByteRow {
 
 // Bytes 0x80 to 0x9F, where Windows-1252 differs from Latin-1.
 const ByteRow kSpecials[] = {
-    {0x80, "€"}, {0x82, "‚"}, {0x83, "ƒ"}, {0x84, "„"}, {0x85, "…"}, {0x86, "†"},
-    {0x87, "‡"}, {0x88, "ˆ"}, {0x89, "‰"}, {0x8A, "Š"}, {0x8B, "‹"}, {0x8C, "Œ"},
-    {0x8E, "Ž"}, {0x91, "‘"}, {0x92, "’"}, {0x93, "“"}, {0x94, "”"}, {0x95, "•"},
-    {0x96, "–"}, {0x97, "—"}, {0x98, "˜"}, {0x99, "™"}, {0x9A, "š"}, {0x9B, "›"},
-    {0x9C, "œ"}, {0x9E, "ž"}, {0x9F, "Ÿ"},
+    {0x80, "€"},
+    {0x82, "‚"},
+    {0x83, "ƒ"},
+    {0x84, "„"},
+    {0x85, "…"},
+    {0x86, "†"},
+    {0x87, "‡"},
+    {0x88, "ˆ"},
+    {0x89, "‰"},
+    {0x8A, "Š"},
+    {0x8B, "‹"},
+    {0x8C, "Œ"},
+    {0x8E, "Ž"},
+    {0x91, "‘"},
+    {0x92, "’"},
+    {0x93, "“"},
+    {0x94, "”"},
+    {0x95, "•"},
+    {0x96, "–"},
+    {0x97, "—"},
+    {0x98, "˜"},
+    {0x99, "™"},
+    {0x9A, "š"},
+    {0x9B, "›"},
+    {0x9C, "œ"},
+    {0x9E, "ž"},
+    {0x9F, "Ÿ"},
     // unassigned: the C1 control character of the same value
-    {0x81, "\u0081"}, {0x8D, "\u008D"}, {0x8F, "\u008F"}, {0x90, "\u0090"}, {0x9D, "\u009D"},
+    {0x81, "\u0081"},
+    {0x8D, "\u008D"},
+    {0x8F, "\u008F"},
+    {0x90, "\u0090"},
+    {0x9D, "\u009D"},
 };
 
 std::string Byte(unsigned char byte) { return std::string(1, static_cast<char>(byte)); }
@@ -35,7 +62,7 @@ TEST(Cp1252, SpecialsBothWays) {
 
 TEST(Cp1252, Latin1RangeBothWays) {
   const ByteRow rows[] = {
-      {0xE0, "à"}, {0xE8, "è"}, {0xE9, "é"}, {0xEC, "ì"}, {0xF2, "ò"}, {0xF9, "ù"},
+      {0xE0, "à"}, {0xE8, "è"},      {0xE9, "é"}, {0xEC, "ì"}, {0xF2, "ò"}, {0xF9, "ù"},
       {0xB0, "°"}, {0xA0, "\u00A0"}, {0xA3, "£"}, {0xFF, "ÿ"}, {0xC0, "À"},
   };
   for (const auto& row : rows) {
@@ -68,7 +95,10 @@ TEST(Cp1252, UnmappableCharactersAndInvalidBytesBecomeQuestionMarks) {
       {"overlong slash", "\xC0\xAF", "??"},
       {"overlong three bytes", "\xE0\x80\xAF", "???"},
       {"surrogate", "\xED\xA0\x80", "???"},
-      {"truncated before a letter", "\xE2\x82" "A", "??A"},
+      {"truncated before a letter",
+       "\xE2\x82"
+       "A",
+       "??A"},
       {"truncated at the end", "x\xE2\x82", "x??"},
       {"past U+10FFFF", "\xF4\x90\x80\x80", "????"},
       {"lead byte F5", "\xF5\x80\x80\x80", "????"},
@@ -82,8 +112,15 @@ TEST(Cp1252, UnmappableCharactersAndInvalidBytesBecomeQuestionMarks) {
 }
 
 TEST(Cp1252, CharCountCountsWhatFromUtf8Writes) {
-  const std::string texts[] = {"",          "Caffè",       "€uro",      "\xC0\xAF",
-                               "😀",        "a\xE2\x82" "b", "plain ASCII", "ŠšŽžŸ"};
+  const std::string texts[] = {"",
+                               "Caffè",
+                               "€uro",
+                               "\xC0\xAF",
+                               "😀",
+                               "a\xE2\x82"
+                               "b",
+                               "plain ASCII",
+                               "ŠšŽžŸ"};
   for (const auto& text : texts) {
     EXPECT_EQ(cp1252::CharCount(text), cp1252::FromUtf8(text).size()) << text;
   }
@@ -98,7 +135,10 @@ TEST(Cp1252, FirstCharsNeverSplitsACharacter) {
   EXPECT_EQ(cp1252::FirstChars("a😀b", 2), "a😀");
   EXPECT_EQ(cp1252::FirstChars("abc", 100), "abc");
   EXPECT_EQ(cp1252::FirstChars("abc", 0), "");
-  EXPECT_EQ(cp1252::FirstChars("\xE2\x82" "A", 1), "\xE2");
+  EXPECT_EQ(cp1252::FirstChars("\xE2\x82"
+                               "A",
+                               1),
+            "\xE2");
 }
 
 }  // namespace

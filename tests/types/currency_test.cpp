@@ -1,3 +1,5 @@
+#include "tavirel/currency.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +9,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "tavirel/currency.hpp"
 #include "tavirel/errors.hpp"
 #include "types/comma_decimal_locale.hpp"
 
@@ -52,9 +53,27 @@ TEST(CurrencyParse, PlainDecimalNumbers) {
 
 TEST(CurrencyParse, RejectsAnythingButAPlainDecimalNamingTheText) {
   const char* texts[] = {
-      "",    " ",     "abc",   "1,5",     "1.234.5", "1.000,50", "1e5",  "1E5",
-      "12 5", "--1",  "+-1",   "0x10",    ".",       "-",        "1 000", "1'000",
-      "five", "1.5€", "€1.5",  "inf",     "nan",
+      "",
+      " ",
+      "abc",
+      "1,5",
+      "1.234.5",
+      "1.000,50",
+      "1e5",
+      "1E5",
+      "12 5",
+      "--1",
+      "+-1",
+      "0x10",
+      ".",
+      "-",
+      "1 000",
+      "1'000",
+      "five",
+      "1.5€",
+      "€1.5",
+      "inf",
+      "nan",
       "922337203685477.5808",   // one past the largest
       "922337203685477.58075",  // rounds past the largest
       "-922337203685477.5809",
@@ -78,9 +97,16 @@ struct TextRow {
 
 TEST(CurrencyToString, ShortestExactText) {
   const TextRow rows[] = {
-      {15'000, "1.5"},     {125'000'000, "12500"}, {-1, "-0.0001"},   {0, "0"},
-      {10'000, "1"},       {-5'000, "-0.5"},       {123'450, "12.345"}, {1, "0.0001"},
-      {kMax, "922337203685477.5807"}, {kMin, "-922337203685477.5808"},
+      {15'000, "1.5"},
+      {125'000'000, "12500"},
+      {-1, "-0.0001"},
+      {0, "0"},
+      {10'000, "1"},
+      {-5'000, "-0.5"},
+      {123'450, "12.345"},
+      {1, "0.0001"},
+      {kMax, "922337203685477.5807"},
+      {kMin, "-922337203685477.5808"},
   };
   testing::UnderEachLocale([&] {
     for (const auto& row : rows) {
@@ -106,9 +132,11 @@ struct FloatRow {
 
 TEST(CurrencyFromFloat, TakesTheShortestDecimalForm) {
   const FloatRow rows[] = {
-      {0.285F, 2'850},      {1.0005F, 10'005},     {0.1F, 1'000},      {12345.678F, 123'456'780},
-      {1.00005F, 10'001},   {-1.00005F, -10'001},  {1e-5F, 0},         {5e-5F, 1},
-      {-0.0F, 0},           {9e14F, 9'000'000'000'000'000'000},
+      {0.285F, 2'850},    {1.0005F, 10'005},
+      {0.1F, 1'000},      {12345.678F, 123'456'780},
+      {1.00005F, 10'001}, {-1.00005F, -10'001},
+      {1e-5F, 0},         {5e-5F, 1},
+      {-0.0F, 0},         {9e14F, 9'000'000'000'000'000'000},
   };
   testing::UnderEachLocale([&] {
     for (const auto& row : rows) {
@@ -118,9 +146,9 @@ TEST(CurrencyFromFloat, TakesTheShortestDecimalForm) {
 }
 
 TEST(CurrencyFromFloat, RefusesNonFiniteAndOutOfRange) {
-  for (const float value : {std::numeric_limits<float>::quiet_NaN(),
-                            std::numeric_limits<float>::infinity(),
-                            -std::numeric_limits<float>::infinity(), 1e15F, -1e15F}) {
+  for (const float value :
+       {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+        -std::numeric_limits<float>::infinity(), 1e15F, -1e15F}) {
     EXPECT_THROW(static_cast<void>(Currency::FromFloat(value)), ConversionError) << value;
   }
 }
@@ -143,9 +171,17 @@ struct RoundRow {
 
 TEST(CurrencyRoundedUnits, HalvesAwayFromZero) {
   const RoundRow rows[] = {
-      {"12.345", 2, 1'235}, {"12.344", 2, 1'234}, {"-12.345", 2, -1'235}, {"-12.344", 2, -1'234},
-      {"12.5", 0, 13},      {"-12.5", 0, -13},    {"12.4999", 0, 12},     {"0.0005", 3, 1},
-      {"-0.0005", 3, -1},   {"1.2345", 4, 12'345}, {"0", 2, 0},
+      {"12.345", 2, 1'235},
+      {"12.344", 2, 1'234},
+      {"-12.345", 2, -1'235},
+      {"-12.344", 2, -1'234},
+      {"12.5", 0, 13},
+      {"-12.5", 0, -13},
+      {"12.4999", 0, 12},
+      {"0.0005", 3, 1},
+      {"-0.0005", 3, -1},
+      {"1.2345", 4, 12'345},
+      {"0", 2, 0},
       {"922337203685477.5807", 0, 922'337'203'685'478},
       {"-922337203685477.5808", 0, -922'337'203'685'478},
   };

@@ -1,10 +1,11 @@
+#include "tavirel/ole_date.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
 #include "tavirel/errors.hpp"
-#include "tavirel/ole_date.hpp"
 #include "types/comma_decimal_locale.hpp"
 
 namespace tavirel {
@@ -113,10 +114,9 @@ TEST(OleDate, IsoText) {
 }
 
 TEST(OleDate, ValuesOutsideTheDateRangeHaveNoParts) {
-  for (const double value : {std::numeric_limits<double>::quiet_NaN(),
-                             std::numeric_limits<double>::infinity(),
-                             -std::numeric_limits<double>::infinity(), 2'958'466.0, -657'435.0,
-                             1e300}) {
+  for (const double value :
+       {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+        -std::numeric_limits<double>::infinity(), 2'958'466.0, -657'435.0, 1e300}) {
     EXPECT_THROW(static_cast<void>(OleDate(value).Parts()), ConversionError) << value;
     EXPECT_THROW(static_cast<void>(OleDate(value).ToIsoString()), ConversionError) << value;
   }

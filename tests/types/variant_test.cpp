@@ -1,3 +1,5 @@
+#include "tavirel/variant.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -6,7 +8,6 @@
 #include <vector>
 
 #include "tavirel/errors.hpp"
-#include "tavirel/variant.hpp"
 #include "types/comma_decimal_locale.hpp"
 
 namespace tavirel {
@@ -28,10 +29,10 @@ TEST(Variant, TypesAndTheirNames) {
     std::string_view name;
   };
   const Row rows[] = {
-      {Variant(), VarType::VT_EMPTY, "Empty"},  {I2(1), VarType::VT_I2, "Integer"},
-      {I4(1), VarType::VT_I4, "Long"},          {1.0F, VarType::VT_R4, "Single"},
-      {Cy("1"), VarType::VT_CY, "Currency"},    {OleDate(1.0), VarType::VT_DATE, "Date"},
-      {"x", VarType::VT_BSTR, "String"},        {kTrue, VarType::VT_BOOL, "Boolean"},
+      {Variant(), VarType::VT_EMPTY, "Empty"}, {I2(1), VarType::VT_I2, "Integer"},
+      {I4(1), VarType::VT_I4, "Long"},         {1.0F, VarType::VT_R4, "Single"},
+      {Cy("1"), VarType::VT_CY, "Currency"},   {OleDate(1.0), VarType::VT_DATE, "Date"},
+      {"x", VarType::VT_BSTR, "String"},       {kTrue, VarType::VT_BOOL, "Boolean"},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(row.value.type(), row.type) << row.name;
@@ -49,11 +50,12 @@ struct Row {
 
 TEST(VariantToInteger, RoundsHalfAwayFromZero) {
   const std::vector<Row<std::int16_t>> rows = {
-      {Variant(), 0},          {I4(-32768), -32768},   {2.5F, 3},         {-2.5F, -3},
-      {1.4999F, 1},            {0.5F, 1},              {" 12 ", 12},      {"\t-3", -3},
-      {"1.5", 2},              {"-2.5", -3},           {"32767.4", 32767}, {"+7", 7},
-      {kTrue, -1},             {kFalse, 0},            {Cy("2.5"), 3},    {Cy("-2.5"), -3},
-      {OleDate(1.5), 2},       {OleDate(-0.5), -1},
+      {Variant(), 0},   {I4(-32768), -32768}, {2.5F, 3},
+      {-2.5F, -3},      {1.4999F, 1},         {0.5F, 1},
+      {" 12 ", 12},     {"\t-3", -3},         {"1.5", 2},
+      {"-2.5", -3},     {"32767.4", 32767},   {"+7", 7},
+      {kTrue, -1},      {kFalse, 0},          {Cy("2.5"), 3},
+      {Cy("-2.5"), -3}, {OleDate(1.5), 2},    {OleDate(-0.5), -1},
   };
   UnderEachLocale([&] {
     for (const auto& row : rows) {
@@ -69,9 +71,16 @@ TEST(VariantToInteger, RoundsHalfAwayFromZero) {
 
 TEST(VariantToSingle, ExactDecimalsLocaleFree) {
   const std::vector<Row<float>> rows = {
-      {"1.5", 1.5F},           {" -0.25 ", -0.25F},    {"0.1", 0.1F},    {".5", 0.5F},
-      {I2(-7), -7.0F},         {I4(100000), 1e5F},      {Cy("0.1"), 0.1F}, {kTrue, -1.0F},
-      {Variant(), 0.0F},       {OleDate(36526.5), 36526.5F},
+      {"1.5", 1.5F},
+      {" -0.25 ", -0.25F},
+      {"0.1", 0.1F},
+      {".5", 0.5F},
+      {I2(-7), -7.0F},
+      {I4(100000), 1e5F},
+      {Cy("0.1"), 0.1F},
+      {kTrue, -1.0F},
+      {Variant(), 0.0F},
+      {OleDate(36526.5), 36526.5F},
       {"340282346638528859811704183484516925440", std::numeric_limits<float>::max()},
       {"0." + std::string(60, '0') + "1", 0.0F},
   };
@@ -82,8 +91,8 @@ TEST(VariantToSingle, ExactDecimalsLocaleFree) {
 
 TEST(VariantToCurrency, ExactFromTextAndShortestFromSingle) {
   const std::vector<Row<std::int64_t>> rows = {
-      {"1.50", 15'000},   {0.285F, 2'850},   {I2(5), 50'000},      {I4(-3), -30'000},
-      {kTrue, -10'000},   {Variant(), 0},    {OleDate(1.5), 15'000}, {Cy("0.0001"), 1},
+      {"1.50", 15'000}, {0.285F, 2'850}, {I2(5), 50'000},        {I4(-3), -30'000},
+      {kTrue, -10'000}, {Variant(), 0},  {OleDate(1.5), 15'000}, {Cy("0.0001"), 1},
   };
   UnderEachLocale([&] {
     for (const auto& row : rows) {
@@ -94,10 +103,10 @@ TEST(VariantToCurrency, ExactFromTextAndShortestFromSingle) {
 
 TEST(VariantToBool, WordsAndNumbers) {
   const std::vector<Row<bool>> rows = {
-      {"True", true},     {"TRUE", true},     {" true ", true},  {"false", false},
-      {"False", false},   {"0", false},       {"2", true},       {"0.0", false},
-      {"-0.001", true},   {I2(0), false},     {I4(-1), true},    {0.5F, true},
-      {0.0F, false},      {Variant(), false}, {Cy("0.0001"), true}, {Cy("0"), false},
+      {"True", true},        {"TRUE", true},       {" true ", true},     {"false", false},
+      {"False", false},      {"0", false},         {"2", true},          {"0.0", false},
+      {"-0.001", true},      {I2(0), false},       {I4(-1), true},       {0.5F, true},
+      {0.0F, false},         {Variant(), false},   {Cy("0.0001"), true}, {Cy("0"), false},
       {OleDate(0.0), false}, {OleDate(1.0), true}, {kTrue, true},
   };
   for (const auto& row : rows) EXPECT_EQ(row.value.ToBool(), row.expected) << row.value.ToString();
@@ -122,18 +131,12 @@ TEST(VariantToDate, NumbersAreDaysTextsAreIsoDates) {
 
 TEST(VariantToString, LocaleFreeTexts) {
   const std::vector<Row<std::string>> rows = {
-      {Variant(), ""},
-      {I2(-5), "-5"},
-      {I4(1234567), "1234567"},
-      {0.285F, "0.285"},
-      {1234.5F, "1234.5"},
-      {1e20F, "100000000000000000000"},
-      {1.5e-7F, "0.00000015"},
-      {-0.0F, "0"},
-      {Cy("1234.50"), "1234.5"},
-      {OleDate::FromParts(2001, 12, 31, 23, 59), "2001-12-31T23:59:00"},
-      {kTrue, "True"},
-      {kFalse, "False"},
+      {Variant(), ""},           {I2(-5), "-5"},
+      {I4(1234567), "1234567"},  {0.285F, "0.285"},
+      {1234.5F, "1234.5"},       {1e20F, "100000000000000000000"},
+      {1.5e-7F, "0.00000015"},   {-0.0F, "0"},
+      {Cy("1234.50"), "1234.5"}, {OleDate::FromParts(2001, 12, 31, 23, 59), "2001-12-31T23:59:00"},
+      {kTrue, "True"},           {kFalse, "False"},
       {"as is", "as is"},
   };
   UnderEachLocale([&] {
@@ -142,9 +145,16 @@ TEST(VariantToString, LocaleFreeTexts) {
 }
 
 TEST(VariantConvertTo, TextAndBackGivesTheSameValue) {
-  const Variant values[] = {I2(-32768), I4(2'147'483'647), 0.1F, 1e20F, 3.4e38F, 1e-45F,
-                            Cy("-922337203685477.5808"), OleDate::FromParts(2029, 2, 3, 4, 5, 6),
-                            kTrue, kFalse};
+  const Variant values[] = {I2(-32768),
+                            I4(2'147'483'647),
+                            0.1F,
+                            1e20F,
+                            3.4e38F,
+                            1e-45F,
+                            Cy("-922337203685477.5808"),
+                            OleDate::FromParts(2029, 2, 3, 4, 5, 6),
+                            kTrue,
+                            kFalse};
   UnderEachLocale([&] {
     for (const auto& value : values) {
       const Variant text = value.ConvertTo(VarType::VT_BSTR);
@@ -155,9 +165,8 @@ TEST(VariantConvertTo, TextAndBackGivesTheSameValue) {
 }
 
 TEST(VariantConvertTo, GivesTheAskedType) {
-  const VarType types[] = {VarType::VT_EMPTY, VarType::VT_I2,   VarType::VT_I4,
-                           VarType::VT_R4,    VarType::VT_CY,   VarType::VT_DATE,
-                           VarType::VT_BSTR,  VarType::VT_BOOL};
+  const VarType types[] = {VarType::VT_EMPTY, VarType::VT_I2,   VarType::VT_I4,   VarType::VT_R4,
+                           VarType::VT_CY,    VarType::VT_DATE, VarType::VT_BSTR, VarType::VT_BOOL};
   for (const VarType type : types) EXPECT_EQ(I2(1).ConvertTo(type).type(), type);
   EXPECT_EQ(Variant("1").ConvertTo(VarType::VT_VARIANT), Variant("1"));
   EXPECT_EQ(Variant(I2(1)).ConvertTo(VarType::VT_BOOL).get<VariantBool>().value, true);

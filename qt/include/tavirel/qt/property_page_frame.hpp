@@ -4,11 +4,10 @@
 // Applica. Applica is enabled while the page holds unapplied edits; OK
 // applies them and closes; Annulla closes without applying. An error of the
 // apply is shown to the developer and the dialog stays open on the edits.
-#include <functional>
-#include <vector>
-
 #include <QDialog>
 #include <QString>
+#include <functional>
+#include <vector>
 
 class QDialogButtonBox;
 class QLabel;

@@ -9,13 +9,13 @@ namespace tavirel::qt {
 enum class ChildKind { Frame, Label, TextBox, ComboBox };
 
 struct PageChild {
-  std::string_view name;       // object name of the widget
+  std::string_view name;  // object name of the widget
   ChildKind kind;
-  std::string_view caption;    // frames and labels; "&" marks the access key
-  std::string_view container;  // "" for the page itself, else a frame's name
+  std::string_view caption;      // frames and labels; "&" marks the access key
+  std::string_view container;    // "" for the page itself, else a frame's name
   int left, top, width, height;  // twips, relative to the container
   int tab_index;
-  std::string_view buddy;      // labels: the box their access key focuses
+  std::string_view buddy;  // labels: the box their access key focuses
 };
 
 inline constexpr std::array<PageChild, 8> kPageChildren{{

@@ -5,11 +5,10 @@
 // first selected control and writes them into every selected control when
 // the host applies. Both go through the control's dispatch interface by
 // member name, as any client of the control would.
+#include <QWidget>
 #include <cstdint>
 #include <optional>
 #include <vector>
-
-#include <QWidget>
 
 class QComboBox;
 class QLineEdit;

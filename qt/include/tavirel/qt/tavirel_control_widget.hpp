@@ -4,10 +4,9 @@
 // box, and is the control's size site: whenever a layout or a user resizes
 // it, the control's Resize rule decides the size (height 500 twips, width
 // twice the height granted), in whole pixels of 15 twips.
-#include <memory>
-
 #include <QImage>
 #include <QWidget>
+#include <memory>
 
 #include "tavirel/host.hpp"
 
@@ -25,8 +24,7 @@ class TavirelControlWidget : public QWidget, public SizeSite {
   Q_OBJECT
 
  public:
-  explicit TavirelControlWidget(std::unique_ptr<TavirelControl> control,
-                                QWidget* parent = nullptr);
+  explicit TavirelControlWidget(std::unique_ptr<TavirelControl> control, QWidget* parent = nullptr);
   ~TavirelControlWidget() override;
 
   [[nodiscard]] TavirelControl& Control() const { return *control_; }

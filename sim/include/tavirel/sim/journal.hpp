@@ -13,9 +13,9 @@ enum class DocumentKind { Receipt, NonFiscal, Report, Closure, FiscalMemoryRepor
 /// One printed line as the register hands it over.
 struct PrintedLine {
   DocumentKind kind = DocumentKind::Receipt;
-  std::string text;         // UTF-8
-  bool begins = false;      // first line of a document
-  bool ends = false;        // last line of a document
+  std::string text;     // UTF-8
+  bool begins = false;  // first line of a document
+  bool ends = false;    // last line of a document
 };
 
 struct JournalDocument {

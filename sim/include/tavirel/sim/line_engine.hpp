@@ -35,11 +35,11 @@ struct LineStats {
   int frames = 0;           // complete request frames
   int checksum_errors = 0;  // frames answered with error 30
   int acks_sent = 0;
-  int replies_sent = 0;     // reply frames scheduled
-  int host_acks = 0;        // ACKs the host sent after a reply
-  int ignored_bytes = 0;    // bytes outside any frame that were not ACK
-  int dropped_frames = 0;   // frames lost to the off switch
-  int faulted_frames = 0;   // frames on which at least one fault switch fired
+  int replies_sent = 0;                   // reply frames scheduled
+  int host_acks = 0;                      // ACKs the host sent after a reply
+  int ignored_bytes = 0;                  // bytes outside any frame that were not ACK
+  int dropped_frames = 0;                 // frames lost to the off switch
+  int faulted_frames = 0;                 // frames on which at least one fault switch fired
   std::array<int, kFaultCount> faults{};  // switches fired, by Fault
 };
 

@@ -31,14 +31,14 @@ inline constexpr int kFiscalMemoryCapacity = 2000;
 
 struct Department {
   bool programmed = false;
-  std::string description;          // 20 characters as programmed
-  std::array<Amount, 3> prices{};   // by price type 1..3
-  int item = 0;                     // 0 fiscal sale, 1 non-fiscal amount
-  int vat = 0;                      // VAT rate number
-  Amount limit = 0;                 // largest line amount, 0 for none
+  std::string description;         // 20 characters as programmed
+  std::array<Amount, 3> prices{};  // by price type 1..3
+  int item = 0;                    // 0 fiscal sale, 1 non-fiscal amount
+  int vat = 0;                     // VAT rate number
+  Amount limit = 0;                // largest line amount, 0 for none
   int print_group = 0;
   int super_group = 0;
-  std::string unit = "00";          // two characters
+  std::string unit = "00";  // two characters
   friend bool operator==(const Department&, const Department&) = default;
 };
 
@@ -93,12 +93,12 @@ using PaymentTotals = std::array<Amount, 4>;
 
 /// One accumulator of the financial reports.
 struct FinancialTotals {
-  Amount sales = 0;        // fiscal sale lines
-  Amount returns = 0;      // returned goods
-  Amount line_voids = 0;   // voided lines
+  Amount sales = 0;       // fiscal sale lines
+  Amount returns = 0;     // returned goods
+  Amount line_voids = 0;  // voided lines
   Amount discounts = 0;
   Amount surcharges = 0;
-  Amount non_fiscal = 0;   // lines on non-fiscal departments, net
+  Amount non_fiscal = 0;  // lines on non-fiscal departments, net
   Amount voided_receipts_amount = 0;
   int receipts = 0;
   int voided_receipts = 0;
@@ -166,7 +166,15 @@ struct FiscalRecord {
   friend bool operator==(const FiscalRecord&, const FiscalRecord&) = default;
 };
 
-enum class EntryKind { Sale, Return, LineVoid, AmountDiscount, PercentDiscount, PercentSurcharge, Description };
+enum class EntryKind {
+  Sale,
+  Return,
+  LineVoid,
+  AmountDiscount,
+  PercentDiscount,
+  PercentSurcharge,
+  Description
+};
 
 /// One entry of the open receipt.
 struct ReceiptEntry {
@@ -176,10 +184,10 @@ struct ReceiptEntry {
   std::string product_code;
   std::int64_t quantity = 0;  // thousandths
   Amount unit_price = 0;
-  Amount amount = 0;              // effect on the receipt, signed
-  std::vector<Amount> by_vat;     // effect per VAT rate (fiscal entries), signed
+  Amount amount = 0;           // effect on the receipt, signed
+  std::vector<Amount> by_vat;  // effect per VAT rate (fiscal entries), signed
   bool fiscal = true;
-  int percent = 0;                // hundredths, percentage adjustments
+  int percent = 0;  // hundredths, percentage adjustments
   bool corrected = false;
   friend bool operator==(const ReceiptEntry&, const ReceiptEntry&) = default;
 };
@@ -190,7 +198,7 @@ struct OpenReceipt {
   std::vector<ReceiptEntry> entries;
   PaymentTotals paid{};
   int operator_code = 0;
-  bool correctable = false;  // the last entry may be corrected
+  bool correctable = false;        // the last entry may be corrected
   std::vector<std::string> lines;  // as printed so far
   friend bool operator==(const OpenReceipt&, const OpenReceipt&) = default;
 };
@@ -209,9 +217,9 @@ struct RegisterState {
   Tables tables = Tables::Defaults();
   // Print type of each header line: 0 normal, 1 double width, 2 double height, 3 both.
   std::vector<int> line_types = std::vector<int>(kHeaderLines + 1, 0);
-  int receipt_number = 0;      // last fiscal receipt of the day
-  int non_fiscal_number = 0;   // last non-fiscal document of the day
-  int closure_number = 0;      // last fiscal closure
+  int receipt_number = 0;     // last fiscal receipt of the day
+  int non_fiscal_number = 0;  // last non-fiscal document of the day
+  int closure_number = 0;     // last fiscal closure
   Amount grand_total = 0;
   CivilTime last_closure_at{};  // before any closure: 1 January 2000
   Phase phase = Phase::Idle;
@@ -219,8 +227,8 @@ struct RegisterState {
   std::vector<std::string> footer = std::vector<std::string>(kFooterLines + 1);
   std::vector<DisplayState> displays = std::vector<DisplayState>(kDisplays);
   bool keyboard_locked = false;
-  bool paper_out = false;         // no paper in the printer
-  bool printing_suspended = false;  // stopped at paper end until restarted
+  bool paper_out = false;                 // no paper in the printer
+  bool printing_suspended = false;        // stopped at paper end until restarted
   std::vector<std::string> last_receipt;  // lines, for the reprint
   ReportTotals daily = ReportTotals::Empty();
   ReportTotals periodic = ReportTotals::Empty();

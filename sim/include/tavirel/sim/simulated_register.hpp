@@ -80,7 +80,8 @@ class SimulatedRegister {
 
  private:
   class Processor;
-  std::string ProcessLocked(std::string_view command, TimePoint now, const std::vector<ActiveFault>& faults);
+  std::string ProcessLocked(std::string_view command, TimePoint now,
+                            const std::vector<ActiveFault>& faults);
   void SaveLocked();
   void Deliver();
 
