@@ -41,6 +41,19 @@ class BusyError : public TavirelError {
   using TavirelError::TavirelError;
 };
 
+/// A call was cancelled (TavirelControl::CancelWait) before its reply came.
+/// `request_sent()` says whether the request had gone out: if it had, the
+/// register may have carried it out, and the message says so.
+class CancelledError : public TavirelError {
+ public:
+  CancelledError(const std::string& what, bool request_sent)
+      : TavirelError(what), request_sent_(request_sent) {}
+  [[nodiscard]] bool request_sent() const noexcept { return request_sent_; }
+
+ private:
+  bool request_sent_;
+};
+
 /// Invoking a member through the dispatch interface failed before the
 /// member ran: unknown name or id, wrong number of arguments.
 class DispatchError : public TavirelError {

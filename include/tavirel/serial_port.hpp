@@ -40,6 +40,13 @@ class SerialPort {
   /// waiting). Throws SerialError on hang-up or I/O error.
   virtual void WaitForInput(std::chrono::milliseconds slice) = 0;
 
+  /// Makes a WaitForInput in progress on another thread return at once, or
+  /// the next one when none is in progress. Safe from any thread; the POSIX
+  /// and network ports also allow it from a signal handler. Used to cancel a
+  /// call's wait. A port that cannot be woken leaves this as it is: its
+  /// waits then end at their slice.
+  virtual void Interrupt() noexcept {}
+
   /// The line settings text, "baud,parity,data,stop", as last accepted.
   [[nodiscard]] virtual std::string Settings() const = 0;
   /// Parses and stores the settings; applied at once to an open port. A
