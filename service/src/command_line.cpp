@@ -1,0 +1,101 @@
+#include "command_line.hpp"
+
+#include <CLI/CLI.hpp>
+#include <fstream>
+#include <sstream>
+
+#include "service_errors.hpp"
+#include "tavirel/version.hpp"
+
+namespace tavirel::service {
+namespace {
+
+struct Raw {
+  std::vector<std::string> registers;
+  std::string listen;
+  std::string journal;
+  std::string config_file;
+  std::string token_file;
+  std::vector<std::string> allow_origins;
+};
+
+std::string ReadConfigFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ConfigError("cannot read the configuration file " + path);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+ServiceConfig Build(const Raw& raw) {
+  ServiceConfig config;
+  if (!raw.config_file.empty()) {
+    try {
+      ApplyConfigJson(ReadConfigFile(raw.config_file), config);
+    } catch (const ConfigError& e) {
+      throw ConfigError(raw.config_file + ": " + e.what());
+    }
+  }
+  if (!raw.registers.empty()) {
+    config.registers.clear();
+    for (const auto& spec : raw.registers) config.registers.push_back(ParseRegisterSpec(spec));
+  }
+  if (!raw.listen.empty()) ParseListen(raw.listen, config);
+  if (!raw.journal.empty()) config.journal = raw.journal;
+  if (!raw.token_file.empty()) config.token_file = raw.token_file;
+  if (!raw.allow_origins.empty()) config.allow_origins = raw.allow_origins;
+  Complete(config);
+  return config;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& out,
+                             std::ostream& err) {
+  CLI::App app(
+      "The register service: fiscal registers behind a local HTTP/JSON API, one queue per "
+      "register, every document recorded in a journal.",
+      "tavireld");
+  Raw raw;
+  app.add_option("--register", raw.registers,
+                 "NAME=DEVICE[,settings=9600,n,8,1][,mode=euro|lire]; DEVICE is a device path, "
+                 "tcp://HOST:PORT, rfc2217://HOST:PORT or sim (a built-in simulated register). "
+                 "Repeatable. Default: one built-in register named sim")
+      ->type_name("SPEC");
+  app.add_option("--listen", raw.listen, "Address and port to serve (default 127.0.0.1:8765)")
+      ->type_name("HOST:PORT");
+  app.add_option("--journal", raw.journal,
+                 "The journal database (default $XDG_STATE_HOME/tavirel/journal.db)")
+      ->type_name("FILE");
+  app.add_option("--config", raw.config_file, "Settings as JSON (see docs/service.md)")
+      ->type_name("FILE");
+  app.add_option("--token-file", raw.token_file,
+                 "The API token (default $XDG_CONFIG_HOME/tavirel/token, made at first start)")
+      ->type_name("FILE");
+  app.add_option("--allow-origin", raw.allow_origins,
+                 "A browser origin allowed to call the API (CORS); repeatable")
+      ->type_name("ORIGIN");
+  app.set_version_flag("--version", std::string("tavireld ") + kVersion);
+  app.footer(
+      "\nExamples:\n"
+      "  tavireld\n"
+      "  tavireld --register banco=/dev/ttyUSB0,settings=9600,n,8,1,mode=euro\n"
+      "  tavireld --register a=sim --register b=tcp://10.0.0.7:4001 --allow-origin "
+      "http://pos.local");
+  CommandLine result;
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) {
+      result.exit_status = app.exit(e, out, err);
+    } else {
+      err << "tavireld: " << e.what() << " (see tavireld --help)" << std::endl;
+      result.exit_status = 2;
+    }
+    return result;
+  }
+  result.config = Build(raw);
+  return result;
+}
+
+}  // namespace tavirel::service
