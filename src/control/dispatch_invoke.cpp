@@ -1,50 +1,12 @@
 // Invoking a member of the dispatch interface with Variant arguments.
-#include "ops/catalogue.hpp"
+#include "control/bind_arguments.hpp"
+#include "control/member_lookup.hpp"
 #include "tavirel/dispatch.hpp"
 #include "tavirel/errors.hpp"
 #include "tavirel/tavirel_control.hpp"
 
 namespace tavirel {
 namespace {
-
-std::vector<Variant> Convert(const MemberInfo& member, std::vector<Variant> args) {
-  std::size_t required = 0;
-  for (const auto& p : member.params) required += p.optional ? 0 : 1;
-  if (args.size() < required || args.size() > member.params.size()) {
-    throw DispatchError(
-        std::string(member.name) + " takes " +
-        (required == member.params.size()
-             ? std::to_string(required)
-             : std::to_string(required) + " to " + std::to_string(member.params.size())) +
-        " arguments, not " + std::to_string(args.size()) + ": " + Signature(member));
-  }
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const ParamInfo& param = member.params[i];
-    // An empty argument in an optional place is an omitted one, as for the
-    // direct calls: converting it would send 0 or blanks instead of the default.
-    if (param.optional && args[i].empty()) {
-      args[i] = param.default_value;
-      continue;
-    }
-    // An empty argument in a required place is a missing one, never a zero.
-    if (args[i].empty() && param.type != VarType::VT_VARIANT) {
-      throw DispatchError(std::string(member.name) + ": argument " + std::string(param.name) +
-                          " is missing: " + Signature(member));
-    }
-    if (param.type == VarType::VT_VARIANT || args[i].type() == param.type) continue;
-    try {
-      args[i] = args[i].ConvertTo(param.type);
-    } catch (const ConversionError& e) {
-      throw ConversionError(std::string(member.name) + ": argument " + std::string(param.name) +
-                            " does not convert to " + std::string(TypeName(param.type)) + ": " +
-                            e.what());
-    }
-  }
-  for (std::size_t i = args.size(); i < member.params.size(); ++i) {
-    args.push_back(member.params[i].default_value);
-  }
-  return args;
-}
 
 Variant Bool(bool value) { return Variant(VariantBool{value}); }
 
@@ -82,7 +44,7 @@ void InvokePut(TavirelControl& control, const MemberInfo& member, const Variant&
 }  // namespace
 
 Variant Invoke(TavirelControl& control, const MemberInfo& member, std::vector<Variant> args) {
-  args = Convert(member, std::move(args));
+  args = BindArguments(member, std::move(args));
   switch (member.kind) {
     case MemberKind::Method: return InvokeMethod(control, member, args);
     case MemberKind::PropertyGet: return InvokeGet(control, member);
@@ -93,21 +55,22 @@ Variant Invoke(TavirelControl& control, const MemberInfo& member, std::vector<Va
 
 Variant Invoke(TavirelControl& control, std::string_view name, MemberKind kind,
                std::vector<Variant> args) {
-  const MemberInfo* member = FindMember(name, kind);
-  if (member == nullptr) {
-    std::string message = "no member named \"" + std::string(name) + "\"";
-    if (FindMember(name, MemberKind::Method) || FindMember(name, MemberKind::PropertyGet)) {
-      message = "\"" + std::string(name) + "\" cannot be used as a " + std::string(KindName(kind));
-    } else {
-      std::string closest;
-      for (auto candidate : ClosestMemberNames(name)) {
-        closest += (closest.empty() ? "" : ", ") + std::string(candidate);
-      }
-      message += "; closest: " + closest;
+  return Invoke(control, RequireMember(name, kind), std::move(args));
+}
+
+const MemberInfo& RequireMember(std::string_view name, MemberKind kind) {
+  if (const MemberInfo* member = FindMember(name, kind)) return *member;
+  std::string message = "no member named \"" + std::string(name) + "\"";
+  if (FindMember(name, MemberKind::Method) || FindMember(name, MemberKind::PropertyGet)) {
+    message = "\"" + std::string(name) + "\" cannot be used as a " + std::string(KindName(kind));
+  } else {
+    std::string closest;
+    for (auto candidate : ClosestMemberNames(name)) {
+      closest += (closest.empty() ? "" : ", ") + std::string(candidate);
     }
-    throw DispatchError(message);
+    message += "; closest: " + closest;
   }
-  return Invoke(control, *member, std::move(args));
+  throw DispatchError(message);
 }
 
 Variant Invoke(TavirelControl& control, std::int32_t id, std::vector<Variant> args) {

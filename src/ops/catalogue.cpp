@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "tavirel/result_codes.hpp"
-#include "tavirel/tavirel_control.hpp"
 
 namespace tavirel::ops {
 namespace {
@@ -123,7 +122,7 @@ std::vector<Operation> MakeCatalogue() {
                  {P("CodOpr", I2), P("Descr", STR), Opt("NumVisore", I2, std::int16_t{0}),
                   Opt("Cursore", I2, std::int16_t{0})},
                  // The cursor has no fixed width: its digits, no leading zeros.
-                 {Digit(0, 2), Digit(2, 1), Text(1, 40), Digit(3, 1)},
+                 {Digit(0, 2), Digit(2, 1), Text(1, 40), {K::TrailingDigits, 3, 1}},
                  10,
                  D::DecodeAckReply,
                  {}});
