@@ -114,7 +114,7 @@ std::vector<Operation> MakeCatalogue() {
                  D::DecodeAckReply,
                  {}});
   Operation end_document = OperatorOnly("opEndSNoFisc", 1065, D::DecodeAckReply);
-  end_document.result = VarType::VT_EMPTY;
+  end_document.result = VarType::VT_VARIANT;  // the code, carried in a VARIANT
   ops.push_back(std::move(end_document));
   ops.push_back(OperatorOnly("opIniSNoFisc", 1063, D::DecodeAckReply));
   ops.push_back({"opMsgVisoreCortesia",

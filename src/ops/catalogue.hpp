@@ -50,7 +50,7 @@ struct Operation {
   std::int16_t reply_timeout;
   Decoder decoder;                  // for ReplyChoice::Fixed
   std::vector<CodeChoice> choices;  // for ReplyChoice::ByCode, first test first
-  VarType result = VarType::VT_I2;  // VT_EMPTY stands for a VARIANT result
+  VarType result = VarType::VT_I2;  // VT_VARIANT: the same code in a VARIANT
 
   [[nodiscard]] ReplyChoice choice() const {
     return choices.empty() ? ReplyChoice::Fixed : ReplyChoice::ByCode;
