@@ -52,24 +52,26 @@ std::string_view NameOf(const Table& table, E value) {
   return "";
 }
 
+// False when the type is named but unknown: the rest of the object is not read.
 template <typename Table, typename E>
-void ReadType(Fields& f, const Table& table, E& into, bool required) {
+bool ReadType(Fields& f, const Table& table, E& into, bool required) {
   const auto name = f.Text("type", required);
-  if (!name) return;
+  if (!name) return true;
   for (const auto& [n, v] : table) {
     if (n == *name) {
       into = v;
-      return;
+      return true;
     }
   }
   std::string known;
   for (const auto& [n, v] : table) known += (known.empty() ? "" : ", ") + std::string(n);
   f.Problem("type", "unknown type \"" + *name + "\" (one of " + known + ")");
+  return false;
 }
 
 ReceiptLine ReadLine(Fields& f) {
   ReceiptLine line;
-  ReadType(f, kLineTypes, line.type, false);
+  if (!ReadType(f, kLineTypes, line.type, false)) return line;
   if (line.type == LineType::Text) {
     f.Only({"type", "text"});
     line.text = f.Text("text", true).value_or("");
@@ -87,7 +89,7 @@ ReceiptLine ReadLine(Fields& f) {
 
 Adjustment ReadAdjustment(Fields& f) {
   Adjustment a;
-  ReadType(f, kAdjustmentTypes, a.type, true);
+  if (!ReadType(f, kAdjustmentTypes, a.type, true)) return a;
   if (a.type == AdjustmentType::Discount) {
     f.Only({"type", "amount"});
     a.amount = f.Decimal("amount", true).value_or("");
@@ -100,7 +102,7 @@ Adjustment ReadAdjustment(Fields& f) {
 
 Payment ReadPayment(Fields& f) {
   Payment p;
-  ReadType(f, kPaymentTypes, p.type, true);
+  if (!ReadType(f, kPaymentTypes, p.type, true)) return p;
   switch (p.type) {
     case PaymentType::Cash:
     case PaymentType::Cheque:

@@ -16,7 +16,7 @@ namespace {
 constexpr std::size_t kMaxKey = 200;
 
 // The document's name for each parameter of the operations it makes.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 18> kFieldOfParam{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 17> kFieldOfParam{{
     {"CodOpr", "operator"},
     {"DescProd", "description"},
     {"Prezzo", "price"},
@@ -34,12 +34,11 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 18> kFieldOf
     {"ValoreTicket", "amount"},
     {"Font", "font"},
     {"DescRiga", "text"},
-    {"NumeroOperatore", "number"},
 }};
 
 std::string FieldWhere(const PlannedStep& step, std::string_view param) {
   if (param == "CodOpr") return "operator";
-  if (param == "NumeroReparto") return "number";
+  if (param == "NumeroReparto" || param == "NumeroOperatore") return "number";
   for (const auto& [p, field] : kFieldOfParam) {
     if (p == param)
       return step.where.empty() ? std::string(field) : step.where + "." + std::string(field);
@@ -118,6 +117,7 @@ void CheckPayments(const Document& d, const std::vector<PlannedStep>& steps, std
   for (std::size_t i = 0; i < d.payments.size(); ++i) {
     if (d.payments[i].type == PaymentType::Ticket && payments[i]->amount == 0) {
       problems.push_back({payments[i]->where + ".amount", "must be more than zero"});
+      return;
     }
   }
   const auto total = ExpectedTotal(steps);
