@@ -2,6 +2,8 @@
 // documents left in flight first, then one DocumentRun.
 #include "tavirel/documents/runner.hpp"
 
+#include <algorithm>
+
 #include "document_run.hpp"
 #include "tavirel/documents/document_json.hpp"
 #include "tavirel/result_codes.hpp"
@@ -29,8 +31,11 @@ Runner::Runner(TavirelControl& control, Journal& journal, RunnerOptions options)
     : control_(control), journal_(journal), options_(std::move(options)) {}
 
 std::optional<std::int32_t> Runner::Serial() {
-  if (!serial_ && control_.opReadMatrFisc(0) == OP_OK && control_.LastOPCode() != 0) {
-    serial_ = control_.LastMatrFisc();
+  // A reading: it may be tried again without effect on the register.
+  for (int attempt = 0; !serial_ && attempt < std::max(1, options_.reading_attempts); ++attempt) {
+    if (control_.opReadMatrFisc(0) == OP_OK && control_.LastOPCode() != 0) {
+      serial_ = control_.LastMatrFisc();
+    }
   }
   return serial_;
 }
