@@ -104,7 +104,8 @@ void PrintHuman(const doc::Outcome& o, std::ostream& out) {
   const doc::FailedStep& f = *o.failed_step;
   out << "  ";
   if (!f.where.empty()) out << f.where << ": ";
-  if (!f.member.empty()) out << f.member << " " << f.result_name << " ";
+  if (!f.member.empty()) out << f.member << " ";
+  if (!f.result_name.empty()) out << f.result_name << " ";
   if (f.printer_error != 0) out << f.printer_error << " " << f.printer_text << " ";
   out << "- " << f.reason << '\n';
   for (const doc::Problem& p : f.problems) {

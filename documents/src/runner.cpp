@@ -47,7 +47,8 @@ Outcome Runner::Run(const Document& document) {
     why.problems = std::move(problems);
     return FailedOutcome(document.key, std::move(why));
   }
-  if (auto entry = journal_.Lookup(document.key)) {
+  const auto entry = journal_.Lookup(document.key);
+  if (entry) {
     if (CanonicalContent(entry->document) != CanonicalContent(document)) {
       throw KeyConflictError("the key \"" + document.key +
                              "\" is already in the journal with other content (hash " +
@@ -64,18 +65,18 @@ Outcome Runner::Run(const Document& document) {
   if (!serial) {
     FailedStep why = Why("the register did not answer the reading of its fiscal serial number");
     why.member = "opReadMatrFisc";
-    return FailedOutcome(document.key, std::move(why));
+    Outcome o = FailedOutcome(document.key, std::move(why));
+    // Started before: it stays in flight until the register answers again.
+    if (entry && entry->state == EntryState::Running) o.status = Status::Uncertain;
+    return o;
   }
-  for (const JournalEntry& other : journal_.InFlight(*serial)) {
-    if (other.key == document.key) continue;
-    ResolveInFlight();
-    for (const JournalEntry& left : journal_.InFlight(*serial)) {
-      if (left.key == document.key) continue;
-      return FailedOutcome(document.key,
-                           Why("the document \"" + left.key +
-                               "\" is still unresolved on this register; run it again first"));
-    }
-    break;
+  // A new receipt must not join the lines of one left open on this register.
+  ResolveOthers(*serial, document.key);
+  for (const JournalEntry& left : journal_.InFlight(*serial)) {
+    if (left.key == document.key) continue;
+    return FailedOutcome(document.key,
+                         Why("the document \"" + left.key +
+                             "\" is still unresolved on this register; run it again first"));
   }
   StartResult start = journal_.Start(document, options_.register_name, *serial);
   if (start.kind == StartKind::Replay) {
@@ -88,11 +89,16 @@ Outcome Runner::Run(const Document& document) {
 }
 
 std::vector<Outcome> Runner::ResolveInFlight() {
-  std::vector<Outcome> outcomes;
   const auto serial = Serial();
-  if (!serial) return outcomes;
-  for (const JournalEntry& entry : journal_.InFlight(*serial)) {
-    StartResult start = journal_.Start(entry.document, entry.register_name, *serial);
+  if (!serial) return {};
+  return ResolveOthers(*serial, "");
+}
+
+std::vector<Outcome> Runner::ResolveOthers(std::int32_t serial, const std::string& except) {
+  std::vector<Outcome> outcomes;
+  for (const JournalEntry& entry : journal_.InFlight(serial)) {
+    if (entry.key == except) continue;
+    StartResult start = journal_.Start(entry.document, entry.register_name, serial);
     if (start.kind == StartKind::Replay) continue;
     Ledger ledger = start.kind == StartKind::Resume ? ParseLedger(start.progress) : Ledger{};
     outcomes.push_back(

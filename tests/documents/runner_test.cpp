@@ -200,3 +200,26 @@ TEST(Runner, ADocumentLeftInFlightIsResolvedBeforeTheNextOne) {
 
 }  // namespace
 }  // namespace tavirel::documents::test
+
+namespace tavirel::documents::test {
+namespace {
+
+TEST(Runner, UncertainWhileTheRegisterCannotBeReachedThenResolved) {
+  DocumentRig rig;
+  CrashAt(rig, 4, false);  // the third line went out
+  EXPECT_THROW(rig.Run(kReceipt), Crash);
+  rig.line.ctl->SetHooks({});
+  rig.line.reg->SetPower(false);
+  const Outcome off = rig.Run(kReceipt);
+  EXPECT_EQ(off.status, Status::Uncertain);
+  EXPECT_EQ(rig.journal.Lookup("r1")->state, EntryState::Running);
+  rig.line.reg->SetPower(true);
+  const Outcome on = rig.Run(kReceipt);
+  EXPECT_EQ(on.status, Status::Closed) << ToJson(on);
+  EXPECT_FALSE(on.replayed);
+  EXPECT_EQ(on.total, "7.65");
+  EXPECT_EQ(rig.Paper().size(), 1u);
+}
+
+}  // namespace
+}  // namespace tavirel::documents::test
