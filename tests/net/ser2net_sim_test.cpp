@@ -79,7 +79,7 @@ struct Rig {
   void Settle() const {
     const auto end = SteadyNow::now() + 2s;
     while (sim.reg->NextDue() && SteadyNow::now() < end) std::this_thread::sleep_for(10ms);
-    std::this_thread::sleep_for(50ms);
+    std::this_thread::sleep_for(20ms);
   }
 };
 
@@ -137,7 +137,7 @@ TEST_P(ThroughSer2net, EveryFaultSwitchGivesTheResultOfTheLocalLine) {
       {"no-ack", Drawer, OP_ERR_TIMEOUT, kNoEerr, {{OP_ERR_TIMEOUT, 0}}},
       {"no-reply", Clock5s, OP_ERR_TIMEOUT, kNoEerr, {{OP_ERR_TIMEOUT, 0}}},
       {"ack-delay=100", Drawer, OP_OK, kNoEerr, {}},
-      {"ack-delay=600", Drawer, OP_ERR_TIMEOUT, kNoEerr, {{OP_ERR_TIMEOUT, 0}}},
+      {"ack-delay=450", Drawer, OP_ERR_TIMEOUT, kNoEerr, {{OP_ERR_TIMEOUT, 0}}},
       {"reply-delay=300", Drawer, OP_OK, kNoEerr, {}},
       {"bad-checksum", Drawer, OP_ERR_CHKS, kNoEerr, {{OP_ERR_CHKS, 0}}},
       {"noise", Sale, OP_OK, kNoEerr, {}},
