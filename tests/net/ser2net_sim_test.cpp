@@ -173,9 +173,9 @@ TEST_P(ThroughSer2net, EveryFaultSwitchGivesTheResultOfTheLocalLine) {
   EXPECT_EQ(rig.sim.server->Failure(), nullptr);
 }
 
-class Ser2netKilled : public ThroughSer2net {};
+class Ser2netWaits : public ThroughSer2net {};
 
-TEST_P(Ser2netKilled, InTheMiddleOfAWaitIsAHangUpWithinASecond) {
+TEST_P(Ser2netWaits, KilledServerIsAHangUpWithinASecond) {
   Rig rig(GetParam(), std::make_shared<SteadyClock>());
   ASSERT_EQ(rig.ctl->opReadDataOra(), OP_OK);
   rig.sim.reg->ArmFault(sim::ParseFaultSwitch("no-reply"));
@@ -202,6 +202,27 @@ TEST_P(Ser2netKilled, InTheMiddleOfAWaitIsAHangUpWithinASecond) {
   EXPECT_EQ(rig.ctl->opReadDataOra(), OP_ERR_PORTCLOSE);
 }
 
+TEST_P(Ser2netWaits, CancelWaitEndsItAtOnce) {
+  Rig rig(GetParam(), std::make_shared<SteadyClock>());
+  rig.sim.reg->ArmFault(sim::ParseFaultSwitch("no-reply"));
+  std::thread canceller([&] {
+    std::this_thread::sleep_for(200ms);
+    rig.ctl->CancelWait();
+  });
+  const auto start = SteadyNow::now();
+  try {
+    (void)rig.ctl->opApriCassetto(1);
+    ADD_FAILURE() << "the wait was not cancelled";
+  } catch (const CancelledError& e) {
+    EXPECT_TRUE(e.request_sent());
+  }
+  canceller.join();
+  EXPECT_LT(SteadyNow::now() - start, 1s);
+  EXPECT_TRUE(rig.ctl->PortIsOpen());  // a cancel is no hang-up
+  rig.Settle();
+  EXPECT_EQ(rig.ctl->opReadDataOra(), OP_OK);
+}
+
 // The round trip of one short request, median of 30, against the local
 // pseudo-terminal's; the figures are printed for the documentation.
 TEST_P(ThroughSer2net, RoundTripWakesOnTheReplyWithoutWaitingOutASlice) {
@@ -220,7 +241,7 @@ TEST_P(ThroughSer2net, RoundTripWakesOnTheReplyWithoutWaitingOutASlice) {
 
 INSTANTIATE_TEST_SUITE_P(Lines, ThroughSer2net,
                          testing::Values(Line::LocalPty, Line::Raw, Line::Rfc2217), LineName);
-INSTANTIATE_TEST_SUITE_P(Lines, Ser2netKilled, testing::Values(Line::Raw, Line::Rfc2217), LineName);
+INSTANTIATE_TEST_SUITE_P(Lines, Ser2netWaits, testing::Values(Line::Raw, Line::Rfc2217), LineName);
 
 // Measured: ser2net reports all modem lines low for a pseudo-terminal. A
 // port that follows CTS (the default) therefore sees a register switched
