@@ -149,7 +149,7 @@ TEST(CrashTest, KilledHostsNeverLoseOrDoubleAReceipt) {
     ++outcomes[status];
     status_of[Item(i)] = status;
     // The register prints as it goes: take its lines now, or its pipe fills and it stops.
-    for (std::string line; !(line = reg.ReadLine(std::chrono::milliseconds(1))).empty();) {
+    for (std::string line; !(line = reg.ReadLine(std::chrono::milliseconds(20))).empty();) {
       printed += line + "\n";
     }
   }
