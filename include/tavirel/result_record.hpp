@@ -44,12 +44,14 @@ class ResultRecord {
   void ResetLastValues();
 
   /// The stored value. LastDate is composed from the five date fields at
-  /// every read (and kept as the stored LastDate).
-  [[nodiscard]] Variant Get(Prop prop);
+  /// every read, so it always agrees with them.
+  [[nodiscard]] Variant Get(Prop prop) const;
+  /// Stores a value (of the property's type; not checked).
   void Set(Prop prop, Variant value);
 
+  /// Get, as its C++ type; throws std::bad_variant_access for another type.
   template <typename T>
-  [[nodiscard]] T GetAs(Prop prop) {
+  [[nodiscard]] T GetAs(Prop prop) const {
     return Get(prop).template get<T>();
   }
 
