@@ -36,8 +36,11 @@ std::span<const MemberInfo> Members();
 const MemberInfo* FindMember(std::string_view name, MemberKind kind);
 /// The member with that id, or nullptr.
 const MemberInfo* FindMember(std::int32_t id);
-/// Up to `count` member names closest to `name` (for "did you mean").
+/// Up to `count` member names closest to `name` (for "did you mean"); none
+/// for a name longer than every member's, which is answered at once.
 std::vector<std::string_view> ClosestMemberNames(std::string_view name, std::size_t count = 3);
+/// The length of the longest member name.
+std::size_t LongestMemberName();
 /// "opReparto(CodOpr As Integer, DescProd As String, ..., [TipoPrezzo As Integer = 1], ...) As
 /// Integer".
 std::string Signature(const MemberInfo& member);
