@@ -60,6 +60,14 @@ class TavirelControl {
   void PortOpen();
   void PortClose();
   [[nodiscard]] bool PortIsOpen() const;
+  /// Cancels the call that waits for the register (an operation or the probe
+  /// of PortOpen): it ends at its next wait pass with CancelledError, whose
+  /// request_sent() is true (the register may have carried the request out).
+  /// A cancel made while no call waits is kept, and the next call throws
+  /// CancelledError before writing anything (request_sent() false). The port
+  /// stays open. Safe from any thread, and async-signal-safe when the port's
+  /// Interrupt is (PosixSerialPort's is; NullModemPort's is thread-safe only).
+  void CancelWait() noexcept;
   [[nodiscard]] std::string Settings() const;
   void Settings(const std::string& value);
   [[nodiscard]] std::int16_t COMPort() const;

@@ -66,8 +66,7 @@ std::int16_t TavirelControl::RunOperation(std::string_view name,
   // never sent, rather than sent with its later fields shifted.
   const bool unencodable = op->HasAmountField() && m.euro_settings != TVL_EUROSETTINGS_LIRE &&
                            m.euro_settings != TVL_EUROSETTINGS_EURO;
-  link::LinkContext context{*m.port,         *m.clock,        m.hooks,
-                            m.euro_settings, m.frame_counter, m.current_command};
+  link::LinkContext context = m.Link();
   std::string reply;
   std::int32_t printer_error = 0;
   const std::int16_t result =
