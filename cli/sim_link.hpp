@@ -14,6 +14,7 @@ struct SimLinkOptions {
   bool pace = false;                // realistic line speed and processing times
   std::vector<std::string> faults;  // fault switches: "no-ack", "error=21@0.1", ...
   std::string link_path;            // also reachable at this symbolic link
+  std::string paper_path;           // one JSON line per finished document ("" for none)
 };
 
 class SimLink {

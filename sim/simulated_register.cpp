@@ -2,6 +2,9 @@
 
 #include <chrono>
 
+#include "tavirel/sim/errors.hpp"
+#include "tavirel/sim/printer_errors.hpp"
+
 namespace tavirel::sim {
 namespace {
 
@@ -16,6 +19,16 @@ RegisterModel MakeModel(const SimOptions& o, const std::optional<StateFile>& fil
 std::optional<StateFile> MakeFile(const SimOptions& o) {
   if (o.state_path.empty()) return std::nullopt;
   return StateFile(o.state_path);
+}
+
+std::unique_ptr<PaperFile> MakePaper(const SimOptions& o, const RegisterModel& model) {
+  if (o.paper_path.empty()) return nullptr;
+  auto paper = std::make_unique<PaperFile>(o.paper_path);
+  // Without a kept state each start is a new register: the paper only grows.
+  if (!o.state_path.empty()) {
+    ReconcilePaper(*paper, model.State().documents, model.State().last_document, o.state_path);
+  }
+  return paper;
 }
 
 }  // namespace
@@ -36,6 +49,8 @@ SimulatedRegister::SimulatedRegister(SimOptions options)
     : processor_(std::make_unique<Processor>(*this)),
       state_file_(MakeFile(options)),
       model_(MakeModel(options, state_file_)),
+      paper_(MakePaper(options, model_)),
+      paper_sink_(std::move(options.paper_sink)),
       engine_(*processor_, options.pacing) {
   engine_.Faults().Seed(options.seed);
   for (const auto& entry : options.faults) engine_.Faults().Arm(entry);
@@ -43,6 +58,16 @@ SimulatedRegister::SimulatedRegister(SimOptions options)
 }
 
 SimulatedRegister::~SimulatedRegister() = default;
+
+bool SimulatedRegister::RecordOnPaperLocked(const PaperRecord& record) {
+  if (!paper_) return true;
+  try {
+    paper_->Append(record);
+    return true;
+  } catch (const SimError&) {
+    return false;
+  }
+}
 
 void SimulatedRegister::SaveLocked() {
   if (state_file_) state_file_->Save(model_.State(), model_.FiscalMemory());
@@ -63,8 +88,15 @@ std::string SimulatedRegister::ProcessLocked(std::string_view command, TimePoint
     changed = true;
   }
   Outcome outcome = model_.Execute(command);
+  // The paper first: a kill before the state is written leaves a record the
+  // next start recognises and removes. A document not on the paper is not done.
+  if (outcome.finished && !RecordOnPaperLocked(*outcome.finished)) {
+    model_.Revert();
+    return LineEngine::ErrorPayload(perr::kCartaGiornale);
+  }
   // Written before the reply leaves: nothing answered is ever lost.
   if (changed || outcome.changed) SaveLocked();
+  if (outcome.finished && paper_sink_) paper_sink_(*outcome.finished);
   for (const auto& line : outcome.printed) {
     journal_.Print(line);
     undelivered_.push_back(line);
@@ -194,6 +226,8 @@ CivilTime SimulatedRegister::Now() const {
 std::string SimulatedRegister::StatePath() const {
   return state_file_ ? state_file_->Path() : std::string();
 }
+
+std::string SimulatedRegister::PaperPath() const { return paper_ ? paper_->Path() : std::string(); }
 
 std::size_t SimulatedRegister::SubscribeJournal(Journal::Listener listener) {
   std::lock_guard lock(mutex_);

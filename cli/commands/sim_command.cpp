@@ -56,6 +56,9 @@ void AddSimCommand(CLI::App& app, Runner& run) {
   sim->add_flag("--lire", options->lire, "A register in lire (euro otherwise)");
   sim->add_option("--state", options->state_path, "Keep the register's state in this file")
       ->type_name("FILE");
+  sim->add_option("--paper", options->paper_path,
+                  "Append one JSON line to this file for every document the register finishes")
+      ->type_name("FILE");
   sim->add_flag("--pace", options->pace, "Realistic line speed and printing times");
   sim->add_option("--fault", options->faults,
                   "A fault switch, repeatable: off, no-ack, no-reply, ack-delay=MS, "

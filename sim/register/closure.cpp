@@ -75,6 +75,7 @@ std::string FiscalClosure(Context& c, const Command& cmd) {
   c.Print(k, Centered("CHIUSURA FISCALE GIORNALIERA"));
   PrintRecord(c, k, record);
   PrintClosingLines(c, k, "Z.", number);
+  c.Finish(PaperKind::FiscalClosure, number, record.total, c.PrintedCount());
   c.new_records.push_back(record);
   s.closure_number = number;
   s.grand_total = record.grand_total;
@@ -93,6 +94,7 @@ std::string FiscalMemoryReport(Context& c, const Command& cmd) {
   if (c.memory.empty()) c.Print(k, Centered("MEMORIA FISCALE VUOTA"));
   for (const auto& record : c.memory) PrintRecord(c, k, record);
   PrintClosingLines(c, k, "Z.", c.s.closure_number);
+  c.Finish(PaperKind::Report, c.s.closure_number, 0, c.PrintedCount(), "fiscal-memory");
   return ReplyWriter(cmd.Code())
       .Raw(cmd.Raw("CodOpr"))
       .Date(c.now)

@@ -82,6 +82,17 @@ void RecordInDay(Context& c, const FinancialTotals& t, int number) {
   day.last_receipt = number;
 }
 
+// Sale, return and void lines that stand (a corrected line does not).
+int CountedLines(const OpenReceipt& r) {
+  int lines = 0;
+  for (const auto& e : r.entries) {
+    const bool line =
+        e.kind == EntryKind::Sale || e.kind == EntryKind::Return || e.kind == EntryKind::LineVoid;
+    if (line && !e.corrected) ++lines;
+  }
+  return lines;
+}
+
 void FinishReceipt(Context& c) {
   c.s.last_receipt = c.s.receipt.lines;
   c.s.receipt = OpenReceipt{};
@@ -122,6 +133,7 @@ int CloseReceipt(Context& c, PayKind closing, Amount change) {
   AddToReports(c.s.periodic, r, t, c.now.hour);
   RecordInDay(c, t, number);
   ShowOnDisplay(c, "TOTALE", Total(r), "RESTO", change);
+  c.Finish(PaperKind::Receipt, number, Total(r), CountedLines(r));
   FinishReceipt(c);
   return number;
 }
@@ -140,6 +152,7 @@ int VoidOpenReceipt(Context& c) {
   AddToReports(c.s.daily, c.s.receipt, t, c.now.hour);
   AddToReports(c.s.periodic, c.s.receipt, t, c.now.hour);
   RecordInDay(c, t, number);
+  c.Finish(PaperKind::Voided, number, total, CountedLines(c.s.receipt));
   FinishReceipt(c);
   return number;
 }

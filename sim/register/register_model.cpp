@@ -67,8 +67,16 @@ void RegisterModel::PaperRunsOut() {
 
 void RegisterModel::RefillPaper() { state_.paper_out = false; }
 
+void RegisterModel::Revert() {
+  if (!previous_) return;
+  state_ = std::move(*previous_);
+  previous_.reset();
+  memory_.resize(memory_before_);
+}
+
 Outcome RegisterModel::Execute(std::string_view command) {
   Outcome outcome;
+  previous_.reset();
   try {
     const Command cmd = ReadCommand(command);
     const CommandEntry* entry = FindCommand(cmd.Code());
@@ -81,9 +89,16 @@ Outcome RegisterModel::Execute(std::string_view command) {
     RegisterState next = state_;
     const auto wall =
         std::chrono::duration_cast<std::chrono::seconds>(wall_().time_since_epoch()).count();
-    Context c{next, memory_, CivilTime::FromSeconds(wall + state_.clock_offset), wall, {}, {}};
+    Context c{next, memory_, CivilTime::FromSeconds(wall + state_.clock_offset), wall, {}, {}, {}};
     outcome.payload = entry->handler(c, cmd);
+    if (c.finished) {
+      c.finished->seq = ++next.documents;
+      next.last_document = *c.finished;
+      outcome.finished = std::move(c.finished);
+    }
     outcome.changed = !(next == state_) || !c.new_records.empty();
+    previous_ = std::move(state_);
+    memory_before_ = memory_.size();
     state_ = std::move(next);
     for (auto& record : c.new_records) memory_.push_back(std::move(record));
     outcome.printed = std::move(c.printed);

@@ -33,6 +33,8 @@ Args Parse(int argc, char** argv) {
     };
     if (arg == "--state") {
       args.sim.state_path = value();
+    } else if (arg == "--paper") {
+      args.sim.paper_path = value();
     } else if (arg == "--link") {
       args.pty.link_path = value();
     } else if (arg == "--lire") {

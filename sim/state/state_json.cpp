@@ -10,7 +10,7 @@ namespace tavirel::sim {
 namespace {
 
 constexpr const char* kFormat = "tavirel-sim-state";
-constexpr int kVersion = 1;
+constexpr int kVersion = 2;
 
 template <typename E, std::size_t N>
 void EnumToJson(nlohmann::json& j, E value, const std::array<const char*, N>& names) {
@@ -31,6 +31,8 @@ void EnumFromJson(const nlohmann::json& j, E& value, const std::array<const char
 
 constexpr std::array<const char*, 2> kCurrencies{"lire", "euro"};
 constexpr std::array<const char*, 4> kPhases{"idle", "sale", "payment", "non-fiscal"};
+constexpr std::array<const char*, 5> kPaperKinds{"receipt", "voided", "non-fiscal", "report",
+                                                 "fiscal-closure"};
 constexpr std::array<const char*, 7> kEntryKinds{
     "sale",       "return", "line-void", "amount-discount", "percent-discount", "percent-surcharge",
     "description"};
@@ -41,6 +43,8 @@ void to_json(nlohmann::json& j, CurrencyUnit v) { EnumToJson(j, v, kCurrencies);
 void from_json(const nlohmann::json& j, CurrencyUnit& v) { EnumFromJson(j, v, kCurrencies); }
 void to_json(nlohmann::json& j, Phase v) { EnumToJson(j, v, kPhases); }
 void from_json(const nlohmann::json& j, Phase& v) { EnumFromJson(j, v, kPhases); }
+void to_json(nlohmann::json& j, PaperKind v) { EnumToJson(j, v, kPaperKinds); }
+void from_json(const nlohmann::json& j, PaperKind& v) { EnumFromJson(j, v, kPaperKinds); }
 void to_json(nlohmann::json& j, EntryKind v) { EnumToJson(j, v, kEntryKinds); }
 void from_json(const nlohmann::json& j, EntryKind& v) { EnumFromJson(j, v, kEntryKinds); }
 
@@ -68,11 +72,13 @@ NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(ReceiptEntry, kind, department, description, 
                                    quantity, unit_price, amount, by_vat, fiscal, percent, corrected)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(OpenReceipt, entries, paid, operator_code, correctable, lines)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(DisplayState, text, cursor)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(PaperRecord, kind, seq, number, total, currency, lines, serial,
+                                   report)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(RegisterState, serial, currency, clock_offset, tables,
                                    line_types, receipt_number, non_fiscal_number, closure_number,
                                    grand_total, last_closure_at, phase, receipt, footer, displays,
                                    keyboard_locked, paper_out, printing_suspended, last_receipt,
-                                   daily, periodic, day)
+                                   non_fiscal_lines, documents, last_document, daily, periodic, day)
 
 namespace {
 
@@ -108,6 +114,14 @@ void Validate(const RegisterState& s) {
   ValidateReport(s.periodic, "periodic");
 }
 
+// Version 1 had no paper record: nothing finished yet as far as it knows.
+void AddVersionTwoFields(nlohmann::json& state) {
+  if (!state.is_object()) return;
+  state["non_fiscal_lines"] = 0;
+  state["documents"] = 0;
+  state["last_document"] = PaperRecord{};
+}
+
 }  // namespace
 
 std::string StateToJson(const RegisterState& state, const std::vector<FiscalRecord>& memory) {
@@ -124,9 +138,12 @@ SavedRegister StateFromJson(const std::string& text, const std::string& origin) 
     const nlohmann::json j = nlohmann::json::parse(text);
     Expect(j.is_object() && j.value("format", "") == kFormat,
            "not a state file of the simulated register");
-    Expect(j.at("version").get<int>() == kVersion, "a version this register does not read");
+    const int version = j.at("version").get<int>();
+    Expect(version == 1 || version == kVersion, "a version this register does not read");
+    nlohmann::json state = j.at("state");
+    if (version == 1) AddVersionTwoFields(state);
     SavedRegister saved;
-    saved.state = j.at("state").get<RegisterState>();
+    saved.state = state.get<RegisterState>();
     saved.memory = j.at("fiscal_memory").get<std::vector<FiscalRecord>>();
     Validate(saved.state);
     return saved;

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <numeric>
 #include <random>
 #include <thread>
@@ -18,6 +19,7 @@
 #include "tavirel/posix_serial_port.hpp"
 #include "tavirel/sim/state_file.hpp"
 #include "tavirel/tavirel_control.hpp"
+#include "temp_dir.hpp"
 
 extern char** environ;
 
@@ -27,7 +29,7 @@ namespace {
 // The server as a child process; its first line on stdout names the device.
 class ServerProcess {
  public:
-  explicit ServerProcess(const std::string& state_path) {
+  ServerProcess(const std::string& state_path, const std::string& paper_path) {
     int out[2];
     if (::pipe(out) != 0) throw std::runtime_error("pipe failed");
     posix_spawn_file_actions_t actions;
@@ -35,8 +37,12 @@ class ServerProcess {
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, out[0]);
     std::string program = TAVIREL_SIM_SERVER;
-    std::vector<char*> argv = {program.data(), const_cast<char*>("--state"),
-                               const_cast<char*>(state_path.c_str()), nullptr};
+    std::vector<char*> argv = {program.data(),
+                               const_cast<char*>("--state"),
+                               const_cast<char*>(state_path.c_str()),
+                               const_cast<char*>("--paper"),
+                               const_cast<char*>(paper_path.c_str()),
+                               nullptr};
     const int rc = ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
@@ -128,18 +134,34 @@ bool SumOfSomeOf(std::int64_t target, const std::vector<std::int64_t>& values) {
   return false;
 }
 
+// The paper holds each document the state holds, once, in order.
+void ExpectPaperAgreesWithState(const std::string& paper_path, const RegisterState& state) {
+  std::ifstream in(paper_path);
+  std::vector<PaperRecord> paper;
+  for (std::string line; std::getline(in, line);) paper.push_back(ParsePaperLine(line));
+  int receipts = 0;
+  for (std::size_t i = 0; i < paper.size(); ++i) {
+    EXPECT_EQ(paper[i].seq, i + 1);
+    if (paper[i].kind == PaperKind::Receipt) ++receipts;
+  }
+  EXPECT_EQ(paper.size(), state.documents);
+  EXPECT_EQ(receipts, state.day.totals.receipts);
+  if (!paper.empty()) {
+    EXPECT_EQ(paper.back(), state.last_document);
+  }
+}
+
 TEST(SigKill, EveryAnsweredReceiptSurvivesAKill) {
-  const auto dir =
-      std::filesystem::temp_directory_path() / ("tavirel-sigkill-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  const std::string state = (dir / "register.json").string();
+  test::TempDir dir;
+  const std::string state = dir / "register.json";
+  const std::string paper = dir / "paper.jsonl";
   std::mt19937 random(20261207);
   std::uniform_int_distribution<int> delay_ms(30, 250);
   Ledger ledger;
   int next = 0;
   constexpr int kKills = 6;
   for (int round = 0; round < kKills; ++round) {
-    ServerProcess server(state);
+    ServerProcess server(state, paper);
     const int delay = delay_ms(random);
     std::thread killer([&server, delay] {
       std::this_thread::sleep_for(std::chrono::milliseconds(delay));
@@ -160,6 +182,9 @@ TEST(SigKill, EveryAnsweredReceiptSurvivesAKill) {
     killer.join();
     server.Reap();
   }
+  {
+    ServerProcess restart(state, paper);  // serving: the paper is brought to the state
+  }
   const SavedRegister saved = StateFile(state).Load();
   const FinancialTotals& day = saved.state.day.totals;
   EXPECT_GT(ledger.answered, 0);
@@ -167,7 +192,7 @@ TEST(SigKill, EveryAnsweredReceiptSurvivesAKill) {
   EXPECT_LE(day.receipts, ledger.answered + static_cast<int>(ledger.in_doubt.size()));
   EXPECT_TRUE(SumOfSomeOf(day.sales - ledger.answered_cents, ledger.in_doubt))
       << "sales " << day.sales << " answered " << ledger.answered_cents;
-  std::filesystem::remove_all(dir);
+  ExpectPaperAgreesWithState(paper, saved.state);
 }
 
 }  // namespace

@@ -77,7 +77,7 @@ TEST_F(StateFileTest, DamagedFilesAreErrorsNamingTheFile) {
       good.substr(0, good.size() / 2),                  // cut short by a crash
       "",                                               // empty
       "{\"format\":\"something else\",\"version\":1}",  // another program's file
-      std::string(good).replace(good.find("\"version\": 1"), 12, "\"version\": 9"),
+      std::string(good).replace(good.find("\"version\": 2"), 12, "\"version\": 9"),
       std::string(good).replace(good.find("\"receipt_number\""), 16, "\"receipt_numbr\""),
       std::string(good).replace(good.find("\"euro\""), 6, "\"yen\""),
   };

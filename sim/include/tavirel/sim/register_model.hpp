@@ -5,6 +5,7 @@
 // with one of the printer's error numbers and changes nothing.
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,10 +19,11 @@ namespace tavirel::sim {
 using WallClock = std::function<std::chrono::system_clock::time_point()>;
 
 struct Outcome {
-  std::string payload;               // the reply payload (an error reply's too)
-  int error = 0;                     // the printer's error number, 0 when done
-  bool changed = false;              // the state was changed
-  std::vector<PrintedLine> printed;  // lines printed by the command
+  std::string payload;                  // the reply payload (an error reply's too)
+  int error = 0;                        // the printer's error number, 0 when done
+  bool changed = false;                 // the state was changed
+  std::vector<PrintedLine> printed;     // lines printed by the command
+  std::optional<PaperRecord> finished;  // the document it finished, numbered
 };
 
 class RegisterModel {
@@ -47,10 +49,15 @@ class RegisterModel {
   void RefillPaper();
   /// The wall clock the register's clock runs on.
   void SetWallClock(WallClock wall);
+  /// Takes back the last command that succeeded, as if it had been refused
+  /// (its record could not be kept). Only the last one, once.
+  void Revert();
 
  private:
   RegisterState state_;
   std::vector<FiscalRecord> memory_;
+  std::optional<RegisterState> previous_;  // before the last command, for Revert
+  std::size_t memory_before_ = 0;
   WallClock wall_;
 };
 

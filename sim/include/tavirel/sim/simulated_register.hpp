@@ -14,6 +14,7 @@
 #include "tavirel/sim/journal.hpp"
 #include "tavirel/sim/line_engine.hpp"
 #include "tavirel/sim/pacing.hpp"
+#include "tavirel/sim/paper_file.hpp"
 #include "tavirel/sim/register_model.hpp"
 #include "tavirel/sim/state_file.hpp"
 
@@ -30,6 +31,14 @@ struct SimOptions {
   std::vector<FaultSwitch> faults;
   std::uint64_t seed = 1;  // of the random fault switches
   WallClock wall;          // the register's clock runs on it (system clock when empty)
+  /// Empty: no paper record file. Otherwise one JSON line is appended to this
+  /// file (a regular file; anything else is refused) for every document the
+  /// register finishes, flushed before the reply that finished it leaves.
+  std::string paper_path;
+  /// Called with every finished document before the reply that finished it
+  /// leaves, under the register's lock (it must not call the register back).
+  /// Called only for documents the register kept.
+  std::function<void(const PaperRecord&)> paper_sink;
 };
 
 class SimulatedRegister {
@@ -66,6 +75,8 @@ class SimulatedRegister {
   [[nodiscard]] CivilTime Now() const;
   /// The file the state is kept in ("" when none).
   [[nodiscard]] std::string StatePath() const;
+  /// The paper record's file ("" when none).
+  [[nodiscard]] std::string PaperPath() const;
 
   // ---- Journal ---------------------------------------------------------------
   /// `listener` is called for every printed line, on the thread that fed the
@@ -83,6 +94,7 @@ class SimulatedRegister {
   std::string ProcessLocked(std::string_view command, TimePoint now,
                             const std::vector<ActiveFault>& faults);
   void SaveLocked();
+  bool RecordOnPaperLocked(const PaperRecord& record);
   void Deliver();
 
   mutable std::mutex mutex_;
@@ -90,6 +102,8 @@ class SimulatedRegister {
   std::unique_ptr<Processor> processor_;
   std::optional<StateFile> state_file_;
   RegisterModel model_;
+  std::unique_ptr<PaperFile> paper_;
+  std::function<void(const PaperRecord&)> paper_sink_;
   LineEngine engine_;
   Journal journal_;
   std::vector<PrintedLine> undelivered_;
