@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,82 +14,15 @@
 #include <random>
 #include <thread>
 
+#include "sim_process.hpp"
 #include "tavirel/errors.hpp"
 #include "tavirel/posix_serial_port.hpp"
 #include "tavirel/sim/state_file.hpp"
 #include "tavirel/tavirel_control.hpp"
 #include "temp_dir.hpp"
 
-extern char** environ;
-
 namespace tavirel::sim {
 namespace {
-
-// The server as a child process; its first line on stdout names the device.
-class ServerProcess {
- public:
-  ServerProcess(const std::string& state_path, const std::string& paper_path) {
-    int out[2];
-    if (::pipe(out) != 0) throw std::runtime_error("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::string program = TAVIREL_SIM_SERVER;
-    std::vector<char*> argv = {program.data(),
-                               const_cast<char*>("--state"),
-                               const_cast<char*>(state_path.c_str()),
-                               const_cast<char*>("--paper"),
-                               const_cast<char*>(paper_path.c_str()),
-                               nullptr};
-    const int rc = ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    if (rc != 0 || pid_ <= 0) throw std::runtime_error("cannot start " + program);
-    try {
-      device_ = ReadDevice(out[0]);
-    } catch (...) {
-      ::close(out[0]);
-      Kill();
-      Reap();
-      throw;
-    }
-    ::close(out[0]);
-  }
-  ~ServerProcess() {
-    Kill();
-    Reap();
-  }
-  // Only ever this child, by its id; never after it has been reaped.
-  void Kill() {
-    if (pid_ > 0 && !reaped_) ::kill(pid_, SIGKILL);
-  }
-  void Reap() {
-    if (pid_ > 0 && !reaped_) ::waitpid(pid_, nullptr, 0);
-    reaped_ = true;
-  }
-  [[nodiscard]] const std::string& device() const { return device_; }
-  [[nodiscard]] pid_t pid() const { return pid_; }
-
- private:
-  static std::string ReadDevice(int fd) {
-    std::string line;
-    char c = 0;
-    while (line.find('\n') == std::string::npos) {
-      pollfd p{fd, POLLIN, 0};
-      if (::poll(&p, 1, 5000) <= 0 || ::read(fd, &c, 1) != 1)
-        throw std::runtime_error("server did not start");
-      line += c;
-    }
-    if (line.rfind("DEVICE ", 0) != 0)
-      throw std::runtime_error("unexpected server output: " + line);
-    return line.substr(7, line.size() - 8);
-  }
-
-  pid_t pid_ = -1;
-  bool reaped_ = false;
-  std::string device_;
-};
 
 struct Ledger {
   int answered = 0;
@@ -161,14 +93,15 @@ TEST(SigKill, EveryAnsweredReceiptSurvivesAKill) {
   int next = 0;
   constexpr int kKills = 6;
   for (int round = 0; round < kKills; ++round) {
-    ServerProcess server(state, paper);
+    test::SimProcess server({"--state", state, "--paper", paper});
     const int delay = delay_ms(random);
-    std::thread killer([&server, delay] {
+    const pid_t pid = server.Pid();
+    std::thread killer([pid, delay] {
       std::this_thread::sleep_for(std::chrono::milliseconds(delay));
-      server.Kill();
+      ::kill(pid, SIGKILL);  // this child only, by its id; reaped below
     });
     try {
-      TavirelControl c(PosixSerialPort::ForDevice(server.device()));
+      TavirelControl c(PosixSerialPort::ForDevice(server.Device()));
       c.Initialize();
       c.InitProperties();
       c.EuroSettings(TVL_EUROSETTINGS_EURO);
@@ -180,10 +113,10 @@ TEST(SigKill, EveryAnsweredReceiptSurvivesAKill) {
         ledger.in_doubt.push_back(100 + next - 1);
     }
     killer.join();
-    server.Reap();
+    server.Kill();
   }
   {
-    ServerProcess restart(state, paper);  // serving: the paper is brought to the state
+    test::SimProcess restart({"--state", state, "--paper", paper});  // the paper meets the state
   }
   const SavedRegister saved = StateFile(state).Load();
   const FinancialTotals& day = saved.state.day.totals;
