@@ -1,6 +1,8 @@
 #include "tavirel/sim/state_file.hpp"
 
 #include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,9 +25,7 @@ void WriteAll(int fd, const std::string& data, const std::string& path) {
     const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      Fail("cannot write state file", path, err);
+      Fail("cannot write", path, errno);
     }
     done += static_cast<std::size_t>(n);
   }
@@ -54,23 +54,35 @@ SavedRegister StateFile::Load() const {
 
 void StateFile::Save(const RegisterState& state, const std::vector<FiscalRecord>& memory) const {
   const std::string data = StateToJson(state, memory);
-  const std::string temp = path_ + ".tmp";
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) Fail("cannot create state file", temp, errno);
-  WriteAll(fd, data, temp);
-  if (::fsync(fd) != 0) {
-    const int err = errno;
-    ::close(fd);
-    Fail("cannot flush state file", temp, err);
+  // A name nobody can guess, created exclusively: a link planted where the
+  // temporary goes is never followed.
+  std::string temp = path_ + ".tmp-XXXXXX";
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) Fail("cannot create a temporary beside state file", path_, errno);
+  bool open = true;
+  try {
+    WriteAll(fd, data, temp);
+    if (::fchmod(fd, 0644) != 0 || ::fsync(fd) != 0) Fail("cannot flush", temp, errno);
+    open = false;
+    if (::close(fd) != 0) Fail("cannot write", temp, errno);
+  } catch (...) {
+    if (open) ::close(fd);
+    ::unlink(temp.c_str());  // no partial temporary left behind
+    throw;
   }
-  ::close(fd);
-  if (::rename(temp.c_str(), path_.c_str()) != 0) Fail("cannot replace state file", path_, errno);
+  if (::rename(temp.c_str(), path_.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(temp.c_str());
+    Fail("cannot replace state file", path_, err);
+  }
   // The rename itself must reach the disk for the new state to survive a crash.
   const int dir = ::open(DirectoryOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
+  if (dir < 0 || ::fsync(dir) != 0) {
+    const int err = errno;
+    if (dir >= 0) ::close(dir);
+    Fail("cannot flush the folder of state file", path_, err);
   }
+  ::close(dir);
 }
 
 }  // namespace tavirel::sim

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "sim_support.hpp"
 #include "tavirel/sim/errors.hpp"
 #include "tavirel/sim/simulated_register.hpp"
+#include "temp_dir.hpp"
 
 namespace tavirel::sim {
 namespace {
@@ -19,18 +21,18 @@ using test::Sale;
 
 class StateFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("tavirel-sim-state-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    path = (dir / "register.json").string();
-    std::filesystem::remove(path);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
   void Write(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+  // The names in the folder, sorted.
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
-  std::filesystem::path dir;
-  std::string path;
+  test::TempDir dir;
+  std::string path = dir / "register.json";
 };
 
 TEST_F(StateFileTest, RoundTripKeepsStateAndFiscalMemory) {
@@ -45,7 +47,24 @@ TEST_F(StateFileTest, RoundTripKeepsStateAndFiscalMemory) {
   const SavedRegister saved = file.Load();
   EXPECT_EQ(saved.state, reg.State());
   EXPECT_EQ(saved.memory, reg.FiscalMemory());
-  EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+  EXPECT_EQ(Names(), std::vector<std::string>{"register.json"});  // no temporary left
+}
+
+TEST_F(StateFileTest, ALinkPlantedWhereATemporaryWentIsNeverFollowed) {
+  const std::string victim = dir / "victim";
+  std::ofstream(victim) << "precious";
+  std::filesystem::create_symlink(victim, path + ".tmp");
+  SimOptions options;
+  options.state_path = path;
+  {
+    SimulatedRegister reg(options);
+    reg.Execute(Sale("PANE", 250, 2));
+    reg.Execute(Cash(0));
+  }
+  std::ifstream in(victim);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"register.json", "register.json.tmp", "victim"}));
+  EXPECT_EQ(SimulatedRegister(options).State().day.totals.receipts, 1);
 }
 
 TEST_F(StateFileTest, RestartContinuesTheOpenReceipt) {
