@@ -23,7 +23,7 @@ FiscalRecord RecordOfDay(const Context& c, int number) {
     const VatRate& rate = s.tables.vat_rates[static_cast<std::size_t>(n)];
     if (gross == 0 && !rate.programmed) continue;
     r.vat.push_back(VatLine{n, rate.hundredths, gross, TaxIncluded(gross, rate.hundredths)});
-    r.total += gross;
+    AddToTotal(r.total, gross);
   }
   r.non_fiscal = s.day.totals.non_fiscal;
   r.returns = s.day.totals.returns;
@@ -33,7 +33,8 @@ FiscalRecord RecordOfDay(const Context& c, int number) {
   r.first_receipt = s.day.first_receipt;
   r.last_receipt = s.day.last_receipt;
   r.payments = s.day.totals.payments;
-  r.grand_total = s.grand_total + r.total;
+  r.grand_total = s.grand_total;
+  AddToTotal(r.grand_total, r.total);
   return r;
 }
 

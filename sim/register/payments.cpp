@@ -13,8 +13,10 @@ namespace {
 
 constexpr int kSubtotalRemainder = 1181;
 
+// Adjustments come in the sale phase, as one more entry of the receipt.
 void RequireSalePhase(const RegisterState& s) {
   if (s.phase != Phase::Sale) Refuse(perr::kSequenzaErrata);
+  RequireRoom(s.receipt);
 }
 
 ReceiptEntry Adjustment(EntryKind kind, Amount signed_amount, const OpenReceipt& r) {

@@ -103,6 +103,7 @@ std::string SaleLine(Context& c, const Command& cmd) {
   if (lk.kind == EntryKind::LineVoid && VoidableQuantity(s.receipt, rep, price) < qty) {
     Refuse(perr::kDatiInesistenti);
   }
+  RequireRoom(s.receipt);
 
   if (s.phase == Phase::Idle) BeginReceipt(c, cmd.Int("CodOpr"));
   ReceiptEntry e;
@@ -136,6 +137,7 @@ std::string SaleLine(Context& c, const Command& cmd) {
 
 std::string AdditionalDescription(Context& c, const Command& cmd) {
   if (c.s.phase != Phase::Sale) Refuse(perr::kSequenzaErrata);
+  RequireRoom(c.s.receipt);
   ReceiptEntry e;
   e.kind = EntryKind::Description;
   e.description = FromLine(cmd.Raw("Descr"));

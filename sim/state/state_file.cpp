@@ -7,8 +7,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "tavirel/sim/errors.hpp"
 
@@ -41,15 +39,39 @@ std::string DirectoryOf(const std::string& path) {
 
 StateFile::StateFile(std::string path) : path_(std::move(path)) {}
 
-bool StateFile::Exists() const { return ::access(path_.c_str(), F_OK) == 0; }
+bool StateFile::Exists() const {
+  struct stat st {};
+  return ::stat(path_.c_str(), &st) == 0;
+}
 
 SavedRegister StateFile::Load() const {
-  std::ifstream in(path_, std::ios::binary);
-  if (!in) Fail("cannot open state file", path_, errno);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) Fail("cannot read state file", path_, errno);
-  return StateFromJson(text.str(), path_);
+  // Not blocking: a FIFO or a device at the path is refused, not waited on.
+  const int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) Fail("cannot open state file", path_, errno);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    throw StateFileError("state file " + path_ + " is not a regular file (" +
+                         (S_ISFIFO(st.st_mode)  ? "a FIFO"
+                          : S_ISDIR(st.st_mode) ? "a folder"
+                                                : "a device") +
+                         "): refused");
+  }
+  std::string text;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int err = errno;
+      ::close(fd);
+      Fail("cannot read state file", path_, err);
+    }
+    if (n == 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return StateFromJson(text, path_);
 }
 
 void StateFile::Save(const RegisterState& state, const std::vector<FiscalRecord>& memory) const {

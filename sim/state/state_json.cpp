@@ -2,6 +2,7 @@
 // damaged file is reported instead of half-loaded.
 #include <nlohmann/json.hpp>
 
+#include "state_check.hpp"
 #include "tavirel/sim/errors.hpp"
 #include "tavirel/sim/state_file.hpp"
 
@@ -86,34 +87,6 @@ void Expect(bool ok, const std::string& what) {
   if (!ok) throw std::invalid_argument(what);
 }
 
-void ValidateReport(const ReportTotals& t, const char* name) {
-  Expect(t.by_department.size() == kDepartments + 1 && t.by_operator.size() == kOperators + 1 &&
-             t.by_hour.size() == 24,
-         std::string("the ") + name + " totals have the wrong number of entries");
-}
-
-void Validate(const RegisterState& s) {
-  const Tables& t = s.tables;
-  Expect(t.departments.size() == kDepartments + 1 && t.vat_rates.size() == kVatRates + 1 &&
-             t.card_types.size() == kCardTypes + 1 && t.ticket_types.size() == kTicketTypes + 1 &&
-             t.operators.size() == kOperators + 1 && t.flags.size() == kFlags + 1 &&
-             t.conf.size() == kConfValues + 1 && t.header.size() == kHeaderLines + 1,
-         "a table has the wrong number of entries");
-  Expect(s.line_types.size() == kHeaderLines + 1 && s.footer.size() == kFooterLines + 1 &&
-             s.displays.size() == kDisplays && s.day.by_vat.size() == kVatRates + 1,
-         "a list has the wrong number of entries");
-  for (const auto& d : t.departments)
-    Expect(d.vat >= 0 && d.vat <= kVatRates, "a department has a bad VAT number");
-  for (const auto& e : s.receipt.entries) {
-    Expect(e.department >= 0 && e.department <= kDepartments,
-           "a receipt line has a bad department");
-  }
-  Expect(s.receipt.operator_code >= 0 && s.receipt.operator_code <= kOperators,
-         "the receipt has a bad operator");
-  ValidateReport(s.daily, "daily");
-  ValidateReport(s.periodic, "periodic");
-}
-
 // Version 1 had no paper record: nothing finished yet as far as it knows.
 void AddVersionTwoFields(nlohmann::json& state) {
   if (!state.is_object()) return;
@@ -145,7 +118,7 @@ SavedRegister StateFromJson(const std::string& text, const std::string& origin) 
     SavedRegister saved;
     saved.state = state.get<RegisterState>();
     saved.memory = j.at("fiscal_memory").get<std::vector<FiscalRecord>>();
-    Validate(saved.state);
+    CheckRanges(saved.state, saved.memory);
     return saved;
   } catch (const std::exception& e) {
     throw StateFileError("state file " + origin +
