@@ -54,7 +54,11 @@ SimulatedRegister::SimulatedRegister(SimOptions options)
       engine_(*processor_, options.pacing) {
   engine_.Faults().Seed(options.seed);
   for (const auto& entry : options.faults) engine_.Faults().Arm(entry);
-  if (state_file_ && !state_file_->Exists()) SaveLocked();
+  // Written at once: a state that cannot be kept is refused now, not at the first sale.
+  if (state_file_) {
+    state_file_->CheckWritable();
+    state_file_->Save(model_.State(), model_.FiscalMemory());
+  }
 }
 
 SimulatedRegister::~SimulatedRegister() = default;
@@ -69,8 +73,16 @@ bool SimulatedRegister::RecordOnPaperLocked(const PaperRecord& record) {
   }
 }
 
-void SimulatedRegister::SaveLocked() {
-  if (state_file_) state_file_->Save(model_.State(), model_.FiscalMemory());
+bool SimulatedRegister::SaveLocked() {
+  if (!state_file_) return true;
+  try {
+    state_file_->Save(model_.State(), model_.FiscalMemory());
+    unsaved_ = false;
+    return true;
+  } catch (const StateFileError&) {
+    unsaved_ = true;  // kept in memory; the next save takes it along
+    return false;
+  }
 }
 
 std::string SimulatedRegister::ProcessLocked(std::string_view command, TimePoint now,
@@ -94,14 +106,27 @@ std::string SimulatedRegister::ProcessLocked(std::string_view command, TimePoint
     model_.Revert();
     return LineEngine::ErrorPayload(perr::kCartaGiornale);
   }
-  // Written before the reply leaves: nothing answered is ever lost.
-  if (changed || outcome.changed) SaveLocked();
+  // Written before the reply leaves: nothing answered is ever lost, and what
+  // could not be kept is not done.
+  if ((changed || outcome.changed || unsaved_) && !SaveLocked()) {
+    if (outcome.finished && paper_) TakeBackFromPaperLocked();
+    model_.Revert();
+    return LineEngine::ErrorPayload(perr::kCartaGiornale);
+  }
   if (outcome.finished && paper_sink_) paper_sink_(*outcome.finished);
   for (const auto& line : outcome.printed) {
     journal_.Print(line);
     undelivered_.push_back(line);
   }
   return outcome.payload;
+}
+
+void SimulatedRegister::TakeBackFromPaperLocked() {
+  try {
+    paper_->DropLast();
+  } catch (const SimError&) {
+    // Left on the paper: the next start removes it, the state never held it.
+  }
 }
 
 void SimulatedRegister::Deliver() {

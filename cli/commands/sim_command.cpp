@@ -104,6 +104,7 @@ int RunSim(const SimCommandOptions& options, Streams& streams) {
   const sigset_t signals = StopSignals();
   ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   ::signal(SIGPIPE, SIG_IGN);  // a reader that is gone is the queue's to count
+  ::signal(SIGXFSZ, SIG_IGN);  // a file size limit is a write error, refused like a full disk
   const SignalFd stop(signals);
   SimLink sim(options.link);
   streams.out << "DEVICE " << sim.DevicePath() << std::endl;

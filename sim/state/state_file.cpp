@@ -44,6 +44,12 @@ bool StateFile::Exists() const {
   return ::stat(path_.c_str(), &st) == 0;
 }
 
+void StateFile::CheckWritable() const {
+  struct stat st {};
+  if (::stat(path_.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+    throw StateFileError("state file " + path_ + " is read-only: refused");
+}
+
 SavedRegister StateFile::Load() const {
   // Not blocking: a FIFO or a device at the path is refused, not waited on.
   const int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +18,14 @@
 namespace tavirel::sim::test {
 
 /// How a `tavirel sim` that was not meant to serve ended.
+/// The limit on the size of any file the child writes (RLIMIT_FSIZE): past
+/// it writes fail as on a full disk. 0 for none.
+inline void LimitFileSize(unsigned long bytes) {
+  if (bytes == 0) return;
+  const rlimit limit{bytes, bytes};
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
 struct EndedRun {
   int status = -1;  // exit status, -1 when killed at the limit
   std::string err;  // its standard error
@@ -27,7 +36,8 @@ class SimProcess {
   /// Runs `tavirel sim ARGS...` expecting it to end on its own within
   /// `limit` (a refusal at start); kills it otherwise.
   static EndedRun RunToEnd(const std::vector<std::string>& args,
-                           std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+                           std::chrono::milliseconds limit = std::chrono::seconds(10),
+                           unsigned long file_size_limit = 0) {
     int err[2];
     if (::pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     std::vector<std::string> all = {TAVIREL_CLI_PATH, "sim"};
@@ -36,6 +46,7 @@ class SimProcess {
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
       ::dup2(err[1], STDERR_FILENO);
+      LimitFileSize(file_size_limit);
       std::vector<char*> argv;
       for (auto& a : all) argv.push_back(a.data());
       argv.push_back(nullptr);
@@ -71,7 +82,7 @@ class SimProcess {
   }
 
   /// Starts `tavirel sim ARGS...` and waits (up to 10 s) for its DEVICE line.
-  explicit SimProcess(const std::vector<std::string>& args) {
+  explicit SimProcess(const std::vector<std::string>& args, unsigned long file_size_limit = 0) {
     ::signal(SIGPIPE, SIG_IGN);  // a child that ends early must not take the test with it
     int in[2], out[2];
     if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)
@@ -82,6 +93,7 @@ class SimProcess {
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
       ::dup2(in[0], STDIN_FILENO);
+      LimitFileSize(file_size_limit);
       ::dup2(out[1], STDOUT_FILENO);
       std::vector<char*> argv;
       for (auto& a : all) argv.push_back(a.data());

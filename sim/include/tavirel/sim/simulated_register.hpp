@@ -24,8 +24,9 @@ struct SimOptions {
   CurrencyUnit currency = CurrencyUnit::Euro;  // of a new register
   std::int32_t serial = 123456;                // of a new register
   /// Empty: nothing is kept. Otherwise the register starts from this file
-  /// when it exists (throwing StateFileError when it is unreadable) and
-  /// rewrites it after every command that changes something.
+  /// when it exists (throwing StateFileError when it is unreadable, out of
+  /// range, or cannot be written) and writes every change before the reply
+  /// leaves; a change that cannot be written is refused with error 1.
   std::string state_path;
   Pacing pacing;
   std::vector<FaultSwitch> faults;
@@ -93,8 +94,9 @@ class SimulatedRegister {
   class Processor;
   std::string ProcessLocked(std::string_view command, TimePoint now,
                             const std::vector<ActiveFault>& faults);
-  void SaveLocked();
+  bool SaveLocked();
   bool RecordOnPaperLocked(const PaperRecord& record);
+  void TakeBackFromPaperLocked();
   void Deliver();
 
   mutable std::mutex mutex_;
@@ -107,6 +109,7 @@ class SimulatedRegister {
   LineEngine engine_;
   Journal journal_;
   std::vector<PrintedLine> undelivered_;
+  bool unsaved_ = false;  // a change outside any command could not be written yet
   std::optional<TimePoint> refill_at_;
   std::function<void(bool)> cts_listener_;
 };

@@ -18,6 +18,9 @@ class StateFile {
   explicit StateFile(std::string path);
   [[nodiscard]] const std::string& Path() const { return path_; }
   [[nodiscard]] bool Exists() const;
+  /// Throws StateFileError when the file is there but read-only: a state its
+  /// owner protected is not replaced.
+  void CheckWritable() const;
   /// Reads the file. Throws StateFileError naming the file when it cannot be
   /// read, is not JSON, is not a state of this register or is incomplete.
   [[nodiscard]] SavedRegister Load() const;
