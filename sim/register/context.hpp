@@ -19,6 +19,7 @@ struct Context {
   std::vector<FiscalRecord> new_records;
   std::vector<PrintedLine> printed;
   std::optional<PaperRecord> finished;  // numbered by the model when the command succeeds
+  int corrected_entry = -1;             // the receipt entry a correction took back
 
   /// Prints one line; lines of an open receipt are also kept for the reprint.
   void Print(DocumentKind kind, std::string text, bool begins = false, bool ends = false);

@@ -75,7 +75,7 @@ void RecordInDay(Context& c, const FinancialTotals& t, int number) {
   FiscalDay& day = c.s.day;
   AddFinancials(day.totals, t);
   if (t.receipts > 0) {
-    const auto by_vat = FiscalByVat(c.s.receipt);
+    const auto& by_vat = FiscalByVat(c.s.receipt);
     for (std::size_t i = 0; i < by_vat.size(); ++i) AddToTotal(day.by_vat[i], by_vat[i]);
   }
   if (day.first_receipt == 0) day.first_receipt = number;

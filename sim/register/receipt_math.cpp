@@ -59,26 +59,42 @@ std::vector<Amount> Distribute(Amount amount, const std::vector<Amount>& weights
 
 Amount LireToEuroCents(Amount lire) { return RoundDiv(static_cast<Wide>(lire) * 10000, 193627); }
 
-std::vector<Amount> FiscalByVat(const OpenReceipt& receipt) {
-  std::vector<Amount> by_vat(kVatRates + 1, 0);
-  for (const auto& e : receipt.entries) {
-    if (e.corrected) continue;
-    for (std::size_t i = 0; i < e.by_vat.size() && i < by_vat.size(); ++i) by_vat[i] += e.by_vat[i];
-  }
-  return by_vat;
-}
+const std::vector<Amount>& FiscalByVat(const OpenReceipt& receipt) { return receipt.fiscal_by_vat; }
 
 Amount FiscalSubtotal(const OpenReceipt& receipt) {
-  const auto by_vat = FiscalByVat(receipt);
-  return std::accumulate(by_vat.begin(), by_vat.end(), Amount{0});
+  return std::accumulate(receipt.fiscal_by_vat.begin(), receipt.fiscal_by_vat.end(), Amount{0});
 }
 
-Amount NonFiscalSubtotal(const OpenReceipt& receipt) {
-  Amount sum = 0;
-  for (const auto& e : receipt.entries) {
-    if (!e.corrected && !e.fiscal) sum += e.amount;
+Amount NonFiscalSubtotal(const OpenReceipt& receipt) { return receipt.non_fiscal_sum; }
+
+namespace {
+
+void AddToSums(OpenReceipt& r, const ReceiptEntry& e, int sign) {
+  if (!e.fiscal) r.non_fiscal_sum += sign * e.amount;
+  for (std::size_t i = 0; i < e.by_vat.size() && i < r.fiscal_by_vat.size(); ++i)
+    r.fiscal_by_vat[i] += sign * e.by_vat[i];
+}
+
+}  // namespace
+
+void AddEntry(OpenReceipt& receipt, ReceiptEntry entry) {
+  AddToSums(receipt, entry, 1);
+  receipt.entries.push_back(std::move(entry));
+}
+
+void CorrectEntry(OpenReceipt& receipt, std::size_t index) {
+  ReceiptEntry& e = receipt.entries.at(index);
+  if (e.corrected) return;
+  e.corrected = true;
+  AddToSums(receipt, e, -1);
+}
+
+void RecomputeSums(OpenReceipt& receipt) {
+  receipt.fiscal_by_vat.assign(kVatRates + 1, 0);
+  receipt.non_fiscal_sum = 0;
+  for (const ReceiptEntry& e : receipt.entries) {
+    if (!e.corrected) AddToSums(receipt, e, 1);
   }
-  return sum;
 }
 
 Amount Total(const OpenReceipt& receipt) {

@@ -35,10 +35,16 @@ std::vector<Amount> Distribute(Amount amount, const std::vector<Amount>& weights
 Amount LireToEuroCents(Amount lire);
 
 /// Fiscal amounts of the open receipt by VAT rate (0..kVatRates).
-std::vector<Amount> FiscalByVat(const OpenReceipt& receipt);
+const std::vector<Amount>& FiscalByVat(const OpenReceipt& receipt);
 Amount FiscalSubtotal(const OpenReceipt& receipt);
 Amount NonFiscalSubtotal(const OpenReceipt& receipt);
 Amount Total(const OpenReceipt& receipt);
 Amount Paid(const OpenReceipt& receipt);
+/// Adds an entry to the receipt and to its running sums.
+void AddEntry(OpenReceipt& receipt, ReceiptEntry entry);
+/// Marks entry `index` corrected and takes it out of the running sums.
+void CorrectEntry(OpenReceipt& receipt, std::size_t index);
+/// The running sums from the entries (a receipt read back from a file).
+void RecomputeSums(OpenReceipt& receipt);
 
 }  // namespace tavirel::sim

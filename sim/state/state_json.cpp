@@ -2,6 +2,7 @@
 // damaged file is reported instead of half-loaded.
 #include <nlohmann/json.hpp>
 
+#include "register/receipt_math.hpp"
 #include "state_check.hpp"
 #include "tavirel/sim/errors.hpp"
 #include "tavirel/sim/state_file.hpp"
@@ -71,7 +72,22 @@ NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(FiscalRecord, number, at, currency, vat, tota
                                    last_receipt, payments, grand_total)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(ReceiptEntry, kind, department, description, product_code,
                                    quantity, unit_price, amount, by_vat, fiscal, percent, corrected)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(OpenReceipt, entries, paid, operator_code, correctable, lines)
+// The running sums are not saved: they come from the entries.
+void to_json(nlohmann::json& j, const OpenReceipt& r) {
+  j = nlohmann::json{{"entries", r.entries},
+                     {"paid", r.paid},
+                     {"operator_code", r.operator_code},
+                     {"correctable", r.correctable},
+                     {"lines", r.lines}};
+}
+void from_json(const nlohmann::json& j, OpenReceipt& r) {
+  j.at("entries").get_to(r.entries);
+  j.at("paid").get_to(r.paid);
+  j.at("operator_code").get_to(r.operator_code);
+  j.at("correctable").get_to(r.correctable);
+  j.at("lines").get_to(r.lines);
+  RecomputeSums(r);
+}
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(DisplayState, text, cursor)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(PaperRecord, kind, seq, number, total, currency, lines, serial,
                                    report)

@@ -5,6 +5,7 @@
 // with one of the printer's error numbers and changes nothing.
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,11 @@
 
 #include "tavirel/sim/journal.hpp"
 #include "tavirel/sim/register_state.hpp"
+#include "tavirel/sim/state_change.hpp"
+
+namespace tavirel::sim {
+class UndoRecord;
+}
 
 namespace tavirel::sim {
 
@@ -24,10 +30,14 @@ struct Outcome {
   bool changed = false;                 // the state was changed
   std::vector<PrintedLine> printed;     // lines printed by the command
   std::optional<PaperRecord> finished;  // the document it finished, numbered
+  StateChange change;                   // what it may have changed (parts 0: nothing)
 };
 
 class RegisterModel {
  public:
+  ~RegisterModel();
+  RegisterModel(RegisterModel&&) noexcept;
+  RegisterModel& operator=(RegisterModel&&) noexcept;
   /// A new register: default tables, in `currency`, with the given serial
   /// number; its clock shows the wall clock's local time.
   explicit RegisterModel(CurrencyUnit currency = CurrencyUnit::Euro, std::int32_t serial = 123456,
@@ -35,7 +45,8 @@ class RegisterModel {
   /// A register restored from its saved state and fiscal memory.
   RegisterModel(RegisterState state, std::vector<FiscalRecord> memory, WallClock wall = {});
 
-  /// Carries out one command string (Windows-1252 bytes).
+  /// Carries out one command string (Windows-1252 bytes) on the state itself;
+  /// a refused command is taken back whole.
   Outcome Execute(std::string_view command);
 
   [[nodiscard]] const RegisterState& State() const { return state_; }
@@ -56,8 +67,8 @@ class RegisterModel {
  private:
   RegisterState state_;
   std::vector<FiscalRecord> memory_;
-  std::optional<RegisterState> previous_;  // before the last command, for Revert
-  std::size_t memory_before_ = 0;
+  std::unique_ptr<UndoRecord> undo_;  // of the last command that succeeded, for Revert
+  int undo_corrected_ = -1;
   WallClock wall_;
 };
 

@@ -196,6 +196,10 @@ struct OpenReceipt {
   int operator_code = 0;
   bool correctable = false;        // the last entry may be corrected
   std::vector<std::string> lines;  // as printed so far
+  // Running sums of the entries that stand, kept as entries come and go so no
+  // command adds up the whole receipt (derived from the entries, not saved).
+  std::vector<Amount> fiscal_by_vat = std::vector<Amount>(kVatRates + 1, 0);
+  Amount non_fiscal_sum = 0;
   friend bool operator==(const OpenReceipt&, const OpenReceipt&) = default;
 };
 
