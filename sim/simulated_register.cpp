@@ -8,7 +8,12 @@
 namespace tavirel::sim {
 namespace {
 
-RegisterModel MakeModel(const SimOptions& o, const std::optional<StateFile>& file) {
+// The change log is folded into a new snapshot past this size, so a start
+// never reads more than this after the snapshot.
+constexpr std::uint64_t kLogBound = 4 * 1024 * 1024;
+
+RegisterModel MakeModel(const SimOptions& o, std::optional<StateFile>& file) {
+  if (file) file->CheckWritable();
   if (file && file->Exists()) {
     SavedRegister saved = file->Load();
     return RegisterModel(std::move(saved.state), std::move(saved.memory), o.wall);
@@ -54,11 +59,9 @@ SimulatedRegister::SimulatedRegister(SimOptions options)
       engine_(*processor_, options.pacing) {
   engine_.Faults().Seed(options.seed);
   for (const auto& entry : options.faults) engine_.Faults().Arm(entry);
-  // Written at once: a state that cannot be kept is refused now, not at the first sale.
-  if (state_file_) {
-    state_file_->CheckWritable();
-    state_file_->Save(model_.State(), model_.FiscalMemory());
-  }
+  // A new snapshot at once: a state that cannot be kept is refused now, not
+  // at the first sale, and the log starts empty.
+  if (state_file_) state_file_->Save(model_.State(), model_.FiscalMemory());
 }
 
 SimulatedRegister::~SimulatedRegister() = default;
@@ -73,31 +76,44 @@ bool SimulatedRegister::RecordOnPaperLocked(const PaperRecord& record) {
   }
 }
 
-bool SimulatedRegister::SaveLocked() {
+bool SimulatedRegister::SaveLocked(const StateChange& change) {
   if (!state_file_) return true;
   try {
-    state_file_->Save(model_.State(), model_.FiscalMemory());
-    unsaved_ = false;
-    return true;
+    StateChange logged = change;
+    logged.parts |= kHeadPart;  // a paper end or refill outside the command goes along
+    state_file_->Append(model_.State(), model_.FiscalMemory(), logged);
+    head_unsaved_ = false;
   } catch (const StateFileError&) {
-    unsaved_ = true;  // kept in memory; the next save takes it along
     return false;
   }
+  // A closure is a good moment to fold the log into a snapshot; a failure
+  // here loses nothing, the log still holds every change.
+  if ((change.parts & kMemoryPart) || state_file_->LogBytes() > kLogBound) {
+    try {
+      state_file_->Save(model_.State(), model_.FiscalMemory());
+    } catch (const StateFileError&) {
+    }
+  }
+  return true;
+}
+
+void SimulatedRegister::SaveHeadLocked() {
+  head_unsaved_ = true;
+  SaveLocked(StateChange{kHeadPart});  // when it fails, the next command's record takes it along
 }
 
 std::string SimulatedRegister::ProcessLocked(std::string_view command, TimePoint now,
                                              const std::vector<ActiveFault>& faults) {
-  bool changed = false;
   if (refill_at_ && now >= *refill_at_) {
     model_.RefillPaper();
     refill_at_.reset();
-    changed = true;
+    head_unsaved_ = true;
   }
   for (const auto& fault : faults) {
     if (fault.fault != Fault::PaperEnd) continue;
     model_.PaperRunsOut();
     if (fault.param > 0) refill_at_ = now + std::chrono::milliseconds(fault.param);
-    changed = true;
+    head_unsaved_ = true;
   }
   Outcome outcome = model_.Execute(command);
   // The paper first: a kill before the state is written leaves a record the
@@ -108,7 +124,7 @@ std::string SimulatedRegister::ProcessLocked(std::string_view command, TimePoint
   }
   // Written before the reply leaves: nothing answered is ever lost, and what
   // could not be kept is not done.
-  if ((changed || outcome.changed || unsaved_) && !SaveLocked()) {
+  if ((outcome.changed || head_unsaved_) && !SaveLocked(outcome.change)) {
     if (outcome.finished && paper_) TakeBackFromPaperLocked();
     model_.Revert();
     return LineEngine::ErrorPayload(perr::kCartaGiornale);
@@ -156,7 +172,7 @@ std::string SimulatedRegister::TakeDue(TimePoint now) {
   if (refill_at_ && now >= *refill_at_) {
     model_.RefillPaper();
     refill_at_.reset();
-    SaveLocked();
+    SaveHeadLocked();
   }
   return engine_.TakeDue(now);
 }
@@ -220,7 +236,7 @@ void SimulatedRegister::RefillPaper() {
   std::lock_guard lock(mutex_);
   model_.RefillPaper();
   refill_at_.reset();
-  SaveLocked();
+  SaveHeadLocked();
 }
 
 bool SimulatedRegister::PaperOut() const {

@@ -1,43 +1,54 @@
 #include "tavirel/sim/state_file.hpp"
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
+#include <utility>
 
+#include "file_io.hpp"
+#include "state_check.hpp"
+#include "state_log.hpp"
 #include "tavirel/sim/errors.hpp"
 
 namespace tavirel::sim {
 namespace {
 
-[[noreturn]] void Fail(const std::string& what, const std::string& path, int err) {
-  throw StateFileError(what + " " + path + ": " + std::strerror(err));
-}
-
-void WriteAll(int fd, const std::string& data, const std::string& path) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Fail("cannot write", path, errno);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-}
-
-std::string DirectoryOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
+// The complete records of a log: a last line without its newline was cut
+// short by a kill before its change was answered, and does not count.
+std::size_t CompleteLength(const std::string& log) {
+  const auto end = log.find_last_of('\n');
+  return end == std::string::npos ? 0 : end + 1;
 }
 
 }  // namespace
 
 StateFile::StateFile(std::string path) : path_(std::move(path)) {}
+
+StateFile::~StateFile() { CloseLog(); }
+
+StateFile::StateFile(StateFile&& other) noexcept
+    : path_(std::move(other.path_)),
+      log_fd_(std::exchange(other.log_fd_, -1)),
+      changes_(other.changes_),
+      log_bytes_(other.log_bytes_) {}
+
+StateFile& StateFile::operator=(StateFile&& other) noexcept {
+  if (this != &other) {
+    CloseLog();
+    path_ = std::move(other.path_);
+    log_fd_ = std::exchange(other.log_fd_, -1);
+    changes_ = other.changes_;
+    log_bytes_ = other.log_bytes_;
+  }
+  return *this;
+}
+
+void StateFile::CloseLog() {
+  if (log_fd_ >= 0) ::close(log_fd_);
+  log_fd_ = -1;
+}
 
 bool StateFile::Exists() const {
   struct stat st {};
@@ -50,67 +61,71 @@ void StateFile::CheckWritable() const {
     throw StateFileError("state file " + path_ + " is read-only: refused");
 }
 
-SavedRegister StateFile::Load() const {
-  // Not blocking: a FIFO or a device at the path is refused, not waited on.
-  const int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) Fail("cannot open state file", path_, errno);
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    throw StateFileError("state file " + path_ + " is not a regular file (" +
-                         (S_ISFIFO(st.st_mode)  ? "a FIFO"
-                          : S_ISDIR(st.st_mode) ? "a folder"
-                                                : "a device") +
-                         "): refused");
-  }
-  std::string text;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int err = errno;
-      ::close(fd);
-      Fail("cannot read state file", path_, err);
+SavedRegister StateFile::Load() {
+  const auto snapshot = ReadRegularFile(path_, "state file");
+  if (!snapshot) FailOnFile("cannot open state file", path_, ENOENT);
+  SavedRegister saved = StateFromJson(*snapshot, path_);
+  const std::string log = ReadRegularFile(LogPath(), "state log").value_or("");
+  const std::size_t complete = CompleteLength(log);
+  std::uint64_t line_number = 0;
+  try {
+    for (std::size_t at = 0; at < complete;) {
+      const std::size_t end = log.find('\n', at);
+      const std::string line = log.substr(at, end - at);
+      at = end + 1;
+      ++line_number;
+      const std::uint64_t n = ChangeNumber(line);
+      if (n <= saved.changes) continue;  // already in the snapshot
+      if (n != saved.changes + 1) throw std::invalid_argument("a change is missing before it");
+      ApplyChangeRecord(line, saved.state, saved.memory);
+      saved.changes = n;
     }
-    if (n == 0) break;
-    text.append(buffer, static_cast<std::size_t>(n));
+    CheckRanges(saved.state, saved.memory);
+  } catch (const std::exception& e) {
+    throw StateFileError("state log " + LogPath() + " is damaged at line " +
+                         std::to_string(line_number) + ": " + e.what());
   }
-  ::close(fd);
-  return StateFromJson(text, path_);
+  changes_ = saved.changes;
+  // What follows the complete records is cut before anything is appended.
+  CloseLog();
+  if (!log.empty()) {
+    OpenLog();
+    if (complete < log.size() && ::ftruncate(log_fd_, static_cast<off_t>(complete)) != 0)
+      FailOnFile("cannot repair state log", LogPath(), errno);
+  }
+  log_bytes_ = complete;
+  return saved;
 }
 
-void StateFile::Save(const RegisterState& state, const std::vector<FiscalRecord>& memory) const {
-  const std::string data = StateToJson(state, memory);
-  // A name nobody can guess, created exclusively: a link planted where the
-  // temporary goes is never followed.
-  std::string temp = path_ + ".tmp-XXXXXX";
-  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) Fail("cannot create a temporary beside state file", path_, errno);
-  bool open = true;
+void StateFile::OpenLog() {
+  if (log_fd_ < 0) log_fd_ = OpenForAppend(LogPath(), "state log");
+}
+
+void StateFile::Save(const RegisterState& state, const std::vector<FiscalRecord>& memory) {
+  ReplaceFile(path_, StateToJson(state, memory, changes_));
+  // The snapshot holds every change now: the log starts again. Should the
+  // log not be emptied, its records are numbered within the snapshot and are
+  // passed over at the next start.
+  OpenLog();
+  if (::ftruncate(log_fd_, 0) != 0 || ::fdatasync(log_fd_) != 0)
+    FailOnFile("cannot empty state log", LogPath(), errno);
+  log_bytes_ = 0;
+}
+
+void StateFile::Append(const RegisterState& state, const std::vector<FiscalRecord>& memory,
+                       const StateChange& change) {
+  OpenLog();
+  const std::string line = ChangeRecord(state, memory, change, changes_ + 1) + "\n";
   try {
-    WriteAll(fd, data, temp);
-    if (::fchmod(fd, 0644) != 0 || ::fsync(fd) != 0) Fail("cannot flush", temp, errno);
-    open = false;
-    if (::close(fd) != 0) Fail("cannot write", temp, errno);
+    WriteAll(log_fd_, line, LogPath());
+    if (::fdatasync(log_fd_) != 0) FailOnFile("cannot flush", LogPath(), errno);
   } catch (...) {
-    if (open) ::close(fd);
-    ::unlink(temp.c_str());  // no partial temporary left behind
+    // No half record left behind: the next record must follow the last whole one.
+    [[maybe_unused]] const int cut = ::ftruncate(log_fd_, static_cast<off_t>(log_bytes_));
     throw;
   }
-  if (::rename(temp.c_str(), path_.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(temp.c_str());
-    Fail("cannot replace state file", path_, err);
-  }
-  // The rename itself must reach the disk for the new state to survive a crash.
-  const int dir = ::open(DirectoryOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir < 0 || ::fsync(dir) != 0) {
-    const int err = errno;
-    if (dir >= 0) ::close(dir);
-    Fail("cannot flush the folder of state file", path_, err);
-  }
-  ::close(dir);
+  ++changes_;
+  log_bytes_ += line.size();
 }
 
 }  // namespace tavirel::sim

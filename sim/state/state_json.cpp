@@ -1,8 +1,7 @@
 // The register's state as JSON: every field by name, read strictly, so a
 // damaged file is reported instead of half-loaded.
-#include <nlohmann/json.hpp>
+#include "state_json.hpp"
 
-#include "register/receipt_math.hpp"
 #include "state_check.hpp"
 #include "tavirel/sim/errors.hpp"
 #include "tavirel/sim/state_file.hpp"
@@ -12,92 +11,7 @@ namespace tavirel::sim {
 namespace {
 
 constexpr const char* kFormat = "tavirel-sim-state";
-constexpr int kVersion = 2;
-
-template <typename E, std::size_t N>
-void EnumToJson(nlohmann::json& j, E value, const std::array<const char*, N>& names) {
-  j = names.at(static_cast<std::size_t>(value));
-}
-
-template <typename E, std::size_t N>
-void EnumFromJson(const nlohmann::json& j, E& value, const std::array<const char*, N>& names) {
-  const std::string text = j.get<std::string>();
-  for (std::size_t i = 0; i < N; ++i) {
-    if (text == names[i]) {
-      value = static_cast<E>(i);
-      return;
-    }
-  }
-  throw std::invalid_argument("unknown value \"" + text + "\"");
-}
-
-constexpr std::array<const char*, 2> kCurrencies{"lire", "euro"};
-constexpr std::array<const char*, 4> kPhases{"idle", "sale", "payment", "non-fiscal"};
-constexpr std::array<const char*, 5> kPaperKinds{"receipt", "voided", "non-fiscal", "report",
-                                                 "fiscal-closure"};
-constexpr std::array<const char*, 7> kEntryKinds{
-    "sale",       "return", "line-void", "amount-discount", "percent-discount", "percent-surcharge",
-    "description"};
-
-}  // namespace
-
-void to_json(nlohmann::json& j, CurrencyUnit v) { EnumToJson(j, v, kCurrencies); }
-void from_json(const nlohmann::json& j, CurrencyUnit& v) { EnumFromJson(j, v, kCurrencies); }
-void to_json(nlohmann::json& j, Phase v) { EnumToJson(j, v, kPhases); }
-void from_json(const nlohmann::json& j, Phase& v) { EnumFromJson(j, v, kPhases); }
-void to_json(nlohmann::json& j, PaperKind v) { EnumToJson(j, v, kPaperKinds); }
-void from_json(const nlohmann::json& j, PaperKind& v) { EnumFromJson(j, v, kPaperKinds); }
-void to_json(nlohmann::json& j, EntryKind v) { EnumToJson(j, v, kEntryKinds); }
-void from_json(const nlohmann::json& j, EntryKind& v) { EnumFromJson(j, v, kEntryKinds); }
-
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(CivilTime, year, month, day, hour, minute, second)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(Department, programmed, description, prices, item, vat, limit,
-                                   print_group, super_group, unit)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(VatRate, programmed, hundredths)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(NamedEntry, programmed, description)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(TicketType, programmed, description, value)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(Operator, programmed, name, secret, percent)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(HeaderLine, text)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(Tables, departments, vat_rates, card_types, ticket_types,
-                                   operators, flags, conf, header)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(FinancialTotals, sales, returns, line_voids, discounts,
-                                   surcharges, non_fiscal, voided_receipts_amount, receipts,
-                                   voided_receipts, payments, change)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(CountAmount, count, amount, quantity)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(ReportTotals, financial, by_department, by_operator, by_hour)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(FiscalDay, by_vat, totals, first_receipt, last_receipt)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(VatLine, number, hundredths, gross, tax)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(FiscalRecord, number, at, currency, vat, total, non_fiscal,
-                                   returns, voided, receipts, voided_receipts, first_receipt,
-                                   last_receipt, payments, grand_total)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(ReceiptEntry, kind, department, description, product_code,
-                                   quantity, unit_price, amount, by_vat, fiscal, percent, corrected)
-// The running sums are not saved: they come from the entries.
-void to_json(nlohmann::json& j, const OpenReceipt& r) {
-  j = nlohmann::json{{"entries", r.entries},
-                     {"paid", r.paid},
-                     {"operator_code", r.operator_code},
-                     {"correctable", r.correctable},
-                     {"lines", r.lines}};
-}
-void from_json(const nlohmann::json& j, OpenReceipt& r) {
-  j.at("entries").get_to(r.entries);
-  j.at("paid").get_to(r.paid);
-  j.at("operator_code").get_to(r.operator_code);
-  j.at("correctable").get_to(r.correctable);
-  j.at("lines").get_to(r.lines);
-  RecomputeSums(r);
-}
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(DisplayState, text, cursor)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(PaperRecord, kind, seq, number, total, currency, lines, serial,
-                                   report)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(RegisterState, serial, currency, clock_offset, tables,
-                                   line_types, receipt_number, non_fiscal_number, closure_number,
-                                   grand_total, last_closure_at, phase, receipt, footer, displays,
-                                   keyboard_locked, paper_out, printing_suspended, last_receipt,
-                                   non_fiscal_lines, documents, last_document, daily, periodic, day)
-
-namespace {
+constexpr int kVersion = 3;
 
 void Expect(bool ok, const std::string& what) {
   if (!ok) throw std::invalid_argument(what);
@@ -113,10 +27,12 @@ void AddVersionTwoFields(nlohmann::json& state) {
 
 }  // namespace
 
-std::string StateToJson(const RegisterState& state, const std::vector<FiscalRecord>& memory) {
+std::string StateToJson(const RegisterState& state, const std::vector<FiscalRecord>& memory,
+                        std::uint64_t changes) {
   nlohmann::json j;
   j["format"] = kFormat;
   j["version"] = kVersion;
+  j["changes"] = changes;
   j["state"] = state;
   j["fiscal_memory"] = memory;
   return j.dump(1);
@@ -128,12 +44,14 @@ SavedRegister StateFromJson(const std::string& text, const std::string& origin) 
     Expect(j.is_object() && j.value("format", "") == kFormat,
            "not a state file of the simulated register");
     const int version = j.at("version").get<int>();
-    Expect(version == 1 || version == kVersion, "a version this register does not read");
+    Expect(version >= 1 && version <= kVersion, "a version this register does not read");
     nlohmann::json state = j.at("state");
     if (version == 1) AddVersionTwoFields(state);
     SavedRegister saved;
     saved.state = state.get<RegisterState>();
     saved.memory = j.at("fiscal_memory").get<std::vector<FiscalRecord>>();
+    // Before version 3 there was no change log.
+    saved.changes = version >= 3 ? j.at("changes").get<std::uint64_t>() : 0;
     CheckRanges(saved.state, saved.memory);
     return saved;
   } catch (const std::exception& e) {

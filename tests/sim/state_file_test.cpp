@@ -47,7 +47,8 @@ TEST_F(StateFileTest, RoundTripKeepsStateAndFiscalMemory) {
   const SavedRegister saved = file.Load();
   EXPECT_EQ(saved.state, reg.State());
   EXPECT_EQ(saved.memory, reg.FiscalMemory());
-  EXPECT_EQ(Names(), std::vector<std::string>{"register.json"});  // no temporary left
+  // No temporary left beside the snapshot and its log.
+  EXPECT_EQ(Names(), (std::vector<std::string>{"register.json", "register.json.log"}));
 }
 
 TEST_F(StateFileTest, ALinkPlantedWhereATemporaryWentIsNeverFollowed) {
@@ -63,8 +64,25 @@ TEST_F(StateFileTest, ALinkPlantedWhereATemporaryWentIsNeverFollowed) {
   }
   std::ifstream in(victim);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious");
-  EXPECT_EQ(Names(), (std::vector<std::string>{"register.json", "register.json.tmp", "victim"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"register.json", "register.json.log",
+                                               "register.json.tmp", "victim"}));
   EXPECT_EQ(SimulatedRegister(options).State().day.totals.receipts, 1);
+}
+
+TEST_F(StateFileTest, ALinkPlantedWhereTheLogGoesIsRefused) {
+  const std::string victim = dir / "victim";
+  std::ofstream(victim) << "precious";
+  std::filesystem::create_symlink(victim, path + ".log");
+  SimOptions options;
+  options.state_path = path;
+  try {
+    SimulatedRegister reg(options);
+    ADD_FAILURE() << "wrote through the link";
+  } catch (const StateFileError& e) {
+    EXPECT_NE(std::string(e.what()).find(path + ".log"), std::string::npos) << e.what();
+  }
+  std::ifstream in(victim);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious");
 }
 
 TEST_F(StateFileTest, RestartContinuesTheOpenReceipt) {
@@ -96,7 +114,7 @@ TEST_F(StateFileTest, DamagedFilesAreErrorsNamingTheFile) {
       good.substr(0, good.size() / 2),                  // cut short by a crash
       "",                                               // empty
       "{\"format\":\"something else\",\"version\":1}",  // another program's file
-      std::string(good).replace(good.find("\"version\": 2"), 12, "\"version\": 9"),
+      std::string(good).replace(good.find("\"version\": 3"), 12, "\"version\": 9"),
       std::string(good).replace(good.find("\"receipt_number\""), 16, "\"receipt_numbr\""),
       std::string(good).replace(good.find("\"euro\""), 6, "\"yen\""),
   };

@@ -94,7 +94,8 @@ class SimulatedRegister {
   class Processor;
   std::string ProcessLocked(std::string_view command, TimePoint now,
                             const std::vector<ActiveFault>& faults);
-  bool SaveLocked();
+  bool SaveLocked(const StateChange& change);
+  void SaveHeadLocked();
   bool RecordOnPaperLocked(const PaperRecord& record);
   void TakeBackFromPaperLocked();
   void Deliver();
@@ -109,7 +110,7 @@ class SimulatedRegister {
   LineEngine engine_;
   Journal journal_;
   std::vector<PrintedLine> undelivered_;
-  bool unsaved_ = false;  // a change outside any command could not be written yet
+  bool head_unsaved_ = false;  // a paper end or refill not written yet
   std::optional<TimePoint> refill_at_;
   std::function<void(bool)> cts_listener_;
 };
