@@ -13,7 +13,10 @@ namespace {
 constexpr std::uint64_t kLogBound = 4 * 1024 * 1024;
 
 RegisterModel MakeModel(const SimOptions& o, std::optional<StateFile>& file) {
-  if (file) file->CheckWritable();
+  if (file) {
+    file->CheckWritable();
+    file->Claim();
+  }
   if (file && file->Exists()) {
     SavedRegister saved = file->Load();
     return RegisterModel(std::move(saved.state), std::move(saved.memory), o.wall);

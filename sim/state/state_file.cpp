@@ -1,10 +1,12 @@
 #include "tavirel/sim/state_file.hpp"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <utility>
 
 #include "file_io.hpp"
@@ -14,6 +16,20 @@
 
 namespace tavirel::sim {
 namespace {
+
+// Temporaries of the snapshot a killed register left: "FILE.tmp-" and six
+// characters, beside it. Removing a link removes the link, not what it names.
+void RemoveLeftTemporaries(const std::string& path) {
+  const std::filesystem::path snapshot(path);
+  const std::string prefix = snapshot.filename().string() + ".tmp-";
+  std::error_code ec;
+  const auto folder = snapshot.has_parent_path() ? snapshot.parent_path() : ".";
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() == prefix.size() + 6 && name.rfind(prefix, 0) == 0)
+      std::filesystem::remove(entry.path(), ec);
+  }
+}
 
 // The complete records of a log: a last line without its newline was cut
 // short by a kill before its change was answered, and does not count.
@@ -87,14 +103,25 @@ SavedRegister StateFile::Load() {
   }
   changes_ = saved.changes;
   // What follows the complete records is cut before anything is appended.
-  CloseLog();
-  if (!log.empty()) {
+  if (complete < log.size()) {
     OpenLog();
-    if (complete < log.size() && ::ftruncate(log_fd_, static_cast<off_t>(complete)) != 0)
+    if (::ftruncate(log_fd_, static_cast<off_t>(complete)) != 0)
       FailOnFile("cannot repair state log", LogPath(), errno);
   }
   log_bytes_ = complete;
   return saved;
+}
+
+void StateFile::Claim() {
+  OpenLog();
+  if (::flock(log_fd_, LOCK_EX | LOCK_NB) != 0) {
+    const int err = errno;
+    CloseLog();
+    if (err == EWOULDBLOCK)
+      throw StateFileError("state file " + path_ + " is in use by another register: refused");
+    FailOnFile("cannot lock state log", LogPath(), err);
+  }
+  RemoveLeftTemporaries(path_);
 }
 
 void StateFile::OpenLog() {

@@ -94,11 +94,26 @@ TEST_F(StateFileTest, RestartContinuesTheOpenReceipt) {
     EXPECT_TRUE(std::filesystem::exists(path));
     reg.Execute(Sale("PANE", 250, 2));
   }
-  SimulatedRegister again(options);
-  EXPECT_EQ(again.State().phase, Phase::Sale);
-  EXPECT_EQ(again.Execute(Cash(0)).substr(0, 24), "117201000000250000000000");
+  {
+    SimulatedRegister again(options);
+    EXPECT_EQ(again.State().phase, Phase::Sale);
+    EXPECT_EQ(again.Execute(Cash(0)).substr(0, 24), "117201000000250000000000");
+    // Another register on the same state while this one serves would lose changes.
+    EXPECT_THROW(SimulatedRegister second(options), StateFileError);
+  }
   SimulatedRegister third(options);
   EXPECT_EQ(third.State().day.totals.receipts, 1);
+}
+
+TEST_F(StateFileTest, TemporariesAKilledRegisterLeftAreRemovedAtStart) {
+  SimOptions options;
+  options.state_path = path;
+  { SimulatedRegister reg(options); }
+  std::ofstream(path + ".tmp-Ab12Cd") << "half a snapshot";  // a kill in the middle of a save
+  std::ofstream(dir / "register.json.tmp-notours") << "someone else's";
+  SimulatedRegister reg(options);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"register.json", "register.json.log",
+                                               "register.json.tmp-notours"}));
 }
 
 TEST_F(StateFileTest, DamagedFilesAreErrorsNamingTheFile) {

@@ -37,6 +37,10 @@ class StateFile {
   /// Throws StateFileError when the file is there but read-only: a state its
   /// owner protected is not replaced.
   void CheckWritable() const;
+  /// Takes the state for this register alone, for as long as this object
+  /// lives: a state another register is using is refused (StateFileError).
+  /// Removes temporaries of the snapshot that a killed register left.
+  void Claim();
   /// Reads the snapshot and the changes logged after it. Throws
   /// StateFileError naming the file when it cannot be read, is not JSON, is
   /// not a state of this register, is incomplete, holds a value out of range,
