@@ -132,6 +132,7 @@ void AddOptions(CLI::App& sim, SimCommandOptions& o) {
       ->type_name("PATH");
   sim.add_flag("--lire", l.lire, "A new register in lire (euro otherwise)");
   sim.add_option("--serial", l.serial, "The fiscal serial number of a new register (123456)")
+      ->type_name("N")
       ->check(CLI::Range(0, 999999));
   sim.add_option("--state", l.state_path, "Keep the register's state in this file")
       ->type_name("FILE");
@@ -144,7 +145,7 @@ void AddOptions(CLI::App& sim, SimCommandOptions& o) {
                  "reply-delay=MS, bad-checksum, noise, trailing, error=N, paper-end, long, "
                  "short; NAME@RATE fires at that rate")
       ->type_name("FAULT");
-  sim.add_option("--seed", l.seed, "Seed of the random fault switches (1)");
+  sim.add_option("--seed", l.seed, "Seed of the random fault switches (1)")->type_name("N");
   sim.add_flag("--journal", o.journal, "Print every line the register prints, as \"| text\"");
   sim.add_flag("--control", o.control,
                "Take switch commands on standard input: fault SPEC, clear, power on|off, "
