@@ -1,0 +1,67 @@
+#pragma once
+// What the HTTP routes share: the configuration, the token, the journal, the
+// registers' workers, the events, the metrics and the waiters. Owned by the
+// Service, which outlives the server and its routes.
+#include <httplib.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "api_json.hpp"
+#include "completions.hpp"
+#include "config.hpp"
+#include "document_store.hpp"
+#include "event_hub.hpp"
+#include "metrics.hpp"
+#include "register_worker.hpp"
+
+namespace tavirel::service {
+
+struct ApiContext {
+  const ServiceConfig& config;
+  std::string token;
+  DocumentStore& store;
+  std::vector<std::unique_ptr<RegisterWorker>>& workers;  // in the configuration's order
+  EventHub& events;
+  Metrics& metrics;
+  Completions& completions;
+  std::atomic<bool> stopping{false};
+  std::atomic<std::size_t> event_streams{0};
+
+  /// The worker of the register named in the path; ApiError 404 when none.
+  RegisterWorker& Worker(std::string_view name) const;
+  /// The worker of that name, or nullptr.
+  RegisterWorker* FindWorker(std::string_view name) const;
+};
+
+/// Writes `body` as the JSON answer with `status`.
+void SendJson(httplib::Response& res, int status, const Json& body);
+
+/// Host check, CORS, the bearer token on /v1, the error shape of every
+/// refusal, and the count of responses.
+void InstallGuards(httplib::Server& server, ApiContext& api);
+/// GET /v1/registers, /v1/registers/{name}, /healthz, /metrics.
+void InstallRegisterRoutes(httplib::Server& server, ApiContext& api);
+/// POST /v1/registers/{name}/documents, GET /v1/documents/{key}.
+void InstallDocumentRoutes(httplib::Server& server, ApiContext& api);
+/// POST /v1/registers/{name}/calls.
+void InstallCallRoutes(httplib::Server& server, ApiContext& api);
+/// GET /v1/events.
+void InstallEventRoutes(httplib::Server& server, ApiContext& api);
+/// GET / and the console's files.
+void InstallConsoleRoutes(httplib::Server& server);
+
+/// ?wait=S: whole seconds from 0 to `limit`, `fallback` when absent.
+/// ApiError 400 naming "wait" otherwise.
+std::chrono::seconds WaitParameter(const httplib::Request& req, std::chrono::seconds fallback,
+                                   std::chrono::seconds limit);
+
+/// The body as JSON after the depth check; ApiError 400 when it is not JSON.
+Json ParseBody(const httplib::Request& req, const Limits& limits);
+
+}  // namespace tavirel::service

@@ -1,0 +1,36 @@
+// The registers' status, the health check and the metrics.
+#include "api_context.hpp"
+
+namespace tavirel::service {
+
+void InstallRegisterRoutes(httplib::Server& server, ApiContext& api) {
+  server.Get("/v1/registers", [&api](const httplib::Request&, httplib::Response& res) {
+    Json list = Json::array();
+    for (const auto& worker : api.workers) list.push_back(StatusJson(worker->Status()));
+    SendJson(res, 200, Json{{"registers", list}});
+  });
+  server.Get(R"(/v1/registers/([^/]+))",
+             [&api](const httplib::Request& req, httplib::Response& res) {
+               SendJson(res, 200, StatusJson(api.Worker(req.matches[1].str()).Status()));
+             });
+  server.Get("/healthz", [&api](const httplib::Request&, httplib::Response& res) {
+    // Alive while serving; the registers' states are for /v1/registers.
+    std::size_t open = 0;
+    for (const auto& worker : api.workers) open += worker->Status().state == RegisterState::Open;
+    SendJson(res, api.stopping ? 503 : 200,
+             Json{{"status", api.stopping ? "stopping" : "ok"},
+                  {"registers", api.workers.size()},
+                  {"open", open}});
+  });
+  server.Get("/metrics", [&api](const httplib::Request&, httplib::Response& res) {
+    std::vector<QueueGauge> queues;
+    for (const auto& worker : api.workers) {
+      const auto status = worker->Status();
+      queues.push_back(
+          {status.config.name, status.queue_length, status.state == RegisterState::Open});
+    }
+    res.set_content(api.metrics.Text(queues), "text/plain; version=0.0.4");
+  });
+}
+
+}  // namespace tavirel::service

@@ -1,0 +1,88 @@
+#include "control_driver.hpp"
+
+#include "call_codec.hpp"
+#include "service_errors.hpp"
+#include "tavirel/port_factory.hpp"
+
+namespace tavirel::service {
+
+ControlDriver::ControlDriver(RegisterConfig config, documents::Journal& journal,
+                             std::int32_t sim_serial)
+    : config_(std::move(config)), journal_(journal), sim_serial_(sim_serial) {}
+
+ControlDriver::~ControlDriver() { Close(); }
+
+std::string ControlDriver::DevicePath() {
+  if (!config_.BuiltIn()) return config_.device;
+  if (!sim_) {
+    sim::SimOptions options;
+    options.currency =
+        config_.mode == TVL_EUROSETTINGS_LIRE ? sim::CurrencyUnit::Lire : sim::CurrencyUnit::Euro;
+    options.serial = sim_serial_;
+    sim_ = sim::StartOnPty(options);
+  }
+  return sim_->server->DevicePath();
+}
+
+OpenedRegister ControlDriver::Open() {
+  Close();
+  {
+    // Kept where CancelWait reaches it from the start: opening probes the register.
+    auto control = std::make_unique<TavirelControl>(MakePort(DevicePath()));
+    std::lock_guard lock(control_mutex_);
+    control_ = std::move(control);
+  }
+  control_->Settings(config_.settings);
+  control_->EuroSettings(config_.mode);
+  control_->PortOpen();
+  documents::RunnerOptions options;
+  options.register_name = config_.name;
+  runner_ = std::make_unique<documents::Runner>(*control_, journal_, options);
+  const auto serial = runner_->Serial();
+  if (!serial) {
+    throw TavirelError("the register on " + config_.device +
+                       " does not give its fiscal serial number (opReadMatrFisc)");
+  }
+  return OpenedRegister{*serial, runner_->ResolveInFlight()};
+}
+
+void ControlDriver::Close() noexcept {
+  runner_.reset();
+  std::unique_ptr<TavirelControl> control;
+  {
+    std::lock_guard lock(control_mutex_);
+    control.swap(control_);
+  }
+  if (control) {
+    try {
+      control->PortClose();
+    } catch (...) {  // a port that hung up closes all the same
+    }
+  }
+}
+
+documents::Outcome ControlDriver::Run(const documents::Document& document) {
+  if (!runner_) throw SerialError("register \"" + config_.name + "\" is not open");
+  return runner_->Run(document);
+}
+
+std::string ControlDriver::Call(std::string_view op) {
+  if (!control_) throw SerialError("register \"" + config_.name + "\" is not open");
+  return RunJsonCall(*control_, op);
+}
+
+void ControlDriver::CancelWait() noexcept {
+  std::lock_guard lock(control_mutex_);
+  if (control_) control_->CancelWait();
+}
+
+std::int32_t BuiltInSerial(std::string_view name) {
+  std::uint64_t hash = 1469598103934665603ULL;  // FNV-1a
+  for (unsigned char c : name) {
+    hash ^= c;
+    hash *= 1099511628211ULL;
+  }
+  return static_cast<std::int32_t>(100000 + hash % 900000);
+}
+
+}  // namespace tavirel::service

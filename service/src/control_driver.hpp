@@ -1,0 +1,50 @@
+#pragma once
+// The program's register driver: a TavirelControl on the register's port (a
+// device path, a network port string, or a simulated register built into
+// the service on a pseudo-terminal of its own) with the document runner
+// recording in the journal.
+//
+// Thread safety: as RegisterDriver.
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include "config.hpp"
+#include "register_driver.hpp"
+#include "tavirel/documents/journal.hpp"
+#include "tavirel/documents/runner.hpp"
+#include "tavirel/sim/pty_server.hpp"
+#include "tavirel/tavirel_control.hpp"
+
+namespace tavirel::service {
+
+class ControlDriver final : public RegisterDriver {
+ public:
+  /// `journal` must outlive the driver. A built-in register gets the fiscal
+  /// serial `sim_serial`.
+  ControlDriver(RegisterConfig config, documents::Journal& journal, std::int32_t sim_serial);
+  ~ControlDriver() override;
+
+  OpenedRegister Open() override;
+  void Close() noexcept override;
+  documents::Outcome Run(const documents::Document& document) override;
+  std::string Call(std::string_view op) override;
+  void CancelWait() noexcept override;
+
+ private:
+  std::string DevicePath();
+
+  const RegisterConfig config_;
+  documents::Journal& journal_;
+  const std::int32_t sim_serial_;
+  std::optional<sim::PtySimulator> sim_;  // the built-in register, kept across reopens
+  std::mutex control_mutex_;              // guards the pointer for CancelWait
+  std::unique_ptr<TavirelControl> control_;
+  std::unique_ptr<documents::Runner> runner_;
+};
+
+/// A fiscal serial for the built-in register named `name` (six digits,
+/// the same at every start).
+std::int32_t BuiltInSerial(std::string_view name);
+
+}  // namespace tavirel::service

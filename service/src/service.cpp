@@ -1,0 +1,202 @@
+#include "service.hpp"
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <optional>
+#include <thread>
+
+#include "api_context.hpp"
+#include "bounded_pool.hpp"
+#include "control_driver.hpp"
+#include "http_server.hpp"
+#include "service_errors.hpp"
+#include "tavirel/documents/errors.hpp"
+#include "token.hpp"
+
+namespace tavirel::service {
+namespace {
+
+void MakeParentFolders(const std::string& path) {
+  for (std::size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1)) {
+    const std::string folder = path.substr(0, at);
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+      throw documents::JournalError("cannot make the folder " + folder +
+                                    " for the journal: " + std::strerror(errno));
+    }
+  }
+}
+
+// Built-in registers get serials of their own, so the journal never takes
+// two of them for one register.
+std::vector<std::int32_t> BuiltInSerials(const std::vector<RegisterConfig>& registers) {
+  std::vector<std::int32_t> serials;
+  for (const auto& reg : registers) {
+    std::int32_t serial = BuiltInSerial(reg.name);
+    while (std::find(serials.begin(), serials.end(), serial) != serials.end()) {
+      serial = serial == 999999 ? 100000 : serial + 1;
+    }
+    serials.push_back(serial);
+  }
+  return serials;
+}
+
+}  // namespace
+
+struct Service::Impl {
+  ServiceConfig config;
+  ServiceParts parts;
+  std::unique_ptr<documents::Journal> journal;
+  std::unique_ptr<JournalStore> journal_store;
+  DocumentStore* store = nullptr;
+  std::string token_path;
+  bool token_made = false;
+  EventHub events;
+  Metrics metrics;
+  Completions completions;
+  std::vector<std::unique_ptr<RegisterWorker>> workers;
+  std::unique_ptr<ApiContext> api;
+  std::unique_ptr<HttpServer> server;
+  int port = 0;
+  std::mutex stop_mutex;
+  bool stopped = false;
+
+  void OpenStore() {
+    store = parts.store;
+    if (store != nullptr) return;
+    const std::string path =
+        config.journal.empty() ? documents::DefaultJournalPath() : config.journal;
+    MakeParentFolders(path);
+    journal = std::make_unique<documents::Journal>(path);
+    journal_store = std::make_unique<JournalStore>(*journal);
+    store = journal_store.get();
+  }
+
+  std::string ReadToken() {
+    token_path = config.token_file.empty() ? DefaultTokenPath() : config.token_file;
+    struct stat info {};
+    token_made = ::lstat(token_path.c_str(), &info) != 0;
+    return LoadOrCreateToken(token_path);
+  }
+
+  void MakeWorkers() {
+    const auto serials = BuiltInSerials(config.registers);
+    for (std::size_t i = 0; i < config.registers.size(); ++i) {
+      const auto& reg = config.registers[i];
+      std::unique_ptr<RegisterDriver> driver =
+          parts.make_driver ? parts.make_driver(reg)
+                            : std::make_unique<ControlDriver>(reg, *journal, serials[i]);
+      workers.push_back(
+          std::make_unique<RegisterWorker>(reg, std::move(driver),
+                                           WorkerContext{*store, events, metrics, completions,
+                                                         parts.clock, config.limits.queue_length}));
+    }
+  }
+
+  void ConfigureServer() {
+    const Limits& limits = config.limits;
+    ConnectionLimits connection;
+    connection.io_timeout = limits.io_timeout;
+    connection.head_timeout = 2 * limits.io_timeout;
+    connection.keep_alive = limits.keep_alive;
+    server = std::make_unique<HttpServer>(connection);
+    server->new_task_queue = [limits] {
+      return new BoundedPool(limits.connections, limits.waiting_connections);
+    };
+    server->set_payload_max_length(limits.body_bytes);
+    server->set_tcp_nodelay(true);
+    InstallGuards(*server, *api);
+    InstallRegisterRoutes(*server, *api);
+    InstallDocumentRoutes(*server, *api);
+    InstallCallRoutes(*server, *api);
+    InstallEventRoutes(*server, *api);
+    InstallConsoleRoutes(*server);
+  }
+
+  void Bind() {
+    port = config.listen_port == 0
+               ? server->bind_to_any_port(config.listen_host)
+               : (server->bind_to_port(config.listen_host, config.listen_port) ? config.listen_port
+                                                                               : -1);
+    if (port <= 0) {
+      throw ConfigError("cannot listen on " + config.listen_host + ":" +
+                        std::to_string(config.listen_port) + " (in use, or not an address here)");
+    }
+    server->Backlog(
+        static_cast<int>(config.limits.waiting_connections + config.limits.connections));
+  }
+};
+
+Service::Service(ServiceConfig config, ServiceParts parts) : impl_(std::make_unique<Impl>()) {
+  impl_->config = std::move(config);
+  impl_->parts = std::move(parts);
+  Complete(impl_->config);
+}
+
+Service::~Service() { Stop(); }
+
+void Service::Start() {
+  Impl& s = *impl_;
+  s.OpenStore();
+  const std::string token = s.ReadToken();
+  s.MakeWorkers();
+  s.api = std::unique_ptr<ApiContext>(
+      new ApiContext{s.config, token, *s.store, s.workers, s.events, s.metrics, s.completions});
+  s.ConfigureServer();
+  s.Bind();
+  for (auto& worker : s.workers) worker->Start();
+}
+
+int Service::Port() const { return impl_->port; }
+
+std::string Service::Url() const {
+  const std::string& host = impl_->config.listen_host;
+  const bool v6 = host.find(':') != std::string::npos;
+  return "http://" + (v6 ? "[" + host + "]" : host) + ":" + std::to_string(impl_->port);
+}
+
+const std::string& Service::TokenPath() const { return impl_->token_path; }
+bool Service::TokenMade() const { return impl_->token_made; }
+const std::string& Service::Token() const { return impl_->api->token; }
+
+void Service::Serve() {
+  if (impl_->server) impl_->server->listen_after_bind();
+}
+
+void Service::Stop() {
+  Impl& s = *impl_;
+  {
+    std::lock_guard lock(s.stop_mutex);
+    if (s.stopped) return;
+    s.stopped = true;
+  }
+  if (s.api) s.api->stopping = true;
+  if (s.server) s.server->stop();  // no new connections
+  s.events.Close();
+  s.completions.Stop();
+  for (auto& worker : s.workers) worker->RequestStop();
+  // The document in progress may finish; after the grace its wait is cancelled.
+  std::mutex mutex;
+  std::condition_variable joined;
+  bool done = false;
+  std::thread watchdog([&] {
+    std::unique_lock lock(mutex);
+    if (!joined.wait_for(lock, s.config.limits.stop_grace, [&] { return done; })) Cancel();
+  });
+  for (auto& worker : s.workers) worker->Join();
+  {
+    std::lock_guard lock(mutex);
+    done = true;
+  }
+  joined.notify_all();
+  watchdog.join();
+}
+
+void Service::Cancel() {
+  for (auto& worker : impl_->workers) worker->CancelWait();
+}
+
+}  // namespace tavirel::service

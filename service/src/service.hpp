@@ -1,0 +1,67 @@
+#pragma once
+// tavireld put together: the journal, the token, one worker per register, the
+// events, the metrics and the HTTP server with its routes.
+//
+// Thread safety: Start, then Serve on one thread; Stop and Cancel from any
+// other (a signal-waiting thread).
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config.hpp"
+#include "register_driver.hpp"
+#include "tavirel/clock.hpp"
+
+namespace tavirel::service {
+
+class DocumentStore;
+
+/// What tests may put in place of the program's own parts.
+struct ServiceParts {
+  /// Makes a register's driver (a ControlDriver on the journal when empty).
+  std::function<std::unique_ptr<RegisterDriver>(const RegisterConfig&)> make_driver;
+  /// The store of documents (the journal at config.journal when null); must
+  /// outlive the service.
+  DocumentStore* store = nullptr;
+  /// The workers' clock (the steady clock when null).
+  std::shared_ptr<Clock> clock;
+};
+
+class Service {
+ public:
+  explicit Service(ServiceConfig config, ServiceParts parts = {});
+  ~Service();
+  Service(const Service&) = delete;
+  Service& operator=(const Service&) = delete;
+
+  /// Opens the journal, reads or makes the token, starts the workers and
+  /// binds the listening socket. Throws TavirelError naming what failed
+  /// (JournalError, TokenError, ConfigError for an address it cannot bind).
+  void Start();
+  /// The port it listens on (the one the OS chose for port 0).
+  [[nodiscard]] int Port() const;
+  /// "http://HOST:PORT".
+  [[nodiscard]] std::string Url() const;
+  /// The token's file, and whether Start made it.
+  [[nodiscard]] const std::string& TokenPath() const;
+  [[nodiscard]] bool TokenMade() const;
+  /// The token (for tests; the program never prints it).
+  [[nodiscard]] const std::string& Token() const;
+
+  /// Serves until Stop.
+  void Serve();
+  /// Stops accepting, answers waiting requests (202 for documents still
+  /// queued), lets each register finish the document in progress (cancelling
+  /// its wait after the stop grace), and returns once every worker ended.
+  /// Queued documents stay in the journal for the next start.
+  void Stop();
+  /// Ends the register waits in progress now (a second stop signal).
+  void Cancel();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace tavirel::service

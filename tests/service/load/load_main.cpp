@@ -1,0 +1,291 @@
+// tavireld_load: the service under load on loopback, next to the library run
+// directly. Starts tavireld with built-in simulated registers, then
+//   1. one after another, in turn, a document through the runner alone (on a
+//      simulated register on a pseudo-terminal of this process, its journal
+//      in the same folder) and one through the service: what the service
+//      adds to each document, both seeing the same load of the machine;
+//   2. many clients at once over several registers: throughput and latency.
+// Every document must end closed, and each register's receipt numbers must
+// be one unbroken run: nothing lost, nothing printed twice. Exit 0 when so.
+//
+//   tavireld_load TAVIRELD [--documents N] [--clients C] [--registers R] [--sequential M] [--short]
+#include <httplib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <thread>
+
+#include "../program.hpp"
+#include "../temp_dir.hpp"
+#include "tavirel/documents/document_json.hpp"
+#include "tavirel/documents/runner.hpp"
+#include "tavirel/posix_serial_port.hpp"
+#include "tavirel/sim/pty_server.hpp"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Json = nlohmann::json;
+using Clock = std::chrono::steady_clock;
+using tavirel::service::testing::Program;
+using tavirel::service::testing::TempDir;
+
+struct Options {
+  std::string tavireld;
+  int documents = 2000;
+  int clients = 32;
+  int registers = 4;
+  int sequential = 100;
+};
+
+Options Parse(int argc, char** argv) {
+  if (argc < 2) throw std::runtime_error("usage: tavireld_load TAVIRELD [options]");
+  Options o;
+  o.tavireld = argv[1];
+  for (int i = 2; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto next = [&] { return i + 1 < argc ? std::stoi(argv[++i]) : throw std::runtime_error(arg); };
+    if (arg == "--documents") {
+      o.documents = next();
+    } else if (arg == "--clients") {
+      o.clients = next();
+    } else if (arg == "--registers") {
+      o.registers = next();
+    } else if (arg == "--sequential") {
+      o.sequential = next();
+    } else if (arg == "--short") {
+      o.documents = 200;
+      o.sequential = 20;
+    } else {
+      throw std::runtime_error("unknown option " + arg);
+    }
+  }
+  return o;
+}
+
+std::string Receipt(const std::string& key) {
+  return Json{
+      {"key", key},
+      {"lines",
+       {{{"department", 1}, {"description", "PANE"}, {"price", "1.50"}},
+        {{"department", 2}, {"description", "LATTE"}, {"price", "0.99"}, {"quantity", "2"}}}},
+      {"payments", {{{"type", "cash"}, {"amount", "5.00"}}}}}
+      .dump();
+}
+
+double Millis(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double Percentile(std::vector<double> values, double p) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const auto at = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
+  return values[std::min(at, values.size() - 1)];
+}
+
+// The runner alone, on a register of this process.
+class DirectRun {
+ public:
+  explicit DirectRun(const TempDir& dir)
+      : sim_(tavirel::sim::StartOnPty({})),
+        control_(tavirel::PosixSerialPort::ForDevice(sim_.server->DevicePath())),
+        journal_(dir / "direct.db") {
+    control_.EuroSettings(tavirel::TVL_EUROSETTINGS_EURO);
+    control_.PortOpen();
+    tavirel::documents::RunnerOptions options;
+    options.register_name = "direct";
+    runner_ = std::make_unique<tavirel::documents::Runner>(control_, journal_, options);
+  }
+  /// Runs one receipt; its time in milliseconds.
+  double One(const std::string& key) {
+    const auto document = tavirel::documents::ParseDocument(Receipt(key));
+    const auto start = Clock::now();
+    const auto outcome = runner_->Run(document);
+    const double took = Millis(Clock::now() - start);
+    if (outcome.status != tavirel::documents::Status::Closed) {
+      throw std::runtime_error("the direct run did not close " + key);
+    }
+    return took;
+  }
+
+ private:
+  tavirel::sim::PtySimulator sim_;
+  tavirel::TavirelControl control_;
+  tavirel::documents::Journal journal_;
+  std::unique_ptr<tavirel::documents::Runner> runner_;
+};
+
+struct Result {
+  std::string key;
+  std::string reg;
+  std::string status;
+  int receipt = 0;
+  double millis = 0;
+  int resent = 0;
+};
+
+// One document through the service: sent again on no answer or 503 (the same
+// key never prints twice), polled on 202.
+Result Send(httplib::Client& client, const std::string& reg, const std::string& key) {
+  Result result;
+  result.key = key;
+  result.reg = reg;
+  const auto start = Clock::now();
+  Json outcome;
+  while (true) {
+    const auto res = client.Post(("/v1/registers/" + reg + "/documents?wait=60").c_str(),
+                                 Receipt(key), "application/json");
+    if (!res || res->status == 503) {
+      if (!res) std::cerr << key << ": " << httplib::to_string(res.error()) << ", sent again\n";
+      if (++result.resent > 100) throw std::runtime_error("no answer for " + key);
+      std::this_thread::sleep_for(100ms);
+      continue;
+    }
+    outcome = Json::parse(res->body);
+    while (outcome.value("status", "") == "queued" || outcome.value("status", "") == "running") {
+      const auto look = client.Get(("/v1/documents/" + key + "?wait=60").c_str());
+      if (look) outcome = Json::parse(look->body);
+    }
+    break;
+  }
+  result.millis = Millis(Clock::now() - start);
+  result.status = outcome.value("status", "?");
+  if (outcome["receipt_number"].is_number()) result.receipt = outcome["receipt_number"];
+  return result;
+}
+
+std::unique_ptr<httplib::Client> Client(int port, const std::string& token) {
+  auto client = std::make_unique<httplib::Client>("127.0.0.1", port);
+  client->set_bearer_token_auth(token.c_str());
+  client->set_read_timeout(120s);
+  client->set_keep_alive(true);
+  client->set_tcp_nodelay(true);  // as a point-of-sale client should: no Nagle wait on loopback
+  return client;
+}
+
+std::vector<Result> Concurrent(const Options& o, int port, const std::string& token) {
+  std::vector<Result> results(static_cast<std::size_t>(o.documents));
+  std::atomic<int> next{0};
+  std::vector<std::thread> clients;
+  for (int c = 0; c < o.clients; ++c) {
+    clients.emplace_back([&] {
+      auto client = Client(port, token);
+      for (int i = next++; i < o.documents; i = next++) {
+        auto& result = results[static_cast<std::size_t>(i)];
+        const std::string reg = "r" + std::to_string(i % o.registers + 1);
+        try {
+          result = Send(*client, reg, "load-" + std::to_string(i));
+        } catch (const std::exception& e) {
+          result.key = "load-" + std::to_string(i);
+          result.reg = reg;
+          result.status = e.what();
+        }
+      }
+    });
+  }
+  for (auto& t : clients) t.join();
+  return results;
+}
+
+// Nothing lost or doubled: every document closed, and each register's numbers unbroken.
+bool Check(const std::vector<Result>& results) {
+  bool ok = true;
+  std::map<std::string, std::vector<int>> numbers;
+  for (const auto& r : results) {
+    if (r.status != "closed") {
+      std::cerr << "not closed: " << r.key << " " << r.status << "\n";
+      ok = false;
+    }
+    numbers[r.reg].push_back(r.receipt);
+  }
+  for (auto& [reg, list] : numbers) {
+    std::sort(list.begin(), list.end());
+    const bool unique = std::adjacent_find(list.begin(), list.end()) == list.end();
+    const bool unbroken = list.back() - list.front() + 1 == static_cast<int>(list.size());
+    if (!unique || !unbroken || list.front() <= 0) {
+      std::cerr << reg << ": receipt numbers " << list.front() << ".." << list.back() << " for "
+                << list.size() << " documents\n";
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+int StartedPort(Program& daemon) {
+  std::smatch match;
+  const auto line = daemon.ReadLine(30s);
+  if (!line || !std::regex_search(*line, match, std::regex(R"(:(\d+)$)"))) {
+    throw std::runtime_error("tavireld did not start: " + daemon.Errors());
+  }
+  return std::stoi(match[1]);
+}
+
+int Run(const Options& o) {
+  TempDir dir;
+  std::vector<std::string> args{o.tavireld,         "--listen",     "127.0.0.1:0", "--journal",
+                                dir / "service.db", "--token-file", dir / "token"};
+  for (int r = 1; r <= o.registers; ++r) {
+    args.insert(args.end(), {"--register", "r" + std::to_string(r) + "=sim"});
+  }
+  Program daemon(args);
+  const int port = StartedPort(daemon);
+  std::string token;
+  std::getline(std::ifstream(dir / "token"), token);
+
+  DirectRun direct_run(dir);
+  auto client = Client(port, token);
+  std::vector<Result> sequential;
+  std::vector<double> direct, through, differences;
+  for (int i = 0; i < o.sequential; ++i) {
+    direct.push_back(direct_run.One("direct-" + std::to_string(i)));
+    sequential.push_back(Send(*client, "r1", "seq-" + std::to_string(i)));
+    through.push_back(sequential.back().millis);
+    differences.push_back(through.back() - direct.back());
+  }
+
+  const auto start = Clock::now();
+  const auto results = Concurrent(o, port, token);
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  std::vector<double> latency;
+  int resent = 0;
+  for (const auto& r : results) {
+    latency.push_back(r.millis);
+    resent += r.resent;
+  }
+  const bool ok = Check(results) && Check(sequential);
+  daemon.Signal(SIGTERM);
+  const auto status = daemon.Wait(60s);
+
+  std::printf("| figure | value |\n|---|---|\n");
+  std::printf("| documents at once | %d over %d registers, %d clients |\n", o.documents,
+              o.registers, o.clients);
+  std::printf("| throughput | %.1f documents/s |\n", o.documents / seconds);
+  std::printf("| latency p50 / p99 / max | %.1f / %.1f / %.1f ms |\n", Percentile(latency, 0.5),
+              Percentile(latency, 0.99), Percentile(latency, 1.0));
+  std::printf("| sent again (no answer or 503) | %d |\n", resent);
+  std::printf("| one after another, library directly | p50 %.2f ms per document (%d) |\n",
+              Percentile(direct, 0.5), o.sequential);
+  std::printf("| one after another, through the service | p50 %.2f ms per document |\n",
+              Percentile(through, 0.5));
+  std::printf("| the service's own cost (p50 of the pairs' differences) | %.2f ms per document |\n",
+              Percentile(differences, 0.5));
+  std::printf("| nothing lost or doubled | %s |\n", ok ? "yes" : "NO");
+  if (!status || *status != 0) std::cerr << "tavireld did not stop cleanly: " << daemon.Errors();
+  return ok && status == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(Parse(argc, argv));
+  } catch (const std::exception& e) {
+    std::cerr << "tavireld_load: " << e.what() << std::endl;
+    return 2;
+  }
+}

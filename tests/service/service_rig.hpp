@@ -1,0 +1,89 @@
+#pragma once
+// A tavireld in the test's process: its journal and token in a fresh folder,
+// listening on an ephemeral loopback port, serving on a thread; and HTTP
+// clients for it.
+#include <httplib.h>
+
+#include <chrono>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <thread>
+
+#include "service.hpp"
+#include "temp_dir.hpp"
+
+namespace tavirel::service::testing {
+
+using Json = nlohmann::json;
+
+class ServiceRig {
+ public:
+  explicit ServiceRig(ServiceConfig config, ServiceParts parts = {}) {
+    config.listen_host = "127.0.0.1";
+    config.listen_port = 0;
+    config.journal = dir_ / "state/journal.db";
+    config.token_file = dir_ / "config/token";
+    service_ = std::make_unique<Service>(std::move(config), std::move(parts));
+    service_->Start();
+    serving_ = std::thread([this] { service_->Serve(); });
+  }
+  ~ServiceRig() {
+    service_->Stop();
+    serving_.join();
+  }
+  ServiceRig(const ServiceRig&) = delete;
+  ServiceRig& operator=(const ServiceRig&) = delete;
+
+  [[nodiscard]] Service& service() { return *service_; }
+  [[nodiscard]] int port() const { return service_->Port(); }
+  [[nodiscard]] const std::string& token() const { return service_->Token(); }
+  [[nodiscard]] const TempDir& dir() const { return dir_; }
+
+  /// A client that sends the token.
+  [[nodiscard]] std::unique_ptr<httplib::Client> Client() const {
+    auto client = Anonymous();
+    client->set_bearer_token_auth(token().c_str());
+    return client;
+  }
+  /// A client that sends no token.
+  [[nodiscard]] std::unique_ptr<httplib::Client> Anonymous() const {
+    auto client = std::make_unique<httplib::Client>("127.0.0.1", port());
+    client->set_read_timeout(std::chrono::seconds(60));
+    client->set_connection_timeout(std::chrono::seconds(5));
+    return client;
+  }
+
+  /// Waits (in real time, bounded) until every register is open.
+  bool AllOpen() const {
+    auto client = Client();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+      const auto res = client->Get("/v1/registers");
+      if (res && res->status == 200) {
+        bool open = true;
+        for (const auto& r : Json::parse(res->body)["registers"]) open = open && r["open"] == true;
+        if (open) return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+  }
+
+ private:
+  TempDir dir_;
+  std::unique_ptr<Service> service_;
+  std::thread serving_;
+};
+
+/// A receipt of the simulated register's departments, as JSON text.
+inline std::string ReceiptJson(const std::string& key, const std::string& price = "1.50") {
+  Json doc{
+      {"type", "receipt"},
+      {"lines", Json::array({Json{{"department", 1}, {"description", "PANE"}, {"price", price}}})},
+      {"payments", Json::array({Json{{"type", "cash"}}})}};
+  if (!key.empty()) doc["key"] = key;
+  return doc.dump();
+}
+
+}  // namespace tavirel::service::testing
