@@ -1,5 +1,6 @@
-// The tavireld program end to end: its token, its command line, and SIGTERM
-// with a document in progress on a register in a process of its own.
+// The tavireld program end to end: its token, its command line, registers
+// on a device and behind network ports, and SIGTERM with a document in
+// progress on a register in a process of its own.
 #include "program.hpp"
 
 #include <arpa/inet.h>
@@ -9,11 +10,15 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
+#include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <regex>
 #include <thread>
 
+#include "../net/ser2net_process.hpp"
 #include "tavirel/documents/journal.hpp"
 #include "temp_dir.hpp"
 
@@ -120,6 +125,67 @@ TEST(Program, RefusesWhatItCannotServeWithAMessage) {
     EXPECT_NE(daemon.Errors().find(row.message), std::string::npos) << daemon.Errors();
   }
   ::close(taken);
+}
+
+// One register on its device path, one behind a raw TCP port and one behind
+// an RFC 2217 port (Debian's ser2net in front of a register of its own):
+// each prints exactly the receipt sent to it.
+TEST(Program, ServesRegistersOnDevicesAndNetworkPorts) {
+#ifndef TAVIREL_CLI_PATH
+  GTEST_SKIP() << "the command line (tavirel sim) is not built";
+#else
+  if (tavirel::test::Ser2netProgram().empty()) GTEST_SKIP() << "ser2net is not installed";
+  using tavirel::test::Ser2net;
+  TempDir dir;
+  struct Row {
+    std::string name;
+    std::optional<Ser2net::Mode> network;
+  };
+  const std::vector<Row> rows{
+      {"local", std::nullopt}, {"raw", Ser2net::Mode::Raw}, {"telnet", Ser2net::Mode::Rfc2217}};
+  std::vector<std::unique_ptr<Program> > registers;
+  std::vector<std::unique_ptr<Ser2net> > bridges;
+  std::vector<std::string> args{TAVIRELD_PATH, "--listen",     "127.0.0.1:0", "--journal",
+                                dir / "j.db",  "--token-file", dir / "token"};
+  for (const auto& row : rows) {
+    registers.push_back(std::make_unique<Program>(
+        std::vector<std::string>{TAVIREL_CLI_PATH, "sim", "--paper", dir / (row.name + ".jsonl")}));
+    const auto device = registers.back()->ReadLine(20s);
+    ASSERT_TRUE(device && device->starts_with("DEVICE /dev/")) << registers.back()->Errors();
+    std::string port = device->substr(7);
+    if (row.network) {
+      bridges.push_back(std::make_unique<Ser2net>(port, *row.network));
+      // A pseudo-terminal has no CTS line for ser2net to report.
+      port = *row.network == Ser2net::Mode::Raw ? bridges.back()->Url("tcp")
+                                                : bridges.back()->Url("rfc2217", "?cts=ignore");
+    }
+    args.insert(args.end(), {"--register", row.name + "=" + port + ",settings=9600,n,8,1"});
+  }
+  Program daemon(args);
+  const int port = ServingPort(daemon);
+  ASSERT_GT(port, 0) << daemon.Errors();
+  auto client = ClientFor(port, ReadFile(dir / "token").substr(0, 64));
+  const std::string receipt =
+      R"({"lines": [{"department": 1, "description": "PANE", "price": "1.50"}], "payments": [{"type": "cash"}]})";
+  for (const auto& row : rows) {
+    ASSERT_TRUE(Eventually([&] { return Status(client, "/v1/registers/" + row.name) == "open"; }))
+        << row.name << ": " << daemon.Errors();
+    const auto res =
+        client.Post(("/v1/registers/" + row.name + "/documents").c_str(),
+                    {{"Idempotency-Key", "net-" + row.name}}, receipt, "application/json");
+    ASSERT_TRUE(res && res->status == 200) << row.name << ": " << (res ? res->body : "no answer");
+    EXPECT_EQ(Json::parse(res->body)["status"], "closed") << row.name;
+  }
+  daemon.Signal(SIGTERM);
+  EXPECT_EQ(daemon.Wait(30s), 0) << daemon.Errors();
+  for (const auto& row : rows) {
+    const std::string paper = ReadFile(dir / (row.name + ".jsonl"));
+    EXPECT_EQ(std::count(paper.begin(), paper.end(), '\n'), 1) << row.name << ": " << paper;
+    const Json printed = Json::parse(paper.substr(0, paper.find('\n')));
+    EXPECT_EQ(printed["kind"], "receipt") << row.name;
+    EXPECT_EQ(printed["total"], "1.50") << row.name;
+  }
+#endif
 }
 
 // A paced register in its own process: a receipt takes long enough for the
