@@ -7,8 +7,8 @@
 namespace tavirel::service {
 
 ControlDriver::ControlDriver(RegisterConfig config, documents::Journal& journal,
-                             std::int32_t sim_serial)
-    : config_(std::move(config)), journal_(journal), sim_serial_(sim_serial) {}
+                             SerialClaims& claims, std::int32_t sim_serial)
+    : config_(std::move(config)), journal_(journal), claims_(claims), sim_serial_(sim_serial) {}
 
 ControlDriver::~ControlDriver() { Close(); }
 
@@ -43,10 +43,17 @@ OpenedRegister ControlDriver::Open() {
     throw TavirelError("the register on " + config_.device +
                        " does not give its fiscal serial number (opReadMatrFisc)");
   }
+  // Before anything of the journal is settled on this line.
+  if (const auto other = claims_.Claim(*serial, config_.name)) {
+    throw SameRegisterError("the register on " + config_.device + " is register \"" + *other +
+                            "\" (the same fiscal serial number, " + std::to_string(*serial) +
+                            "); one register is served under one name only");
+  }
   return OpenedRegister{*serial, runner_->ResolveInFlight()};
 }
 
 void ControlDriver::Close() noexcept {
+  claims_.Release(config_.name);
   runner_.reset();
   std::unique_ptr<TavirelControl> control;
   {

@@ -11,6 +11,7 @@
 
 #include "config.hpp"
 #include "register_driver.hpp"
+#include "serial_claims.hpp"
 #include "tavirel/documents/journal.hpp"
 #include "tavirel/documents/runner.hpp"
 #include "tavirel/sim/pty_server.hpp"
@@ -20,9 +21,11 @@ namespace tavirel::service {
 
 class ControlDriver final : public RegisterDriver {
  public:
-  /// `journal` must outlive the driver. A built-in register gets the fiscal
-  /// serial `sim_serial`.
-  ControlDriver(RegisterConfig config, documents::Journal& journal, std::int32_t sim_serial);
+  /// `journal` and `claims` must outlive the driver. A built-in register
+  /// gets the fiscal serial `sim_serial`. Opening throws SameRegisterError
+  /// when another driver on `claims` holds the register's serial.
+  ControlDriver(RegisterConfig config, documents::Journal& journal, SerialClaims& claims,
+                std::int32_t sim_serial);
   ~ControlDriver() override;
 
   OpenedRegister Open() override;
@@ -36,6 +39,7 @@ class ControlDriver final : public RegisterDriver {
 
   const RegisterConfig config_;
   documents::Journal& journal_;
+  SerialClaims& claims_;
   const std::int32_t sim_serial_;
   std::optional<sim::PtySimulator> sim_;  // the built-in register, kept across reopens
   std::mutex control_mutex_;              // guards the pointer for CancelWait

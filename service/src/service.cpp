@@ -57,6 +57,7 @@ struct Service::Impl {
   EventHub events;
   Metrics metrics;
   Completions completions;
+  SerialClaims serial_claims;
   std::vector<std::unique_ptr<RegisterWorker>> workers;
   std::unique_ptr<ApiContext> api;
   std::unique_ptr<HttpServer> server;
@@ -87,8 +88,9 @@ struct Service::Impl {
     for (std::size_t i = 0; i < config.registers.size(); ++i) {
       const auto& reg = config.registers[i];
       std::unique_ptr<RegisterDriver> driver =
-          parts.make_driver ? parts.make_driver(reg)
-                            : std::make_unique<ControlDriver>(reg, *journal, serials[i]);
+          parts.make_driver
+              ? parts.make_driver(reg)
+              : std::make_unique<ControlDriver>(reg, *journal, serial_claims, serials[i]);
       workers.push_back(
           std::make_unique<RegisterWorker>(reg, std::move(driver),
                                            WorkerContext{*store, events, metrics, completions,

@@ -25,6 +25,13 @@ class TokenError : public TavirelError {
   using TavirelError::TavirelError;
 };
 
+/// A register whose fiscal serial number another configured register holds:
+/// the same register reached by two names.
+class SameRegisterError : public TavirelError {
+ public:
+  using TavirelError::TavirelError;
+};
+
 /// A request that ends with an error status: the status, a text for people
 /// and the request field at fault ("" for none). 429 and 503 carry the
 /// seconds after which a retry makes sense; a refused document carries every
