@@ -184,13 +184,16 @@ void RegisterWorker::Loop() {
     }
     status_.queue_length = pending_.size();
     lock.unlock();
-    const bool done = Execute(job);
+    const Lost lost = Execute(job);
     lock.lock();
     status_.running.reset();
-    if (!done) {  // the register went out of reach: the job stays first in line
+    if (lost) {  // the job stays first in line, and is counted there before the status tells
       if (job.call == nullptr) pending_keys_.insert(job.key);
       pending_.push_front(std::move(job));
       status_.queue_length = pending_.size();
+      lock.unlock();
+      SetUnavailable(*lost);
+      lock.lock();
     }
   }
   status_.state = RegisterState::Stopped;
@@ -249,21 +252,22 @@ void RegisterWorker::SetUnavailable(const std::string& reason) {
   PublishStatus();
 }
 
-bool RegisterWorker::Execute(const Job& job) {
-  return job.call ? RunCall(*job.call) : RunDocument(job.key);
+RegisterWorker::Lost RegisterWorker::Execute(const Job& job) {
+  if (!job.call) return RunDocument(job.key);
+  RunCall(*job.call);
+  return std::nullopt;
 }
 
-bool RegisterWorker::RunDocument(const std::string& key) {
+RegisterWorker::Lost RegisterWorker::RunDocument(const std::string& key) {
   std::optional<documents::JournalEntry> entry;
   try {
     entry = context_.store.Lookup(key);
   } catch (const std::exception& e) {
-    SetUnavailable(std::string("the journal failed: ") + e.what());
-    return false;
+    return std::string("the journal failed: ") + e.what();
   }
   if (!entry || entry->state == documents::EntryState::Finished) {
     context_.completions.Signal(key);
-    return true;
+    return std::nullopt;
   }
   PublishDocument(key, "running", nullptr);
   const auto started = clock_->Now();
@@ -275,11 +279,10 @@ bool RegisterWorker::RunDocument(const std::string& key) {
     std::lock_guard lock(mutex_);
     status_.last_error = e.what();
     context_.completions.Signal(key);
-    return true;
+    return std::nullopt;
   } catch (const std::exception& e) {
     driver_->Close();
-    SetUnavailable(e.what());
-    return false;
+    return std::string(e.what());
   }
   for (const auto& step : outcome.steps) context_.metrics.Result(step.result_name);
   const bool failed_unreachable =
@@ -294,22 +297,20 @@ bool RegisterWorker::RunDocument(const std::string& key) {
       // Kept in the journal as queued or running, so a restart finds it too.
       if (failed_unreachable) context_.store.Enqueue(entry->document, config_.name);
       driver_->Close();
-      SetUnavailable(Reason(outcome));
-      return false;
+      return Reason(outcome);
     }
   } catch (const std::exception& e) {
-    SetUnavailable(std::string("the journal failed: ") + e.what());
-    return false;
+    return std::string("the journal failed: ") + e.what();
   }
   context_.metrics.DocumentFinished(config_.name, documents::StatusName(outcome.status),
                                     clock_->Now() - started);
   PublishDocument(key, documents::StatusName(outcome.status), &outcome);
   context_.completions.Signal(key);
-  return true;
+  return std::nullopt;
 }
 
-bool RegisterWorker::RunCall(CallTicket& call) {
-  if (!call.Begin()) return true;  // withdrawn by its request
+void RegisterWorker::RunCall(CallTicket& call) {
+  if (!call.Begin()) return;  // withdrawn by its request
   const auto started = clock_->Now();
   try {
     call.Finish(driver_->Call(call.Op()));
@@ -326,7 +327,6 @@ bool RegisterWorker::RunCall(CallTicket& call) {
     }
   }
   context_.metrics.CallFinished(config_.name, clock_->Now() - started);
-  return true;
 }
 
 void RegisterWorker::FailWaitingCalls() {

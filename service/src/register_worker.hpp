@@ -116,9 +116,11 @@ class RegisterWorker {
   };
   void Loop();
   void TryOpen();
-  bool Execute(const Job& job);
-  bool RunDocument(const std::string& key);
-  bool RunCall(CallTicket& call);
+  // Why the register went out of reach, when it did: the job runs again.
+  using Lost = std::optional<std::string>;
+  Lost Execute(const Job& job);
+  Lost RunDocument(const std::string& key);
+  void RunCall(CallTicket& call);
   void FailWaitingCalls();
   void SetUnavailable(const std::string& reason);
   void PublishStatus();
