@@ -73,8 +73,9 @@ class Program {
           deadline - std::chrono::steady_clock::now());
       if (left.count() <= 0) return std::nullopt;
       pollfd p{out_, POLLIN, 0};
-      if (::poll(&p, 1, static_cast<int>(left.count())) > 0 && !Drain(out_, out_text_)) {
-        return std::nullopt;
+      if (::poll(&p, 1, static_cast<int>(left.count())) > 0 && !Drain(out_, out_text_) &&
+          out_text_.find('\n') == std::string::npos) {
+        return std::nullopt;  // the end, and no whole line read before it
       }
     }
   }

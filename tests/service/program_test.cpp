@@ -231,6 +231,51 @@ TEST(Program, OneRegisterUnderTwoNamesIsServedUnderOneOnly) {
 #endif
 }
 
+// A member call answers with the object `tavirel call --json` prints for the
+// same OP on the same register.
+TEST(Program, ACallAnswersWithTheCommandLinesObject) {
+#ifndef TAVIREL_CLI_PATH
+  GTEST_SKIP() << "the command line (tavirel sim) is not built";
+#else
+  TempDir dir;
+  Program reg({TAVIREL_CLI_PATH, "sim", "--serial", "400001"});
+  const auto device = reg.ReadLine(20s);
+  ASSERT_TRUE(device && device->starts_with("DEVICE /dev/")) << reg.Errors();
+  const std::vector<std::pair<std::string, std::string> > ops{
+      {R"({"member": "opReadMatrFisc", "args": [1]})", "opReadMatrFisc 1"},
+      {R"({"member": "opReadReparto", "args": [1]})", "opReadReparto 1"},
+      {R"({"member": "opSubTot", "args": [1]})", "opSubTot 1"},
+      {R"({"member": "Revision"})", "Revision"}};
+  std::vector<Json> served;
+  {
+    Program daemon({TAVIRELD_PATH, "--register", "r=" + device->substr(7), "--listen",
+                    "127.0.0.1:0", "--journal", dir / "j.db", "--token-file", dir / "token"});
+    const int port = ServingPort(daemon);
+    ASSERT_GT(port, 0) << daemon.Errors();
+    auto client = ClientFor(port, ReadFile(dir / "token").substr(0, 64));
+    ASSERT_TRUE(Eventually([&] { return Status(client, "/v1/registers/r") == "open"; }));
+    for (const auto& [json, words] : ops) {
+      const auto res = client.Post("/v1/registers/r/calls", json, "application/json");
+      ASSERT_TRUE(res && res->status == 200) << json << ": " << (res ? res->body : "no answer");
+      served.push_back(Json::parse(res->body));
+    }
+    daemon.Signal(SIGTERM);
+    ASSERT_EQ(daemon.Wait(30s), 0) << daemon.Errors();
+  }
+  // Readings and a refusal: the same answers whoever asks.
+  Program cli({TAVIREL_CLI_PATH, "call", "--device", device->substr(7), "--json", ops[0].second,
+               ops[1].second, ops[2].second, ops[3].second});
+  for (std::size_t i = 0; i < ops.size(); ++i) {
+    std::optional<std::string> line;
+    do {
+      line = cli.ReadLine(20s);
+    } while (line && !line->starts_with("{"));
+    ASSERT_TRUE(line) << cli.Errors();
+    EXPECT_EQ(served[i], Json::parse(*line)) << ops[i].second;
+  }
+#endif
+}
+
 // A paced register in its own process: a receipt takes long enough for the
 // signal to come while one is on the line.
 TEST(Program, SigtermFinishesTheDocumentInProgressAndTheRestRunsAfterARestart) {
