@@ -1,8 +1,8 @@
-#include "call_codec.hpp"
-
+// The call codec on the command line's own JSON input and output.
 #include <ostream>
 #include <streambuf>
 
+#include "call_codec.hpp"
 #include "cli_errors.hpp"
 #include "control_host.hpp"
 #include "json_input.hpp"
