@@ -266,12 +266,14 @@ TEST(Program, ACallAnswersWithTheCommandLinesObject) {
   Program cli({TAVIREL_CLI_PATH, "call", "--device", device->substr(7), "--json", ops[0].second,
                ops[1].second, ops[2].second, ops[3].second});
   for (std::size_t i = 0; i < ops.size(); ++i) {
-    std::optional<std::string> line;
-    do {
-      line = cli.ReadLine(20s);
-    } while (line && !line->starts_with("{"));
-    ASSERT_TRUE(line) << cli.Errors();
-    EXPECT_EQ(served[i], Json::parse(*line)) << ops[i].second;
+    Json printed;
+    while (!printed.contains("member")) {  // past lines that answer no OP
+      const auto line = cli.ReadLine(20s);
+      ASSERT_TRUE(line) << cli.Errors();
+      printed = Json::parse(*line, nullptr, false);
+      if (!printed.is_object()) printed = Json::object();
+    }
+    EXPECT_EQ(served[i], printed) << ops[i].second;
   }
 #endif
 }
