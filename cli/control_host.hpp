@@ -1,7 +1,8 @@
 #pragma once
-// The command line's host of one TavirelControl: installs the hooks (FPError
-// collected per OP, the line trace, the elapsed-time indicator), opens and
-// closes the port, and runs OPs through the dispatch interface.
+// The command line's host of one TavirelControl: installs the hooks (the line
+// trace, and the elapsed-time indicator when it has a terminal to show it
+// on), opens and closes the port, and runs OPs through the dispatch
+// interface.
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -18,7 +19,7 @@ namespace tavirel::cli {
 
 struct HostOptions {
   bool trace = false;      // every byte on `diagnostics`
-  bool indicator = false;  // the elapsed-time indicator on `diagnostics`
+  bool indicator = false;  // the elapsed-time indicator on `diagnostics` (a terminal)
   Clock* clock = nullptr;  // for the indicator and the trace's times (steady clock when none)
 };
 
@@ -41,15 +42,12 @@ class ControlHost {
 
  private:
   class Waiting;
-  OpOutcome RunOperation(const MemberInfo& member, std::vector<Variant> args);
-  void OnFpError(std::int16_t level, std::int32_t code);
 
   TavirelControl& control_;
   std::shared_ptr<Clock> own_clock_;
   Clock& clock_;
   std::optional<TracePrinter> trace_;
   ElapsedIndicator indicator_;
-  std::vector<FpEvent> events_;
 };
 
 }  // namespace tavirel::cli

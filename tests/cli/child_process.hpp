@@ -2,6 +2,7 @@
 // The built `tavirel` program run as a child process, with its standard
 // streams on pipes, for the end-to-end tests.
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -20,9 +21,17 @@ struct ProgramResult {
   std::string err;
 };
 
+/// How the child starts, beyond its arguments.
+struct ChildOptions {
+  std::string stdout_path;    // standard output to this file ("/dev/full") instead of a pipe
+  bool close_stdout = false;  // started with standard output closed
+  uid_t uid = 0;              // when not 0: the child drops to this user and group
+  gid_t gid = 0;
+};
+
 class ChildProcess {
  public:
-  explicit ChildProcess(const std::vector<std::string>& args) {
+  explicit ChildProcess(const std::vector<std::string>& args, const ChildOptions& options = {}) {
     ::signal(SIGPIPE, SIG_IGN);  // a child that exits early must not take the test with it
     int in[2], out[2], err[2];
     if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
@@ -32,9 +41,19 @@ class ChildProcess {
     pid_ = ::fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
+      // Only async-signal-safe calls between fork and exec.
       ::dup2(in[0], 0);
       ::dup2(out[1], 1);
       ::dup2(err[1], 2);
+      if (!options.stdout_path.empty()) {
+        const int fd = ::open(options.stdout_path.c_str(), O_WRONLY);
+        if (fd < 0 || ::dup2(fd, 1) < 0) ::_exit(126);
+      }
+      if (options.close_stdout) ::close(1);
+      if (options.uid != 0 && (::setgroups(0, nullptr) != 0 || ::setgid(options.gid) != 0 ||
+                               ::setuid(options.uid) != 0)) {
+        ::_exit(125);
+      }
       std::vector<char*> argv;
       for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);
@@ -135,11 +154,11 @@ class ChildProcess {
 inline std::string ProgramPath() { return TAVIREL_CLI_PATH; }
 
 /// Runs `tavirel` with these arguments and standard input to its end.
-inline ProgramResult RunTavirel(const std::vector<std::string>& args,
-                                const std::string& input = "") {
+inline ProgramResult RunTavirel(const std::vector<std::string>& args, const std::string& input = "",
+                                const ChildOptions& options = {}) {
   std::vector<std::string> argv{ProgramPath()};
   argv.insert(argv.end(), args.begin(), args.end());
-  ChildProcess child(argv);
+  ChildProcess child(argv, options);
   child.Write(input);
   return child.Finish();
 }
