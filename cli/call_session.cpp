@@ -38,24 +38,32 @@ CallSession::CallSession(ControlHost& host, Streams& streams, SessionOptions opt
     : host_(host), streams_(streams), options_(std::move(options)) {}
 
 int CallSession::Run(const std::vector<std::string>& ops) {
-  Open();
-  try {
-    if (options_.json) WriteReady();
-    RunAll(ops);
-  } catch (const OutputFailed& failure) {
-    ReportOutputFailure(failure.error);
+  if (Open()) {
+    try {
+      if (options_.json) WriteReady();
+      RunAll(ops);
+    } catch (const OutputFailed& failure) {
+      ReportOutputFailure(failure.error);
+    }
   }
   host_.Close();
   if (auto warning = receipt_.Warning()) Warn(*warning);
+  if (Stopped() != 0) {
+    ReportStop();
+    return 128 + Stopped();
+  }
   return Status();
 }
 
-void CallSession::Open() {
+// False when a stop signal cancelled the probe; other errors pass through.
+bool CallSession::Open() {
   try {
     host_.Open();
+    return true;
   } catch (const std::exception& e) {
     // The error itself follows on standard error.
     if (options_.json) streams_.out << NotReadyLine(e.what()) << std::endl;
+    if (Stopped() != 0) return false;
     throw;
   }
 }
@@ -63,10 +71,12 @@ void CallSession::Open() {
 void CallSession::WriteReady() { Emit(ReadyLine(options_.device)); }
 
 void CallSession::RunAll(const std::vector<std::string>& ops) {
-  for (std::size_t i = 0; i < ops.size(); ++i) {
+  StreamLines stream_lines(streams_.in);
+  LineSource& lines = options_.lines != nullptr ? *options_.lines : stream_lines;
+  for (std::size_t i = 0; i < ops.size() && Stopped() == 0; ++i) {
     const bool in_stdin = ops[i] == "-";
-    if (in_stdin ? RunLines(streams_.in) : RunArgument(ops[i])) continue;
-    if (options_.stop_on_error) ReportNotRun(ops, i + 1, in_stdin);
+    if (in_stdin ? RunLines(lines) : RunArgument(ops[i])) continue;
+    if (options_.stop_on_error && Stopped() == 0) ReportNotRun(ops, i + 1, in_stdin);
     return;
   }
 }
@@ -77,14 +87,29 @@ bool CallSession::RunArgument(std::string_view text) {
   return ran == Ran::Ok || (ran == Ran::NotOk && !options_.stop_on_error);
 }
 
-bool CallSession::RunLines(std::istream& in) {
+bool CallSession::RunLines(LineSource& lines) {
   std::string line;
-  for (long number = 1; std::getline(in, line); ++number) {
-    if (IsBlankOrComment(line)) continue;
-    const Ran ran = RunOne(line, "stdin line " + std::to_string(number) + ": ");
+  for (long number = 1; Stopped() == 0; ++number) {
+    const std::string where = "stdin line " + std::to_string(number) + ": ";
+    Ran ran = Ran::Ok;
+    switch (lines.Next(line)) {
+      case LineSource::Got::End: return true;
+      case LineSource::Got::Stopped: return false;
+      case LineSource::Got::TooLong:
+        ReportError(
+            "", where,
+            "the line is longer than " + std::to_string(kMaxLineBytes) + " bytes; it was skipped",
+            std::nullopt);
+        ran = Ran::Error;
+        break;
+      case LineSource::Got::Line:
+        if (IsBlankOrComment(line)) continue;
+        ran = RunOne(line, where);
+        break;
+    }
     if (ran != Ran::Ok && options_.stop_on_error) return false;
   }
-  return true;
+  return false;
 }
 
 CallSession::Ran CallSession::RunOne(std::string_view text, std::string_view where) {
@@ -95,6 +120,10 @@ CallSession::Ran CallSession::RunOne(std::string_view text, std::string_view whe
     member = request.member;
     id = request.id;
     return Report(host_.Run(request), id);
+  } catch (const CancelledError& e) {
+    cancelled_ = member;
+    cancelled_sent_ = e.request_sent();
+    ReportError(member, where, e.what(), id);
   } catch (const TavirelError& e) {
     ReportError(member, where, e.what(), id);
   } catch (const UsageError& e) {
@@ -151,6 +180,21 @@ void CallSession::ReportOutputFailure(int error) {
                                 : "operations already carried out, answers possibly lost: " + done)
                << std::endl;
 }
+
+void CallSession::ReportStop() {
+  std::string text = std::string("stopped by ") + SignalStop::Name(Stopped());
+  if (cancelled_.empty()) {
+    text += ": no operation was cut short";
+  } else if (cancelled_sent_) {
+    text +=
+        " during " + cancelled_ + ": its request went out, so the register may have carried it out";
+  } else {
+    text += " before " + cancelled_ + " was sent: nothing went out";
+  }
+  streams_.err << "tavirel: " << text << "; the port is closed" << std::endl;
+}
+
+int CallSession::Stopped() const { return options_.stop != nullptr ? options_.stop->Caught() : 0; }
 
 void CallSession::Emit(std::string_view line) {
   errno = 0;

@@ -2,7 +2,10 @@
 
 #include <ostream>
 
+#include "cli_errors.hpp"
 #include "tavirel/cp1252.hpp"
+#include "tavirel/errors.hpp"
+#include "tavirel/validate.hpp"
 
 namespace tavirel::cli {
 
@@ -26,6 +29,7 @@ class ControlHost::Waiting {
 
 ControlHost::ControlHost(TavirelControl& control, std::ostream& diagnostics, HostOptions options)
     : control_(control),
+      allow_malformed_(options.allow_malformed),
       own_clock_(options.clock ? nullptr : std::make_shared<SteadyClock>()),
       clock_(options.clock ? *options.clock : *own_clock_),
       indicator_(diagnostics, clock_, options.indicator) {
@@ -61,8 +65,37 @@ void ControlHost::Close() noexcept {
 
 OpOutcome ControlHost::Run(const OpRequest& request) {
   const MemberInfo& member = ResolveMember(request);
+  Preflight(member, request.args);
   Waiting waiting(*this, std::string(member.name));
   return json_ops::RunOp(control_, member, request.args);
+}
+
+// An argument that does not fit its field makes a command the register
+// refuses or, worse, prints wrongly: such an operation is not sent.
+void ControlHost::Preflight(const MemberInfo& member, const std::vector<Variant>& args) const {
+  if (allow_malformed_ || member.kind != MemberKind::Method) return;
+  if (!NominalCommandLength(member.name)) return;  // not an operation: no command fields
+  // An argument that does not convert at all is the dispatch interface's to
+  // report, with its own message.
+  for (std::size_t i = 0; i < args.size() && i < member.params.size(); ++i) {
+    if (args[i].empty()) continue;
+    try {
+      (void)args[i].ConvertTo(member.params[i].type);
+    } catch (const ConversionError&) {
+      return;
+    }
+  }
+  const std::vector<ArgumentProblem> problems =
+      ValidateArguments(member.name, args, control_.EuroSettings());
+  if (problems.empty()) return;
+  std::string message = std::string(member.name) + ": not sent, ";
+  message += problems.size() == 1 ? "an argument does not fit its field: "
+                                  : "arguments do not fit their fields: ";
+  for (std::size_t i = 0; i < problems.size(); ++i) {
+    if (i > 0) message += "; ";
+    message += problems[i].parameter + " \"" + problems[i].value + "\" " + problems[i].problem;
+  }
+  throw UsageError(message + " (--allow-malformed sends it as the control builds it)");
 }
 
 namespace {

@@ -18,9 +18,10 @@
 namespace tavirel::cli {
 
 struct HostOptions {
-  bool trace = false;      // every byte on `diagnostics`
-  bool indicator = false;  // the elapsed-time indicator on `diagnostics` (a terminal)
-  Clock* clock = nullptr;  // for the indicator and the trace's times (steady clock when none)
+  bool trace = false;            // every byte on `diagnostics`
+  bool indicator = false;        // the elapsed-time indicator on `diagnostics` (a terminal)
+  Clock* clock = nullptr;        // for the indicator and the trace's times (steady clock when none)
+  bool allow_malformed = false;  // send an operation whose arguments do not fit its fields
 };
 
 class ControlHost {
@@ -34,16 +35,21 @@ class ControlHost {
   void Open();
   /// PortClose; never throws.
   void Close() noexcept;
-  /// Runs one OP. Errors of the call (unknown member, wrong argument count,
-  /// an argument that does not convert, the port failing) pass through.
+  /// Runs one OP. An operation whose arguments do not fit their fields is
+  /// refused with UsageError naming each parameter, its value and the
+  /// field's limit, and nothing is sent (unless allow_malformed). Errors of
+  /// the call (unknown member, wrong argument count, an argument that does
+  /// not convert, the port failing, a cancelled wait) pass through.
   OpOutcome Run(const OpRequest& request);
 
   [[nodiscard]] TavirelControl& control() { return control_; }
 
  private:
   class Waiting;
+  void Preflight(const MemberInfo& member, const std::vector<Variant>& args) const;
 
   TavirelControl& control_;
+  bool allow_malformed_;
   std::shared_ptr<Clock> own_clock_;
   Clock& clock_;
   std::optional<TracePrinter> trace_;

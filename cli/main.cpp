@@ -30,7 +30,8 @@ void HoldStandardDescriptors() {
 
 int main(int argc, char** argv) {
   HoldStandardDescriptors();
-  tavirel::cli::Streams streams{std::cin, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1};
+  tavirel::cli::Streams streams{std::cin, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1,
+                                STDIN_FILENO};
   const int status = tavirel::cli::Main(argc, argv, streams);
   std::cout.flush();
   if (!std::cout && status != tavirel::cli::kExitOutput) {

@@ -23,6 +23,7 @@ struct CallOptions {
   bool json = false;
   bool trace = false;
   bool stop_on_error = false;
+  bool allow_malformed = false;
   std::vector<std::string> ops;
 };
 
@@ -46,10 +47,15 @@ With --json the first line says whether the port is open:
 "error": TEXT}; a JSON OP may carry an "id" (any JSON value), echoed in its
 answer.
 
+An operation whose arguments do not fit their fields (a negative price, a
+description longer than its field, a character the line cannot carry) is
+refused before anything is sent; --allow-malformed sends it anyway.
+
 Exit status: 0 when every operation returned OP_OK, 1 when one returned
 another code, 2 for a usage error or an error of the call, 3 when standard
 output could not be written (the operations carried out are named on
-standard error).)";
+standard error), 130, 143 or 129 after SIGINT, SIGTERM or SIGHUP (the call
+in progress is cancelled and the port closed).)";
 
 ControlSetup Setup(const CallOptions& options) {
   const int chosen =
@@ -67,8 +73,24 @@ std::string DevicePath(const ControlSetup& setup) {
   return setup.port ? DefaultPortDevice(*setup.port) : setup.device;
 }
 
+// While it lives, a stop signal cancels the control's wait.
+class CancelOnStop {
+ public:
+  CancelOnStop(SignalStop& stop, TavirelControl& control) : stop_(stop) {
+    stop_.Arm([&control] { control.CancelWait(); });
+  }
+  ~CancelOnStop() { stop_.Arm({}); }
+  CancelOnStop(const CancelOnStop&) = delete;
+  CancelOnStop& operator=(const CancelOnStop&) = delete;
+
+ private:
+  SignalStop& stop_;
+};
+
 int RunCall(const CallOptions& options, Streams& streams) {
   ControlSetup setup = Setup(options);
+  // Before any thread starts, so that only the watcher takes the signals.
+  SignalStop stop;
   // A reader that went away is a write error the run reports, not a silent end.
   std::signal(SIGPIPE, SIG_IGN);
   std::optional<SimLink> sim;  // outlives the control that talks to it
@@ -85,14 +107,20 @@ int RunCall(const CallOptions& options, Streams& streams) {
     if (options.json) streams.out << NotReadyLine(e.what()) << std::endl;
     throw;
   }
+  const CancelOnStop cancel_on_stop(stop, *control);
   HostOptions host_options;
   host_options.trace = options.trace;
   host_options.indicator = streams.err_is_terminal;
+  host_options.allow_malformed = options.allow_malformed;
   ControlHost host(*control, streams.err, host_options);
+  std::optional<FdLines> lines;
+  if (streams.in_fd >= 0) lines.emplace(streams.in_fd, stop.WakeFd());
   SessionOptions session_options;
   session_options.json = options.json;
   session_options.stop_on_error = options.stop_on_error;
   session_options.device = DevicePath(setup);
+  session_options.lines = lines ? &*lines : nullptr;
+  session_options.stop = &stop;
   CallSession session(host, streams, session_options);
   return session.Run(options.ops);
 }
@@ -124,6 +152,9 @@ void AddCallCommand(CLI::App& app, Runner& run) {
   call->add_flag("--stop-on-error", options->stop_on_error,
                  "The first OP that does not return OP_OK ends the run; the OPs not run are "
                  "listed on standard error");
+  call->add_flag("--allow-malformed", options->allow_malformed,
+                 "Send an operation whose arguments do not fit their fields, as the control "
+                 "builds it (refused by default)");
   call->add_option("OP", options->ops, "An OP, or - for OPs on standard input")->required();
   call->footer(kExamples);
   call->callback([options, &run] {

@@ -110,6 +110,21 @@ class ChildProcess {
   }
 
   void Signal(int signal) { ::kill(pid_, signal); }
+  [[nodiscard]] pid_t Pid() const { return pid_; }
+
+  /// Waits (up to `limit`) until the child catches or blocks `signal` (a
+  /// handler, or a thread that waits for it), so a signal sent next is taken
+  /// by the program rather than ending it.
+  bool WaitForHandler(int signal, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    const std::string path = "/proc/" + std::to_string(pid_) + "/status";
+    while (std::chrono::steady_clock::now() < deadline) {
+      const unsigned long long taken = SignalMask(path, "SigCgt") | SignalMask(path, "SigBlk");
+      if (taken & (1ULL << (signal - 1))) return true;
+      ::usleep(10000);
+    }
+    return false;
+  }
 
   /// Waits for the end (killing the child after `limit`) and collects the rest of its output.
   ProgramResult Finish(std::chrono::milliseconds limit = std::chrono::seconds(60)) {
@@ -145,12 +160,26 @@ class ChildProcess {
     return true;
   }
 
+  // A signal mask of /proc/PID/status ("SigCgt": with a handler, "SigBlk": blocked).
+  static unsigned long long SignalMask(const std::string& path, const std::string& name) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    std::string text(8192, '\0');
+    const ssize_t n = ::read(fd, text.data(), text.size());
+    ::close(fd);
+    text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    const std::size_t at = text.find(name + ":\t");
+    if (at == std::string::npos) return 0;
+    return std::stoull(text.substr(at + name.size() + 2, 16), nullptr, 16);
+  }
+
   pid_t pid_ = -1;
   bool reaped_ = false;
   int in_ = -1, out_ = -1, err_ = -1;
   std::string out_buffer_, err_buffer_;
 };
 
+#ifdef TAVIREL_CLI_PATH
 inline std::string ProgramPath() { return TAVIREL_CLI_PATH; }
 
 /// Runs `tavirel` with these arguments and standard input to its end.
@@ -162,5 +191,6 @@ inline ProgramResult RunTavirel(const std::vector<std::string>& args, const std:
   child.Write(input);
   return child.Finish();
 }
+#endif
 
 }  // namespace tavirel::testing

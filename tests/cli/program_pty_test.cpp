@@ -115,10 +115,24 @@ TEST(ProgramOnPty, AWrongChecksumIsNotAcknowledged) {
   EXPECT_EQ(ReceivedBy(printer, expected), expected);
 }
 
-TEST(ProgramOnPty, AnArgumentWiderThanItsFieldIsSentAsItIsWithAWarning) {
+TEST(ProgramOnPty, AnArgumentWiderThanItsFieldIsRefusedAndNothingIsSent) {
   PtyPrinter printer(Healthy);
   const ProgramResult run =
-      RunTavirel({"call", "--device", printer.DevicePath(), "opApriCassetto 123"});
+      RunTavirel({"call", "--device", printer.DevicePath(), "opApriCassetto 123", "opSubTot 1"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(
+      run.err,
+      "tavirel: opApriCassetto: not sent, an argument does not fit its field: CodOpr \"123\" "
+      "needs 3 digits (123), and the digit field holds 2: at most 99 (--allow-malformed sends "
+      "it as the control builds it)\n");
+  EXPECT_EQ(ReceivedBy(printer, kProbe + kAck), kProbe + kAck);
+}
+
+TEST(ProgramOnPty, AllowedAnArgumentWiderThanItsFieldIsSentAsItIsWithAWarning) {
+  PtyPrinter printer(Healthy);
+  const ProgramResult run = RunTavirel(
+      {"call", "--device", printer.DevicePath(), "--allow-malformed", "opApriCassetto 123"});
   EXPECT_EQ(run.err,
             "tavirel: warning: opApriCassetto: the command string has 7 characters where its "
             "layout has 6 "
