@@ -127,8 +127,11 @@ class ChildProcess {
   }
 
   /// Waits for the end (killing the child after `limit`) and collects the rest of its output.
-  ProgramResult Finish(std::chrono::milliseconds limit = std::chrono::seconds(60)) {
-    CloseInput();
+  /// Its standard input is closed first unless `keep_input` (a child that must
+  /// end on its own, not at the end of its input).
+  ProgramResult Finish(std::chrono::milliseconds limit = std::chrono::seconds(60),
+                       bool keep_input = false) {
+    if (!keep_input) CloseInput();
     const auto deadline = std::chrono::steady_clock::now() + limit;
     bool out_open = true, err_open = true;
     while ((out_open || err_open) && std::chrono::steady_clock::now() < deadline) {

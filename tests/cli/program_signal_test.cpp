@@ -78,7 +78,7 @@ TEST(ProgramSignals, AStopEndsTheWaitClosesThePortAndTheNextHostOpensIt) {
     ASSERT_TRUE(host.WaitForHandler(c.signal));
     const auto sent = steady_clock::now();
     host.Signal(c.signal);
-    const ProgramResult end = host.Finish(std::chrono::seconds(10));
+    const ProgramResult end = host.Finish(std::chrono::seconds(10), true);
     const auto took = steady_clock::now() - sent;
     EXPECT_EQ(end.status, c.status) << end.err;
     const std::size_t last = end.err.rfind('\n', end.err.size() - 2);
