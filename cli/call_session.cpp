@@ -123,6 +123,7 @@ CallSession::Ran CallSession::RunOne(std::string_view text, std::string_view whe
   } catch (const CancelledError& e) {
     cancelled_ = member;
     cancelled_sent_ = e.request_sent();
+    if (e.request_sent()) receipt_.NoteLost(member);
     ReportError(member, where, e.what(), id);
   } catch (const TavirelError& e) {
     ReportError(member, where, e.what(), id);

@@ -60,7 +60,7 @@ bool PaymentClosed(const OpOutcome& outcome) {
 
 // The request went out but no usable answer came: the register may have
 // carried it out.
-bool Unanswered(std::int16_t result) { return result == OP_ERR_TIMEOUT || result == OP_ERR_CHKS; }
+bool IsUnanswered(std::int16_t result) { return result == OP_ERR_TIMEOUT || result == OP_ERR_CHKS; }
 
 }  // namespace
 
@@ -71,14 +71,26 @@ void ReceiptWatch::Note(const OpOutcome& outcome) {
     const bool closes =
         member->role == Role::Closing || (member->role == Role::Payment && PaymentClosed(outcome));
     state_ = closes ? State::Closed : State::Open;
-  } else if (Unanswered(outcome.result)) {
-    if (state_ == State::Closed && member->role != Role::Entry) return;  // nothing to close
-    state_ = State::MaybeOpen;
-  } else {
-    return;  // refused or never sent: the receipt is as it was
+    last_ = outcome.member;
+    last_result_ = "OP_OK";
+  } else if (IsUnanswered(outcome.result)) {
+    Unanswered(outcome.member, member->role == Role::Entry,
+               std::string(ResultName(outcome.result)));
   }
-  last_ = outcome.member;
-  last_result_ = outcome.result;
+  // Otherwise refused or never sent: the receipt is as it was.
+}
+
+void ReceiptWatch::NoteLost(const std::string& member) {
+  if (const FiscalMember* fiscal = FindFiscal(member)) {
+    Unanswered(member, fiscal->role == Role::Entry, "its wait was cancelled");
+  }
+}
+
+void ReceiptWatch::Unanswered(const std::string& member, bool entry, std::string result) {
+  if (state_ == State::Closed && !entry) return;  // no receipt was open for it to leave open
+  state_ = State::MaybeOpen;
+  last_ = member;
+  last_result_ = std::move(result);
 }
 
 std::optional<std::string> ReceiptWatch::Warning() const {
@@ -89,7 +101,7 @@ std::optional<std::string> ReceiptWatch::Warning() const {
              " was the last fiscal operation and no closing payment or opVoidTot followed it";
     case State::MaybeOpen:
       return "warning: a receipt may still be open: " + last_ + " got no usable answer (" +
-             std::string(ResultName(last_result_)) + "); the register may have carried it out";
+             last_result_ + "); the register may have carried it out";
   }
   return std::nullopt;
 }

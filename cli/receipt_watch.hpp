@@ -14,14 +14,18 @@ class ReceiptWatch {
  public:
   /// Takes the outcome of each OP, in order.
   void Note(const OpOutcome& outcome);
+  /// An OP whose request went out but whose answer never came (its wait was
+  /// cancelled): the register may have carried it out.
+  void NoteLost(const std::string& member);
   /// "warning: ..." when a receipt is, or may be, still open.
   [[nodiscard]] std::optional<std::string> Warning() const;
 
  private:
   enum class State { Closed, Open, MaybeOpen };
+  void Unanswered(const std::string& member, bool entry, std::string result);
   State state_ = State::Closed;
-  std::string last_;  // the fiscal operation that decided the state
-  std::int16_t last_result_ = 0;
+  std::string last_;         // the fiscal operation that decided the state
+  std::string last_result_;  // what it got: "OP_OK", "OP_ERR_TIMEOUT", "its wait was cancelled"
 };
 
 }  // namespace tavirel::cli

@@ -11,6 +11,8 @@
 #include <mutex>
 #include <thread>
 
+#include "tavirel/tavirel_control.hpp"
+
 namespace tavirel::cli {
 
 class SignalStop {
@@ -46,6 +48,20 @@ class SignalStop {
   std::mutex mutex_;
   std::function<void()> action_;
   std::thread thread_;
+};
+
+/// While it lives, a stop signal cancels the wait of `control`'s call.
+class CancelOnStop {
+ public:
+  CancelOnStop(SignalStop& stop, TavirelControl& control) : stop_(stop) {
+    stop_.Arm([&control] { control.CancelWait(); });
+  }
+  ~CancelOnStop() { stop_.Arm({}); }
+  CancelOnStop(const CancelOnStop&) = delete;
+  CancelOnStop& operator=(const CancelOnStop&) = delete;
+
+ private:
+  SignalStop& stop_;
 };
 
 }  // namespace tavirel::cli

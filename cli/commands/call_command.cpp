@@ -73,20 +73,6 @@ std::string DevicePath(const ControlSetup& setup) {
   return setup.port ? DefaultPortDevice(*setup.port) : setup.device;
 }
 
-// While it lives, a stop signal cancels the control's wait.
-class CancelOnStop {
- public:
-  CancelOnStop(SignalStop& stop, TavirelControl& control) : stop_(stop) {
-    stop_.Arm([&control] { control.CancelWait(); });
-  }
-  ~CancelOnStop() { stop_.Arm({}); }
-  CancelOnStop(const CancelOnStop&) = delete;
-  CancelOnStop& operator=(const CancelOnStop&) = delete;
-
- private:
-  SignalStop& stop_;
-};
-
 int RunCall(const CallOptions& options, Streams& streams) {
   ControlSetup setup = Setup(options);
   // Before any thread starts, so that only the watcher takes the signals.

@@ -202,5 +202,24 @@ TEST(ReceiptWatch, WarnsWhenTheLastFiscalOperationLeftAReceiptOpen) {
   }
 }
 
+TEST(ReceiptWatch, AnOperationWhoseWaitWasCancelledMayHaveLeftAReceiptOpen) {
+  const std::pair<std::vector<const char*>, const char*> cases[] = {
+      {{"opReparto"},
+       "warning: a receipt may still be open: opReparto got no usable answer (its "
+       "wait was cancelled); the register may have carried it out"},
+      {{"opContante"}, ""},  // nothing was open: a payment cannot open a receipt
+      {{"opReadDataOra"}, ""},
+  };
+  for (const auto& [lost, warning] : cases) {
+    ReceiptWatch watch;
+    for (const char* member : lost) watch.NoteLost(member);
+    EXPECT_EQ(watch.Warning().value_or(""), warning) << lost.front();
+  }
+  ReceiptWatch open;
+  open.Note(Operation("opReparto", OP_OK, Record({})));
+  open.NoteLost("opContante");
+  EXPECT_EQ(open.Warning()->rfind("warning: a receipt may still be open: opContante", 0), 0u);
+}
+
 }  // namespace
 }  // namespace tavirel::cli

@@ -93,5 +93,17 @@ TEST(ProgramSignals, AStopEndsTheWaitClosesThePortAndTheNextHostOpensIt) {
   }
 }
 
+TEST(ProgramSignals, TheDemoStopsToo) {
+  // Realistic printing times keep the day going long enough to be stopped.
+  ChildProcess demo({ProgramPath(), "demo", "--pace"});
+  ASSERT_NE(demo.ReadLine().find("Simulated register on /dev/pts/"), std::string::npos);
+  ASSERT_TRUE(demo.WaitForHandler(SIGINT));
+  demo.Signal(SIGINT);
+  const ProgramResult end = demo.Finish(std::chrono::seconds(10), true);
+  EXPECT_EQ(end.status, 130) << end.err;
+  EXPECT_EQ(end.err, "tavirel: stopped by SIGINT; the port is closed\n");
+  EXPECT_EQ(end.out.find("Journal"), std::string::npos) << "the day ran to its end";
+}
+
 }  // namespace
 }  // namespace tavirel::testing
