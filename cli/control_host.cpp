@@ -104,7 +104,8 @@ namespace {
 std::string NotSentReason(std::int16_t result) {
   switch (result) {
     case OP_ERR_EUROLOCK:
-      return "nothing was sent: the currency mode is not set (EuroSettings 0); choose it with "
+      // EuroSettings 0, or a mode other than lire and euro for an amount.
+      return "nothing was sent: the currency mode is neither lire nor euro; choose it with "
              "--mode lire or --mode euro";
     case OP_ERR_PORTCLOSE: return "nothing was sent: the port is not open";
     case OP_ERR_NOCOLL: return "nothing was sent: the register is not connected (CTS is low)";

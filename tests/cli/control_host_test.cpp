@@ -138,6 +138,7 @@ TEST_F(ControlHostTest, TheIndicatorRunsWhileTheReplyIsLateAndIsClearedAtTheEnd)
 
 TEST_F(ControlHostTest, AQuickReplyShowsNoIndicator) {
   auto host = MakeHost(false, true);
+  EXPECT_TRUE(control_->Hooks().yield);
   printer_.Script(
       {{milliseconds(0), "\x06"}, {milliseconds(900), ReplyFrame("105101000000567000000000")}});
   host->Run(ParseOpText("opSubTot 1"));
@@ -146,6 +147,8 @@ TEST_F(ControlHostTest, AQuickReplyShowsNoIndicator) {
 
 TEST_F(ControlHostTest, TheTraceShowsEveryByteOfTheOp) {
   auto host = MakeHost(true);
+  // No indicator, no yield handler: the control's waits may sleep.
+  EXPECT_FALSE(control_->Hooks().yield);
   printer_.AnswerPayload("105101000000567000000000");
   host->Run(ParseOpText("opSubTot 1"));
   const std::string text = diagnostics_.str();

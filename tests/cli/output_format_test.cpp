@@ -91,8 +91,8 @@ TEST(LengthWarning, SaysSentOnlyWhenTheRequestWentOut) {
       {OP_ERR_TIMEOUT, "; it was sent as it is"},
       {OP_ERR_CHKS, "; it was sent as it is"},
       {OP_ERR_EUROLOCK,
-       "; nothing was sent: the currency mode is not set (EuroSettings 0); choose it with --mode "
-       "lire or --mode euro"},
+       "; nothing was sent: the currency mode is neither lire nor euro; choose it with --mode lire "
+       "or --mode euro"},
       {OP_ERR_PORTCLOSE, "; nothing was sent: the port is not open"},
       {OP_ERR_NOCOLL, "; nothing was sent: the register is not connected (CTS is low)"},
   };

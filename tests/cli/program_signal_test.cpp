@@ -50,46 +50,55 @@ ChildOptions AsUser() {
 
 struct SignalCase {
   int signal;
-  bool in_reply_wait;  // else waiting for the next line of standard input
   int status;
-  const char* message;  // the last line on standard error
+  const char* name;
 };
 
+// The last line on standard error after a stop in a reply wait or a stdin wait.
+std::string StopMessage(const char* name, bool in_reply_wait) {
+  return std::string("tavirel: stopped by ") + name +
+         (in_reply_wait ? " during opSubTot: its request went out, so the register may have "
+                          "carried it out"
+                        : ": no operation was cut short") +
+         "; the port is closed\n";
+}
+
 TEST(ProgramSignals, AStopEndsTheWaitClosesThePortAndTheNextHostOpensIt) {
-  const SignalCase cases[] = {
-      {SIGINT, true, 130,
-       "tavirel: stopped by SIGINT during opSubTot: its request went out, so the register may have "
-       "carried it out; the port is closed\n"},
-      {SIGTERM, false, 143,
-       "tavirel: stopped by SIGTERM: no operation was cut short; the port is closed\n"},
-      {SIGHUP, false, 129,
-       "tavirel: stopped by SIGHUP: no operation was cut short; the port is closed\n"},
+  const SignalCase signals[] = {
+      {SIGINT, 130, "SIGINT"},
+      {SIGTERM, 143, "SIGTERM"},
+      {SIGHUP, 129, "SIGHUP"},
   };
   const ChildOptions user = AsUser();
-  for (const SignalCase& c : cases) {
-    PtyPrinter printer(DateOnly);
-    ASSERT_EQ(::chmod(printer.DevicePath().c_str(), 0666), 0);
-    ChildProcess host({ProgramPath(), "call", "--device", printer.DevicePath(), "-"}, user);
-    ASSERT_TRUE(Received(printer, "E420165\x03" + kAck)) << "the port was not opened";
-    if (c.in_reply_wait) {
-      host.Write("opSubTot 1\n");
-      ASSERT_TRUE(Received(printer, "E105101"));
+  for (const auto& [signal, status, name] : signals) {
+    for (const bool in_reply_wait : {true, false}) {
+      SCOPED_TRACE(std::string(name) + (in_reply_wait ? " in a reply wait" : " in a stdin wait"));
+      PtyPrinter printer(DateOnly);
+      ASSERT_EQ(::chmod(printer.DevicePath().c_str(), 0666), 0);
+      ChildProcess host({ProgramPath(), "call", "--device", printer.DevicePath(), "-"}, user);
+      ASSERT_TRUE(Received(printer, "E420165\x03" + kAck)) << "the port was not opened";
+      if (in_reply_wait) {
+        host.Write("opSubTot 1\n");
+        ASSERT_TRUE(Received(printer, "E105101"));
+      }
+      ASSERT_TRUE(host.WaitForHandler(signal));
+      const auto sent = steady_clock::now();
+      host.Signal(signal);
+      const ProgramResult end = host.Finish(std::chrono::seconds(10), true);
+      const auto took = steady_clock::now() - sent;
+      EXPECT_EQ(end.status, status) << end.err;
+      const std::size_t last = end.err.rfind('\n', end.err.size() - 2);
+      EXPECT_EQ(end.err.substr(last == std::string::npos ? 0 : last + 1),
+                StopMessage(name, in_reply_wait))
+          << end.err;
+      // Well within the subtotal's ten seconds: the wait ended at the signal.
+      EXPECT_LT(took, std::chrono::seconds(3));
+      // Another user's host now opens the same device and works.
+      const ProgramResult next =
+          RunTavirel({"call", "--device", printer.DevicePath(), "opReadDataOra"}, "", user);
+      EXPECT_EQ(next.status, 0) << next.err;
+      EXPECT_EQ(next.out.rfind("opReadDataOra: OP_OK (0)", 0), 0u) << next.out;
     }
-    ASSERT_TRUE(host.WaitForHandler(c.signal));
-    const auto sent = steady_clock::now();
-    host.Signal(c.signal);
-    const ProgramResult end = host.Finish(std::chrono::seconds(10), true);
-    const auto took = steady_clock::now() - sent;
-    EXPECT_EQ(end.status, c.status) << end.err;
-    const std::size_t last = end.err.rfind('\n', end.err.size() - 2);
-    EXPECT_EQ(end.err.substr(last == std::string::npos ? 0 : last + 1), c.message) << end.err;
-    // Well within the subtotal's ten seconds: the wait ended at the signal.
-    EXPECT_LT(took, std::chrono::seconds(3));
-    // Another user's host now opens the same device and works.
-    const ProgramResult next =
-        RunTavirel({"call", "--device", printer.DevicePath(), "opReadDataOra"}, "", user);
-    EXPECT_EQ(next.status, 0) << next.err;
-    EXPECT_EQ(next.out.rfind("opReadDataOra: OP_OK (0)", 0), 0u) << next.out;
   }
 }
 
