@@ -4,12 +4,14 @@
 #include "cli_errors.hpp"
 #include "commands/commands.hpp"
 #include "tavirel/errors.hpp"
+#include "tavirel/version.hpp"
+#include "terminal_text.hpp"
 
 namespace tavirel::cli {
 namespace {
 
 int Fail(Streams& streams, const std::string& message) {
-  streams.err << "tavirel: " << message << std::endl;
+  streams.err << "tavirel: " << TerminalSafe(message) << std::endl;
   return kExitError;
 }
 
@@ -24,6 +26,8 @@ int Main(int argc, const char* const* argv, Streams& streams) {
   CLI::App app("Drive an Italian fiscal cash register from a shell, a script or another language.",
                "tavirel");
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("tavirel ") + kVersion,
+                       "Print the version and exit");
   app.footer("\nRun `tavirel COMMAND --help` for a command's options and examples.");
   Runner run;
   AddDemoCommand(app, run);
@@ -44,7 +48,7 @@ int Main(int argc, const char* const* argv, Streams& streams) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == 0) return app.exit(e, streams.out, streams.err);  // --help
+    if (e.get_exit_code() == 0) return app.exit(e, streams.out, streams.err);  // --help, --version
     return Fail(streams, std::string(e.what()) + " (see tavirel --help)");
   }
   try {

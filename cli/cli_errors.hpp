@@ -14,5 +14,6 @@ class UsageError : public std::runtime_error {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitResult = 1;  // an operation returned another code than OP_OK
 inline constexpr int kExitError = 2;   // a usage error or an error of the call
+inline constexpr int kExitOutput = 3;  // standard output could not be written
 
 }  // namespace tavirel::cli

@@ -2,8 +2,10 @@
 
 #include <ostream>
 
+#include "cli_errors.hpp"
 #include "tavirel/cp1252.hpp"
-#include "tavirel/result_record.hpp"
+#include "tavirel/errors.hpp"
+#include "tavirel/validate.hpp"
 
 namespace tavirel::cli {
 
@@ -12,7 +14,6 @@ namespace tavirel::cli {
 class ControlHost::Waiting {
  public:
   Waiting(ControlHost& host, std::string label) : host_(host) {
-    host_.events_.clear();
     host_.indicator_.Begin(std::move(label));
   }
   ~Waiting() {
@@ -28,13 +29,15 @@ class ControlHost::Waiting {
 
 ControlHost::ControlHost(TavirelControl& control, std::ostream& diagnostics, HostOptions options)
     : control_(control),
+      allow_malformed_(options.allow_malformed),
       own_clock_(options.clock ? nullptr : std::make_shared<SteadyClock>()),
       clock_(options.clock ? *options.clock : *own_clock_),
       indicator_(diagnostics, clock_, options.indicator) {
   if (options.trace) trace_.emplace(diagnostics, clock_.Now(), [this] { indicator_.Clear(); });
   HostHooks hooks = control_.Hooks();
-  hooks.fp_error = [this](std::int16_t& level, std::int32_t& code) { OnFpError(level, code); };
-  hooks.yield = [this] { indicator_.Tick(); };
+  // The wait loop sleeps between bytes when no yield handler is installed:
+  // only a terminal showing the indicator needs the passes.
+  if (options.indicator) hooks.yield = [this] { indicator_.Tick(); };
   if (trace_) {
     hooks.trace = [this](TraceDirection direction, std::string_view bytes, TimePoint at) {
       trace_->OnBytes(direction, bytes, at);
@@ -62,53 +65,66 @@ void ControlHost::Close() noexcept {
 
 OpOutcome ControlHost::Run(const OpRequest& request) {
   const MemberInfo& member = ResolveMember(request);
-  if (member.kind == MemberKind::Method && NominalCommandLength(member.name)) {
-    return RunOperation(member, request.args);
-  }
+  Preflight(member, request.args);
   Waiting waiting(*this, std::string(member.name));
-  OpOutcome outcome;
-  outcome.member = member.name;
-  outcome.kind = member.kind;
-  outcome.value = Invoke(control_, member, request.args);
-  if (member.kind == MemberKind::PropertyPut) {
-    // A setter answers with the value as it now reads.
-    outcome.value = Invoke(control_, *FindMember(member.name, MemberKind::PropertyGet), {});
-  }
-  outcome.events = events_;
-  return outcome;
+  return json_ops::RunOp(control_, member, request.args);
 }
 
-OpOutcome ControlHost::RunOperation(const MemberInfo& member, std::vector<Variant> args) {
-  Waiting waiting(*this, std::string(member.name));
-  OpOutcome outcome;
-  outcome.member = member.name;
-  outcome.operation = true;
-  outcome.result = Invoke(control_, member, std::move(args)).ToI2();
-  outcome.command = control_.CurrentCommand();
-  outcome.nominal_length = NominalCommandLength(member.name);
-  outcome.events = events_;
-  for (const PropInfo& prop : ResultProperties())
-    outcome.last.push_back(control_.ResultProperty(prop.name));
-  if (outcome.result != OP_OK) {
-    const std::int32_t code = outcome.result == EERR ? control_.LastEERR() : 0;
-    outcome.description = control_.GetLastErrorDescription(outcome.result, code);
+// An argument that does not fit its field makes a command the register
+// refuses or, worse, prints wrongly: such an operation is not sent.
+void ControlHost::Preflight(const MemberInfo& member, const std::vector<Variant>& args) const {
+  if (allow_malformed_ || member.kind != MemberKind::Method) return;
+  if (!NominalCommandLength(member.name)) return;  // not an operation: no command fields
+  // An argument that does not convert at all is the dispatch interface's to
+  // report, with its own message.
+  for (std::size_t i = 0; i < args.size() && i < member.params.size(); ++i) {
+    if (args[i].empty()) continue;
+    try {
+      (void)args[i].ConvertTo(member.params[i].type);
+    } catch (const ConversionError&) {
+      return;
+    }
   }
-  return outcome;
+  const std::vector<ArgumentProblem> problems =
+      ValidateArguments(member.name, args, control_.EuroSettings());
+  if (problems.empty()) return;
+  std::string message = std::string(member.name) + ": not sent, ";
+  message += problems.size() == 1 ? "an argument does not fit its field: "
+                                  : "arguments do not fit their fields: ";
+  for (std::size_t i = 0; i < problems.size(); ++i) {
+    if (i > 0) message += "; ";
+    message += problems[i].parameter + " \"" + problems[i].value + "\" " + problems[i].problem;
+  }
+  throw UsageError(message + " (--allow-malformed sends it as the control builds it)");
 }
 
-void ControlHost::OnFpError(std::int16_t level, std::int32_t code) {
-  events_.push_back({level, code});
+namespace {
+
+// Why a request with this result never went out; empty when it did.
+std::string NotSentReason(std::int16_t result) {
+  switch (result) {
+    case OP_ERR_EUROLOCK:
+      // EuroSettings 0, or a mode other than lire and euro for an amount.
+      return "nothing was sent: the currency mode is neither lire nor euro; choose it with "
+             "--mode lire or --mode euro";
+    case OP_ERR_PORTCLOSE: return "nothing was sent: the port is not open";
+    case OP_ERR_NOCOLL: return "nothing was sent: the register is not connected (CTS is low)";
+    default: return "";
+  }
 }
+
+}  // namespace
 
 std::optional<std::string> LengthWarning(const OpOutcome& outcome) {
   if (!outcome.operation || !outcome.nominal_length) return std::nullopt;
   const std::size_t length = cp1252::CharCount(outcome.command);
   if (length == *outcome.nominal_length) return std::nullopt;
+  const std::string reason = NotSentReason(outcome.result);
   return "warning: " + outcome.member + ": the command string has " + std::to_string(length) +
          " characters where its layout has " + std::to_string(*outcome.nominal_length) +
          (length > *outcome.nominal_length ? " (an argument is wider than its field)"
                                            : " (an argument is narrower than its field)") +
-         "; it was sent as it is";
+         "; " + (reason.empty() ? "it was sent as it is" : reason);
 }
 
 }  // namespace tavirel::cli

@@ -2,6 +2,7 @@
 
 #include "tavirel/result_codes.hpp"
 #include "tavirel/result_record.hpp"
+#include "terminal_text.hpp"
 
 namespace tavirel::cli {
 namespace {
@@ -29,7 +30,7 @@ std::string ResultText(const OpOutcome& outcome) {
 }  // namespace
 
 std::string HumanValue(const Variant& value) {
-  if (value.type() == VarType::VT_BSTR) return "\"" + value.get<std::string>() + "\"";
+  if (value.type() == VarType::VT_BSTR) return QuotedText(value.get<std::string>());
   return value.ToString();
 }
 

@@ -14,7 +14,8 @@ namespace tavirel::cli {
 /// value differs from what a reset leaves, in interface order.
 std::vector<std::string> ChangedValues(const std::vector<Variant>& last);
 
-/// A value for people: numbers and Currency exactly, dates ISO, texts quoted.
+/// A value for people: numbers and Currency exactly, dates ISO, texts quoted
+/// with control characters escaped (see QuotedText).
 std::string HumanValue(const Variant& value);
 
 std::string HumanLine(const OpOutcome& outcome);

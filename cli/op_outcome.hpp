@@ -1,37 +1,20 @@
 #pragma once
-// What one OP did: for an operation its result code, command string, FPError
-// events and the whole result record; for any other member its value.
-#include <cstdint>
+// What one OP did (see tavirel/json_ops/op_outcome.hpp), and the warning the
+// command line gives when its command string does not fit its layout.
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "tavirel/dispatch.hpp"
-#include "tavirel/variant.hpp"
+#include "tavirel/json_ops/op_outcome.hpp"
 
 namespace tavirel::cli {
 
-struct FpEvent {
-  std::int16_t level = 0;
-  std::int32_t code = 0;
-  friend bool operator==(const FpEvent&, const FpEvent&) = default;
-};
-
-struct OpOutcome {
-  std::string member;
-  MemberKind kind = MemberKind::Method;
-  bool operation = false;  // an op... member: it returned a result code
-  std::int16_t result = 0;
-  std::string command;                        // CurrentCommand as the operation composed it
-  std::optional<std::size_t> nominal_length;  // of the operation's layout
-  std::vector<FpEvent> events;                // raised during this OP, in order
-  std::vector<Variant> last;                  // the 56 result properties, in interface order
-  std::string description;                    // the Italian text of a failure
-  Variant value;                              // any other member's result (empty for none)
-};
+using json_ops::FpEvent;
+using json_ops::OpOutcome;
 
 /// "warning: ..." when the command string is longer or shorter than its
-/// layout (an argument wider than its field); empty otherwise.
+/// layout (an argument wider than its field): it says whether the request
+/// went out as it is, or why nothing was sent (with a hint at --mode when
+/// the currency mode was not set). Empty when the string fits.
 std::optional<std::string> LengthWarning(const OpOutcome& outcome);
 
 }  // namespace tavirel::cli

@@ -1,8 +1,6 @@
 #include "op_parser.hpp"
 
 #include "cli_errors.hpp"
-#include "json_input.hpp"
-#include "tavirel/errors.hpp"
 
 namespace tavirel::cli {
 namespace {
@@ -17,14 +15,6 @@ std::string_view Trimmed(std::string_view text) {
     text.remove_suffix(1);
   }
   return text;
-}
-
-std::string ClosestNames(std::string_view name) {
-  std::string names;
-  for (std::string_view candidate : ClosestMemberNames(name)) {
-    names += (names.empty() ? "" : ", ") + std::string(candidate);
-  }
-  return names;
 }
 
 }  // namespace
@@ -65,41 +55,21 @@ OpRequest ParseOpText(std::string_view text) {
   if (words.empty() || words.front().empty()) {
     throw UsageError("an OP needs a member name: \"" + std::string(text) + "\"");
   }
-  OpRequest request{std::move(words.front()), {}};
+  OpRequest request;
+  request.member = std::move(words.front());
   for (std::size_t i = 1; i < words.size(); ++i) request.args.emplace_back(std::move(words[i]));
   return request;
 }
 
 OpRequest ParseOpLine(std::string_view line) {
   const std::string_view text = Trimmed(line);
-  if (!text.empty() && text.front() == '{') return ParseJsonOp(text);
+  if (!text.empty() && text.front() == '{') return json_ops::ParseJsonOp(text);
   return ParseOpText(text);
 }
 
 bool IsBlankOrComment(std::string_view line) {
   const std::string_view text = Trimmed(line);
   return text.empty() || text.front() == '#';
-}
-
-const MemberInfo& ResolveMember(const OpRequest& request) {
-  const std::string_view name = request.member;
-  const std::size_t count = request.args.size();
-  const MemberInfo* get = FindMember(name, MemberKind::PropertyGet);
-  const MemberInfo* put = FindMember(name, MemberKind::PropertyPut);
-  const MemberInfo* method = FindMember(name, MemberKind::Method);
-  if (count == 0 && get != nullptr) return *get;
-  if (count == 1 && put != nullptr) return *put;
-  if (method != nullptr) return *method;
-  if (put != nullptr) {
-    throw DispatchError(std::string(name) +
-                        " takes no argument to read it and one to set it, not " +
-                        std::to_string(count));
-  }
-  if (get != nullptr) {
-    throw DispatchError(std::string(name) + " is a read-only property: it takes no argument");
-  }
-  throw DispatchError("no member named \"" + std::string(name) +
-                      "\"; closest: " + ClosestNames(name));
 }
 
 }  // namespace tavirel::cli

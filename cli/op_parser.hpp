@@ -7,14 +7,12 @@
 #include <vector>
 
 #include "tavirel/dispatch.hpp"
+#include "tavirel/json_ops/op_request.hpp"
 #include "tavirel/variant.hpp"
 
 namespace tavirel::cli {
 
-struct OpRequest {
-  std::string member;
-  std::vector<Variant> args;  // texts from words; texts, numbers' exact text or booleans from JSON
-};
+using json_ops::OpRequest;
 
 /// Splits at blanks (spaces and tabs); double quotes group words and may
 /// hold \" and \\. Throws UsageError for an unterminated quote.
@@ -25,16 +23,16 @@ std::vector<std::string> SplitWords(std::string_view text);
 OpRequest ParseOpText(std::string_view text);
 
 /// A line of a stdin session: a JSON object when it begins with "{", words
-/// otherwise. Throws UsageError for malformed input.
+/// otherwise. Throws UsageError (json_ops::JsonOpError for JSON) for
+/// malformed input.
 OpRequest ParseOpLine(std::string_view line);
 
 /// True for a line a session skips: blank, or a comment beginning with "#".
 bool IsBlankOrComment(std::string_view line);
 
-/// The member an OP names: a property's name alone reads it, with one
-/// argument sets it; anything else is a method. Throws DispatchError for an
-/// unknown name (with the closest names) and for a read-only property given
-/// an argument.
-const MemberInfo& ResolveMember(const OpRequest& request);
+/// The member an OP names (see json_ops::ResolveMember).
+inline const MemberInfo& ResolveMember(const OpRequest& request) {
+  return json_ops::ResolveMember(request.member, request.args.size());
+}
 
 }  // namespace tavirel::cli

@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <ostream>
 
+#include "link/frame.hpp"
+
 namespace tavirel::cli {
 namespace {
 
-constexpr char kSTX = '\x02';
-constexpr char kETX = '\x03';
-constexpr char kACK = '\x06';
+using link::kACK;
+using link::kETX;
+using link::kSTX;
 constexpr std::size_t kRowBytes = 16;
 constexpr std::string_view kIndent = "             ";
 
@@ -18,42 +20,56 @@ bool IsFrame(std::string_view bytes) {
   return bytes.size() >= 7 && bytes.front() == kSTX && bytes.back() == kETX;
 }
 
-// Sum of the codes between STX and the checksum field, modulo 100.
-int ComputedChecksum(std::string_view frame) {
-  int sum = 0;
-  for (unsigned char c : frame.substr(1, frame.size() - 4)) sum += c;
-  return sum % 100;
-}
-
-std::string TwoDigits(int value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%02d", value);
+// Bytes from the line as text a terminal shows as it is.
+std::string Printable(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string text;
+  for (unsigned char c : bytes) {
+    if (c >= 0x20 && c < 0x7F) {
+      text += static_cast<char>(c);
+    } else {
+      text += {'\\', 'x', kHex[c >> 4], kHex[c & 0xF]};
+    }
+  }
   return text;
 }
 
-std::string ChecksumVerdict(std::string_view frame) {
+std::string TwoDigits(int value) {
+  return {static_cast<char>('0' + value / 10 % 10), static_cast<char>('0' + value % 10)};
+}
+
+// What a request's checksum should have been, when the frame is one of ours
+// in shape (counter digits, "E"); the line's own function computes it.
+std::string RequestSum(std::string_view frame) {
+  if (!IsDigit(frame[1]) || !IsDigit(frame[2]) || frame[3] != 'E') return "";
+  const auto counter = static_cast<std::int16_t>((frame[1] - '0') * 10 + (frame[2] - '0'));
+  return TwoDigits(link::ComputeFrameChecksum(counter, frame.substr(4, frame.size() - 7)));
+}
+
+std::string ChecksumVerdict(TraceDirection direction, std::string_view frame) {
   const std::string_view field = frame.substr(frame.size() - 3, 2);
-  const std::string computed = TwoDigits(ComputedChecksum(frame));
   if (!IsDigit(field[0]) || !IsDigit(field[1])) {
-    return "checksum \"" + std::string(field) + "\" not a number (sum gives " + computed + ")";
+    return "checksum \"" + Printable(field) + "\" not a number";
   }
-  if (field == computed) return "checksum " + std::string(field) + " right";
-  return "checksum " + std::string(field) + " wrong (sum gives " + computed + ")";
+  if (link::VerifyReplyChecksum(frame)) return "checksum " + std::string(field) + " right";
+  const std::string sum = direction == TraceDirection::Written ? RequestSum(frame) : "";
+  return "checksum " + std::string(field) + " wrong" +
+         (sum.empty() ? "" : " (sum gives " + sum + ")");
 }
 
 std::string DescribeFrame(TraceDirection direction, std::string_view frame) {
   const std::string_view payload = frame.substr(4, frame.size() - 7);
-  const std::string counter(frame.substr(1, 2));
-  std::string text = direction == TraceDirection::Written
-                         ? "request counter " + counter + ", command "
-                         : "reply counter " + counter + ", code ";
-  text += payload.empty() ? "(none)" : std::string(payload.substr(0, 4));
-  const std::size_t eerr = payload.find("EERR");
-  if (direction == TraceDirection::Read && eerr != std::string_view::npos) {
-    const std::string number = frame.size() >= 11 ? std::string(frame.substr(9, 2)) : "";
+  const std::string counter = Printable(frame.substr(1, 2));
+  std::string text;
+  if (direction == TraceDirection::Read && payload.substr(0, 4) == "EERR") {
+    const std::string number = frame.size() >= 11 ? Printable(frame.substr(9, 2)) : "";
     text = "error reply counter " + counter + ", printer error \"" + number + "\"";
+  } else {
+    text = direction == TraceDirection::Written ? "request counter " + counter + ", command "
+                                                : "reply counter " + counter + ", code ";
+    text += payload.empty() ? "(none)" : Printable(payload.substr(0, 4));
   }
-  return text + ", " + ChecksumVerdict(frame);
+  return text + ", " + ChecksumVerdict(direction, frame);
 }
 
 std::string Seconds(TimePoint origin, TimePoint at) {
@@ -64,6 +80,12 @@ std::string Seconds(TimePoint origin, TimePoint at) {
 }
 
 }  // namespace
+
+std::string GroupedNumber(std::size_t value) {
+  std::string digits = std::to_string(value);
+  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return digits;
+}
 
 std::string DescribeBytes(TraceDirection direction, std::string_view bytes) {
   if (bytes.size() == 1 && bytes.front() == kACK) return "ACK";
@@ -97,38 +119,55 @@ TracePrinter::TracePrinter(std::ostream& out, TimePoint origin, std::function<vo
 void TracePrinter::OnBytes(TraceDirection direction, std::string_view bytes, TimePoint at) {
   if (direction == TraceDirection::Written) {
     Flush();
-    Print(direction, bytes, at);
+    Print(direction, bytes.substr(0, kTraceKeptBytes), bytes.size(), at);
     return;
   }
   for (char c : bytes) TakeRead(c, at);
 }
 
 // Gathers what was read: a frame from its STX to its ETX, an ACK on its own,
-// anything else as stray bytes up to the next STX or ACK.
+// anything else as stray bytes up to the next STX or ACK. Only the first
+// kTraceKeptBytes of an item are kept; the rest is counted.
 void TracePrinter::TakeRead(char c, TimePoint at) {
-  const bool in_frame = !pending_.empty() && pending_.front() == kSTX;
+  const bool in_frame = pending_total_ > 0 && pending_.front() == kSTX;
   if (c == kSTX || (!in_frame && c == kACK)) Flush();
-  if (pending_.empty()) pending_at_ = at;
+  if (pending_total_ == 0) pending_at_ = at;
   if (!in_frame && c == kACK) {
-    Print(TraceDirection::Read, std::string_view(&c, 1), at);
+    Print(TraceDirection::Read, std::string_view(&c, 1), 1, at);
     return;
   }
-  pending_ += c;
+  if (pending_.size() < kTraceKeptBytes) pending_ += c;
+  ++pending_total_;
   if (c == kETX && pending_.front() == kSTX) Flush();
 }
 
 void TracePrinter::Flush() {
-  if (pending_.empty()) return;
+  if (pending_total_ == 0) return;
   const std::string bytes = std::move(pending_);
+  const std::size_t total = pending_total_;
   pending_.clear();
-  Print(TraceDirection::Read, bytes, pending_at_);
+  pending_total_ = 0;
+  Print(TraceDirection::Read, bytes, total, pending_at_);
 }
 
-void TracePrinter::Print(TraceDirection direction, std::string_view bytes, TimePoint at) {
+void TracePrinter::Print(TraceDirection direction, std::string_view kept, std::size_t total,
+                         TimePoint at) {
   if (before_print_) before_print_();
+  const bool whole = kept.size() == total;
+  std::string description;
+  if (whole) {
+    description = DescribeBytes(direction, kept);
+  } else {
+    description = kept.front() == kSTX ? "frame longer than any reply, not decoded" : "stray bytes";
+  }
   out_ << Seconds(origin_, at) << (direction == TraceDirection::Written ? " TX " : " RX ")
-       << DescribeBytes(direction, bytes) << " (" << bytes.size()
-       << (bytes.size() == 1 ? " byte)\n" : " bytes)\n") << HexRows(bytes, kIndent);
+       << description << " (" << GroupedNumber(total) << (total == 1 ? " byte)\n" : " bytes)\n");
+  if (whole) {
+    out_ << HexRows(kept, kIndent);
+  } else {
+    out_ << HexRows(kept.substr(0, kTraceShownBytes), kIndent) << kIndent << "... "
+         << GroupedNumber(total - kTraceShownBytes) << " more bytes\n";
+  }
   out_.flush();
 }
 

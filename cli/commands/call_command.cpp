@@ -1,5 +1,6 @@
 // tavirel call: one control, PortOpen, each OP in order, PortClose.
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <memory>
 #include <optional>
 
@@ -8,6 +9,7 @@
 #include "commands/commands.hpp"
 #include "control_setup.hpp"
 #include "sim_link.hpp"
+#include "tavirel/posix_serial_port.hpp"
 
 namespace tavirel::cli {
 namespace {
@@ -20,6 +22,8 @@ struct CallOptions {
   std::string mode = "euro";
   bool json = false;
   bool trace = false;
+  bool stop_on_error = false;
+  bool allow_malformed = false;
   std::vector<std::string> ops;
 };
 
@@ -39,8 +43,20 @@ property's name alone reads it, with one argument sets it ('EuroSettings 7').
 A single - reads OPs from standard input, one per line, until its end; a line
 may also be a JSON object {"member": NAME, "args": [...]}.
 
+With --json the first line says whether the port is open:
+{"ready": true, "device": PATH, "version": "X.Y.Z"} or {"ready": false,
+"error": TEXT}; a JSON OP may carry an "id" (any JSON value), echoed in its
+answer.
+
+An operation whose arguments do not fit their fields (a negative price, a
+description longer than its field, a character the line cannot carry) is
+refused before anything is sent; --allow-malformed sends it anyway.
+
 Exit status: 0 when every operation returned OP_OK, 1 when one returned
-another code, 2 for a usage error or an error of the call.)";
+another code, 2 for a usage error or an error of the call, 3 when standard
+output could not be written (the operations carried out are named on
+standard error), 130, 143 or 129 after SIGINT, SIGTERM or SIGHUP (the call
+in progress is cancelled and the port closed).)";
 
 ControlSetup Setup(const CallOptions& options) {
   const int chosen =
@@ -54,31 +70,46 @@ ControlSetup Setup(const CallOptions& options) {
   return setup;
 }
 
+std::string DevicePath(const ControlSetup& setup) {
+  return setup.port ? DefaultPortDevice(*setup.port) : setup.device;
+}
+
 int RunCall(const CallOptions& options, Streams& streams) {
   ControlSetup setup = Setup(options);
+  // Before any thread starts, so that only the watcher takes the signals.
+  SignalStop stop;
+  // A reader that went away is a write error the run reports, not a silent end.
+  std::signal(SIGPIPE, SIG_IGN);
   std::optional<SimLink> sim;  // outlives the control that talks to it
-  if (options.sim) {
-    SimLinkOptions sim_options;
-    sim_options.lire = setup.mode == TVL_EUROSETTINGS_LIRE;
-    sim.emplace(sim_options);
-    setup.device = sim->DevicePath();
+  std::unique_ptr<TavirelControl> control;
+  try {
+    if (options.sim) {
+      SimLinkOptions sim_options;
+      sim_options.lire = setup.mode == TVL_EUROSETTINGS_LIRE;
+      sim.emplace(sim_options);
+      setup.device = sim->DevicePath();
+    }
+    control = MakeControl(setup);
+  } catch (const std::exception& e) {
+    if (options.json) streams.out << NotReadyLine(e.what()) << std::endl;
+    throw;
   }
-  const std::unique_ptr<TavirelControl> control = MakeControl(setup);
+  const CancelOnStop cancel_on_stop(stop, *control);
   HostOptions host_options;
   host_options.trace = options.trace;
   host_options.indicator = streams.err_is_terminal;
+  host_options.allow_malformed = options.allow_malformed;
   ControlHost host(*control, streams.err, host_options);
-  host.Open();
-  CallSession session(host, streams, options.json);
-  for (const std::string& op : options.ops) {
-    if (op == "-") {
-      session.RunLines(streams.in);
-    } else if (!session.RunArgument(op)) {
-      break;
-    }
-  }
-  host.Close();
-  return session.Status();
+  std::optional<FdLines> lines;
+  if (streams.in_fd >= 0) lines.emplace(streams.in_fd, stop.WakeFd());
+  SessionOptions session_options;
+  session_options.json = options.json;
+  session_options.stop_on_error = options.stop_on_error;
+  session_options.device = DevicePath(setup);
+  session_options.lines = lines ? &*lines : nullptr;
+  session_options.stop = &stop;
+  CallSession session(host, streams, session_options);
+  return session.Run(options.ops);
 }
 
 }  // namespace
@@ -107,6 +138,12 @@ void AddCallCommand(CLI::App& app, Runner& run) {
       ->capture_default_str();
   call->add_flag("--json", options->json, "One JSON object per OP on standard output");
   call->add_flag("--trace", options->trace, "Every byte on the line, decoded, on standard error");
+  call->add_flag("--stop-on-error", options->stop_on_error,
+                 "The first OP that does not return OP_OK ends the run; the OPs not run are "
+                 "listed on standard error");
+  call->add_flag("--allow-malformed", options->allow_malformed,
+                 "Send an operation whose arguments do not fit their fields, as the control "
+                 "builds it (refused by default)");
   call->add_option("OP", options->ops, "An OP, or - for OPs on standard input")->required();
   call->footer(kExamples);
   call->callback([options, &run] {

@@ -9,7 +9,9 @@
 #include "control_host.hpp"
 #include "control_setup.hpp"
 #include "human_output.hpp"
+#include "signal_stop.hpp"
 #include "sim_link.hpp"
+#include "tavirel/errors.hpp"
 
 namespace tavirel::cli {
 namespace {
@@ -19,34 +21,52 @@ struct DemoOptions {
   bool pace = false;
 };
 
-// Runs the day; true when every operation returned OP_OK.
-bool RunDay(ControlHost& host, std::ostream& out) {
+// Runs the day until its end or a stop signal; true when every operation
+// returned OP_OK.
+bool RunDay(ControlHost& host, std::ostream& out, const SignalStop& stop) {
   bool all_ok = true;
   for (const DayStep& step : BusinessDay()) {
+    if (stop.Caught() != 0) return false;
     if (!step.heading.empty()) out << '\n' << step.heading << '\n';
     out << "> " << step.op << '\n' << std::flush;
-    const OpOutcome outcome = host.Run(ParseOpText(step.op));
-    out << "  " << HumanLine(outcome) << '\n' << std::flush;
-    if (outcome.operation && outcome.result != OP_OK) all_ok = false;
+    try {
+      const OpOutcome outcome = host.Run(ParseOpText(step.op));
+      out << "  " << HumanLine(outcome) << '\n' << std::flush;
+      if (outcome.operation && outcome.result != OP_OK) all_ok = false;
+    } catch (const CancelledError&) {
+      return false;  // the stop is reported by the caller
+    }
   }
   return all_ok;
 }
 
 int RunDemo(const DemoOptions& options, Streams& streams) {
+  SignalStop stop;  // before the simulated register's threads start
   SimLinkOptions sim_options;
   sim_options.pace = options.pace;
   SimLink sim(sim_options);
   ControlSetup setup;
   setup.device = sim.DevicePath();
   const std::unique_ptr<TavirelControl> control = MakeControl(setup);
+  const CancelOnStop cancel_on_stop(stop, *control);
   HostOptions host_options;
   host_options.trace = options.trace;
   host_options.indicator = streams.err_is_terminal;
   ControlHost host(*control, streams.err, host_options);
   streams.out << "Simulated register on " << sim.DevicePath() << ", euro mode\n";
-  host.Open();
-  const bool all_ok = RunDay(host, streams.out);
+  bool all_ok = false;
+  try {
+    host.Open();
+    all_ok = RunDay(host, streams.out, stop);
+  } catch (const CancelledError&) {
+    // The probe was cut short by a stop signal.
+  }
   host.Close();
+  if (stop.Caught() != 0) {
+    streams.err << "tavirel: stopped by " << SignalStop::Name(stop.Caught())
+                << "; the port is closed" << std::endl;
+    return 128 + stop.Caught();
+  }
   streams.out << "\nJournal\n-------\n" << JournalText(sim.Register().JournalDocuments());
   streams.out << '\n'
               << (all_ok ? "Every operation returned OP_OK."

@@ -5,11 +5,14 @@
 #include <ostream>
 
 #include "commands/commands.hpp"
-#include "json_output.hpp"
 #include "tavirel/dispatch.hpp"
+#include "tavirel/json_ops/answer.hpp"
 
 namespace tavirel::cli {
 namespace {
+
+using json_ops::JsonString;
+using json_ops::JsonValue;
 
 std::string MemberLine(const MemberInfo& member) {
   char head[32];

@@ -9,6 +9,7 @@ struct Streams {
   std::ostream& out;
   std::ostream& err;
   bool err_is_terminal = false;  // the elapsed-time indicator only goes to a terminal
+  int in_fd = -1;  // the descriptor behind `in`, read directly by a stdin session (-1: use `in`)
 };
 
 }  // namespace tavirel::cli

@@ -36,12 +36,12 @@ class WordSplitter {
           c == '\\' && pos_ < line_.size() && (line_[pos_] == '"' || line_[pos_] == '\\');
       Append(escape ? line_[pos_++] : c);
     }
-    throw CommandSyntaxError("a quote is left open in: " + std::string(line_));
+    throw CommandSyntaxError("virgolette non chiuse in: " + std::string(line_));
   }
 
   char Escaped() {
     if (pos_ >= line_.size()) {
-      throw CommandSyntaxError("a backslash ends the line: " + std::string(line_));
+      throw CommandSyntaxError("la riga finisce con una barra rovesciata: " + std::string(line_));
     }
     return line_[pos_++];
   }

@@ -41,9 +41,9 @@ Variant FromJson(const QJsonValue& json) {
     return Variant(QString::number(number, 'g', 17).toStdString());
   }
   throw ConversionError(
-      "the saved value " +
+      "il valore salvato " +
       QJsonDocument(QJsonArray{json}).toJson(QJsonDocument::Compact).toStdString() +
-      " is neither a number nor a text");
+      " non è né un numero né un testo");
 }
 
 }  // namespace
@@ -67,13 +67,13 @@ FormFile::FormFile(QString path, bool load) : path_(std::move(path)) {
   QFile file(path_);
   if (!load || !file.exists()) return;
   if (!file.open(QIODevice::ReadOnly)) {
-    throw FormFileError("cannot read the form " + path_.toStdString() + ": " +
+    throw FormFileError("impossibile leggere il modulo " + path_.toStdString() + ": " +
                         file.errorString().toStdString());
   }
   QJsonParseError parse;
   const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parse);
   if (parse.error != QJsonParseError::NoError || !document.isObject()) {
-    throw FormFileError("the form " + path_.toStdString() + " is no JSON object" +
+    throw FormFileError("il modulo " + path_.toStdString() + " non è un oggetto JSON" +
                         (parse.error != QJsonParseError::NoError
                              ? ": " + parse.errorString().toStdString()
                              : std::string()));
@@ -95,12 +95,12 @@ void FormFile::Save() const {
   QDir().mkpath(QFileInfo(path_).absolutePath());
   QSaveFile file(path_);
   if (!file.open(QIODevice::WriteOnly)) {
-    throw FormFileError("cannot write the form " + path_.toStdString() + ": " +
+    throw FormFileError("impossibile scrivere il modulo " + path_.toStdString() + ": " +
                         file.errorString().toStdString());
   }
   file.write(QJsonDocument(QJsonObject{{"controls", controls_}}).toJson());
   if (!file.commit()) {
-    throw FormFileError("cannot write the form " + path_.toStdString() + ": " +
+    throw FormFileError("impossibile scrivere il modulo " + path_.toStdString() + ": " +
                         file.errorString().toStdString());
   }
 }

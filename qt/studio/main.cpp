@@ -1,12 +1,16 @@
 // tavirel-studio: the design-time host of the control.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTimer>
 #include <algorithm>
 
+#include "stop_signals.hpp"
 #include "studio_window.hpp"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // First, so a stop that comes while the window is built waits for the loop.
+  tavirel::studio::StopSignals stop_signals;
   QApplication::setApplicationName("tavirel-studio");
   QCommandLineParser parser;
   parser.setApplicationDescription("Design-time host of TavirelControl");
@@ -35,5 +39,18 @@ int main(int argc, char** argv) {
   tavirel::studio::StudioWindow window(std::move(options));
   window.resize(720, 520);
   window.show();
+  // Leave through the event loop, so every control closes its port; the
+  // status says which signal ended the studio (130 for SIGINT, 143 for SIGTERM).
+  const auto stop = [&window](int signal_number) {
+    window.CancelWaits();
+    QApplication::setQuitOnLastWindowClosed(false);  // keep the status
+    window.close();
+    QApplication::exit(128 + signal_number);
+  };
+  QObject::connect(&stop_signals, &tavirel::studio::StopSignals::Stop, &window, stop);
+  // A signal that came while the window was built (its probe serves events).
+  if (const int early = stop_signals.Caught(); early != 0) {
+    QTimer::singleShot(0, &window, [stop, early] { stop(early); });
+  }
   return QApplication::exec();
 }

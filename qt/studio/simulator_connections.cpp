@@ -40,7 +40,7 @@ struct SimulatorConnections::Running {};
 bool SimulatorConnections::Available() { return false; }
 
 std::unique_ptr<TavirelControl> SimulatorConnections::Start(QString& /*caption*/) {
-  throw TavirelError("this build of tavirel-studio has no simulated register");
+  throw TavirelError("questa versione di tavirel-studio non ha il registratore simulato");
 }
 
 #endif

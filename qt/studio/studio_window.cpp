@@ -164,11 +164,17 @@ void StudioWindow::ConnectToDevice(int index, const QString& name) {
 
 bool StudioWindow::HasSimulator() { return SimulatorConnections::Available(); }
 
+// The simulated register works in euro and is there at once: the control is
+// set to euro and its port opened, so the first operation typed works.
 void StudioWindow::ConnectToSimulator(int index) {
   try {
     QString caption;
     auto control = simulators_->Start(caption);
     Replace(index, std::move(control), caption);
+    TavirelControl& placed = form_->Face(index).Control();
+    placed.EuroSettings(TVL_EUROSETTINGS_EURO);
+    placed.PortOpen();
+    console_->Append(form_->NameOf(index) + ": modalità euro, porta aperta");
   } catch (const std::exception& error) {
     Report(QString::fromStdString(error.what()));
   }
@@ -204,6 +210,10 @@ void StudioWindow::SelectionChanged() {
   for (int i : form_->Selection()) names << form_->NameOf(i);
   statusBar()->showMessage(names.isEmpty() ? "Nessun controllo selezionato"
                                            : "Selezionati: " + names.join(", "));
+}
+
+void StudioWindow::CancelWaits() {
+  for (int i = 0; i < form_->Count(); ++i) form_->Face(i).Control().CancelWait();
 }
 
 int StudioWindow::CurrentIndex() const {

@@ -58,8 +58,11 @@ class StudioWindow : public QMainWindow {
   void ConnectToDevice(int index, const QString& name);
   /// True when this build can start the simulated register.
   [[nodiscard]] static bool HasSimulator();
-  /// Starts a simulated register and puts control `index` on its line.
+  /// Starts a simulated register and puts control `index` on its line, in
+  /// euro mode with its port open.
   void ConnectToSimulator(int index);
+  /// Ends the wait of every control's call in progress (a stop signal came).
+  void CancelWaits();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

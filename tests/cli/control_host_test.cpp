@@ -7,6 +7,7 @@
 
 #include <sstream>
 
+#include "cli_errors.hpp"
 #include "support/scripted_printer.hpp"
 #include "tavirel/errors.hpp"
 
@@ -19,11 +20,13 @@ using tavirel::testing::ScriptedPrinter;
 
 class ControlHostTest : public ::testing::Test {
  protected:
-  std::unique_ptr<ControlHost> MakeHost(bool trace = false, bool indicator = false) {
+  std::unique_ptr<ControlHost> MakeHost(bool trace = false, bool indicator = false,
+                                        bool allow_malformed = false) {
     control_ = printer_.MakeControl();
     HostOptions options;
     options.trace = trace;
     options.indicator = indicator;
+    options.allow_malformed = allow_malformed;
     options.clock = &printer_.clock();
     auto host = std::make_unique<ControlHost>(*control_, diagnostics_, options);
     control_->Port().PortOpen(true);  // no probe: the script starts with the first OP
@@ -86,8 +89,34 @@ TEST_F(ControlHostTest, ErrorsOfTheCallPassThrough) {
   EXPECT_EQ(printer_.Written(), "");
 }
 
-TEST_F(ControlHostTest, AWideArgumentIsSentAsItIsAndWarned) {
+TEST_F(ControlHostTest, AnArgumentThatDoesNotFitIsRefusedBeforeAnythingIsSent) {
   auto host = MakeHost();
+  const std::pair<const char*, const char*> cases[] = {
+      {"opApriCassetto 123",
+       "opApriCassetto: not sent, an argument does not fit its field: CodOpr \"123\" needs 3 "
+       "digits"},
+      {"opReparto 1 PANE -1.50 2", "Prezzo \"-1.50\" is negative"},
+      {"opReparto 1 PANE 10000000 2", "at most 9999999.99 euro"},
+      {"opReparto 1 \"PANE DI CASA FRESCO DI GIORNATA\" 1.50 2",
+       "DescProd \"PANE DI CASA FRESCO DI GIORNATA\" is 31 characters"},
+      {"opDescAgg 1 \"PANE 🍞\"", "no Windows-1252 byte"},
+      {"opReparto 100 PANE -1 2", "arguments do not fit their fields: CodOpr \"100\""},
+  };
+  for (const auto& [op, message] : cases) {
+    try {
+      host->Run(ParseOpText(op));
+      ADD_FAILURE() << op;
+    } catch (const UsageError& e) {
+      const std::string what = e.what();
+      EXPECT_NE(what.find(message), std::string::npos) << what;
+      EXPECT_NE(what.find("--allow-malformed"), std::string::npos) << what;
+    }
+  }
+  EXPECT_EQ(printer_.Written(), "");
+}
+
+TEST_F(ControlHostTest, AllowedAWideArgumentIsSentAsItIsAndWarned) {
+  auto host = MakeHost(false, false, true);
   printer_.AnswerPayload("1050123");
   const OpOutcome outcome = host->Run(ParseOpText("opApriCassetto 123"));
   EXPECT_EQ(outcome.command, "1050123");
@@ -109,6 +138,7 @@ TEST_F(ControlHostTest, TheIndicatorRunsWhileTheReplyIsLateAndIsClearedAtTheEnd)
 
 TEST_F(ControlHostTest, AQuickReplyShowsNoIndicator) {
   auto host = MakeHost(false, true);
+  EXPECT_TRUE(control_->Hooks().yield);
   printer_.Script(
       {{milliseconds(0), "\x06"}, {milliseconds(900), ReplyFrame("105101000000567000000000")}});
   host->Run(ParseOpText("opSubTot 1"));
@@ -117,6 +147,8 @@ TEST_F(ControlHostTest, AQuickReplyShowsNoIndicator) {
 
 TEST_F(ControlHostTest, TheTraceShowsEveryByteOfTheOp) {
   auto host = MakeHost(true);
+  // No indicator, no yield handler: the control's waits may sleep.
+  EXPECT_FALSE(control_->Hooks().yield);
   printer_.AnswerPayload("105101000000567000000000");
   host->Run(ParseOpText("opSubTot 1"));
   const std::string text = diagnostics_.str();

@@ -1,12 +1,12 @@
-// The JSON and readable forms of an OP's outcome.
+// The readable form of an OP's outcome, its warnings, and text from the line
+// made safe for a terminal.
 #include <gtest/gtest.h>
 
-#include <nlohmann/json.hpp>
-
 #include "human_output.hpp"
-#include "json_output.hpp"
+#include "receipt_watch.hpp"
 #include "tavirel/result_codes.hpp"
 #include "tavirel/result_record.hpp"
+#include "terminal_text.hpp"
 
 namespace tavirel::cli {
 namespace {
@@ -28,66 +28,6 @@ OpOutcome Operation(std::string member, std::int16_t result, std::vector<Variant
   outcome.result = result;
   outcome.last = std::move(last);
   return outcome;
-}
-
-TEST(JsonValue, EachTypeAsItsJsonForm) {
-  const std::pair<Variant, const char*> cases[] = {
-      {Variant(std::int16_t{-2}), "-2"},
-      {Variant(std::int32_t{123456}), "123456"},
-      {Variant(1.25f), "1.25"},
-      {Variant(Currency::FromUnits(12500)), "12500"},
-      {Variant(Currency::Parse("1.5")), "1.5"},
-      {Variant(Currency::Parse("-0.0001")), "-0.0001"},
-      {Variant(Currency::FromRaw(9223372036854775807)), "922337203685477.5807"},
-      {Variant(OleDate::FromParts(2026, 12, 7, 9, 15)), "\"2026-12-07T09:15:00\""},
-      {Variant("PANE \"DI\" CASA\\"), R"("PANE \"DI\" CASA\\")"},
-      {Variant("CAFFÈ"), "\"CAFFÈ\""},
-      {Variant(VariantBool{true}), "true"},
-      {Variant(), "null"},
-  };
-  for (const auto& [value, json] : cases) EXPECT_EQ(JsonValue(value), json) << value.ToString();
-}
-
-TEST(JsonValue, ParsesBackToTheSameNumber) {
-  // The exact decimal text is a valid JSON number.
-  EXPECT_EQ(nlohmann::json::parse(JsonValue(Variant(Currency::Parse("0.3")))).get<double>(), 0.3);
-  EXPECT_EQ(nlohmann::json::parse(JsonValue(Variant(0.1f))).get<double>(), 0.1);
-}
-
-TEST(JsonLine, OperationHasItsFieldsInOrderAndEveryResultProperty) {
-  OpOutcome outcome = Operation("opContante", EERR, Record({{Prop::LastEERR, std::int16_t{23}}}));
-  outcome.command = "103601000000500";
-  outcome.events = {{-1, 23}};
-  const std::string line = JsonLine(outcome);
-  EXPECT_EQ(line.find('\n'), std::string::npos);
-  EXPECT_EQ(line.rfind(
-                R"({"member": "opContante", "result": -1, "result_name": "EERR", )"
-                R"("command": "103601000000500", "events": [{"ErrorLevel": -1, "ErrorCode": 23}], )"
-                R"("last": {"LastEERR": 23, "LastOP": 0, )",
-                0),
-            0u)
-      << line;
-  const auto json = nlohmann::ordered_json::parse(line);
-  ASSERT_EQ(json["last"].size(), kResultPropertyCount);
-  std::size_t i = 0;
-  for (const auto& [key, value] : json["last"].items())
-    EXPECT_EQ(key, ResultProperties()[i++].name);
-  EXPECT_EQ(json["last"]["LastDate"], "1999-11-30T00:00:00");
-  EXPECT_EQ(json["last"]["LastCodProd"], std::string(40, '0'));
-}
-
-TEST(JsonLine, OtherMembersGiveTheirValueAndErrorsTheirMessage) {
-  OpOutcome outcome;
-  outcome.member = "LastImp";
-  outcome.kind = MemberKind::PropertyGet;
-  outcome.value = Variant(Currency::Parse("1.5"));
-  EXPECT_EQ(JsonLine(outcome), R"({"member": "LastImp", "value": 1.5})");
-  outcome.member = "PortClose";
-  outcome.kind = MemberKind::Method;
-  outcome.value = Variant();
-  EXPECT_EQ(JsonLine(outcome), R"({"member": "PortClose", "value": null})");
-  EXPECT_EQ(JsonErrorLine("opRepart", "no member named \"opRepart\""),
-            R"({"member": "opRepart", "error": "no member named \"opRepart\""})");
 }
 
 TEST(ChangedValues, OnlyWhatDiffersFromTheReset) {
@@ -138,16 +78,147 @@ TEST(LengthWarning, OnlyWhenTheCommandDiffersFromItsLayout) {
   outcome.nominal_length = 6;
   outcome.command = "105001";
   EXPECT_FALSE(LengthWarning(outcome));
-  outcome.command = "1050123";
-  const auto longer = LengthWarning(outcome);
-  ASSERT_TRUE(longer);
-  EXPECT_NE(
-      longer->find("opApriCassetto: the command string has 7 characters where its layout has 6"),
-      std::string::npos);
   outcome.member = "opDescAgg";
   outcome.nominal_length = 26;
   outcome.command = "106601CAFFÈ               ";  // 26 characters, 27 bytes of UTF-8
   EXPECT_FALSE(LengthWarning(outcome));
+}
+
+TEST(LengthWarning, SaysSentOnlyWhenTheRequestWentOut) {
+  const std::pair<std::int16_t, const char*> cases[] = {
+      {OP_OK, "; it was sent as it is"},
+      {EERR, "; it was sent as it is"},
+      {OP_ERR_TIMEOUT, "; it was sent as it is"},
+      {OP_ERR_CHKS, "; it was sent as it is"},
+      {OP_ERR_EUROLOCK,
+       "; nothing was sent: the currency mode is neither lire nor euro; choose it with --mode lire "
+       "or --mode euro"},
+      {OP_ERR_PORTCLOSE, "; nothing was sent: the port is not open"},
+      {OP_ERR_NOCOLL, "; nothing was sent: the register is not connected (CTS is low)"},
+  };
+  for (const auto& [result, ending] : cases) {
+    OpOutcome outcome = Operation("opApriCassetto", result, {});
+    outcome.nominal_length = 6;
+    outcome.command = "1050123";
+    const auto warning = LengthWarning(outcome);
+    ASSERT_TRUE(warning);
+    EXPECT_EQ(*warning,
+              std::string("warning: opApriCassetto: the command string has 7 characters where its "
+                          "layout has 6 (an argument is wider than its field)") +
+                  ending)
+        << result;
+  }
+}
+
+TEST(TerminalText, ControlCharactersFromTheLineAreEscaped) {
+  const std::pair<std::string, const char*> cases[] = {
+      {"PANE DI CASA", "PANE DI CASA"},
+      {"CAFFÈ € 1,50", "CAFFÈ € 1,50"},
+      {"\x1b]0;pwned\x07"
+       "CARTA",
+       "\\x1B]0;pwned\\x07CARTA"},
+      {"\x1b[2J", "\\x1B[2J"},
+      {std::string("a\0b\nc\x7f", 6), "a\\x00b\\x0Ac\\x7F"},
+      {"\xC2\x9B"
+       "31m",
+       "\\u009B31m"},  // C1 CSI, as UTF-8
+      {"\x9B"
+       "31m",
+       "\\x9B31m"},              // a raw CSI byte, not UTF-8
+      {"\xC8", "\\xC8"},         // a Windows-1252 byte
+      {"\xC2\xA0", "\xC2\xA0"},  // U+00A0 is text
+  };
+  for (const auto& [text, safe] : cases) {
+    EXPECT_EQ(TerminalSafe(text), safe);
+    for (unsigned char c : TerminalSafe(text)) EXPECT_TRUE(c >= 0x20 && c != 0x7F && c != 0x9B);
+  }
+  EXPECT_EQ(QuotedText("DI \"CASA\" A\\B\x1b"), "\"DI \\\"CASA\\\" A\\\\B\\x1B\"");
+}
+
+TEST(HumanLine, ATextFromTheLineCannotReachTheTerminalRaw) {
+  OpOutcome outcome = Operation("opReadCredCC", OP_OK,
+                                Record({{Prop::LastOPCode, std::int16_t{4207}},
+                                        {Prop::LastDescCartaCC, std::string("\x1b]0;x\x07VISA")}}));
+  const std::string line = HumanLine(outcome);
+  EXPECT_EQ(line.find('\x1b'), std::string::npos) << line;
+  EXPECT_NE(line.find("LastDescCartaCC=\"\\x1B]0;x\\x07VISA\""), std::string::npos) << line;
+}
+
+struct ReceiptCase {
+  std::vector<std::pair<const char*, std::int16_t>> ops;  // member, result
+  std::int16_t payment_code;                              // LastOPCode of a payment's reply
+  const char* warning;                                    // the start of the warning; "" for none
+};
+
+TEST(ReceiptWatch, WarnsWhenTheLastFiscalOperationLeftAReceiptOpen) {
+  const ReceiptCase cases[] = {
+      {{}, 0, ""},
+      {{{"opReadDataOra", OP_OK}, {"opXTotFinGior", OP_OK}}, 0, ""},
+      {{{"opReparto", OP_OK}}, 0, "warning: a receipt is still open: opReparto was"},
+      {{{"opReparto", OP_OK}, {"opSubTot", OP_OK}},
+       0,
+       "warning: a receipt is still open: opSubTot"},
+      {{{"opReparto", OP_OK}, {"opContante", OP_OK}}, OP_CODE_CONT_REST, ""},
+      {{{"opReparto", OP_OK}, {"opContante", OP_OK}},
+       OP_CODE_CONT_RIM,
+       "warning: a receipt is still open: opContante"},
+      {{{"opReparto", OP_OK}, {"opAssegno", OP_OK}}, OP_CODE_ASSEG_REST, ""},
+      {{{"opReparto", OP_OK}, {"opTicket", OP_OK}}, OP_CODE_TICKET_RIM, "warning: a receipt is"},
+      {{{"opRepartoQDec", OP_OK}, {"opCredCC", OP_OK}}, 0, ""},
+      {{{"opReparto", OP_OK}, {"opVoidTot", OP_OK}}, 0, ""},
+      {{{"opReparto", OP_OK}, {"opVoidTot", EERR}},
+       0,
+       "warning: a receipt is still open: opReparto"},
+      {{{"opReparto", OP_OK}, {"opContante", OP_ERR_TIMEOUT}},
+       0,
+       "warning: a receipt may still be open: opContante got no usable answer (OP_ERR_TIMEOUT)"},
+      {{{"opReparto", OP_ERR_CHKS}}, 0, "warning: a receipt may still be open: opReparto"},
+      {{{"opReparto", EERR}}, 0, ""},
+      {{{"opReparto", OP_ERR_EUROLOCK}}, 0, ""},
+      {{{"opContante", OP_ERR_TIMEOUT}}, 0, ""},  // no receipt was open for it to leave open
+      {{{"opReparto", OP_OK}, {"opContante", OP_OK}, {"opApriCassetto", OP_OK}},
+       OP_CODE_CONT_REST,
+       ""},
+  };
+  for (const ReceiptCase& c : cases) {
+    ReceiptWatch watch;
+    std::string ops;
+    for (const auto& [member, result] : c.ops) {
+      OpOutcome outcome = Operation(member, result, Record({}));
+      const bool payment = std::string_view(member).find("opContante") == 0 ||
+                           std::string_view(member).find("opAssegno") == 0 ||
+                           std::string_view(member).find("opTicket") == 0;
+      if (payment) outcome.last = Record({{Prop::LastOPCode, c.payment_code}});
+      watch.Note(outcome);
+      ops += std::string(member) + " ";
+    }
+    const auto warning = watch.Warning();
+    if (*c.warning == '\0') {
+      EXPECT_FALSE(warning) << ops << *warning;
+    } else {
+      ASSERT_TRUE(warning) << ops;
+      EXPECT_EQ(warning->rfind(c.warning, 0), 0u) << ops << *warning;
+    }
+  }
+}
+
+TEST(ReceiptWatch, AnOperationWhoseWaitWasCancelledMayHaveLeftAReceiptOpen) {
+  const std::pair<std::vector<const char*>, const char*> cases[] = {
+      {{"opReparto"},
+       "warning: a receipt may still be open: opReparto got no usable answer (its "
+       "wait was cancelled); the register may have carried it out"},
+      {{"opContante"}, ""},  // nothing was open: a payment cannot open a receipt
+      {{"opReadDataOra"}, ""},
+  };
+  for (const auto& [lost, warning] : cases) {
+    ReceiptWatch watch;
+    for (const char* member : lost) watch.NoteLost(member);
+    EXPECT_EQ(watch.Warning().value_or(""), warning) << lost.front();
+  }
+  ReceiptWatch open;
+  open.Note(Operation("opReparto", OP_OK, Record({})));
+  open.NoteLost("opContante");
+  EXPECT_EQ(open.Warning()->rfind("warning: a receipt may still be open: opContante", 0), 0u);
 }
 
 }  // namespace

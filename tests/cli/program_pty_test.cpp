@@ -76,7 +76,7 @@ TEST(ProgramOnPty, AJsonNumberReachesTheLineExactly) {
   const ProgramResult run = RunTavirel({"call", "--device", printer.DevicePath(), "--json", "-"},
                                        "{\"member\": \"opContante\", \"args\": [1, 0.1]}\n");
   EXPECT_EQ(run.status, 0) << run.err;
-  const auto json = nlohmann::json::parse(run.out);
+  const auto json = nlohmann::json::parse(run.out.substr(run.out.find('\n') + 1));
   EXPECT_EQ(json["command"], "103601000000010");
   EXPECT_EQ(json["last"]["LastRim"], 100);
   EXPECT_NE(ReceivedBy(printer, kProbe).find("103601000000010"), std::string::npos);
@@ -91,9 +91,10 @@ TEST(ProgramOnPty, APrinterErrorExitsOneWithItsEventAndIsAcknowledged) {
       RunTavirel({"call", "--device", printer.DevicePath(), "--json", "opSubTot 1"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "");
-  const auto json = nlohmann::json::parse(run.out);
+  const auto json = nlohmann::json::parse(run.out.substr(run.out.find('\n') + 1));
   EXPECT_EQ(json["result"], -1);
   EXPECT_EQ(json["result_name"], "EERR");
+  EXPECT_EQ(json["error_text"], "CHIUDI SCONTRINO");
   EXPECT_EQ(json["events"], nlohmann::json::parse(R"([{"ErrorLevel": -1, "ErrorCode": 23}])"));
   EXPECT_EQ(json["last"]["LastEERR"], 23);
   const std::string expected = kProbe + kAck + std::string("\x02") + "02E10510163" + "\x03" + kAck;
@@ -114,10 +115,24 @@ TEST(ProgramOnPty, AWrongChecksumIsNotAcknowledged) {
   EXPECT_EQ(ReceivedBy(printer, expected), expected);
 }
 
-TEST(ProgramOnPty, AnArgumentWiderThanItsFieldIsSentAsItIsWithAWarning) {
+TEST(ProgramOnPty, AnArgumentWiderThanItsFieldIsRefusedAndNothingIsSent) {
   PtyPrinter printer(Healthy);
   const ProgramResult run =
-      RunTavirel({"call", "--device", printer.DevicePath(), "opApriCassetto 123"});
+      RunTavirel({"call", "--device", printer.DevicePath(), "opApriCassetto 123", "opSubTot 1"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(
+      run.err,
+      "tavirel: opApriCassetto: not sent, an argument does not fit its field: CodOpr \"123\" "
+      "needs 3 digits (123), and the digit field holds 2: at most 99 (--allow-malformed sends "
+      "it as the control builds it)\n");
+  EXPECT_EQ(ReceivedBy(printer, kProbe + kAck), kProbe + kAck);
+}
+
+TEST(ProgramOnPty, AllowedAnArgumentWiderThanItsFieldIsSentAsItIsWithAWarning) {
+  PtyPrinter printer(Healthy);
+  const ProgramResult run = RunTavirel(
+      {"call", "--device", printer.DevicePath(), "--allow-malformed", "opApriCassetto 123"});
   EXPECT_EQ(run.err,
             "tavirel: warning: opApriCassetto: the command string has 7 characters where its "
             "layout has 6 "

@@ -6,6 +6,7 @@
 
 #include "child_process.hpp"
 #include "tavirel/result_record.hpp"
+#include "tavirel/version.hpp"
 
 namespace tavirel::testing {
 namespace {
@@ -54,8 +55,13 @@ TEST(ProgramCallSim, AReceiptAsJson) {
                   "opContante 1 5", "LastRest"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
-  const auto lines = Lines(run.out);
-  ASSERT_EQ(lines.size(), 4u) << run.out;
+  auto lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 5u) << run.out;
+  const auto ready = ordered_json::parse(lines[0]);
+  EXPECT_EQ(ready["ready"], true);
+  EXPECT_EQ(ready["version"], kVersion);
+  EXPECT_EQ(std::string(ready["device"]).rfind("/dev/pts/", 0), 0u) << lines[0];
+  lines.erase(lines.begin());
 
   // The sale line carries no date: the whole line is known.
   std::string expected =
@@ -122,8 +128,10 @@ TEST(ProgramCallSim, AStdinSessionKeepsGoingAfterAnError) {
       "LastRest\n";
   const ProgramResult run = RunTavirel({"call", "--sim", "--json", "-"}, input);
   EXPECT_EQ(run.status, 2);
-  const auto lines = Lines(run.out);
-  ASSERT_EQ(lines.size(), 4u) << run.out;
+  auto lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 5u) << run.out;
+  EXPECT_EQ(ordered_json::parse(lines[0])["ready"], true);
+  lines.erase(lines.begin());
   EXPECT_EQ(ordered_json::parse(lines[0])["result"], 0);
   EXPECT_EQ(
       lines[1],
@@ -138,6 +146,7 @@ TEST(ProgramCallSim, AStdinSessionKeepsGoingAfterAnError) {
 TEST(ProgramCallSim, AHostConversesOneLineAtATime) {
   // Each answer comes before the next OP is written: the port stays open between them.
   ChildProcess session({ProgramPath(), "call", "--sim", "--json", "-"});
+  EXPECT_EQ(ordered_json::parse(session.ReadLine())["ready"], true);
   session.Write("opReparto 1 PANE 1.50 2\n");
   EXPECT_EQ(ordered_json::parse(session.ReadLine())["last"]["LastImp"], 150);
   session.Write("{\"member\": \"opContante\", \"args\": [1, 2]}\n");
@@ -148,6 +157,14 @@ TEST(ProgramCallSim, AHostConversesOneLineAtATime) {
   EXPECT_EQ(end.status, 0) << end.err;
   EXPECT_EQ(end.out, "");
 }
+
+#ifdef TAVIREL_WITH_DOCUMENTS
+const char* const kUnknownCommand =
+    "tavirel: unknown command \"frobnicate\" (commands: demo, call, sim, members, error, receipt)";
+#else
+const char* const kUnknownCommand =
+    "tavirel: unknown command \"frobnicate\" (commands: demo, call, sim, members, error)";
+#endif
 
 struct StatusCase {
   std::vector<std::string> args;
@@ -194,13 +211,13 @@ TEST(ProgramCallSim, ExitStatusAndOneLineMessages) {
       {{"call", "--sim", "--bogus", "opSubTot 1"},
        2,
        "tavirel: The following argument was not expected: --bogus"},
-      {{"frobnicate"},
-       2,
-       "tavirel: unknown command \"frobnicate\" (commands: demo, call, sim, members, error, "
-       "receipt)"},
+      {{"frobnicate"}, 2, kUnknownCommand},
       {{}, 2, "tavirel: A subcommand is required"},
       {{"call", "--sim", "--mode", "0", "opSubTot 1"}, 1, ""},
-      {{"call", "--sim", "{\"member\": \"opReparto\", \"args\": [1, \"PANE\", 1.5, 2]}"}, 0, ""},
+      {{"call", "--sim", "{\"member\": \"opReparto\", \"args\": [1, \"PANE\", 1.5, 2]}",
+        "opContante 1"},
+       0,
+       ""},
       {{"call", "--sim", "{\"member\": \"opReparto\", \"args\": [1, null]}"},
        2,
        "tavirel: JSON OP: null is not an argument"},

@@ -25,6 +25,12 @@ TEST(DescribeBytes, DecodesFramesAndAcknowledgements) {
        "reply counter 01, code 4201, checksum"},
       {{TraceDirection::Read, Frame("03", 'E', "EERR 23")},
        "error reply counter 03, printer error \"23\", checksum"},
+      // "EERR" inside a reply's data does not make it an error reply.
+      {{TraceDirection::Read, Frame("03", 'R', "1003BEERRA")}, "reply counter 03, code 1003"},
+      {{TraceDirection::Read, Frame("\x1b]", 'R',
+                                    "\x07"
+                                    "BEL")},
+       "reply counter \\x1B], code \\x07BEL, checksum"},
       {{TraceDirection::Read, std::string("\x02") + "01E4201x9" + "\x03"},
        "reply counter 01, code 4201, checksum \"x9\" not a number"},
       {{TraceDirection::Read, std::string("\x02") + "01E" + "\x03"}, "incomplete frame"},
@@ -38,6 +44,9 @@ TEST(DescribeBytes, DecodesFramesAndAcknowledgements) {
   }
   EXPECT_NE(DescribeBytes(TraceDirection::Read, Frame("01", 'R', "4201")).find("right"),
             std::string::npos);
+  std::string damaged = Frame("01", 'R', "4201");
+  damaged[damaged.size() - 2] = damaged[damaged.size() - 2] == '0' ? '1' : '0';
+  EXPECT_NE(DescribeBytes(TraceDirection::Read, damaged).find("wrong"), std::string::npos);
 }
 
 TEST(HexRows, SixteenBytesARowWithPrintableText) {
@@ -97,6 +106,45 @@ TEST(TracePrinter, AStxInsideAFrameStartsANewOne) {
   const std::string text = out.str();
   EXPECT_NE(text.find("RX incomplete frame (6 bytes)"), std::string::npos) << text;
   EXPECT_NE(text.find("RX reply counter 02, code 1050, checksum"), std::string::npos) << text;
+}
+
+TEST(TracePrinter, ARunLongerThanAnyReplyIsCountedNotKept) {
+  // Five million bytes after an STX and no ETX, then an ACK from the far end;
+  // and as much noise with no STX at all.
+  for (const char lead : {'\x02', 'z'}) {
+    std::ostringstream out;
+    TracePrinter trace(out, TimePoint{});
+    const std::string chunk(4096, 'A');
+    trace.OnBytes(TraceDirection::Read, std::string(1, lead), TimePoint{});
+    std::size_t sent = 1;
+    while (sent < 5'000'000) {
+      trace.OnBytes(TraceDirection::Read, chunk, TimePoint{});
+      sent += chunk.size();
+    }
+    trace.Flush();
+    const std::string text = out.str();
+    EXPECT_LT(text.size(), 2000u) << "the trace printed " << text.size() << " bytes";
+    const std::string head =
+        lead == '\x02' ? " RX frame longer than any reply, not decoded (" : " RX stray bytes (";
+    EXPECT_NE(text.find(head + GroupedNumber(sent) + " bytes)\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("... " + GroupedNumber(sent - kTraceShownBytes) + " more bytes\n"),
+              std::string::npos)
+        << text;
+  }
+  EXPECT_EQ(GroupedNumber(49'999'980), "49,999,980");
+  EXPECT_EQ(GroupedNumber(999), "999");
+  EXPECT_EQ(GroupedNumber(1000), "1,000");
+}
+
+TEST(TracePrinter, AFrameAsLongAsAnyReplyIsKeptWhole) {
+  std::ostringstream out;
+  TracePrinter trace(out, TimePoint{});
+  const std::string frame = Frame("02", 'R', "4202" + std::string(4000, 'x'));
+  trace.OnBytes(TraceDirection::Read, frame, TimePoint{});
+  const std::string text = out.str();
+  EXPECT_NE(text.find("RX reply counter 02, code 4202, checksum"), std::string::npos);
+  EXPECT_NE(text.find("right (4,011 bytes)"), std::string::npos) << text.substr(0, 200);
+  EXPECT_EQ(text.find("more bytes"), std::string::npos);
 }
 
 }  // namespace

@@ -80,7 +80,7 @@ TEST_F(ConsoleCommand, ErrorsAreShownNotThrown) {
   } rows[] = {{"opRepart 1", "opReparto"},
               {"opApriCassetto", "opApriCassetto"},
               {"opApriCassetto uno", "uno"},
-              {"Settings \"open", "quote"},
+              {"Settings \"open", "virgolette"},
               {"Settings bad", "bad"}};
   for (const auto& row : rows) {
     const Lines lines = RunConsoleLine(*control, row.line);

@@ -27,10 +27,15 @@ TEST(StudioSimulator, ConsoleTalksToTheSimulatedRegister) {
   options.report = [&](QWidget*, const QString&, const QString& message) { reports << message; };
   StudioWindow studio(std::move(options));
   ConsolePanel& console = studio.Console();
-  for (const char* line : {"EuroSettings 2", "PortOpen", "opReadDataOra"}) console.Run(line);
+  // The first operation typed works: no mode to set, no port to open first.
+  console.Run("opReadDataOra");
   const QString transcript = console.Transcript();
   EXPECT_TRUE(reports.isEmpty()) << reports.join("\n").toStdString();
-  EXPECT_TRUE(transcript.contains("TavirelControl1 collegato a registratore simulato 1"));
+  EXPECT_TRUE(
+      transcript.contains("TavirelControl1 collegato a registratore simulato 1\n"
+                          "TavirelControl1: modalità euro, porta aperta"))
+      << transcript.toStdString();
+  EXPECT_EQ(studio.Form().Face(0).Control().EuroSettings(), TVL_EUROSETTINGS_EURO);
   EXPECT_TRUE(transcript.contains("TavirelControl1> opReadDataOra\n= 0 (OP_OK)"))
       << transcript.toStdString();
   EXPECT_TRUE(transcript.contains("  LastAA = ")) << "the date read shows in the result values";
