@@ -1,8 +1,7 @@
 #pragma once
 // One member call written as a JSON OP, {"member": "opReparto", "args": [...]},
 // run on a control and answered with the object `tavirel call --json` prints
-// for it. Kept to this one function so the codec behind it can change
-// without the routes or the workers noticing.
+// for it (the same codec).
 //
 // Thread safety: one call at a time per control (the register's worker).
 #include <string>

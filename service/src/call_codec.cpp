@@ -1,5 +1,6 @@
-// The call codec on the JSON OP library, where the project builds it.
+// A member call through the JSON OP codec that `tavirel call --json` uses.
 #include "call_codec.hpp"
+
 #include "tavirel/json_ops/answer.hpp"
 #include "tavirel/json_ops/op_outcome.hpp"
 #include "tavirel/json_ops/op_request.hpp"
