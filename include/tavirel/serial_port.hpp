@@ -13,12 +13,15 @@ class SerialPort {
  public:
   virtual ~SerialPort() = default;
 
-  /// Opens (true) or closes (false) the port. Opening an open port or closing
-  /// a closed one does nothing. Throws SerialError naming the device when it
+  /// Opens (true) or closes (false) the port. Opening an open port throws
+  /// SerialError ("... is already open") and changes nothing; closing a
+  /// closed one does nothing. Throws SerialError naming the device when it
   /// cannot be opened (missing, no permission, in use) and SettingsError when
   /// the current settings cannot be applied.
   virtual void PortOpen(bool open) = 0;
-  /// True while the port is open.
+  /// True while the port is open. A port whose device hung up closes itself
+  /// when it reports the hang-up (a SerialError from the call that found it),
+  /// so this then reads false and PortOpen(true) may open it again.
   [[nodiscard]] virtual bool PortOpen() const = 0;
 
   /// True while the far end holds Clear To Send asserted. A device without
@@ -56,8 +59,9 @@ class SerialPort {
 
   /// The port number.
   [[nodiscard]] virtual std::int16_t CommPort() const = 0;
-  /// Sets the port number. Changing it while the port is open throws
-  /// SerialError; setting the number it already has does nothing.
+  /// Sets the port number. A number below 1 throws SerialError naming it, as
+  /// does changing the number while the port is open; setting the number it
+  /// already has does nothing.
   virtual void CommPort(std::int16_t port) = 0;
 };
 

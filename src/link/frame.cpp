@@ -59,15 +59,37 @@ std::string BuildRequestFrame(std::int16_t frame_counter, std::string_view raw_c
   return frame;
 }
 
+std::optional<int> ReadNumberField(std::string_view field) {
+  while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
+  while (!field.empty() && field.back() == ' ') field.remove_suffix(1);
+  if (field.empty()) return std::nullopt;
+  int value = 0;
+  for (char c : field) {
+    if (!IsDigit(c)) return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
 bool VerifyReplyChecksum(std::string_view reply) {
   // Positions are 1-based: the checksum sits at L-2 and L-1, the ETX at L.
   if (reply.size() < 4) return false;
   const std::size_t length = reply.size();
-  const char tens = reply[length - 3];
-  const char units = reply[length - 2];
-  if (!IsDigit(tens) || !IsDigit(units)) return false;
-  const int expected = (tens - '0') * 10 + (units - '0');
-  return ByteSum(reply.substr(1, length - 4)) % 100 == expected;
+  const std::optional<int> expected = ReadNumberField(reply.substr(length - 3, 2));
+  return expected && ByteSum(reply.substr(1, length - 4)) % 100 == *expected;
+}
+
+std::string_view ReplyPayload(std::string_view reply) {
+  if (reply.size() <= 7) return {};
+  return reply.substr(4, reply.size() - 7);
+}
+
+bool IsErrorReply(std::string_view reply) { return ReplyPayload(reply).starts_with("EERR"); }
+
+std::optional<int> ErrorReplyNumber(std::string_view reply) {
+  const std::string_view payload = ReplyPayload(reply);
+  if (payload.size() < 6) return std::nullopt;
+  return ReadNumberField(payload.substr(5, 2));
 }
 
 std::int16_t NextFrameCounter(std::int16_t counter, bool forced) {

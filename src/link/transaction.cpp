@@ -1,7 +1,5 @@
 #include "link/transaction.hpp"
 
-#include <optional>
-
 #include "link/frame.hpp"
 #include "tavirel/cp1252.hpp"
 #include "tavirel/errors.hpp"
@@ -99,22 +97,6 @@ void AwaitReply(const LinkContext& context, ReplyAssembler& assembler, std::int1
   }
 }
 
-// The two characters at positions 10-11 of an error reply, as a number.
-// Blanks around the digits are tolerated; anything else is no number.
-std::optional<std::int32_t> ErrorNumber(std::string_view reply) {
-  if (reply.size() < 10) return std::nullopt;
-  std::string_view field = reply.substr(9, 2);
-  while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
-  while (!field.empty() && field.back() == ' ') field.remove_suffix(1);
-  if (field.empty()) return std::nullopt;
-  std::int32_t value = 0;
-  for (char c : field) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-  }
-  return value;
-}
-
 std::int16_t Precondition(const LinkContext& context, const SendOptions& options) {
   if (context.euro_settings == 0 || options.amounts_unencodable) return OP_ERR_EUROLOCK;
   if (!context.port.PortOpen()) return OP_ERR_PORTCLOSE;
@@ -150,8 +132,8 @@ std::int16_t Exchange(LinkContext& context, std::string& reply, std::int32_t& pr
   if (!VerifyReplyChecksum(assembler.buffer())) return OP_ERR_CHKS;  // answered with nothing
   reply = std::move(assembler.buffer());
   Write(context, std::string(1, kACK));
-  if (reply.find("EERR") == std::string::npos) return OP_OK;
-  if (auto number = ErrorNumber(reply)) {
+  if (!IsErrorReply(reply)) return OP_OK;
+  if (auto number = ErrorReplyNumber(reply)) {
     printer_error = *number;
     RaisePrinterError(context, printer_error);
   }

@@ -79,7 +79,8 @@ void ThrowDeviceError(const std::string& what, const std::string& device, int er
 }
 
 void ThrowHungUp(const std::string& device) {
-  throw SerialError("serial port " + device + " hung up (device removed or far end closed)");
+  throw HungUpError("serial port " + device +
+                    " hung up (device removed or far end closed); the port is closed");
 }
 
 UniqueFd OpenExclusive(const std::string& device) {

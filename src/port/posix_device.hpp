@@ -3,9 +3,17 @@
 // for ourselves alone, configuring it, and the messages of its failures.
 #include <string>
 
+#include "tavirel/errors.hpp"
 #include "tavirel/line_settings.hpp"
 
 namespace tavirel::port {
+
+/// The device hung up (removed, or its far end closed). The port closes on
+/// it, so callers see a SerialError and then a closed port.
+class HungUpError : public SerialError {
+ public:
+  using SerialError::SerialError;
+};
 
 /// Owns a file descriptor; closes it when destroyed.
 class UniqueFd {
@@ -49,7 +57,7 @@ void ConfigureLine(int fd, const LineSettings& settings, const std::string& text
 /// errors a vanished device gives.
 [[noreturn]] void ThrowDeviceError(const std::string& what, const std::string& device, int err);
 
-/// The SerialError of a device that hung up.
+/// The HungUpError of `device`.
 [[noreturn]] void ThrowHungUp(const std::string& device);
 
 }  // namespace tavirel::port

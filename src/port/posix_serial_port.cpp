@@ -70,6 +70,22 @@ struct PosixSerialPort::State {
   }
   // Hands out what is buffered, or reads the next chunk.
   bool EnsureInput() { return !received.Empty() || received.Refill(fd.Get(), device) > 0; }
+  void Close() {
+    port::CloseExclusive(fd);
+    received.Clear();
+  }
+  // Runs an I/O step; a device that hung up is closed before the error goes
+  // on, so PortOpen reads false and a later PortOpen can open it again.
+  template <typename Step>
+  decltype(auto) Io(Step&& step) {
+    RequireOpen();
+    try {
+      return step();
+    } catch (const port::HungUpError&) {
+      Close();
+      throw;
+    }
+  }
 };
 
 PosixSerialPort::PosixSerialPort(PortMapping mapping) : state_(std::make_unique<State>()) {
@@ -95,12 +111,11 @@ std::string PosixSerialPort::DevicePath() const {
 
 void PosixSerialPort::PortOpen(bool open) {
   State& s = *state_;
-  if (open == s.fd.Valid()) return;
   if (!open) {
-    port::CloseExclusive(s.fd);
-    s.received.Clear();
+    s.Close();
     return;
   }
+  if (s.fd.Valid()) throw SerialError("serial port " + s.device + " is already open");
   std::string device = DevicePath();
   port::UniqueFd fd = port::OpenExclusive(device);
   try {
@@ -117,44 +132,50 @@ void PosixSerialPort::PortOpen(bool open) {
 bool PosixSerialPort::PortOpen() const { return state_->fd.Valid(); }
 
 bool PosixSerialPort::CTSHolding() {
-  if (!state_->fd.Valid()) return false;
-  return port::CtsAsserted(state_->fd.Get(), state_->device);
+  State& s = *state_;
+  if (!s.fd.Valid()) return false;
+  return s.Io([&] { return port::CtsAsserted(s.fd.Get(), s.device); });
 }
 
 int PosixSerialPort::InBufferCount() {
   State& s = *state_;
-  s.RequireOpen();
-  if (!s.EnsureInput()) return 0;
-  const auto total = s.received.Size() + static_cast<std::size_t>(port::BytesQueued(s.fd.Get()));
-  return total > INT_MAX ? INT_MAX : static_cast<int>(total);
+  return s.Io([&] {
+    if (!s.EnsureInput()) return 0;
+    const auto total = s.received.Size() + static_cast<std::size_t>(port::BytesQueued(s.fd.Get()));
+    return total > INT_MAX ? INT_MAX : static_cast<int>(total);
+  });
 }
 
 std::string PosixSerialPort::Input() {
   State& s = *state_;
-  s.RequireOpen();
-  if (!s.EnsureInput()) return {};
-  return std::string(1, s.received.Take());
+  return s.Io([&] {
+    if (!s.EnsureInput()) return std::string();
+    return std::string(1, s.received.Take());
+  });
 }
 
 void PosixSerialPort::Output(std::string_view bytes) {
   State& s = *state_;
-  s.RequireOpen();
-  // Room for the time the bytes take on the line, plus a grace for the rest.
-  const double line_ms =
-      1000.0 * static_cast<double>(bytes.size()) * s.settings.BitsPerCharacter() / s.settings.baud;
-  const auto budget = kWriteGrace + std::chrono::milliseconds(static_cast<long long>(line_ms) + 1);
-  port::WriteAll(s.fd.Get(), bytes, budget, s.device);
+  s.Io([&] {
+    // Room for the time the bytes take on the line, plus a grace for the rest.
+    const double line_ms = 1000.0 * static_cast<double>(bytes.size()) *
+                           s.settings.BitsPerCharacter() / s.settings.baud;
+    const auto budget =
+        kWriteGrace + std::chrono::milliseconds(static_cast<long long>(line_ms) + 1);
+    port::WriteAll(s.fd.Get(), bytes, budget, s.device);
+  });
 }
 
 void PosixSerialPort::WaitForInput(std::chrono::milliseconds slice) {
   State& s = *state_;
-  s.RequireOpen();
-  if (!s.received.Empty()) return;
-  if (port::PollReadable(s.fd.Get(), s.wake.Get(), slice, s.device) != port::Readiness::HungUp)
-    return;
-  // Keep what arrived before the hang-up; the next wait reports it. A device
-  // that hung up with nothing left throws from the read itself.
-  if (s.received.Refill(s.fd.Get(), s.device) == 0) port::ThrowHungUp(s.device);
+  s.Io([&] {
+    if (!s.received.Empty()) return;
+    if (port::PollReadable(s.fd.Get(), s.wake.Get(), slice, s.device) != port::Readiness::HungUp)
+      return;
+    // Keep what arrived before the hang-up; the next wait reports it. A device
+    // that hung up with nothing left throws from the read itself.
+    if (s.received.Refill(s.fd.Get(), s.device) == 0) port::ThrowHungUp(s.device);
+  });
 }
 
 void PosixSerialPort::Interrupt() noexcept { port::SignalWakeFd(state_->wake.Get()); }
@@ -184,6 +205,7 @@ void PosixSerialPort::CommPort(std::int16_t port) {
   // Writing back the same number (a settings page applying all its fields)
   // changes nothing, so it is no reason to fail.
   if (port == s.port) return;
+  RequireValidNumber(port);
   if (s.fd.Valid()) {
     throw SerialError("cannot change the port number to " + std::to_string(port) +
                       " while serial port " + s.device + " is open");

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <utility>
+#include <vector>
+
 namespace tavirel::link {
 namespace {
 
@@ -69,6 +73,68 @@ TEST(Frame, ReplyChecksumChecks) {
        true},  // empty cover sums to 0
   };
   for (const auto& row : rows) EXPECT_EQ(VerifyReplyChecksum(row.reply), row.passes) << row.reply;
+}
+
+// A reply frame around `payload` whose checksum field is `field` as given.
+std::string WithChecksumField(const std::string& payload, const std::string& field) {
+  return "\x02"
+         "01E" +
+         payload + field + "\x03";
+}
+
+TEST(Frame, NumberFieldsTolerateBlanksAroundDigitsAndRefuseSigns) {
+  const std::vector<std::pair<std::string, std::optional<int>>> rows = {
+      {"07", 7},  {" 7", 7},     {"7 ", 7},   {"42", 42}, {"00", 0},
+      {"  ", {}}, {"", {}},      {"-5", {}},  {"+5", {}}, {"5-", {}},
+      {"A1", {}}, {"1\x03", {}}, {"\t5", {}}, {" 5 ", 5}, {"1 2", {}},
+  };
+  for (const auto& [field, value] : rows) EXPECT_EQ(ReadNumberField(field), value) << field;
+}
+
+TEST(Frame, ChecksumFieldIsReadLikeTheErrorNumber) {
+  // "01E" sums to 48+49+69 = 166; the payload "!" (33) brings the cover to 199, "#" to 201.
+  struct Row {
+    std::string reply;
+    bool passes;
+  };
+  const std::vector<Row> rows = {
+      {WithChecksumField("!", "99"), true},  {WithChecksumField("#", "01"), true},
+      {WithChecksumField("#", " 1"), true},  {WithChecksumField("#", "1 "), true},
+      {WithChecksumField("#", "+1"), false}, {WithChecksumField("#", "-1"), false},
+      {WithChecksumField("#", "  "), false}, {WithChecksumField("!", " 9"), false},
+  };
+  for (const auto& row : rows) EXPECT_EQ(VerifyReplyChecksum(row.reply), row.passes) << row.reply;
+}
+
+TEST(Frame, OnlyAPayloadThatOpensWithEERRIsAnErrorReply) {
+  struct Row {
+    std::string payload;
+    bool error;
+    std::optional<int> number;
+  };
+  const std::vector<Row> rows = {
+      {"EERR 23", true, 23},
+      {"EERR  5", true, 5},
+      {"EERR 5 ", true, 5},
+      {"EERR 5", true, 5},  // a short payload: the checksum digits are no part of the number
+      {"EERR -5", true, {}},
+      {"EERR", true, {}},
+      {"EERR AB", true, {}},
+      {"EERR 123", true, 12},
+      {"1003 01BEERRA-33CL", false, {}},  // data that holds the letters
+      {" EERR 23", false, {}},
+      {"eerr 23", false, {}},
+      {"EER", false, {}},
+  };
+  for (const auto& row : rows) {
+    const std::string reply = WithChecksumField(row.payload, "00");
+    EXPECT_EQ(IsErrorReply(reply), row.error) << row.payload;
+    if (row.error) {
+      EXPECT_EQ(ErrorReplyNumber(reply), row.number) << row.payload;
+    }
+  }
+  EXPECT_EQ(ReplyPayload(WithChecksumField("", "00")), "");
+  EXPECT_EQ(ReplyPayload(WithChecksumField("X", "00")), "X");
 }
 
 TEST(Frame, CounterAdvancesTwoThreeTwoAfterTheProbe) {

@@ -61,6 +61,13 @@ TEST_F(NullModem, OutputWorksWithBothEndsClosed) {
   EXPECT_EQ(far->TakeAll(), "x");
 }
 
+TEST_F(NullModem, OpeningAnOpenEndIsRefusedAndKeepsItOpen) {
+  host->PortOpen(true);
+  EXPECT_THROW(host->PortOpen(true), SerialError);
+  EXPECT_TRUE(host->PortOpen());
+  EXPECT_FALSE(far->PortOpen()) << "each end opens on its own";
+}
+
 TEST_F(NullModem, ClearToSendIsSetByTheOtherEnd) {
   EXPECT_FALSE(host->CTSHolding()) << "a closed port holds no line";
   host->PortOpen(true);
@@ -90,10 +97,13 @@ TEST_F(NullModem, LogsKeepWhatWasWrittenAndReceivedUntilCleared) {
   EXPECT_EQ(far->Written(), "z");
 }
 
-TEST_F(NullModem, HangUpMakesEveryLaterCallOfTheOtherEndThrow) {
+TEST_F(NullModem, HangUpMakesEveryLaterCallOfTheOtherEndThrowAndClosesIt) {
+  host->PortOpen(true);
   far->Output("late");
   far->HangUpPeer();
+  EXPECT_TRUE(host->PortOpen()) << "closed before anyone noticed";
   EXPECT_THROW((void)host->Input(), SerialError);
+  EXPECT_FALSE(host->PortOpen());
   EXPECT_THROW((void)host->InBufferCount(), SerialError);
   EXPECT_THROW(host->Output("x"), SerialError);
   EXPECT_THROW(host->WaitForInput(10ms), SerialError);

@@ -119,10 +119,16 @@ TEST_F(PosixSerialPortOnPty, ClearToSendCountsAsAssertedWithoutModemLines) {
   EXPECT_FALSE(port->CTSHolding());
 }
 
-TEST_F(PosixSerialPortOnPty, OpeningAnOpenPortDoesNothing) {
+TEST_F(PosixSerialPortOnPty, OpeningAnOpenPortIsRefusedAndChangesNothing) {
   pty.Write("k");
   AwaitInput(1);
-  port->PortOpen(true);
+  try {
+    port->PortOpen(true);
+    ADD_FAILURE() << "opened twice";
+  } catch (const SerialError& e) {
+    EXPECT_NE(std::string(e.what()).find(pty.SlavePath() + " is already open"), std::string::npos)
+        << e.what();
+  }
   EXPECT_TRUE(port->PortOpen());
   EXPECT_EQ(port->Input(), "k");
 }
@@ -166,20 +172,19 @@ TEST(PosixSerialPortMapping, PortNumbersMapToDevices) {
   EXPECT_EQ(fixed->CommPort(), 9);
 }
 
-TEST(PosixSerialPortMapping, PortNumbersBelowOneFailAtOpenNamingTheNumber) {
+TEST(PosixSerialPortMapping, PortNumbersBelowOneAreRefusedWhenSetNamingTheNumber) {
   for (std::int16_t number : {0, -3}) {
     PosixSerialPort port;
-    port.CommPort(number);
-    EXPECT_EQ(port.CommPort(), number);
     try {
-      port.PortOpen(true);
-      ADD_FAILURE() << "opened port " << number;
+      port.CommPort(number);
+      ADD_FAILURE() << "took port " << number;
     } catch (const SerialError& e) {
       EXPECT_NE(std::string(e.what()).find("number " + std::to_string(number) + " is not valid"),
                 std::string::npos)
           << e.what();
     }
-    EXPECT_FALSE(port.PortOpen());
+    EXPECT_EQ(port.CommPort(), 1);
+    EXPECT_THROW(DefaultPortDevice(number), SerialError);
   }
 }
 
