@@ -4,6 +4,7 @@
 // not be carried out.
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace tavirel {
 
@@ -17,7 +18,15 @@ class TavirelError : public std::runtime_error {
 /// hung up, or an I/O error. The message names the device.
 class SerialError : public TavirelError {
  public:
-  using TavirelError::TavirelError;
+  explicit SerialError(const std::string& what, std::error_code code = {})
+      : TavirelError(what), code_(code) {}
+  /// The operating system's error (errno, in the system category) when the
+  /// failure came with one, e.g. ENOENT, EACCES, EBUSY, EIO; std::errc::timed_out
+  /// for a write that ran out of time; empty (value 0) otherwise.
+  [[nodiscard]] std::error_code code() const noexcept { return code_; }
+
+ private:
+  std::error_code code_;
 };
 
 /// A line settings text that does not parse or names an unsupported rate.

@@ -1,6 +1,7 @@
 #include "link/transaction.hpp"
 
 #include "link/frame.hpp"
+#include "link/reply_assembler.hpp"
 #include "tavirel/cp1252.hpp"
 #include "tavirel/errors.hpp"
 #include "tavirel/result_codes.hpp"
@@ -42,43 +43,17 @@ void ThrowIfCancelled(const LinkContext& context, bool request_sent) {
   throw CancelledError(code + " cancelled before it was sent; nothing was sent", false);
 }
 
-// Characters left over from an earlier exchange must not be taken as its reply.
-void EmptyReceiveBuffer(const LinkContext& context) {
-  while (context.port.InBufferCount() > 0) ReadOne(context);
-}
-
-// The receive states of one call, after the write.
-class ReplyAssembler {
- public:
-  void Take(char c) {
-    if (!ack_seen_) {
-      ack_seen_ = (c == kACK);  // anything before the ACK is discarded
-      return;
-    }
-    if (c == kSTX) {
-      buffer_.assign(1, kSTX);
-      discarding_ = false;
-    } else if (c == kETX) {
-      buffer_ += kETX;
-      etx_seen_ = true;
-    } else if (!discarding_) {
-      buffer_ += c;
-      if (buffer_.size() > kMaxReplyLength) {
-        buffer_.clear();
-        discarding_ = true;
-      }
-    }
+// Characters left over from an earlier exchange must not be taken as its
+// reply. A line that talks without end must neither hold the request back
+// nor stretch the call: the drain stops after so many bytes or so long.
+void EmptyReceiveBuffer(const LinkContext& context, Clock::time_point started) {
+  std::size_t taken = 0;
+  while (taken < kDrainMaxBytes && context.port.InBufferCount() > 0) {
+    ReadOne(context);
+    ++taken;
+    if (taken % 64 == 0 && context.clock.Now() - started >= kDrainMaxTime) return;
   }
-  [[nodiscard]] bool ack_seen() const { return ack_seen_; }
-  [[nodiscard]] bool etx_seen() const { return etx_seen_; }
-  [[nodiscard]] std::string& buffer() { return buffer_; }
-
- private:
-  std::string buffer_;
-  bool ack_seen_ = false;
-  bool etx_seen_ = false;
-  bool discarding_ = false;
-};
+}
 
 // Wait loop: each pass yields once to the host, reads the port once and, when
 // nothing came, sleeps on the port for at most one slice.
@@ -113,24 +88,45 @@ void RaisePrinterError(const LinkContext& context, std::int32_t& printer_error) 
   if (context.hooks.fp_error) context.hooks.fp_error(level, printer_error);
 }
 
+// Waits for the reply to the request that carried `request_counter`; a
+// late reply to another request is passed over when the register is known
+// to echo counters. On return the assembler holds the reply, if one came.
+void AwaitOwnReply(LinkContext& context, ReplyAssembler& assembler, std::int16_t reply_timeout,
+                   std::int64_t send_second, std::string_view request_counter) {
+  for (;;) {
+    AwaitReply(context, assembler, reply_timeout, send_second);
+    if (!assembler.etx_seen() || !VerifyReplyChecksum(assembler.buffer())) return;
+    if (!IsStaleReply(context.state.echo, assembler.buffer(), request_counter)) return;
+    assembler.Restart();  // not ours: no ACK, keep waiting within the same limits
+  }
+}
+
 // Writes the request and waits: the result of an exchange that went out.
 std::int16_t Exchange(LinkContext& context, std::string& reply, std::int32_t& printer_error,
                       const SendOptions& options, const std::string& frame) {
-  EmptyReceiveBuffer(context);
+  // The limits count from before the drain, so its time is within them.
+  const Clock::time_point started = context.clock.Now();
+  EmptyReceiveBuffer(context, started);
   ThrowIfCancelled(context, false);
   Write(context, frame);
   context.frame_counter = NextFrameCounter(context.frame_counter, options.frame_counter_forced);
-  const std::int64_t send_second = WholeSeconds(context.clock.Now());
+  const std::int64_t send_second = WholeSeconds(started);
+  const std::string_view request_counter = FrameCounterDigits(frame);
   ReplyAssembler assembler;
-  AwaitReply(context, assembler, options.reply_timeout, send_second);
   if (options.frame_counter_forced) {
-    // The probe acknowledges any completed reply and looks no further.
-    if (assembler.etx_seen()) Write(context, std::string(1, kACK));
-    return assembler.etx_seen() ? OP_OK : OP_ERR_TIMEOUT;
+    // The probe acknowledges any completed reply and looks no further but
+    // for whether the register echoes the counter.
+    AwaitReply(context, assembler, options.reply_timeout, send_second);
+    if (!assembler.etx_seen()) return OP_ERR_TIMEOUT;
+    Write(context, std::string(1, kACK));
+    context.state.echo = LearnFromProbeReply(assembler.buffer());
+    return OP_OK;
   }
+  AwaitOwnReply(context, assembler, options.reply_timeout, send_second, request_counter);
   if (!assembler.etx_seen()) return OP_ERR_TIMEOUT;
   if (!VerifyReplyChecksum(assembler.buffer())) return OP_ERR_CHKS;  // answered with nothing
   reply = std::move(assembler.buffer());
+  context.state.echo = LearnFromReply(context.state.echo, reply, request_counter);
   Write(context, std::string(1, kACK));
   if (!IsErrorReply(reply)) return OP_OK;
   if (auto number = ErrorReplyNumber(reply)) {
@@ -145,6 +141,8 @@ std::int16_t Exchange(LinkContext& context, std::string& reply, std::int32_t& pr
 std::int16_t SendCommand(LinkContext& context, std::string& reply, std::int32_t& printer_error,
                          const SendOptions& options) {
   reply.clear();
+  // A probe starts the learning again: the device may not be the one before.
+  if (options.frame_counter_forced) context.state.echo = CounterEcho::Unknown;
   ThrowIfCancelled(context, false);
   std::int16_t result = Precondition(context, options);
   if (result == OP_OK) {

@@ -49,7 +49,7 @@ std::size_t ReadAvailable(int fd, char* data, std::size_t size, const std::strin
     const ssize_t got = ::read(fd, data, size);
     if (got > 0) return static_cast<std::size_t>(got);
     // In raw mode with VMIN 1 an empty terminal gives EAGAIN: 0 is a hang-up.
-    if (got == 0) ThrowHungUp(device);
+    if (got == 0) ThrowHungUp(device);  // no errno: the read just ended
     if (errno == EINTR) continue;
     if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
     ThrowDeviceError("cannot read from", device, errno);
@@ -76,8 +76,9 @@ void WriteAll(int fd, std::string_view bytes, milliseconds budget, const std::st
       ThrowDeviceError("cannot write to", device, errno);
     if (!AwaitRoom(fd, deadline, device)) {
       throw SerialError("writing to serial port " + device + " timed out after " +
-                        std::to_string(budget.count()) + " ms with " + std::to_string(done) +
-                        " of " + std::to_string(bytes.size()) + " bytes written");
+                            std::to_string(budget.count()) + " ms with " + std::to_string(done) +
+                            " of " + std::to_string(bytes.size()) + " bytes written",
+                        std::make_error_code(std::errc::timed_out));
     }
   }
 }

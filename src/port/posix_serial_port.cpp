@@ -58,20 +58,22 @@ struct PosixSerialPort::State {
   std::int16_t port = 1;
   std::string settings_text = "9600,n,8,1";
   LineSettings settings;
-  port::UniqueFd fd;
+  port::ExclusiveLine line;                 // open while fd() is valid
   port::UniqueFd wake{port::MakeWakeFd()};  // Interrupt's eventfd, for the object's life
   std::string device;                       // the device open now, for messages
   ReceiveBuffer received;
 
   void RequireOpen() const {
-    if (fd.Valid()) return;
+    if (IsOpen()) return;
     const std::string name = fixed_device ? *fixed_device : "number " + std::to_string(port);
     throw SerialError("serial port " + name + " is not open");
   }
   // Hands out what is buffered, or reads the next chunk.
-  bool EnsureInput() { return !received.Empty() || received.Refill(fd.Get(), device) > 0; }
+  bool EnsureInput() { return !received.Empty() || received.Refill(Fd(), device) > 0; }
+  [[nodiscard]] int Fd() const { return line.fd.Get(); }
+  [[nodiscard]] bool IsOpen() const { return line.fd.Valid(); }
   void Close() {
-    port::CloseExclusive(fd);
+    port::CloseExclusive(line);
     received.Clear();
   }
   // Runs an I/O step; a device that hung up is closed before the error goes
@@ -98,7 +100,7 @@ std::unique_ptr<PosixSerialPort> PosixSerialPort::ForDevice(std::string device) 
   return port;
 }
 
-PosixSerialPort::~PosixSerialPort() { port::CloseExclusive(state_->fd); }
+PosixSerialPort::~PosixSerialPort() { port::CloseExclusive(state_->line); }
 
 std::string PosixSerialPort::DevicePath() const {
   if (state_->fixed_device) return *state_->fixed_device;
@@ -115,33 +117,33 @@ void PosixSerialPort::PortOpen(bool open) {
     s.Close();
     return;
   }
-  if (s.fd.Valid()) throw SerialError("serial port " + s.device + " is already open");
+  if (s.IsOpen()) throw SerialError("serial port " + s.device + " is already open");
   std::string device = DevicePath();
-  port::UniqueFd fd = port::OpenExclusive(device);
+  port::ExclusiveLine line = port::OpenExclusive(device);
   try {
-    port::ConfigureLine(fd.Get(), s.settings, s.settings_text, device);
+    port::ConfigureLine(line.fd.Get(), s.settings, s.settings_text, device);
   } catch (...) {
-    port::CloseExclusive(fd);
+    port::CloseExclusive(line);
     throw;
   }
-  s.fd = std::move(fd);
+  s.line = std::move(line);
   s.device = std::move(device);
   s.received.Clear();
 }
 
-bool PosixSerialPort::PortOpen() const { return state_->fd.Valid(); }
+bool PosixSerialPort::PortOpen() const { return state_->IsOpen(); }
 
 bool PosixSerialPort::CTSHolding() {
   State& s = *state_;
-  if (!s.fd.Valid()) return false;
-  return s.Io([&] { return port::CtsAsserted(s.fd.Get(), s.device); });
+  if (!s.IsOpen()) return false;
+  return s.Io([&] { return port::CtsAsserted(s.Fd(), s.device); });
 }
 
 int PosixSerialPort::InBufferCount() {
   State& s = *state_;
   return s.Io([&] {
     if (!s.EnsureInput()) return 0;
-    const auto total = s.received.Size() + static_cast<std::size_t>(port::BytesQueued(s.fd.Get()));
+    const auto total = s.received.Size() + static_cast<std::size_t>(port::BytesQueued(s.Fd()));
     return total > INT_MAX ? INT_MAX : static_cast<int>(total);
   });
 }
@@ -162,7 +164,7 @@ void PosixSerialPort::Output(std::string_view bytes) {
                            s.settings.BitsPerCharacter() / s.settings.baud;
     const auto budget =
         kWriteGrace + std::chrono::milliseconds(static_cast<long long>(line_ms) + 1);
-    port::WriteAll(s.fd.Get(), bytes, budget, s.device);
+    port::WriteAll(s.Fd(), bytes, budget, s.device);
   });
 }
 
@@ -170,11 +172,11 @@ void PosixSerialPort::WaitForInput(std::chrono::milliseconds slice) {
   State& s = *state_;
   s.Io([&] {
     if (!s.received.Empty()) return;
-    if (port::PollReadable(s.fd.Get(), s.wake.Get(), slice, s.device) != port::Readiness::HungUp)
+    if (port::PollReadable(s.Fd(), s.wake.Get(), slice, s.device) != port::Readiness::HungUp)
       return;
     // Keep what arrived before the hang-up; the next wait reports it. A device
     // that hung up with nothing left throws from the read itself.
-    if (s.received.Refill(s.fd.Get(), s.device) == 0) port::ThrowHungUp(s.device);
+    if (s.received.Refill(s.Fd(), s.device) == 0) port::ThrowHungUp(s.device);
   });
 }
 
@@ -185,12 +187,12 @@ std::string PosixSerialPort::Settings() const { return state_->settings_text; }
 void PosixSerialPort::Settings(const std::string& text) {
   State& s = *state_;
   const LineSettings parsed = LineSettings::Parse(text);
-  if (s.fd.Valid()) {
+  if (s.IsOpen()) {
     try {
-      port::ConfigureLine(s.fd.Get(), parsed, text, s.device);
+      port::ConfigureLine(s.Fd(), parsed, text, s.device);
     } catch (const SettingsError&) {
       // The device took part of it at most: put the accepted settings back.
-      port::ConfigureLine(s.fd.Get(), s.settings, s.settings_text, s.device);
+      port::ConfigureLine(s.Fd(), s.settings, s.settings_text, s.device);
       throw;
     }
   }
@@ -206,7 +208,7 @@ void PosixSerialPort::CommPort(std::int16_t port) {
   // changes nothing, so it is no reason to fail.
   if (port == s.port) return;
   RequireValidNumber(port);
-  if (s.fd.Valid()) {
+  if (s.IsOpen()) {
     throw SerialError("cannot change the port number to " + std::to_string(port) +
                       " while serial port " + s.device + " is open");
   }

@@ -1,0 +1,51 @@
+#pragma once
+// The receive states of one call after its request went out: awaiting the
+// ACK, receiving, complete.
+#include <string>
+
+#include "link/frame.hpp"
+#include "link/transaction.hpp"
+
+namespace tavirel::link {
+
+class ReplyAssembler {
+ public:
+  /// Takes one received character.
+  void Take(char c) {
+    if (!ack_seen_) {
+      ack_seen_ = (c == kACK);  // anything before the ACK is discarded
+      return;
+    }
+    if (c == kSTX) {
+      buffer_.assign(1, kSTX);
+      discarding_ = false;
+    } else if (c == kETX) {
+      buffer_ += kETX;
+      etx_seen_ = true;
+    } else if (!discarding_) {
+      buffer_ += c;
+      if (buffer_.size() > kMaxReplyLength) {  // a runaway line: drop it up to the next STX
+        buffer_.clear();
+        discarding_ = true;
+      }
+    }
+  }
+  /// Forgets a completed reply that was not ours and receives again; the
+  /// ACK stays seen.
+  void Restart() {
+    buffer_.clear();
+    etx_seen_ = false;
+    discarding_ = false;
+  }
+  [[nodiscard]] bool ack_seen() const { return ack_seen_; }
+  [[nodiscard]] bool etx_seen() const { return etx_seen_; }
+  [[nodiscard]] std::string& buffer() { return buffer_; }
+
+ private:
+  std::string buffer_;
+  bool ack_seen_ = false;
+  bool etx_seen_ = false;
+  bool discarding_ = false;
+};
+
+}  // namespace tavirel::link
