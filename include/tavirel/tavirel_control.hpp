@@ -18,6 +18,7 @@
 #include "tavirel/currency.hpp"
 #include "tavirel/host.hpp"
 #include "tavirel/ole_date.hpp"
+#include "tavirel/param_info.hpp"
 #include "tavirel/result_codes.hpp"
 #include "tavirel/result_properties.hpp"
 #include "tavirel/serial_port.hpp"
@@ -26,7 +27,6 @@
 namespace tavirel {
 
 inline constexpr const char* kDefaultSettings = "9600,n,8,1";
-inline constexpr const char* kDefaultProductCode = "0000000000000000000000000000000000000000";
 
 class TavirelControl {
  public:
