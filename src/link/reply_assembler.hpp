@@ -2,6 +2,7 @@
 // The receive states of one call after its request went out: awaiting the
 // ACK, receiving, complete.
 #include <string>
+#include <string_view>
 
 #include "link/frame.hpp"
 #include "link/transaction.hpp"
@@ -29,6 +30,13 @@ class ReplyAssembler {
         discarding_ = true;
       }
     }
+  }
+  /// Takes received characters up to and including an ETX; returns how
+  /// many it took (the rest is left to the caller).
+  std::size_t Take(std::string_view chars) {
+    std::size_t taken = 0;
+    while (taken < chars.size() && !etx_seen_) Take(chars[taken++]);
+    return taken;
   }
   /// Forgets a completed reply that was not ours and receives again; the
   /// ACK stays seen.

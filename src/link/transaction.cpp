@@ -1,5 +1,8 @@
 #include "link/transaction.hpp"
 
+#include <algorithm>
+#include <array>
+
 #include "link/frame.hpp"
 #include "link/reply_assembler.hpp"
 #include "tavirel/cp1252.hpp"
@@ -15,19 +18,31 @@ std::int64_t WholeSeconds(Clock::time_point t) {
   return std::chrono::duration_cast<std::chrono::seconds>(t.time_since_epoch()).count();
 }
 
-void Trace(const LinkContext& context, TraceDirection direction, std::string_view bytes) {
-  if (context.hooks.trace) context.hooks.trace(direction, bytes, context.clock.Now());
+void Trace(const LinkContext& context, TraceDirection direction, std::string_view bytes,
+           Clock::time_point at) {
+  if (context.hooks.trace) context.hooks.trace(direction, bytes, at);
 }
 
 void Write(const LinkContext& context, std::string_view bytes) {
   context.port.Output(bytes);
-  Trace(context, TraceDirection::Written, bytes);
+  if (context.hooks.trace) Trace(context, TraceDirection::Written, bytes, context.clock.Now());
 }
 
-std::string ReadOne(const LinkContext& context) {
-  std::string c = context.port.Input();
-  if (!c.empty()) Trace(context, TraceDirection::Read, c);
-  return c;
+// One read of what waits, in one go; the clock is read once for all of it.
+struct Chunk {
+  std::array<char, 4096> bytes;
+  std::size_t size = 0;
+  std::size_t used = 0;  // how much the reply assembler has taken
+  Clock::time_point at;
+  [[nodiscard]] std::string_view All() const { return {bytes.data(), size}; }
+  [[nodiscard]] std::string_view Rest() const { return All().substr(used); }
+};
+
+void TakeChunk(const LinkContext& context, Chunk& chunk, std::size_t most) {
+  chunk.size = context.port.TakeInput(chunk.bytes.data(), std::min(most, chunk.bytes.size()));
+  chunk.used = 0;
+  chunk.at = context.clock.Now();
+  if (chunk.size > 0) Trace(context, TraceDirection::Read, chunk.All(), chunk.at);
 }
 
 // A cancel is taken once: by the call that sees it first.
@@ -46,29 +61,41 @@ void ThrowIfCancelled(const LinkContext& context, bool request_sent) {
 // Characters left over from an earlier exchange must not be taken as its
 // reply. A line that talks without end must neither hold the request back
 // nor stretch the call: the drain stops after so many bytes or so long.
-void EmptyReceiveBuffer(const LinkContext& context, Clock::time_point started) {
-  std::size_t taken = 0;
-  while (taken < kDrainMaxBytes && context.port.InBufferCount() > 0) {
-    ReadOne(context);
-    ++taken;
-    if (taken % 64 == 0 && context.clock.Now() - started >= kDrainMaxTime) return;
+void EmptyReceiveBuffer(const LinkContext& context, Chunk& chunk, Clock::time_point started) {
+  for (std::size_t taken = 0; taken < kDrainMaxBytes; taken += chunk.size) {
+    TakeChunk(context, chunk, kDrainMaxBytes - taken);
+    chunk.used = chunk.size;  // discarded
+    if (chunk.size == 0 || chunk.at - started >= kDrainMaxTime) return;
   }
 }
 
-// Wait loop: each pass yields once to the host, reads the port once and, when
-// nothing came, sleeps on the port for at most one slice.
-void AwaitReply(const LinkContext& context, ReplyAssembler& assembler, std::int16_t reply_timeout,
-                std::int64_t send_second) {
+// How long the port may sleep in one pass. With a yield handler, one slice,
+// so the host's events are served; without, until input comes or the limit
+// in force ends (its whole second on the clock), or a cancel wakes the port.
+std::chrono::milliseconds WaitFor(const LinkContext& context, Clock::time_point now,
+                                  std::int64_t deadline_second) {
+  if (context.hooks.yield) return kWaitSlice;
+  const Clock::time_point deadline{std::chrono::seconds(deadline_second)};
+  return std::max(std::chrono::ceil<std::chrono::milliseconds>(deadline - now),
+                  std::chrono::milliseconds(1));
+}
+
+// Wait loop: each pass yields to the host, sleeps on the port until input
+// waits (or for as long as WaitFor allows), and takes what came in one go.
+void AwaitReply(const LinkContext& context, ReplyAssembler& assembler, Chunk& chunk,
+                std::int16_t reply_timeout, std::int64_t send_second) {
   auto limit = [&] { return assembler.ack_seen() ? reply_timeout : kAckTimeoutSeconds; };
-  while (WholeSeconds(context.clock.Now()) - send_second < limit() && !assembler.etx_seen()) {
+  chunk.used += assembler.Take(chunk.Rest());  // what came with a reply passed over
+  Clock::time_point now = context.clock.Now();
+  while (WholeSeconds(now) - send_second < limit() && !assembler.etx_seen()) {
     ThrowIfCancelled(context, true);
     if (context.hooks.yield) context.hooks.yield();
-    const std::string c = ReadOne(context);
-    if (c.empty()) {
-      context.port.WaitForInput(kWaitSlice);
-      continue;
-    }
-    assembler.Take(c.front());
+    context.port.WaitForInput(WaitFor(context, now, send_second + limit()));
+    TakeChunk(context, chunk, chunk.bytes.size());
+    now = chunk.at;
+    // What follows an ETX in the same chunk is what the next call would
+    // have emptied before its send.
+    chunk.used += assembler.Take(chunk.Rest());
   }
 }
 
@@ -91,10 +118,11 @@ void RaisePrinterError(const LinkContext& context, std::int32_t& printer_error) 
 // Waits for the reply to the request that carried `request_counter`; a
 // late reply to another request is passed over when the register is known
 // to echo counters. On return the assembler holds the reply, if one came.
-void AwaitOwnReply(LinkContext& context, ReplyAssembler& assembler, std::int16_t reply_timeout,
-                   std::int64_t send_second, std::string_view request_counter) {
+void AwaitOwnReply(LinkContext& context, ReplyAssembler& assembler, Chunk& chunk,
+                   std::int16_t reply_timeout, std::int64_t send_second,
+                   std::string_view request_counter) {
   for (;;) {
-    AwaitReply(context, assembler, reply_timeout, send_second);
+    AwaitReply(context, assembler, chunk, reply_timeout, send_second);
     if (!assembler.etx_seen() || !VerifyReplyChecksum(assembler.buffer())) return;
     if (!IsStaleReply(context.state.echo, assembler.buffer(), request_counter)) return;
     assembler.Restart();  // not ours: no ACK, keep waiting within the same limits
@@ -106,7 +134,8 @@ std::int16_t Exchange(LinkContext& context, std::string& reply, std::int32_t& pr
                       const SendOptions& options, const std::string& frame) {
   // The limits count from before the drain, so its time is within them.
   const Clock::time_point started = context.clock.Now();
-  EmptyReceiveBuffer(context, started);
+  Chunk chunk;
+  EmptyReceiveBuffer(context, chunk, started);
   ThrowIfCancelled(context, false);
   Write(context, frame);
   context.frame_counter = NextFrameCounter(context.frame_counter, options.frame_counter_forced);
@@ -116,13 +145,13 @@ std::int16_t Exchange(LinkContext& context, std::string& reply, std::int32_t& pr
   if (options.frame_counter_forced) {
     // The probe acknowledges any completed reply and looks no further but
     // for whether the register echoes the counter.
-    AwaitReply(context, assembler, options.reply_timeout, send_second);
+    AwaitReply(context, assembler, chunk, options.reply_timeout, send_second);
     if (!assembler.etx_seen()) return OP_ERR_TIMEOUT;
     Write(context, std::string(1, kACK));
     context.state.echo = LearnFromProbeReply(assembler.buffer());
     return OP_OK;
   }
-  AwaitOwnReply(context, assembler, options.reply_timeout, send_second, request_counter);
+  AwaitOwnReply(context, assembler, chunk, options.reply_timeout, send_second, request_counter);
   if (!assembler.etx_seen()) return OP_ERR_TIMEOUT;
   if (!VerifyReplyChecksum(assembler.buffer())) return OP_ERR_CHKS;  // answered with nothing
   reply = std::move(assembler.buffer());

@@ -2,6 +2,7 @@
 // Shared block under one mutex; side i reads queue i and writes queue 1-i.
 #include "tavirel/null_modem.hpp"
 
+#include <algorithm>
 #include <array>
 #include <condition_variable>
 #include <deque>
@@ -87,6 +88,16 @@ std::string NullModemPort::Input() {
   std::string one(1, end.waiting.front());
   end.waiting.pop_front();
   return one;
+}
+
+std::size_t NullModemPort::TakeInput(char* data, std::size_t size) {
+  std::lock_guard lock(shared_->mutex);
+  auto& end = shared_->ends[side_];
+  ThrowIfHungUp(end);
+  const std::size_t n = std::min(size, end.waiting.size());
+  std::copy_n(end.waiting.begin(), n, data);
+  end.waiting.erase(end.waiting.begin(), end.waiting.begin() + static_cast<std::ptrdiff_t>(n));
+  return n;
 }
 
 void NullModemPort::Output(std::string_view bytes) {

@@ -35,11 +35,6 @@ constexpr std::array<OpenError, 6> kOpenErrors{{
 // The errors of a device that went away or whose other end closed.
 bool IsHangUp(int err) { return err == EIO || err == ENXIO || err == ENODEV || err == EPIPE; }
 
-bool HasModemLines(int fd) {
-  int lines = 0;
-  return ::ioctl(fd, TIOCMGET, &lines) == 0;
-}
-
 std::error_code SystemError(int err) { return {err, std::system_category()}; }
 
 void ThrowInUse(const std::string& device, int err) {
@@ -65,6 +60,11 @@ void ClearStaleExclusiveMark(int fd) {
 }
 
 }  // namespace
+
+bool HasModemLines(int fd) {
+  int lines = 0;
+  return ::ioctl(fd, TIOCMGET, &lines) == 0;
+}
 
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
   if (this != &other) {

@@ -58,6 +58,10 @@ ExclusiveLine OpenExclusive(const std::string& device);
 /// takes none) and closes, which releases the lock.
 void CloseExclusive(ExclusiveLine& line);
 
+/// True when the terminal has modem lines (TIOCMGET works); a
+/// pseudo-terminal has none.
+bool HasModemLines(int fd);
+
 /// Puts the open terminal into raw mode with `settings`. Throws SettingsError
 /// naming `device` and `text` when the device does not take them, and
 /// SerialError when the device fails.

@@ -112,10 +112,13 @@ void SignalWakeFd(int wake_fd) noexcept {
   errno = saved;
 }
 
-bool CtsAsserted(int fd, const std::string& device) {
+bool CtsAsserted(int fd, const std::string& device, bool& modem_lines) {
   int lines = 0;
   if (::ioctl(fd, TIOCMGET, &lines) == 0) return (lines & TIOCM_CTS) != 0;
-  if (errno == ENOTTY || errno == EINVAL) return true;
+  if (errno == ENOTTY || errno == EINVAL) {
+    modem_lines = false;
+    return true;
+  }
   ThrowDeviceError("cannot read the modem lines of", device, errno);
 }
 

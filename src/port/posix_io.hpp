@@ -41,7 +41,8 @@ int MakeWakeFd();
 void SignalWakeFd(int wake_fd) noexcept;
 
 /// Clear To Send on the modem lines; true on a device without modem lines
-/// (a pseudo-terminal). Throws SerialError on hang-up or failure.
-bool CtsAsserted(int fd, const std::string& device);
+/// (a pseudo-terminal), and `modem_lines` then becomes false so the caller
+/// need not ask again. Throws SerialError on hang-up or failure.
+bool CtsAsserted(int fd, const std::string& device, bool& modem_lines);
 
 }  // namespace tavirel::port

@@ -1,11 +1,13 @@
-// The serial component on a POSIX terminal. Input is read in chunks into a
-// buffer of our own and handed out one character per Input: far fewer system
-// calls than a read per byte, and the driver still sees single characters.
+// The serial component on a POSIX terminal. Input is read in chunks: Input
+// hands a buffer of our own out one character at a time, TakeInput hands the
+// driver a whole chunk. Far fewer system calls than a read per byte.
 #include "tavirel/posix_serial_port.hpp"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstddef>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <utility>
@@ -25,6 +27,12 @@ class ReceiveBuffer {
   [[nodiscard]] std::size_t Size() const { return end_ - begin_; }
   [[nodiscard]] bool Empty() const { return begin_ == end_; }
   char Take() { return data_[begin_++]; }
+  std::size_t TakeInto(char* out, std::size_t size) {
+    const std::size_t n = std::min(size, Size());
+    std::memcpy(out, data_.data() + begin_, n);
+    begin_ += n;
+    return n;
+  }
   void Clear() { begin_ = end_ = 0; }
   // Refills an empty buffer with what the device has; returns the count.
   std::size_t Refill(int fd, const std::string& device) {
@@ -62,6 +70,8 @@ struct PosixSerialPort::State {
   port::UniqueFd wake{port::MakeWakeFd()};  // Interrupt's eventfd, for the object's life
   std::string device;                       // the device open now, for messages
   ReceiveBuffer received;
+  bool modem_lines = true;       // false for a device without them (a pty): CTS not asked
+  bool nothing_to_read = false;  // the last wait found nothing: TakeInput need not ask
 
   void RequireOpen() const {
     if (IsOpen()) return;
@@ -75,6 +85,7 @@ struct PosixSerialPort::State {
   void Close() {
     port::CloseExclusive(line);
     received.Clear();
+    nothing_to_read = false;
   }
   // Runs an I/O step; a device that hung up is closed before the error goes
   // on, so PortOpen reads false and a later PortOpen can open it again.
@@ -126,6 +137,8 @@ void PosixSerialPort::PortOpen(bool open) {
     port::CloseExclusive(line);
     throw;
   }
+  s.modem_lines = port::HasModemLines(line.fd.Get());
+  s.nothing_to_read = false;
   s.line = std::move(line);
   s.device = std::move(device);
   s.received.Clear();
@@ -136,7 +149,8 @@ bool PosixSerialPort::PortOpen() const { return state_->IsOpen(); }
 bool PosixSerialPort::CTSHolding() {
   State& s = *state_;
   if (!s.IsOpen()) return false;
-  return s.Io([&] { return port::CtsAsserted(s.Fd(), s.device); });
+  if (!s.modem_lines) return true;  // counts as asserted; no ioctl that fails each time
+  return s.Io([&] { return port::CtsAsserted(s.Fd(), s.device, s.modem_lines); });
 }
 
 int PosixSerialPort::InBufferCount() {
@@ -156,6 +170,15 @@ std::string PosixSerialPort::Input() {
   });
 }
 
+std::size_t PosixSerialPort::TakeInput(char* data, std::size_t size) {
+  State& s = *state_;
+  return s.Io([&]() -> std::size_t {
+    if (!s.received.Empty()) return s.received.TakeInto(data, size);
+    if (s.nothing_to_read || size == 0) return 0;
+    return port::ReadAvailable(s.Fd(), data, size, s.device);
+  });
+}
+
 void PosixSerialPort::Output(std::string_view bytes) {
   State& s = *state_;
   s.Io([&] {
@@ -172,8 +195,10 @@ void PosixSerialPort::WaitForInput(std::chrono::milliseconds slice) {
   State& s = *state_;
   s.Io([&] {
     if (!s.received.Empty()) return;
-    if (port::PollReadable(s.Fd(), s.wake.Get(), slice, s.device) != port::Readiness::HungUp)
-      return;
+    const port::Readiness readiness = port::PollReadable(s.Fd(), s.wake.Get(), slice, s.device);
+    s.nothing_to_read =
+        readiness == port::Readiness::Timeout || readiness == port::Readiness::Interrupted;
+    if (readiness != port::Readiness::HungUp) return;
     // Keep what arrived before the hang-up; the next wait reports it. A device
     // that hung up with nothing left throws from the read itself.
     if (s.received.Refill(s.Fd(), s.device) == 0) port::ThrowHungUp(s.device);

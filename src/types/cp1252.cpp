@@ -96,9 +96,18 @@ void AppendUtf8(std::string& out, char32_t code_point) {
   }
 }
 
+// Plain ASCII is the same in UTF-8 and in Windows-1252: most commands and
+// replies are digits, so they skip the conversion.
+bool IsAscii(std::string_view text) {
+  unsigned char any_high = 0;
+  for (const char c : text) any_high |= static_cast<unsigned char>(c);
+  return any_high < 0x80;
+}
+
 }  // namespace
 
 std::string FromUtf8(std::string_view utf8) {
+  if (IsAscii(utf8)) return std::string(utf8);  // the same bytes either way
   std::string bytes;
   bytes.reserve(utf8.size());
   for (std::size_t pos = 0; pos < utf8.size();) {
@@ -110,6 +119,7 @@ std::string FromUtf8(std::string_view utf8) {
 }
 
 std::string ToUtf8(std::string_view bytes) {
+  if (IsAscii(bytes)) return std::string(bytes);
   std::string utf8;
   utf8.reserve(bytes.size() * 2);
   for (const char byte : bytes) AppendUtf8(utf8, CodePointOf(static_cast<unsigned char>(byte)));

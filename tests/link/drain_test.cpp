@@ -87,9 +87,8 @@ INSTANTIATE_TEST_SUITE_P(Bounds, Drain,
                          ::testing::Values(
                              // A fast clock step: the byte bound is reached first.
                              DrainRow{"ByBytes", microseconds(5), link::kDrainMaxBytes},
-                             // A slow one: the time bound first, checked every 64 bytes.
-                             DrainRow{"ByTime", microseconds(10000),
-                                      64 * (link::kDrainMaxTime / microseconds(10000) + 1)}),
+                             // A slow one: the time bound first, checked per chunk taken.
+                             DrainRow{"ByTime", microseconds(250000), link::kDrainMaxBytes / 2}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

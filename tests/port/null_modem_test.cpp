@@ -55,6 +55,19 @@ TEST_F(NullModem, InputGivesOneCharacterAtATimeAndEmptyWhenNoneWaits) {
   EXPECT_EQ(host->InBufferCount(), 0);
 }
 
+TEST_F(NullModem, TakeInputHandsOverWhatWaitsUpToTheSizeAsked) {
+  char chunk[4];
+  far->Output("abcdef");
+  EXPECT_EQ(host->Input(), "a");
+  ASSERT_EQ(host->TakeInput(chunk, 4), 4u);
+  EXPECT_EQ(std::string(chunk, 4), "bcde");
+  ASSERT_EQ(host->TakeInput(chunk, 4), 1u);
+  EXPECT_EQ(chunk[0], 'f');
+  EXPECT_EQ(host->TakeInput(chunk, 4), 0u);
+  far->HangUpPeer();
+  EXPECT_THROW(host->TakeInput(chunk, 4), SerialError);
+}
+
 TEST_F(NullModem, OutputWorksWithBothEndsClosed) {
   ASSERT_FALSE(host->PortOpen());
   host->Output("x");

@@ -113,6 +113,30 @@ TEST_F(PosixSerialPortOnPty, WaitEndsWhenInputArrives) {
   EXPECT_EQ(port->Input(), "!");
 }
 
+// TakeInput hands over what waits in order, the port's buffer first; after a
+// wait that found nothing it need not ask the device, but the next wait that
+// finds input lets it through.
+TEST_F(PosixSerialPortOnPty, TakeInputHandsOverChunksInOrder) {
+  char chunk[16];
+  auto take = [&](std::size_t size) { return std::string(chunk, port->TakeInput(chunk, size)); };
+  pty.Write("abcdef");
+  AwaitInput(6);
+  EXPECT_EQ(port->Input(), "a");
+  EXPECT_EQ(take(3), "bcd");
+  EXPECT_EQ(take(sizeof chunk), "ef");
+  port->WaitForInput(30ms);
+  EXPECT_EQ(take(sizeof chunk), "");
+  pty.Write("xyz");
+  std::string got;
+  const auto deadline = std::chrono::steady_clock::now() + 2s;
+  while (got.size() < 3 && std::chrono::steady_clock::now() < deadline) {
+    port->WaitForInput(100ms);
+    got += take(sizeof chunk);
+  }
+  EXPECT_EQ(got, "xyz");
+  EXPECT_EQ(port->InBufferCount(), 0);
+}
+
 TEST_F(PosixSerialPortOnPty, ClearToSendCountsAsAssertedWithoutModemLines) {
   EXPECT_TRUE(port->CTSHolding());
   port->PortOpen(false);

@@ -1,0 +1,97 @@
+#include "modbus_peer.hpp"
+
+#include <modbus/modbus.h>
+#include <time.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "pty_peer.hpp"
+
+namespace tavirel::bench {
+namespace {
+
+// 13 + 2 x 39 = 91 bytes out; 5 + 2 x 38 = 81 bytes back.
+constexpr int kWriteRegisters = 39;
+constexpr int kReadRegisters = 38;
+
+double ThreadCpuSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+}  // namespace
+
+struct ModbusPeer::State {
+  PtyPair pty;
+  modbus_t* server = nullptr;
+  modbus_t* client = nullptr;
+  modbus_mapping_t* mapping = nullptr;
+  std::chrono::milliseconds delay;
+  std::atomic<bool> stop{false};
+  std::thread thread;
+
+  void Serve() {
+    uint8_t query[MODBUS_RTU_MAX_ADU_LENGTH];
+    while (!stop) {
+      const int rc = modbus_receive(server, query);
+      if (rc <= 0) continue;  // the indication timeout: look at the stop flag
+      if (delay.count() > 0) std::this_thread::sleep_for(delay);
+      modbus_reply(server, query, rc, mapping);
+    }
+  }
+};
+
+ModbusPeer::ModbusPeer(std::chrono::milliseconds reply_delay) : state_(new State) {
+  State& s = *state_;
+  s.delay = reply_delay;
+  s.server = modbus_new_rtu("/dev/null", 9600, 'N', 8, 1);
+  s.client = modbus_new_rtu(s.pty.SlavePath().c_str(), 9600, 'N', 8, 1);
+  s.mapping = modbus_mapping_new(0, 0, 128, 0);
+  if (s.server == nullptr || s.client == nullptr || s.mapping == nullptr)
+    throw std::runtime_error("libmodbus: cannot make the contexts");
+  modbus_set_slave(s.server, 1);
+  modbus_set_socket(s.server, s.pty.Master());
+  modbus_set_indication_timeout(s.server, 0, 200000);
+  if (modbus_connect(s.client) != 0)
+    throw std::runtime_error(std::string("libmodbus: cannot open the pty: ") +
+                             modbus_strerror(errno));
+  modbus_set_slave(s.client, 1);
+  modbus_set_response_timeout(s.client, 30, 0);
+  s.thread = std::thread([&s] { s.Serve(); });
+}
+
+ModbusPeer::~ModbusPeer() {
+  State& s = *state_;
+  s.stop = true;
+  s.thread.join();
+  modbus_close(s.client);
+  modbus_free(s.client);
+  modbus_set_socket(s.server, -1);  // the pty pair closes its master itself
+  modbus_free(s.server);
+  modbus_mapping_free(s.mapping);
+  delete state_;
+}
+
+ModbusRound ModbusPeer::Run(int exchanges) {
+  State& s = *state_;
+  uint16_t out[kWriteRegisters];
+  uint16_t in[kReadRegisters];
+  for (int i = 0; i < kWriteRegisters; ++i) out[i] = static_cast<uint16_t>(i * 257);
+  const double cpu0 = ThreadCpuSeconds();
+  const auto t0 = std::chrono::steady_clock::now();
+  for (int i = 0; i < exchanges; ++i) {
+    if (modbus_write_and_read_registers(s.client, 0, kWriteRegisters, out, 0, kReadRegisters, in) !=
+        kReadRegisters) {
+      throw std::runtime_error(std::string("libmodbus exchange failed: ") + modbus_strerror(errno));
+    }
+  }
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  const double cpu = ThreadCpuSeconds() - cpu0;
+  return {cpu / exchanges, exchanges / wall, cpu / wall};
+}
+
+}  // namespace tavirel::bench
