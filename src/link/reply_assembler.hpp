@@ -1,6 +1,7 @@
 #pragma once
 // The receive states of one call after its request went out: awaiting the
 // ACK, receiving, complete.
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,7 @@ namespace tavirel::link {
 
 class ReplyAssembler {
  public:
+  ReplyAssembler() { buffer_.reserve(128); }  // a sale line's reply fits
   /// Takes one received character.
   void Take(char c) {
     if (!ack_seen_) {
@@ -32,11 +34,27 @@ class ReplyAssembler {
     }
   }
   /// Takes received characters up to and including an ETX; returns how
-  /// many it took (the rest is left to the caller).
+  /// many it took (the rest is left to the caller). The same as taking them
+  /// one by one, with the runs between control characters appended whole.
   std::size_t Take(std::string_view chars) {
-    std::size_t taken = 0;
-    while (taken < chars.size() && !etx_seen_) Take(chars[taken++]);
-    return taken;
+    const char* const begin = chars.data();
+    const char* const end = begin + chars.size();
+    const char* p = begin;
+    while (p != end && !etx_seen_) {
+      if (!ack_seen_ || discarding_) {
+        Take(*p++);
+        continue;
+      }
+      // A run of ordinary characters, at most up to the reply bound.
+      const char* const limit =
+          p + std::min<std::size_t>(end - p, kMaxReplyLength - buffer_.size());
+      const char* q = p;
+      while (q != limit && *q != kSTX && *q != kETX) ++q;
+      buffer_.append(p, q);
+      p = q;
+      if (p != end) Take(*p++);  // a control character, or the one past the bound
+    }
+    return static_cast<std::size_t>(p - begin);
   }
   /// Forgets a completed reply that was not ours and receives again; the
   /// ACK stays seen.

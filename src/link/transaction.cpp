@@ -47,6 +47,7 @@ void TakeChunk(const LinkContext& context, Chunk& chunk, std::size_t most) {
 
 // A cancel is taken once: by the call that sees it first.
 void ThrowIfCancelled(const LinkContext& context, bool request_sent) {
+  if (!context.state.cancel_requested.load(std::memory_order_relaxed)) return;
   if (!context.state.cancel_requested.exchange(false)) return;
   const std::string code = "command " + context.current_command.substr(0, 4);
   if (request_sent) {
@@ -63,6 +64,7 @@ void ThrowIfCancelled(const LinkContext& context, bool request_sent) {
 // nor stretch the call: the drain stops after so many bytes or so long.
 void EmptyReceiveBuffer(const LinkContext& context, Chunk& chunk, Clock::time_point started) {
   for (std::size_t taken = 0; taken < kDrainMaxBytes; taken += chunk.size) {
+    if (context.port.InBufferCount() <= 0) return;  // the usual case: one cheap question
     TakeChunk(context, chunk, kDrainMaxBytes - taken);
     chunk.used = chunk.size;  // discarded
     if (chunk.size == 0 || chunk.at - started >= kDrainMaxTime) return;
@@ -99,6 +101,17 @@ void AwaitReply(const LinkContext& context, ReplyAssembler& assembler, Chunk& ch
   }
 }
 
+// The command in the line's code page. Plain ASCII is the same in UTF-8 and
+// Windows-1252, and most commands are digits: those go as they are.
+std::string_view LineBytes(const LinkContext& context, std::string& converted) {
+  const std::string& command = context.current_command;
+  unsigned char any_high = 0;
+  for (const char c : command) any_high |= static_cast<unsigned char>(c);
+  if (any_high < 0x80) return command;
+  converted = cp1252::FromUtf8(command);
+  return converted;
+}
+
 std::int16_t Precondition(const LinkContext& context, const SendOptions& options) {
   if (context.euro_settings == 0 || options.amounts_unencodable) return OP_ERR_EUROLOCK;
   if (!context.port.PortOpen()) return OP_ERR_PORTCLOSE;
@@ -123,7 +136,9 @@ void AwaitOwnReply(LinkContext& context, ReplyAssembler& assembler, Chunk& chunk
                    std::string_view request_counter) {
   for (;;) {
     AwaitReply(context, assembler, chunk, reply_timeout, send_second);
-    if (!assembler.etx_seen() || !VerifyReplyChecksum(assembler.buffer())) return;
+    if (!assembler.etx_seen()) return;
+    if (context.state.echo != CounterEcho::Confirmed) return;  // taken as it comes
+    if (!VerifyReplyChecksum(assembler.buffer())) return;
     if (!IsStaleReply(context.state.echo, assembler.buffer(), request_counter)) return;
     assembler.Restart();  // not ours: no ACK, keep waiting within the same limits
   }
@@ -175,8 +190,9 @@ std::int16_t SendCommand(LinkContext& context, std::string& reply, std::int32_t&
   ThrowIfCancelled(context, false);
   std::int16_t result = Precondition(context, options);
   if (result == OP_OK) {
+    std::string converted;
     const std::string frame =
-        BuildRequestFrame(context.frame_counter, cp1252::FromUtf8(context.current_command));
+        BuildRequestFrame(context.frame_counter, LineBytes(context, converted));
     if (!context.port.CTSHolding()) {
       result = OP_ERR_NOCOLL;  // nothing written, the counter keeps its value
     } else {

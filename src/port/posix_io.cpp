@@ -62,6 +62,13 @@ int BytesQueued(int fd) {
   return std::max(queued, 0);
 }
 
+int BytesWaiting(int fd, const std::string& device) {
+  int queued = 0;
+  if (::ioctl(fd, FIONREAD, &queued) != 0)
+    ThrowDeviceError("cannot count the input of", device, errno);
+  return std::max(queued, 0);
+}
+
 void WriteAll(int fd, std::string_view bytes, milliseconds budget, const std::string& device) {
   const auto deadline = Clock::now() + budget;
   std::size_t done = 0;

@@ -18,6 +18,11 @@ std::size_t ReadAvailable(int fd, char* data, std::size_t size, const std::strin
 /// after what was already read has been handed out.
 int BytesQueued(int fd);
 
+/// Bytes the terminal holds that have not been read yet, asked without
+/// reading (cheaper than an empty read, which also flushes the terminal's
+/// pending input work). Throws SerialError when the device hung up or fails.
+int BytesWaiting(int fd, const std::string& device);
+
 /// Writes every byte, waiting for room when the terminal's buffer is full,
 /// for at most `budget` in all. Throws SerialError on hang-up, I/O error or
 /// when the budget runs out.

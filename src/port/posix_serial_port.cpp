@@ -156,8 +156,13 @@ bool PosixSerialPort::CTSHolding() {
 int PosixSerialPort::InBufferCount() {
   State& s = *state_;
   return s.Io([&] {
-    if (!s.EnsureInput()) return 0;
-    const auto total = s.received.Size() + static_cast<std::size_t>(port::BytesQueued(s.Fd()));
+    // What we hold first: a device that hung up may still have handed us
+    // bytes, and those are counted until taken.
+    const std::size_t total =
+        s.received.Empty()
+            ? static_cast<std::size_t>(port::BytesWaiting(s.Fd(), s.device))
+            : s.received.Size() + static_cast<std::size_t>(port::BytesQueued(s.Fd()));
+    if (total > 0) s.nothing_to_read = false;  // so TakeInput reads them
     return total > INT_MAX ? INT_MAX : static_cast<int>(total);
   });
 }

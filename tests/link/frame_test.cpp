@@ -38,6 +38,19 @@ TEST(Frame, ChecksumOfAnExactMultipleOfHundredIsTwoZeros) {
             "02E!00\x03");
 }
 
+// The counter's digits as the checksum sums them: the first character of
+// counter / 10 written out, and counter mod 10 — for every counter a short
+// holds, not only the 1-3 the line uses.
+TEST(Frame, ChecksumSumsTheCountersTensAndUnitsDigits) {
+  for (int counter : {0, 1, 2, 3, 9, 10, 42, 99, 100, 123, 999, 1000, 32767, -5, -123}) {
+    const int magnitude = counter < 0 ? -counter : counter;
+    const std::string tens = std::to_string(magnitude / 10);
+    const std::string units = std::to_string(magnitude % 10);
+    const int expected = (tens.front() + units.front() + 'E' + '4' + '2') % 100;
+    EXPECT_EQ(ComputeFrameChecksum(static_cast<std::int16_t>(counter), "42"), expected) << counter;
+  }
+}
+
 TEST(Frame, ByteAbove127ContributesItsSingleByteCode) {
   const int base = ComputeFrameChecksum(2, "");
   EXPECT_EQ(ComputeFrameChecksum(2, "\xE8"), (base + 0xE8) % 100);
