@@ -1,9 +1,9 @@
 #include "modbus_peer.hpp"
 
 #include <modbus/modbus.h>
-#include <time.h>
 
 #include <atomic>
+#include <cerrno>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -16,12 +16,6 @@ namespace {
 // 13 + 2 x 39 = 91 bytes out; 5 + 2 x 38 = 81 bytes back.
 constexpr int kWriteRegisters = 39;
 constexpr int kReadRegisters = 38;
-
-double ThreadCpuSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
 
 }  // namespace
 
@@ -45,7 +39,7 @@ struct ModbusPeer::State {
   }
 };
 
-ModbusPeer::ModbusPeer(std::chrono::milliseconds reply_delay) : state_(new State) {
+ModbusPeer::ModbusPeer(std::chrono::milliseconds reply_delay) : state_(std::make_unique<State>()) {
   State& s = *state_;
   s.delay = reply_delay;
   s.server = modbus_new_rtu("/dev/null", 9600, 'N', 8, 1);
@@ -73,25 +67,16 @@ ModbusPeer::~ModbusPeer() {
   modbus_set_socket(s.server, -1);  // the pty pair closes its master itself
   modbus_free(s.server);
   modbus_mapping_free(s.mapping);
-  delete state_;
 }
 
-ModbusRound ModbusPeer::Run(int exchanges) {
-  State& s = *state_;
+void ModbusPeer::Exchange() {
   uint16_t out[kWriteRegisters];
   uint16_t in[kReadRegisters];
   for (int i = 0; i < kWriteRegisters; ++i) out[i] = static_cast<uint16_t>(i * 257);
-  const double cpu0 = ThreadCpuSeconds();
-  const auto t0 = std::chrono::steady_clock::now();
-  for (int i = 0; i < exchanges; ++i) {
-    if (modbus_write_and_read_registers(s.client, 0, kWriteRegisters, out, 0, kReadRegisters, in) !=
-        kReadRegisters) {
-      throw std::runtime_error(std::string("libmodbus exchange failed: ") + modbus_strerror(errno));
-    }
+  if (modbus_write_and_read_registers(state_->client, 0, kWriteRegisters, out, 0, kReadRegisters,
+                                      in) != kReadRegisters) {
+    throw std::runtime_error(std::string("libmodbus exchange failed: ") + modbus_strerror(errno));
   }
-  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  const double cpu = ThreadCpuSeconds() - cpu0;
-  return {cpu / exchanges, exchanges / wall, cpu / wall};
 }
 
 }  // namespace tavirel::bench

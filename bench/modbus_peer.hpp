@@ -3,28 +3,23 @@
 // pair and a client on its slave, exchanging messages of a sale line's size.
 // Only this benchmark links libmodbus; the driver never does.
 #include <chrono>
+#include <memory>
 
 namespace tavirel::bench {
 
-struct ModbusRound {
-  double cpu_seconds_per_exchange = 0;  // of the client's thread
-  double exchanges_per_second = 0;
-  double cpu_seconds_per_wall_second = 0;
-};
-
-/// One round of `exchanges` write-and-read-registers calls (a 91-byte
-/// request, an 81-byte reply), the server answering after `reply_delay`.
 class ModbusPeer {
  public:
+  /// A client and a server that answers each request after `reply_delay`.
   explicit ModbusPeer(std::chrono::milliseconds reply_delay = {});
   ~ModbusPeer();
   ModbusPeer(const ModbusPeer&) = delete;
   ModbusPeer& operator=(const ModbusPeer&) = delete;
-  ModbusRound Run(int exchanges);
+  /// One write-and-read-registers call: a 91-byte request, an 81-byte reply.
+  void Exchange();
 
  private:
   struct State;
-  State* state_;
+  std::unique_ptr<State> state_;
 };
 
 }  // namespace tavirel::bench

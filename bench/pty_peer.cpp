@@ -6,6 +6,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <deque>
 #include <stdexcept>
 
 namespace tavirel::bench {
@@ -56,21 +58,33 @@ Responder::~Responder() {
 }
 
 void Responder::Run() {
+  using Steady = std::chrono::steady_clock;
   const std::string at_once = std::string(1, kACK) + reply_;
+  std::deque<Steady::time_point> replies_due;  // each request's reply, when delayed
   char chunk[4096];
   while (!stop_) {
+    int wait_ms = 50;
+    if (!replies_due.empty()) {
+      const auto left =
+          std::chrono::ceil<std::chrono::milliseconds>(replies_due.front() - Steady::now());
+      wait_ms = static_cast<int>(std::clamp<long long>(left.count(), 0, 50));
+    }
     pollfd p{master_, POLLIN, 0};
-    if (::poll(&p, 1, 50) <= 0) continue;
-    const ssize_t n = ::read(master_, chunk, sizeof chunk);
-    for (ssize_t i = 0; i < n; ++i) {
-      if (chunk[i] != kETX) continue;
-      if (delay_.count() == 0) {
-        WriteAll(master_, at_once);
-        continue;
+    if (::poll(&p, 1, wait_ms) > 0) {
+      const ssize_t n = ::read(master_, chunk, sizeof chunk);
+      for (ssize_t i = 0; i < n; ++i) {
+        if (chunk[i] != kETX) continue;
+        if (delay_.count() == 0) {
+          WriteAll(master_, at_once);
+        } else {
+          WriteAll(master_, std::string(1, kACK));
+          replies_due.push_back(Steady::now() + delay_);
+        }
       }
-      WriteAll(master_, std::string(1, kACK));
-      std::this_thread::sleep_for(delay_);
+    }
+    while (!replies_due.empty() && replies_due.front() <= Steady::now()) {
       WriteAll(master_, reply_);
+      replies_due.pop_front();
     }
   }
 }

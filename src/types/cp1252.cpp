@@ -127,6 +127,7 @@ std::string ToUtf8(std::string_view bytes) {
 }
 
 std::size_t CharCount(std::string_view utf8) {
+  if (IsAscii(utf8)) return utf8.size();  // a byte a character
   std::size_t count = 0;
   for (std::size_t pos = 0; pos < utf8.size(); ++count) pos += DecodeAt(utf8, pos).length;
   return count;
@@ -145,6 +146,7 @@ std::vector<std::string_view> CharsWithoutByte(std::string_view utf8) {
 }
 
 std::string_view FirstChars(std::string_view utf8, std::size_t count) {
+  if (IsAscii(utf8)) return utf8.substr(0, count);
   std::size_t pos = 0;
   for (std::size_t taken = 0; taken < count && pos < utf8.size(); ++taken) {
     pos += DecodeAt(utf8, pos).length;
