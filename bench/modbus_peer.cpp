@@ -24,7 +24,7 @@ struct ModbusPeer::State {
   modbus_t* server = nullptr;
   modbus_t* client = nullptr;
   modbus_mapping_t* mapping = nullptr;
-  std::chrono::milliseconds delay;
+  std::atomic<int> delay_ms{0};
   std::atomic<bool> stop{false};
   std::thread thread;
 
@@ -33,15 +33,15 @@ struct ModbusPeer::State {
     while (!stop) {
       const int rc = modbus_receive(server, query);
       if (rc <= 0) continue;  // the indication timeout: look at the stop flag
-      if (delay.count() > 0) std::this_thread::sleep_for(delay);
+      if (const int ms = delay_ms; ms > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
       modbus_reply(server, query, rc, mapping);
     }
   }
 };
 
-ModbusPeer::ModbusPeer(std::chrono::milliseconds reply_delay) : state_(std::make_unique<State>()) {
+ModbusPeer::ModbusPeer() : state_(std::make_unique<State>()) {
   State& s = *state_;
-  s.delay = reply_delay;
   s.server = modbus_new_rtu("/dev/null", 9600, 'N', 8, 1);
   s.client = modbus_new_rtu(s.pty.SlavePath().c_str(), 9600, 'N', 8, 1);
   s.mapping = modbus_mapping_new(0, 0, 128, 0);
@@ -67,6 +67,10 @@ ModbusPeer::~ModbusPeer() {
   modbus_set_socket(s.server, -1);  // the pty pair closes its master itself
   modbus_free(s.server);
   modbus_mapping_free(s.mapping);
+}
+
+void ModbusPeer::SetReplyDelay(std::chrono::milliseconds delay) {
+  state_->delay_ms = static_cast<int>(delay.count());
 }
 
 void ModbusPeer::Exchange() {

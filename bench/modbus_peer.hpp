@@ -9,8 +9,10 @@ namespace tavirel::bench {
 
 class ModbusPeer {
  public:
-  /// A client and a server that answers each request after `reply_delay`.
-  explicit ModbusPeer(std::chrono::milliseconds reply_delay = {});
+  /// A client and a server that answers each request at once.
+  ModbusPeer();
+  /// From the next request on, the server answers after `delay`.
+  void SetReplyDelay(std::chrono::milliseconds delay);
   ~ModbusPeer();
   ModbusPeer(const ModbusPeer&) = delete;
   ModbusPeer& operator=(const ModbusPeer&) = delete;

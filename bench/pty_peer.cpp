@@ -49,8 +49,8 @@ PtyPair::~PtyPair() {
   ::close(master_);
 }
 
-Responder::Responder(int master, std::string reply, std::chrono::milliseconds reply_delay)
-    : master_(master), reply_(std::move(reply)), delay_(reply_delay), thread_([this] { Run(); }) {}
+Responder::Responder(int master, std::string reply)
+    : master_(master), reply_(std::move(reply)), thread_([this] { Run(); }) {}
 
 Responder::~Responder() {
   stop_ = true;
@@ -74,11 +74,12 @@ void Responder::Run() {
       const ssize_t n = ::read(master_, chunk, sizeof chunk);
       for (ssize_t i = 0; i < n; ++i) {
         if (chunk[i] != kETX) continue;
-        if (delay_.count() == 0) {
+        const int delay_ms = delay_ms_;
+        if (delay_ms == 0) {
           WriteAll(master_, at_once);
         } else {
           WriteAll(master_, std::string(1, kACK));
-          replies_due.push_back(Steady::now() + delay_);
+          replies_due.push_back(Steady::now() + std::chrono::milliseconds(delay_ms));
         }
       }
     }

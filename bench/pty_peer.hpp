@@ -27,8 +27,12 @@ class PtyPair {
 
 class Responder {
  public:
-  /// Answers on `master` until destroyed.
-  Responder(int master, std::string reply, std::chrono::milliseconds reply_delay = {});
+  /// Answers on `master` until destroyed, at once.
+  Responder(int master, std::string reply);
+  /// From the next request on, the reply comes `delay` after the ACK.
+  void SetReplyDelay(std::chrono::milliseconds delay) {
+    delay_ms_ = static_cast<int>(delay.count());
+  }
   ~Responder();
   Responder(const Responder&) = delete;
   Responder& operator=(const Responder&) = delete;
@@ -37,7 +41,7 @@ class Responder {
   void Run();
   int master_;
   std::string reply_;
-  std::chrono::milliseconds delay_;
+  std::atomic<int> delay_ms_{0};
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "port/posix_device.hpp"
 #include "tavirel/errors.hpp"
@@ -70,7 +71,7 @@ int BytesWaiting(int fd, const std::string& device) {
 }
 
 void WriteAll(int fd, std::string_view bytes, milliseconds budget, const std::string& device) {
-  const auto deadline = Clock::now() + budget;
+  std::optional<Clock::time_point> deadline;  // the clock is read only when the device is full
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -81,7 +82,8 @@ void WriteAll(int fd, std::string_view bytes, milliseconds budget, const std::st
     if (put < 0 && errno == EINTR) continue;
     if (put < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
       ThrowDeviceError("cannot write to", device, errno);
-    if (!AwaitRoom(fd, deadline, device)) {
+    if (!deadline) deadline = Clock::now() + budget;
+    if (!AwaitRoom(fd, *deadline, device)) {
       throw SerialError("writing to serial port " + device + " timed out after " +
                             std::to_string(budget.count()) + " ms with " + std::to_string(done) +
                             " of " + std::to_string(bytes.size()) + " bytes written",
