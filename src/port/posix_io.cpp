@@ -1,6 +1,7 @@
 #include "port/posix_io.hpp"
 
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -92,18 +93,40 @@ void WriteAll(int fd, std::string_view bytes, milliseconds budget, const std::st
   }
 }
 
-Readiness PollReadable(int fd, int wake_fd, milliseconds slice, const std::string& device) {
-  std::array<pollfd, 2> p{{{fd, POLLIN, 0}, {wake_fd, POLLIN, 0}}};
-  const int ready = ::poll(p.data(), wake_fd >= 0 ? 2 : 1, PollTimeout(slice));
+int MakeWaitSet(int fd, int wake_fd, const std::string& device) {
+  const int set = ::epoll_create1(EPOLL_CLOEXEC);
+  if (set < 0) ThrowDeviceError("cannot make a wait set for", device, errno);
+  epoll_event device_event{};
+  device_event.events = EPOLLIN;
+  device_event.data.u32 = 0;
+  epoll_event wake_event{};
+  wake_event.events = EPOLLIN;
+  wake_event.data.u32 = 1;
+  if (::epoll_ctl(set, EPOLL_CTL_ADD, fd, &device_event) != 0 ||
+      ::epoll_ctl(set, EPOLL_CTL_ADD, wake_fd, &wake_event) != 0) {
+    const int err = errno;
+    ::close(set);
+    ThrowDeviceError("cannot wait on", device, err);
+  }
+  return set;
+}
+
+Readiness WaitReadable(int wait_set, int wake_fd, milliseconds slice, const std::string& device) {
+  std::array<epoll_event, 2> events{};
+  const int ready = ::epoll_wait(wait_set, events.data(), 2, PollTimeout(slice));
   if (ready < 0 && errno == EINTR) return Readiness::Timeout;
   if (ready < 0) ThrowDeviceError("cannot wait for input from", device, errno);
-  if (ready == 0) return Readiness::Timeout;
-  if (p[1].revents & POLLIN) {
-    std::uint64_t count = 0;  // reading an eventfd resets it
-    [[maybe_unused]] const ssize_t got = ::read(wake_fd, &count, sizeof count);
-    return Readiness::Interrupted;
+  Readiness readiness = Readiness::Timeout;
+  for (int i = 0; i < ready; ++i) {
+    if (events[i].data.u32 == 1) {
+      std::uint64_t count = 0;  // reading an eventfd resets it
+      [[maybe_unused]] const ssize_t got = ::read(wake_fd, &count, sizeof count);
+      return Readiness::Interrupted;
+    }
+    readiness =
+        (events[i].events & (EPOLLHUP | EPOLLERR)) ? Readiness::HungUp : Readiness::Readable;
   }
-  return (p[0].revents & kTrouble) ? Readiness::HungUp : Readiness::Readable;
+  return readiness;
 }
 
 int MakeWakeFd() {

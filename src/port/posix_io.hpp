@@ -31,14 +31,19 @@ void WriteAll(int fd, std::string_view bytes, std::chrono::milliseconds budget,
 
 enum class Readiness { Timeout, Readable, HungUp, Interrupted };
 
-/// Waits at most `slice` for input on `fd`, or for `wake_fd` (an eventfd;
-/// -1 for none) to be signalled, which it then resets: Interrupted. HungUp
-/// when the device reports a hang-up or an error condition (input received
-/// before it may still wait).
-Readiness PollReadable(int fd, int wake_fd, std::chrono::milliseconds slice,
+/// An epoll set watching `fd` for input and `wake_fd` (an eventfd) for a
+/// wake-up: made once per open, so each wait registers nothing. Throws
+/// SerialError.
+int MakeWaitSet(int fd, int wake_fd, const std::string& device);
+
+/// Waits at most `slice` on a wait set for input, or for `wake_fd` to be
+/// signalled, which it then resets: Interrupted. HungUp when the device
+/// reports a hang-up or an error condition (input received before it may
+/// still wait).
+Readiness WaitReadable(int wait_set, int wake_fd, std::chrono::milliseconds slice,
                        const std::string& device);
 
-/// A non-blocking eventfd for waking PollReadable. Throws SerialError.
+/// A non-blocking eventfd for waking WaitReadable. Throws SerialError.
 int MakeWakeFd();
 
 /// Signals `wake_fd`: one write(2), so it may run in a signal handler; errno

@@ -68,6 +68,7 @@ struct PosixSerialPort::State {
   LineSettings settings;
   port::ExclusiveLine line;                 // open while fd() is valid
   port::UniqueFd wake{port::MakeWakeFd()};  // Interrupt's eventfd, for the object's life
+  port::UniqueFd wait_set;                  // the device and `wake`, while open
   std::string device;                       // the device open now, for messages
   ReceiveBuffer received;
   bool modem_lines = true;       // false for a device without them (a pty): CTS not asked
@@ -83,6 +84,7 @@ struct PosixSerialPort::State {
   [[nodiscard]] int Fd() const { return line.fd.Get(); }
   [[nodiscard]] bool IsOpen() const { return line.fd.Valid(); }
   void Close() {
+    wait_set.Reset();
     port::CloseExclusive(line);
     received.Clear();
     nothing_to_read = false;
@@ -131,12 +133,15 @@ void PosixSerialPort::PortOpen(bool open) {
   if (s.IsOpen()) throw SerialError("serial port " + s.device + " is already open");
   std::string device = DevicePath();
   port::ExclusiveLine line = port::OpenExclusive(device);
+  port::UniqueFd wait_set;
   try {
     port::ConfigureLine(line.fd.Get(), s.settings, s.settings_text, device);
+    wait_set = port::UniqueFd(port::MakeWaitSet(line.fd.Get(), s.wake.Get(), device));
   } catch (...) {
     port::CloseExclusive(line);
     throw;
   }
+  s.wait_set = std::move(wait_set);
   s.modem_lines = port::HasModemLines(line.fd.Get());
   s.nothing_to_read = false;
   s.line = std::move(line);
@@ -200,7 +205,8 @@ void PosixSerialPort::WaitForInput(std::chrono::milliseconds slice) {
   State& s = *state_;
   s.Io([&] {
     if (!s.received.Empty()) return;
-    const port::Readiness readiness = port::PollReadable(s.Fd(), s.wake.Get(), slice, s.device);
+    const port::Readiness readiness =
+        port::WaitReadable(s.wait_set.Get(), s.wake.Get(), slice, s.device);
     s.nothing_to_read =
         readiness == port::Readiness::Timeout || readiness == port::Readiness::Interrupted;
     if (readiness != port::Readiness::HungUp) return;
