@@ -59,7 +59,7 @@ class PosixSerialPort final : public SerialPort {
   /// Writes everything, waiting for room for the bytes' time on the line at
   /// the port's rate plus 2 s.
   void Output(std::string_view bytes) override;
-  /// poll(2) on the device and the wake-up descriptor.
+  /// epoll_wait(2) on the device and the wake-up descriptor (one set per open).
   void WaitForInput(std::chrono::milliseconds slice) override;
   /// Signals the wake-up descriptor (an eventfd): one write(2), errno kept,
   /// async-signal-safe. Works whether the port is open or not.
