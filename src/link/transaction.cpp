@@ -73,17 +73,20 @@ void EmptyReceiveBuffer(const LinkContext& context, Chunk& chunk, Clock::time_po
 
 // How long the port may sleep in one pass. With a yield handler, one slice,
 // so the host's events are served; without, until input comes or the limit
-// in force ends (its whole second on the clock), or a cancel wakes the port.
+// in force ends (its whole second on the clock), or a cancel wakes the port,
+// but no longer than kLongestSleep.
 std::chrono::milliseconds WaitFor(const LinkContext& context, Clock::time_point now,
-                                  std::int64_t deadline_second) {
+                                  Clock::time_point end) {
   if (context.hooks.yield) return kWaitSlice;
-  const Clock::time_point deadline{std::chrono::seconds(deadline_second)};
-  return std::max(std::chrono::ceil<std::chrono::milliseconds>(deadline - now),
-                  std::chrono::milliseconds(1));
+  return std::clamp(std::chrono::ceil<std::chrono::milliseconds>(end - now),
+                    std::chrono::milliseconds(1), kLongestSleep);
 }
 
 // Wait loop: each pass yields to the host, sleeps on the port until input
 // waits (or for as long as WaitFor allows), and takes what came in one go.
+// Input counts when it is taken within the limit or in the pass that ran
+// into its end; a sleep the clock shows ending later than one slice past
+// the end (a clock running ahead of the port's sleep) brought it too late.
 void AwaitReply(const LinkContext& context, ReplyAssembler& assembler, Chunk& chunk,
                 std::int16_t reply_timeout, std::int64_t send_second) {
   auto limit = [&] { return assembler.ack_seen() ? reply_timeout : kAckTimeoutSeconds; };
@@ -92,9 +95,11 @@ void AwaitReply(const LinkContext& context, ReplyAssembler& assembler, Chunk& ch
   while (WholeSeconds(now) - send_second < limit() && !assembler.etx_seen()) {
     ThrowIfCancelled(context, true);
     if (context.hooks.yield) context.hooks.yield();
-    context.port.WaitForInput(WaitFor(context, now, send_second + limit()));
+    const Clock::time_point end{std::chrono::seconds(send_second + limit())};
+    context.port.WaitForInput(WaitFor(context, now, end));
     TakeChunk(context, chunk, chunk.bytes.size());
     now = chunk.at;
+    if (!context.hooks.yield && now >= end + kWaitSlice) return;  // too late
     // What follows an ETX in the same chunk is what the next call would
     // have emptied before its send.
     chunk.used += assembler.Take(chunk.Rest());

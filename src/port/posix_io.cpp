@@ -111,7 +111,7 @@ int MakeWaitSet(int fd, int wake_fd, const std::string& device) {
   return set;
 }
 
-Readiness WaitReadable(int wait_set, int wake_fd, milliseconds slice, const std::string& device) {
+Readiness WaitOnSet(int wait_set, int wake_fd, milliseconds slice, const std::string& device) {
   std::array<epoll_event, 2> events{};
   const int ready = ::epoll_wait(wait_set, events.data(), 2, PollTimeout(slice));
   if (ready < 0 && errno == EINTR) return Readiness::Timeout;

@@ -40,10 +40,10 @@ int MakeWaitSet(int fd, int wake_fd, const std::string& device);
 /// signalled, which it then resets: Interrupted. HungUp when the device
 /// reports a hang-up or an error condition (input received before it may
 /// still wait).
-Readiness WaitReadable(int wait_set, int wake_fd, std::chrono::milliseconds slice,
-                       const std::string& device);
+Readiness WaitOnSet(int wait_set, int wake_fd, std::chrono::milliseconds slice,
+                    const std::string& device);
 
-/// A non-blocking eventfd for waking WaitReadable. Throws SerialError.
+/// A non-blocking eventfd for waking WaitOnSet. Throws SerialError.
 int MakeWakeFd();
 
 /// Signals `wake_fd`: one write(2), so it may run in a signal handler; errno

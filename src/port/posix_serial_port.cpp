@@ -206,7 +206,7 @@ void PosixSerialPort::WaitForInput(std::chrono::milliseconds slice) {
   s.Io([&] {
     if (!s.received.Empty()) return;
     const port::Readiness readiness =
-        port::WaitReadable(s.wait_set.Get(), s.wake.Get(), slice, s.device);
+        port::WaitOnSet(s.wait_set.Get(), s.wake.Get(), slice, s.device);
     s.nothing_to_read =
         readiness == port::Readiness::Timeout || readiness == port::Readiness::Interrupted;
     if (readiness != port::Readiness::HungUp) return;

@@ -1,6 +1,7 @@
 // How the wait sleeps, in virtual time: without a yield handler it sleeps
-// until input or the end of the limit in force; with one, it keeps a 20 ms
-// rhythm so the host's events are served. The limits are the same either way.
+// until input or the end of the limit in force, a second at most; with one,
+// it keeps a 20 ms rhythm so the host's events are served. The limits are
+// the same either way, also on a clock that runs ahead of the port's waits.
 #include <gtest/gtest.h>
 
 #include "support/scripted_printer.hpp"
@@ -19,20 +20,21 @@ struct RhythmRow {
   milliseconds took;        // from the send, the clock on a whole second
   std::size_t most_waits;   // waits the driver asked for
   milliseconds first_wait;  // the first slice it offered
+  int clock_rate = 1;       // how much faster than the port's waits the clock runs
 };
 
 const std::string kAck(1, ACK);
 
 const RhythmRow kRows[] = {
-    {"SilentPrinterNoYield", false, {}, OP_ERR_TIMEOUT, milliseconds(3000), 1, milliseconds(3000)},
+    {"SilentPrinterNoYield", false, {}, OP_ERR_TIMEOUT, milliseconds(3000), 3, milliseconds(1000)},
     {"SilentPrinterWithYield", true, {}, OP_ERR_TIMEOUT, milliseconds(3000), 150, milliseconds(20)},
     {"AckThenSilenceNoYield",
      false,
      {{milliseconds(1500), kAck}},
      OP_ERR_TIMEOUT,
      milliseconds(10000),
-     2,
-     milliseconds(3000)},
+     11,
+     milliseconds(1000)},
     {"AckThenSilenceWithYield",
      true,
      {{milliseconds(1500), kAck}},
@@ -45,8 +47,8 @@ const RhythmRow kRows[] = {
      {{milliseconds(1500), kAck}, {milliseconds(4000), ReplyFrame("105501")}},
      OP_OK,
      milliseconds(4000),
-     2,
-     milliseconds(3000)},
+     5,
+     milliseconds(1000)},
     {"LateReplyWithYield",
      true,
      {{milliseconds(1500), kAck}, {milliseconds(4000), ReplyFrame("105501")}},
@@ -54,6 +56,24 @@ const RhythmRow kRows[] = {
      milliseconds(4000),
      200,
      milliseconds(20)},
+    // The ACK comes 4.5 s after the send on the clock, within the first
+    // sleep on the port: too late for its 3 s, whatever the reply after it.
+    {"LateAckOnAClockRunningAhead",
+     false,
+     {{milliseconds(4500), kAck}, {milliseconds(5000), ReplyFrame("105501")}},
+     OP_ERR_TIMEOUT,
+     milliseconds(4500),
+     1,
+     milliseconds(1000),
+     10},
+    {"SilentPrinterOnAClockRunningAhead",
+     false,
+     {},
+     OP_ERR_TIMEOUT,
+     milliseconds(10000),
+     1,
+     milliseconds(1000),
+     10},
 };
 
 class WaitRhythm : public ::testing::TestWithParam<RhythmRow> {};
@@ -61,6 +81,7 @@ class WaitRhythm : public ::testing::TestWithParam<RhythmRow> {};
 TEST_P(WaitRhythm, SleepsAsLongAsItMayAndKeepsTheLimits) {
   const RhythmRow& row = GetParam();
   ScriptedPrinter printer;
+  printer.SetClockRate(row.clock_rate);
   auto control = printer.MakeControl();
   printer.AnswerPayload("42010612011200");
   control->PortOpen();

@@ -86,6 +86,10 @@ class ScriptedPrinter {
   /// Every byte the driver wrote.
   std::string Written() const { return far_->Received(); }
 
+  /// Makes the clock run `rate` times as fast as the port's waits: a wait
+  /// of d moves the clock by rate * d (a clock running ahead of real time).
+  void SetClockRate(int rate) { rate_ = rate; }
+
   /// Every wait the driver asked for, in order (the slices it offered).
   [[nodiscard]] const std::vector<milliseconds>& WaitSlices() const { return slices_; }
   NullModemPort& far() { return *far_; }
@@ -102,7 +106,7 @@ class ScriptedPrinter {
   void Tick(milliseconds slice) {
     slices_.push_back(slice);
     CollectRequests();
-    auto step = std::chrono::steady_clock::duration(slice);
+    auto step = std::chrono::steady_clock::duration(slice) * rate_;
     if (!pending_.empty()) {
       step = std::min(step, std::max(std::chrono::steady_clock::duration::zero(),
                                      pending_.front().first - clock_->Now()));
@@ -138,6 +142,7 @@ class ScriptedPrinter {
   std::deque<std::pair<Clock::time_point, std::string>> pending_;
   std::size_t seen_ = 0;
   std::vector<milliseconds> slices_;
+  int rate_ = 1;
 };
 
 }  // namespace tavirel::testing
