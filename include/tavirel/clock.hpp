@@ -7,7 +7,13 @@
 namespace tavirel {
 
 /// A monotonic clock. The control reads it on its caller's thread, once per
-/// read of the line; it shares ownership of the clock it was given.
+/// read of the line; it shares ownership of the clock it was given. The
+/// control sleeps on its port for the time this clock says is left of a
+/// limit, so a clock should keep the port's time (the steady clock, or a
+/// manual clock a test moves from the port's waits). One that runs ahead
+/// still ends every limit in its own time: a sleep lasts a second at most,
+/// and input read more than 20 ms past the limit's end, by its time, does
+/// not count.
 class Clock {
  public:
   using time_point = std::chrono::steady_clock::time_point;
