@@ -1,6 +1,7 @@
 #pragma once
 // The clock the reply limits are counted on: monotonic, injectable so that
 // timing is tested in virtual time.
+#include <atomic>
 #include <chrono>
 #include <mutex>
 
@@ -9,17 +10,19 @@ namespace tavirel {
 /// A monotonic clock. The control reads it on its caller's thread, once per
 /// read of the line; it shares ownership of the clock it was given. The
 /// control sleeps on its port for the time this clock says is left of a
-/// limit, so a clock should keep the port's time (the steady clock, or a
-/// manual clock a test moves from the port's waits). One that runs ahead
-/// still ends every limit in its own time: a sleep lasts a second at most,
-/// and input read more than 20 ms past the limit's end, by its time, does
-/// not count.
+/// limit: in one sleep when the clock keeps the port's time (KeepsPortTime),
+/// otherwise a second at most before it looks again, so a clock that runs
+/// ahead (a test's fast clock) still ends every limit in its own time. Input
+/// read more than 20 ms past a limit's end, by this clock, does not count.
 class Clock {
  public:
   using time_point = std::chrono::steady_clock::time_point;
   virtual ~Clock() = default;
   /// The time now; never goes back.
   [[nodiscard]] virtual time_point Now() = 0;
+  /// True when the clock moves as the port's waits do (the steady clock), so
+  /// a wait may sleep to the end of a limit at once. False by default.
+  [[nodiscard]] virtual bool KeepsPortTime() const { return false; }
 };
 
 /// The process's steady clock. Thread-safe.
@@ -27,6 +30,8 @@ class SteadyClock final : public Clock {
  public:
   /// std::chrono::steady_clock::now().
   [[nodiscard]] time_point Now() override { return std::chrono::steady_clock::now(); }
+  /// True: the ports wait on the same clock.
+  [[nodiscard]] bool KeepsPortTime() const override { return true; }
 };
 
 /// A clock that moves only when told to (virtual time in tests); thread-safe.
@@ -48,10 +53,16 @@ class ManualClock final : public Clock {
     std::lock_guard lock(mutex_);
     now_ = at;
   }
+  /// What KeepsPortTime answers: a test that moves the clock from the port's
+  /// waits, by what each wait asked, says true.
+  void SetKeepsPortTime(bool keeps) { keeps_port_time_ = keeps; }
+  /// As set; false until then.
+  [[nodiscard]] bool KeepsPortTime() const override { return keeps_port_time_; }
 
  private:
   std::mutex mutex_;
   time_point now_{};
+  std::atomic<bool> keeps_port_time_{false};
 };
 
 }  // namespace tavirel

@@ -79,8 +79,7 @@ struct HostHooks {
   std::function<void(std::string_view name)> property_changed;
   /// Called once per pass of the wait loop: serve the host's events here.
   /// With it installed the wait passes every 20 ms; without it the wait
-  /// sleeps until input comes or the limit ends (waking once a second at
-  /// most, which costs next to nothing), so install it only when
+  /// sleeps until input comes or the limit ends, so install it only when
   /// events must be served during a call.
   std::function<void()> yield;
   /// The FPError event. The references are the engine's own variables, with

@@ -21,8 +21,8 @@
 // so an implementation must make WaitForInput return as soon as input
 // waits, when Interrupt is called, or when the device hangs up (the next
 // call then throws), and otherwise after `slice`. With no yield handler the
-// slice runs to the end of the call's limit, up to a second; with one it is
-// 20 ms.
+// slice runs to the end of the call's limit (up to minutes; a second at
+// most on a clock that does not keep the port's time); with one it is 20 ms.
 #include <chrono>
 #include <cstddef>
 #include <cstdint>

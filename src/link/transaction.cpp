@@ -73,13 +73,14 @@ void EmptyReceiveBuffer(const LinkContext& context, Chunk& chunk, Clock::time_po
 
 // How long the port may sleep in one pass. With a yield handler, one slice,
 // so the host's events are served; without, until input comes or the limit
-// in force ends (its whole second on the clock), or a cancel wakes the port,
-// but no longer than kLongestSleep.
+// in force ends (its whole second on the clock), or a cancel wakes the port;
+// on a clock that does not keep the port's time, kLongestSleep at most.
 std::chrono::milliseconds WaitFor(const LinkContext& context, Clock::time_point now,
                                   Clock::time_point end) {
   if (context.hooks.yield) return kWaitSlice;
-  return std::clamp(std::chrono::ceil<std::chrono::milliseconds>(end - now),
-                    std::chrono::milliseconds(1), kLongestSleep);
+  const auto left = std::max(std::chrono::ceil<std::chrono::milliseconds>(end - now),
+                             std::chrono::milliseconds(1));
+  return context.clock.KeepsPortTime() ? left : std::min(left, kLongestSleep);
 }
 
 // Wait loop: each pass yields to the host, sleeps on the port until input

@@ -25,9 +25,10 @@ inline constexpr std::chrono::milliseconds kDrainMaxTime{200};
 /// Longest single wait on the port within one pass of the wait loop when
 /// the host has a yield handler.
 inline constexpr std::chrono::milliseconds kWaitSlice{20};
-/// Longest single sleep without a yield handler. The sleep is reckoned on
-/// the control's clock but spent on the port's: a clock that runs ahead of
-/// real time (a test's fast clock) is looked at again within this.
+/// Longest single sleep without a yield handler on a clock that does not
+/// keep the port's time: the sleep is reckoned on the control's clock but
+/// spent on the port's, so a clock that runs ahead of real time (a test's
+/// fast clock) is looked at again within this.
 inline constexpr std::chrono::milliseconds kLongestSleep{1000};
 
 /// What the link keeps of a control between calls.

@@ -1,7 +1,8 @@
 // How the wait sleeps, in virtual time: without a yield handler it sleeps
-// until input or the end of the limit in force, a second at most; with one,
-// it keeps a 20 ms rhythm so the host's events are served. The limits are
-// the same either way, also on a clock that runs ahead of the port's waits.
+// until input or the end of the limit in force (a second at most on a clock
+// that does not keep the port's time); with one, it keeps a 20 ms rhythm so
+// the host's events are served. The limits are the same either way, also on
+// a clock that runs ahead of the port's waits.
 #include <gtest/gtest.h>
 
 #include "support/scripted_printer.hpp"
@@ -26,15 +27,15 @@ struct RhythmRow {
 const std::string kAck(1, ACK);
 
 const RhythmRow kRows[] = {
-    {"SilentPrinterNoYield", false, {}, OP_ERR_TIMEOUT, milliseconds(3000), 3, milliseconds(1000)},
+    {"SilentPrinterNoYield", false, {}, OP_ERR_TIMEOUT, milliseconds(3000), 1, milliseconds(3000)},
     {"SilentPrinterWithYield", true, {}, OP_ERR_TIMEOUT, milliseconds(3000), 150, milliseconds(20)},
     {"AckThenSilenceNoYield",
      false,
      {{milliseconds(1500), kAck}},
      OP_ERR_TIMEOUT,
      milliseconds(10000),
-     11,
-     milliseconds(1000)},
+     2,
+     milliseconds(3000)},
     {"AckThenSilenceWithYield",
      true,
      {{milliseconds(1500), kAck}},
@@ -47,8 +48,8 @@ const RhythmRow kRows[] = {
      {{milliseconds(1500), kAck}, {milliseconds(4000), ReplyFrame("105501")}},
      OP_OK,
      milliseconds(4000),
-     5,
-     milliseconds(1000)},
+     2,
+     milliseconds(3000)},
     {"LateReplyWithYield",
      true,
      {{milliseconds(1500), kAck}, {milliseconds(4000), ReplyFrame("105501")}},

@@ -54,6 +54,7 @@ class ScriptedPrinter {
     host_port_ = std::move(host);
     host_->SetWaitHook([this](milliseconds slice) { Tick(slice); });
     clock_->Set(Clock::time_point(std::chrono::hours(1)));
+    clock_->SetKeepsPortTime(true);  // moved by what each wait asked
   }
 
   /// The host end, to hand to a control (once).
@@ -88,7 +89,10 @@ class ScriptedPrinter {
 
   /// Makes the clock run `rate` times as fast as the port's waits: a wait
   /// of d moves the clock by rate * d (a clock running ahead of real time).
-  void SetClockRate(int rate) { rate_ = rate; }
+  void SetClockRate(int rate) {
+    rate_ = rate;
+    clock_->SetKeepsPortTime(rate == 1);
+  }
 
   /// Every wait the driver asked for, in order (the slices it offered).
   [[nodiscard]] const std::vector<milliseconds>& WaitSlices() const { return slices_; }
