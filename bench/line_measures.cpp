@@ -45,30 +45,6 @@ std::int16_t SaleLine(TavirelControl& control, int line) {
                            Currency::FromRaw(1500 + 100 * (line % 50)), 1);
 }
 
-double ThreadCpuSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
-// One end of the bare pty exchange: reads until `count` bytes `mark` came.
-void AwaitMarks(int fd, char mark, long count, long& seen, const std::function<void()>& on_mark) {
-  char buffer[4096];
-  while (seen < count) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n <= 0) {
-      pollfd p{fd, POLLIN, 0};
-      ::poll(&p, 1, 20);
-      continue;
-    }
-    for (ssize_t i = 0; i < n; ++i) {
-      if (buffer[i] != mark) continue;
-      ++seen;
-      if (on_mark) on_mark();
-    }
-  }
-}
-
 // The high-water mark of a process's resident memory, in KiB.
 long HighWaterKib(pid_t pid) {
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -104,58 +80,29 @@ pid_t StartWithInput(const std::vector<std::string>& argv, int& input) {
 
 }  // namespace
 
-Figure MeasureBarePty(int round_trips) {
-  const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-  if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
-    throw std::runtime_error("no pty");
-  const int slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_NONBLOCK);
-  termios tio{};
-  ::tcgetattr(slave, &tio);
-  ::cfmakeraw(&tio);
-  ::tcsetattr(slave, TCSANOW, &tio);
-  const std::string request = std::string(91, '1') + '\x03';         // opReparto's frame
-  const std::string reply = "\x06" + std::string(80, '2') + '\x03';  // ACK and its reply
-  std::thread far([&] {
-    long requests = 0;
-    AwaitMarks(master, '\x03', round_trips, requests,
-               [&] { [[maybe_unused]] auto n = ::write(master, reply.data(), reply.size()); });
-  });
-  const auto t0 = Steady::now();
-  for (long i = 0; i < round_trips; ++i) {
-    [[maybe_unused]] auto n = ::write(slave, request.data(), request.size());
-    long replies = 0;
-    AwaitMarks(slave, '\x03', 1, replies, {});
-    n = ::write(slave, "\x06", 1);
-  }
-  const duration<double> took = Steady::now() - t0;
-  far.join();
-  ::close(slave);
-  ::close(master);
-  const double rate = round_trips / took.count();
-  return {"bare pty, same bytes, no driver and no register", rate, "round trips/s", "", true};
-}
-
-Figure MeasureRoundTrips(std::chrono::seconds length) {
+Row MeasureRoundTrips(int rounds) {
   auto simulator = sim::StartOnPty(sim::SimOptions{});
   auto control = OpenControl(simulator.server->DevicePath());
-  long lines = 0;
-  duration<double> in_lines{0};
-  const auto end = Steady::now() + length;
-  for (int receipt = 0; Steady::now() < end; ++receipt) {
+  const Stats rate = Rounds(rounds, [&] {
+    duration<double> in_lines{0};
     for (int i = 0; i < 100; ++i) {
       const auto t0 = Steady::now();
       Expect(SaleLine(*control, i), "opReparto");
       in_lines += Steady::now() - t0;
-      if (receipt > 0) ++lines;  // the first receipt warms up
     }
     Expect(control->opContante(1), "opContante");
-    if (receipt == 0) in_lines = {};
-  }
-  const double rate = static_cast<double>(lines) / in_lines.count();
-  return {"round trips over a pty, no pacing", rate, "sale lines/s", ">= 10000", rate >= 10000};
+    return 100 / in_lines.count();
+  });
+  return {"sale lines over a pty against the simulated register, no pacing",
+          "1/s",
+          rate,
+          "",
+          {},
+          ">= 10000",
+          rate.median >= 10000};
 }
 
-Figure MeasureWireRatio(int receipts) {
+Row MeasureWireRatio(int rounds) {
   sim::SimOptions options;
   options.pacing.line_speed = true;
   options.pacing.line = LineSettings::Parse("9600,n,8,1");
@@ -167,36 +114,25 @@ Figure MeasureWireRatio(int receipts) {
     crossed += bytes.size();
   };
   control->SetHooks(hooks);
-  std::vector<double> ratios;
-  for (int r = 0; r < receipts; ++r) {
+  const Stats ratio = Rounds(rounds, [&] {
     crossed = 0;
     const auto t0 = Steady::now();
     for (int i = 0; i < kLinesPerReceipt; ++i) Expect(SaleLine(*control, i), "opReparto");
     Expect(control->opSubTot(1), "opSubTot");
     Expect(control->opContante(1), "opContante");
     const duration<double> took = Steady::now() - t0;
-    const double wire = static_cast<double>(crossed) * 10.0 / 9600.0;
-    ratios.push_back(took.count() / wire);
-  }
-  std::sort(ratios.begin(), ratios.end());
-  const double median = ratios[ratios.size() / 2];
-  return {"10-line receipt at 9600 baud: time / wire time", median, "", "<= 1.05", median <= 1.05};
+    return took.count() / (static_cast<double>(crossed) * 10.0 / 9600.0);
+  });
+  return {"10-line receipt at 9600 baud: time / wire time",
+          "",
+          ratio,
+          "",
+          {},
+          "<= 1.05",
+          ratio.median <= 1.05};
 }
 
-Figure MeasureWaitingCpu(milliseconds delay) {
-  auto simulator = sim::StartOnPty(sim::SimOptions{});
-  auto control = OpenControl(simulator.server->DevicePath());
-  simulator.reg->ArmFault({sim::Fault::ReplyDelay, static_cast<int>(delay.count()), 0.0});
-  const double cpu0 = ThreadCpuSeconds();
-  const auto t0 = Steady::now();
-  Expect(control->opReadMatrFisc(1), "opReadMatrFisc");
-  const duration<double> wall = Steady::now() - t0;
-  const double per_second = (ThreadCpuSeconds() - cpu0) / wall.count();
-  return {"CPU while a call waits " + std::to_string(delay.count() / 1000) + " s for its reply",
-          per_second, "CPU s / wall s", "<= 0.01", per_second <= 0.01};
-}
-
-std::vector<Figure> MeasureCallMemory(const std::string& cli) {
+std::vector<Row> MeasureCallMemory(const std::string& cli) {
   auto simulator = sim::StartOnPty(sim::SimOptions{});
   int input = -1;
   const pid_t pid =
@@ -225,8 +161,14 @@ std::vector<Figure> MeasureCallMemory(const std::string& cli) {
   ::waitpid(pid, &status, 0);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
     throw std::runtime_error("tavirel call failed");
-  return {{"peak RSS of tavirel call, whole 10-line receipt", static_cast<double>(peak) / 1024.0,
-           "MiB", "", true}};
+  const double mib = static_cast<double>(peak) / 1024.0;
+  return {{"peak RSS of tavirel call, whole 10-line receipt",
+           "MiB",
+           {mib, mib, mib},
+           "",
+           {},
+           "",
+           true}};
 }
 
 }  // namespace tavirel::bench

@@ -2,6 +2,7 @@
 // Shared by the fuzz targets: a finding aborts with a message, and a printer
 // on the far end of the in-memory null-modem pair answers in virtual time, so
 // an exchange with its timeouts runs without sleeping.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -83,7 +84,14 @@ class VirtualPrinter {
   void Tick(milliseconds slice) {
     if (++waits_ > kMaxWaits) Fail("the wait loop does not end");
     Collect();
-    clock_->Advance(slice);
+    // A port's wait ends when input comes: move on to the next byte due, at
+    // most by the slice.
+    auto step = std::chrono::steady_clock::duration(slice);
+    if (!pending_.empty()) {
+      step = std::min(step, std::max(std::chrono::steady_clock::duration::zero(),
+                                     pending_.front().first - clock_->Now()));
+    }
+    clock_->Advance(step);
     Deliver();
   }
 

@@ -1,9 +1,10 @@
 #pragma once
 // Errors of the call. Outcomes of the line and of the printer are result
 // codes (see result_codes.hpp); these exceptions mean the call itself could
-// not be carried out.
+// not be carried out. All are values: copyable, safe to pass between threads.
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace tavirel {
 
@@ -17,7 +18,16 @@ class TavirelError : public std::runtime_error {
 /// hung up, or an I/O error. The message names the device.
 class SerialError : public TavirelError {
  public:
-  using TavirelError::TavirelError;
+  /// A failure described by `what`, with the system's error when known.
+  explicit SerialError(const std::string& what, std::error_code code = {})
+      : TavirelError(what), code_(code) {}
+  /// The operating system's error (errno, in the system category) when the
+  /// failure came with one, e.g. ENOENT, EACCES, EBUSY, EIO; std::errc::timed_out
+  /// for a write that ran out of time; empty (value 0) otherwise.
+  [[nodiscard]] std::error_code code() const noexcept { return code_; }
+
+ private:
+  std::error_code code_;
 };
 
 /// A line settings text that does not parse or names an unsupported rate.
@@ -46,8 +56,10 @@ class BusyError : public TavirelError {
 /// register may have carried it out, and the message says so.
 class CancelledError : public TavirelError {
  public:
+  /// `what` names the command code and says whether anything was sent.
   CancelledError(const std::string& what, bool request_sent)
       : TavirelError(what), request_sent_(request_sent) {}
+  /// True when the request had been written before the cancel.
   [[nodiscard]] bool request_sent() const noexcept { return request_sent_; }
 
  private:

@@ -16,23 +16,18 @@ int ByteSum(std::string_view bytes) {
 // The line's three control characters delimit and answer frames: inside a
 // request they would cut it short, so a text carrying one sends "?" instead,
 // as for a character without a Windows-1252 code.
-std::string WithoutLineControls(std::string_view bytes) {
-  std::string safe(bytes);
-  for (char& c : safe) {
-    if (c == kSTX || c == kETX || c == kACK) c = '?';
-  }
-  return safe;
-}
+char SafeOnTheLine(char c) { return (c == kSTX || c == kETX || c == kACK) ? '?' : c; }
 
-std::string TwoDigits(int value) {
-  return {static_cast<char>('0' + value / 10 % 10), static_cast<char>('0' + value % 10)};
-}
+char Digit(int value) { return static_cast<char>('0' + value % 10); }
 
-// The counter as decimal text, tens then units, as the checksum sums it.
-std::string CounterDigits(std::int16_t counter) {
+// The codes of the counter's tens and units digits, as the checksum sums
+// them: the tens digit is the first character of the counter / 10 written
+// out (for 123, "12": '1'), the units digit the counter mod 10.
+int CounterDigitsSum(std::int16_t counter) {
   const int magnitude = std::abs(static_cast<int>(counter));
-  std::string digits = std::to_string(magnitude / 10) + std::to_string(magnitude % 10);
-  return digits;
+  int leading = magnitude / 10;
+  while (leading >= 10) leading /= 10;
+  return Digit(leading) + Digit(magnitude);
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -40,34 +35,62 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
 std::int16_t ComputeFrameChecksum(std::int16_t frame_counter, std::string_view command_bytes) {
-  const std::string digits = CounterDigits(frame_counter);
-  const int sum = static_cast<unsigned char>(digits.front()) +
-                  static_cast<unsigned char>(digits.back()) + 'E' + ByteSum(command_bytes);
+  const int sum = CounterDigitsSum(frame_counter) + 'E' + ByteSum(command_bytes);
   return static_cast<std::int16_t>(sum % 100);
 }
 
 std::string BuildRequestFrame(std::int16_t frame_counter, std::string_view raw_command) {
-  const std::string command_bytes = WithoutLineControls(raw_command);
-  std::string frame;
-  frame.reserve(command_bytes.size() + 7);
-  frame += kSTX;
-  frame += TwoDigits(std::abs(static_cast<int>(frame_counter)) % 100);
-  frame += 'E';
-  frame += command_bytes;
-  frame += TwoDigits(ComputeFrameChecksum(frame_counter, command_bytes));
-  frame += kETX;
+  const int counter = std::abs(static_cast<int>(frame_counter)) % 100;
+  std::string frame(raw_command.size() + 7, kSTX);
+  frame[1] = Digit(counter / 10);
+  frame[2] = Digit(counter);
+  frame[3] = 'E';
+  // One pass: each byte made safe, copied and summed.
+  std::uint64_t sum = 0;  // any length of command, no overflow
+  char* out = frame.data() + 4;
+  for (const char c : raw_command) {
+    *out = SafeOnTheLine(c);
+    sum += static_cast<unsigned char>(*out++);
+  }
+  const int checksum = static_cast<int>(
+      (static_cast<std::uint64_t>(CounterDigitsSum(frame_counter)) + 'E' + sum) % 100);
+  frame[frame.size() - 3] = Digit(checksum / 10);
+  frame[frame.size() - 2] = Digit(checksum);
+  frame.back() = kETX;
   return frame;
+}
+
+std::optional<int> ReadNumberField(std::string_view field) {
+  while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
+  while (!field.empty() && field.back() == ' ') field.remove_suffix(1);
+  if (field.empty()) return std::nullopt;
+  int value = 0;
+  for (char c : field) {
+    if (!IsDigit(c)) return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  return value;
 }
 
 bool VerifyReplyChecksum(std::string_view reply) {
   // Positions are 1-based: the checksum sits at L-2 and L-1, the ETX at L.
   if (reply.size() < 4) return false;
   const std::size_t length = reply.size();
-  const char tens = reply[length - 3];
-  const char units = reply[length - 2];
-  if (!IsDigit(tens) || !IsDigit(units)) return false;
-  const int expected = (tens - '0') * 10 + (units - '0');
-  return ByteSum(reply.substr(1, length - 4)) % 100 == expected;
+  const std::optional<int> expected = ReadNumberField(reply.substr(length - 3, 2));
+  return expected && ByteSum(reply.substr(1, length - 4)) % 100 == *expected;
+}
+
+std::string_view ReplyPayload(std::string_view reply) {
+  if (reply.size() <= 7) return {};
+  return reply.substr(4, reply.size() - 7);
+}
+
+bool IsErrorReply(std::string_view reply) { return ReplyPayload(reply).starts_with("EERR"); }
+
+std::optional<int> ErrorReplyNumber(std::string_view reply) {
+  const std::string_view payload = ReplyPayload(reply);
+  if (payload.size() < 6) return std::nullopt;
+  return ReadNumberField(payload.substr(5, 2));
 }
 
 std::int16_t NextFrameCounter(std::int16_t counter, bool forced) {

@@ -2,6 +2,7 @@
 // Request and reply frames: STX, two counter digits, one character, the
 // payload, a two-digit checksum (sum of the covered bytes modulo 100), ETX.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,10 +21,28 @@ std::int16_t ComputeFrameChecksum(std::int16_t frame_counter, std::string_view c
 /// cut or forge a frame; the checksum covers the bytes as sent.
 std::string BuildRequestFrame(std::int16_t frame_counter, std::string_view command_bytes);
 
-/// True when the reply's two checksum digits (positions L-2, L-1) match the
-/// sum of positions 2 .. L-3 modulo 100. A reply too short to hold a
-/// checksum field, or whose field is not two digits, does not pass.
+/// A short number field of a reply (the checksum, the error number): decimal
+/// digits with blanks tolerated before and after them. A sign, any other
+/// character, or no digit at all makes it no number.
+std::optional<int> ReadNumberField(std::string_view field);
+
+/// True when the reply's checksum field (positions L-2, L-1, read by
+/// ReadNumberField) matches the sum of positions 2 .. L-3 modulo 100. A
+/// reply too short to hold a checksum field, or whose field is no number,
+/// does not pass.
 bool VerifyReplyChecksum(std::string_view reply);
+
+/// The payload: positions 5 .. L-3; empty for a reply of 7 characters or fewer.
+std::string_view ReplyPayload(std::string_view reply);
+
+/// An error reply's payload opens with "EERR"; further on those letters are
+/// data (a product code, a description) and the reply is a normal one.
+bool IsErrorReply(std::string_view reply);
+
+/// The number of an error reply: payload characters 6-7 (frame positions
+/// 10-11), read by ReadNumberField; only what lies inside the payload
+/// counts, never the checksum digits after a short payload.
+std::optional<int> ErrorReplyNumber(std::string_view reply);
 
 /// The counter after a request was written: 2 after the probe; otherwise 3
 /// after 2 and 2 after anything else.

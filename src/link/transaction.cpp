@@ -1,8 +1,10 @@
 #include "link/transaction.hpp"
 
-#include <optional>
+#include <algorithm>
+#include <array>
 
 #include "link/frame.hpp"
+#include "link/reply_assembler.hpp"
 #include "tavirel/cp1252.hpp"
 #include "tavirel/errors.hpp"
 #include "tavirel/result_codes.hpp"
@@ -16,23 +18,36 @@ std::int64_t WholeSeconds(Clock::time_point t) {
   return std::chrono::duration_cast<std::chrono::seconds>(t.time_since_epoch()).count();
 }
 
-void Trace(const LinkContext& context, TraceDirection direction, std::string_view bytes) {
-  if (context.hooks.trace) context.hooks.trace(direction, bytes, context.clock.Now());
+void Trace(const LinkContext& context, TraceDirection direction, std::string_view bytes,
+           Clock::time_point at) {
+  if (context.hooks.trace) context.hooks.trace(direction, bytes, at);
 }
 
 void Write(const LinkContext& context, std::string_view bytes) {
   context.port.Output(bytes);
-  Trace(context, TraceDirection::Written, bytes);
+  if (context.hooks.trace) Trace(context, TraceDirection::Written, bytes, context.clock.Now());
 }
 
-std::string ReadOne(const LinkContext& context) {
-  std::string c = context.port.Input();
-  if (!c.empty()) Trace(context, TraceDirection::Read, c);
-  return c;
+// One read of what waits, in one go; the clock is read once for all of it.
+struct Chunk {
+  std::array<char, 4096> bytes;
+  std::size_t size = 0;
+  std::size_t used = 0;  // how much the reply assembler has taken
+  Clock::time_point at;
+  [[nodiscard]] std::string_view All() const { return {bytes.data(), size}; }
+  [[nodiscard]] std::string_view Rest() const { return All().substr(used); }
+};
+
+void TakeChunk(const LinkContext& context, Chunk& chunk, std::size_t most) {
+  chunk.size = context.port.TakeInput(chunk.bytes.data(), std::min(most, chunk.bytes.size()));
+  chunk.used = 0;
+  chunk.at = context.clock.Now();
+  if (chunk.size > 0) Trace(context, TraceDirection::Read, chunk.All(), chunk.at);
 }
 
 // A cancel is taken once: by the call that sees it first.
 void ThrowIfCancelled(const LinkContext& context, bool request_sent) {
+  if (!context.state.cancel_requested.load(std::memory_order_relaxed)) return;
   if (!context.state.cancel_requested.exchange(false)) return;
   const std::string code = "command " + context.current_command.substr(0, 4);
   if (request_sent) {
@@ -44,75 +59,63 @@ void ThrowIfCancelled(const LinkContext& context, bool request_sent) {
   throw CancelledError(code + " cancelled before it was sent; nothing was sent", false);
 }
 
-// Characters left over from an earlier exchange must not be taken as its reply.
-void EmptyReceiveBuffer(const LinkContext& context) {
-  while (context.port.InBufferCount() > 0) ReadOne(context);
+// Characters left over from an earlier exchange must not be taken as its
+// reply. A line that talks without end must neither hold the request back
+// nor stretch the call: the drain stops after so many bytes or so long.
+void EmptyReceiveBuffer(const LinkContext& context, Chunk& chunk, Clock::time_point started) {
+  for (std::size_t taken = 0; taken < kDrainMaxBytes; taken += chunk.size) {
+    if (context.port.InBufferCount() <= 0) return;  // the usual case: one cheap question
+    TakeChunk(context, chunk, kDrainMaxBytes - taken);
+    chunk.used = chunk.size;  // discarded
+    if (chunk.size == 0 || chunk.at - started >= kDrainMaxTime) return;
+  }
 }
 
-// The receive states of one call, after the write.
-class ReplyAssembler {
- public:
-  void Take(char c) {
-    if (!ack_seen_) {
-      ack_seen_ = (c == kACK);  // anything before the ACK is discarded
-      return;
-    }
-    if (c == kSTX) {
-      buffer_.assign(1, kSTX);
-      discarding_ = false;
-    } else if (c == kETX) {
-      buffer_ += kETX;
-      etx_seen_ = true;
-    } else if (!discarding_) {
-      buffer_ += c;
-      if (buffer_.size() > kMaxReplyLength) {
-        buffer_.clear();
-        discarding_ = true;
-      }
-    }
-  }
-  [[nodiscard]] bool ack_seen() const { return ack_seen_; }
-  [[nodiscard]] bool etx_seen() const { return etx_seen_; }
-  [[nodiscard]] std::string& buffer() { return buffer_; }
+// How long the port may sleep in one pass. With a yield handler, one slice,
+// so the host's events are served; without, until input comes or the limit
+// in force ends (its whole second on the clock), or a cancel wakes the port;
+// on a clock that does not keep the port's time, kLongestSleep at most.
+std::chrono::milliseconds WaitFor(const LinkContext& context, Clock::time_point now,
+                                  Clock::time_point end) {
+  if (context.hooks.yield) return kWaitSlice;
+  const auto left = std::max(std::chrono::ceil<std::chrono::milliseconds>(end - now),
+                             std::chrono::milliseconds(1));
+  return context.clock.KeepsPortTime() ? left : std::min(left, kLongestSleep);
+}
 
- private:
-  std::string buffer_;
-  bool ack_seen_ = false;
-  bool etx_seen_ = false;
-  bool discarding_ = false;
-};
-
-// Wait loop: each pass yields once to the host, reads the port once and, when
-// nothing came, sleeps on the port for at most one slice.
-void AwaitReply(const LinkContext& context, ReplyAssembler& assembler, std::int16_t reply_timeout,
-                std::int64_t send_second) {
+// Wait loop: each pass yields to the host, sleeps on the port until input
+// waits (or for as long as WaitFor allows), and takes what came in one go.
+// Input counts when it is taken within the limit or in the pass that ran
+// into its end; a sleep the clock shows ending later than one slice past
+// the end (a clock running ahead of the port's sleep) brought it too late.
+void AwaitReply(const LinkContext& context, ReplyAssembler& assembler, Chunk& chunk,
+                std::int16_t reply_timeout, std::int64_t send_second) {
   auto limit = [&] { return assembler.ack_seen() ? reply_timeout : kAckTimeoutSeconds; };
-  while (WholeSeconds(context.clock.Now()) - send_second < limit() && !assembler.etx_seen()) {
+  chunk.used += assembler.Take(chunk.Rest());  // what came with a reply passed over
+  Clock::time_point now = context.clock.Now();
+  while (WholeSeconds(now) - send_second < limit() && !assembler.etx_seen()) {
     ThrowIfCancelled(context, true);
     if (context.hooks.yield) context.hooks.yield();
-    const std::string c = ReadOne(context);
-    if (c.empty()) {
-      context.port.WaitForInput(kWaitSlice);
-      continue;
-    }
-    assembler.Take(c.front());
+    const Clock::time_point end{std::chrono::seconds(send_second + limit())};
+    context.port.WaitForInput(WaitFor(context, now, end));
+    TakeChunk(context, chunk, chunk.bytes.size());
+    now = chunk.at;
+    if (!context.hooks.yield && now >= end + kWaitSlice) return;  // too late
+    // What follows an ETX in the same chunk is what the next call would
+    // have emptied before its send.
+    chunk.used += assembler.Take(chunk.Rest());
   }
 }
 
-// The two characters at positions 10-11 of an error reply, as a number.
-// Blanks around the digits are tolerated; anything else is no number.
-std::optional<std::int32_t> ErrorNumber(std::string_view reply) {
-  if (reply.size() < 10) return std::nullopt;
-  std::string_view field = reply.substr(9, 2);
-  while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
-  while (!field.empty() && field.back() == ' ') field.remove_suffix(1);
-  if (field.empty()) return std::nullopt;
-  std::int32_t value = 0;
-  for (char c : field) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-  }
-  return value;
+// The command in the line's code page. Plain ASCII is the same in UTF-8 and
+// Windows-1252, and most commands are digits: those go as they are.
+std::string_view LineBytes(const LinkContext& context, std::string& converted) {
+  const std::string& command = context.current_command;
+  unsigned char any_high = 0;
+  for (const char c : command) any_high |= static_cast<unsigned char>(c);
+  if (any_high < 0x80) return command;
+  converted = cp1252::FromUtf8(command);
+  return converted;
 }
 
 std::int16_t Precondition(const LinkContext& context, const SendOptions& options) {
@@ -131,27 +134,52 @@ void RaisePrinterError(const LinkContext& context, std::int32_t& printer_error) 
   if (context.hooks.fp_error) context.hooks.fp_error(level, printer_error);
 }
 
+// Waits for the reply to the request that carried `request_counter`; a
+// late reply to another request is passed over when the register is known
+// to echo counters. On return the assembler holds the reply, if one came.
+void AwaitOwnReply(LinkContext& context, ReplyAssembler& assembler, Chunk& chunk,
+                   std::int16_t reply_timeout, std::int64_t send_second,
+                   std::string_view request_counter) {
+  for (;;) {
+    AwaitReply(context, assembler, chunk, reply_timeout, send_second);
+    if (!assembler.etx_seen()) return;
+    if (context.state.echo != CounterEcho::Confirmed) return;  // taken as it comes
+    if (!VerifyReplyChecksum(assembler.buffer())) return;
+    if (!IsStaleReply(context.state.echo, assembler.buffer(), request_counter)) return;
+    assembler.Restart();  // not ours: no ACK, keep waiting within the same limits
+  }
+}
+
 // Writes the request and waits: the result of an exchange that went out.
 std::int16_t Exchange(LinkContext& context, std::string& reply, std::int32_t& printer_error,
                       const SendOptions& options, const std::string& frame) {
-  EmptyReceiveBuffer(context);
+  // The limits count from before the drain, so its time is within them.
+  const Clock::time_point started = context.clock.Now();
+  Chunk chunk;
+  EmptyReceiveBuffer(context, chunk, started);
   ThrowIfCancelled(context, false);
   Write(context, frame);
   context.frame_counter = NextFrameCounter(context.frame_counter, options.frame_counter_forced);
-  const std::int64_t send_second = WholeSeconds(context.clock.Now());
+  const std::int64_t send_second = WholeSeconds(started);
+  const std::string_view request_counter = FrameCounterDigits(frame);
   ReplyAssembler assembler;
-  AwaitReply(context, assembler, options.reply_timeout, send_second);
   if (options.frame_counter_forced) {
-    // The probe acknowledges any completed reply and looks no further.
-    if (assembler.etx_seen()) Write(context, std::string(1, kACK));
-    return assembler.etx_seen() ? OP_OK : OP_ERR_TIMEOUT;
+    // The probe acknowledges any completed reply and looks no further but
+    // for whether the register echoes the counter.
+    AwaitReply(context, assembler, chunk, options.reply_timeout, send_second);
+    if (!assembler.etx_seen()) return OP_ERR_TIMEOUT;
+    Write(context, std::string(1, kACK));
+    context.state.echo = LearnFromProbeReply(assembler.buffer());
+    return OP_OK;
   }
+  AwaitOwnReply(context, assembler, chunk, options.reply_timeout, send_second, request_counter);
   if (!assembler.etx_seen()) return OP_ERR_TIMEOUT;
   if (!VerifyReplyChecksum(assembler.buffer())) return OP_ERR_CHKS;  // answered with nothing
   reply = std::move(assembler.buffer());
+  context.state.echo = LearnFromReply(context.state.echo, reply, request_counter);
   Write(context, std::string(1, kACK));
-  if (reply.find("EERR") == std::string::npos) return OP_OK;
-  if (auto number = ErrorNumber(reply)) {
+  if (!IsErrorReply(reply)) return OP_OK;
+  if (auto number = ErrorReplyNumber(reply)) {
     printer_error = *number;
     RaisePrinterError(context, printer_error);
   }
@@ -163,11 +191,14 @@ std::int16_t Exchange(LinkContext& context, std::string& reply, std::int32_t& pr
 std::int16_t SendCommand(LinkContext& context, std::string& reply, std::int32_t& printer_error,
                          const SendOptions& options) {
   reply.clear();
+  // A probe starts the learning again: the device may not be the one before.
+  if (options.frame_counter_forced) context.state.echo = CounterEcho::Unknown;
   ThrowIfCancelled(context, false);
   std::int16_t result = Precondition(context, options);
   if (result == OP_OK) {
+    std::string converted;
     const std::string frame =
-        BuildRequestFrame(context.frame_counter, cp1252::FromUtf8(context.current_command));
+        BuildRequestFrame(context.frame_counter, LineBytes(context, converted));
     if (!context.port.CTSHolding()) {
       result = OP_ERR_NOCOLL;  // nothing written, the counter keeps its value
     } else {

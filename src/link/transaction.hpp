@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "link/counter_echo.hpp"
 #include "tavirel/clock.hpp"
 #include "tavirel/host.hpp"
 #include "tavirel/serial_port.hpp"
@@ -16,14 +17,28 @@ namespace tavirel::link {
 inline constexpr std::size_t kMaxReplyLength = 4096;
 /// Limit for the ACK, in whole seconds from the send.
 inline constexpr int kAckTimeoutSeconds = 3;
-/// Longest single wait on the port within one pass of the wait loop.
+/// Most bytes, and longest time, spent emptying the receive buffer before a
+/// send: more than that is a line that talks without end, and the request
+/// goes out anyway. The time counts within the call's limits.
+inline constexpr std::size_t kDrainMaxBytes = 2 * kMaxReplyLength;
+inline constexpr std::chrono::milliseconds kDrainMaxTime{200};
+/// Longest single wait on the port within one pass of the wait loop when
+/// the host has a yield handler.
 inline constexpr std::chrono::milliseconds kWaitSlice{20};
+/// Longest single sleep without a yield handler on a clock that does not
+/// keep the port's time: the sleep is reckoned on the control's clock but
+/// spent on the port's, so a clock that runs ahead of real time (a test's
+/// fast clock) is looked at again within this.
+inline constexpr std::chrono::milliseconds kLongestSleep{1000};
 
 /// What the link keeps of a control between calls.
 struct LinkState {
   /// Set by CancelWait (any thread, or a signal handler), taken by the next
   /// wait pass or, when no call waits, by the next call before it writes.
   std::atomic<bool> cancel_requested{false};
+  /// Whether the register echoes the request's counter; learnt from the
+  /// probe's reply and the first reply after it (see counter_echo.hpp).
+  CounterEcho echo = CounterEcho::Unknown;
 };
 static_assert(std::atomic<bool>::is_always_lock_free,
               "a signal handler may only touch a lock-free flag");

@@ -2,6 +2,7 @@
 // Shared block under one mutex; side i reads queue i and writes queue 1-i.
 #include "tavirel/null_modem.hpp"
 
+#include <algorithm>
 #include <array>
 #include <condition_variable>
 #include <deque>
@@ -37,8 +38,11 @@ using Lock = std::unique_lock<std::mutex>;
 
 int OtherSide(int side) { return 1 - side; }
 
-void ThrowIfHungUp(const NullModemPort::Shared::End& end) {
-  if (end.hung_up) throw SerialError("null-modem port: the other end hung up");
+// As a device that hung up, the end is closed by it.
+void ThrowIfHungUp(NullModemPort::Shared::End& end) {
+  if (!end.hung_up) return;
+  end.open = false;
+  throw SerialError("null-modem port: the other end hung up; the port is closed");
 }
 
 }  // namespace
@@ -53,7 +57,9 @@ NullModemPort::~NullModemPort() = default;
 
 void NullModemPort::PortOpen(bool open) {
   std::lock_guard lock(shared_->mutex);
-  shared_->ends[side_].open = open;
+  auto& end = shared_->ends[side_];
+  if (open && end.open) throw SerialError("null-modem port: the port is already open");
+  end.open = open;
 }
 
 bool NullModemPort::PortOpen() const {
@@ -69,7 +75,7 @@ bool NullModemPort::CTSHolding() {
 
 int NullModemPort::InBufferCount() {
   std::lock_guard lock(shared_->mutex);
-  const auto& end = shared_->ends[side_];
+  auto& end = shared_->ends[side_];
   ThrowIfHungUp(end);
   return static_cast<int>(end.waiting.size());
 }
@@ -82,6 +88,16 @@ std::string NullModemPort::Input() {
   std::string one(1, end.waiting.front());
   end.waiting.pop_front();
   return one;
+}
+
+std::size_t NullModemPort::TakeInput(char* data, std::size_t size) {
+  std::lock_guard lock(shared_->mutex);
+  auto& end = shared_->ends[side_];
+  ThrowIfHungUp(end);
+  const std::size_t n = std::min(size, end.waiting.size());
+  std::copy_n(end.waiting.begin(), n, data);
+  end.waiting.erase(end.waiting.begin(), end.waiting.begin() + static_cast<std::ptrdiff_t>(n));
+  return n;
 }
 
 void NullModemPort::Output(std::string_view bytes) {
@@ -144,6 +160,10 @@ void NullModemPort::CommPort(std::int16_t port) {
   auto& end = shared_->ends[side_];
   // Same rule as the device port: only a change is refused while open.
   if (port == end.port) return;
+  if (port < 1) {
+    throw SerialError("null-modem port: port number " + std::to_string(port) +
+                      " is not valid (ports start at 1)");
+  }
   if (end.open) {
     throw SerialError("null-modem port: cannot change the port number to " + std::to_string(port) +
                       " while the port is open");

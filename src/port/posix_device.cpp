@@ -35,16 +35,36 @@ constexpr std::array<OpenError, 6> kOpenErrors{{
 // The errors of a device that went away or whose other end closed.
 bool IsHangUp(int err) { return err == EIO || err == ENXIO || err == ENODEV || err == EPIPE; }
 
+std::error_code SystemError(int err) { return {err, std::system_category()}; }
+
+void ThrowInUse(const std::string& device, int err) {
+  throw SerialError("serial port " + device + " is in use by another program", SystemError(err));
+}
+
+// A terminal marked for exclusive use (TIOCEXCL) refuses every opener but
+// root with EBUSY; another host may hold it, or one killed while holding it
+// left the mark behind.
+[[noreturn]] void ThrowMarkedExclusive(const std::string& device) {
+  throw SerialError("serial port " + device +
+                        " is in use by another program, or is still marked for exclusive use by "
+                        "one that ended without releasing it (opening it once as root clears "
+                        "that mark)",
+                    SystemError(EBUSY));
+}
+
+// We hold the lock, so no host of ours has the device open: an exclusive
+// mark is what a host killed before it could clear it left behind.
+void ClearStaleExclusiveMark(int fd) {
+  int marked = 0;
+  if (::ioctl(fd, TIOCGEXCL, &marked) == 0 && marked != 0) ::ioctl(fd, TIOCNXCL);
+}
+
+}  // namespace
+
 bool HasModemLines(int fd) {
   int lines = 0;
   return ::ioctl(fd, TIOCMGET, &lines) == 0;
 }
-
-void ThrowInUse(const std::string& device) {
-  throw SerialError("serial port " + device + " is in use by another program");
-}
-
-}  // namespace
 
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
   if (this != &other) {
@@ -74,34 +94,47 @@ std::string OpenErrorMessage(const std::string& device, int err) {
 }
 
 void ThrowDeviceError(const std::string& what, const std::string& device, int err) {
-  if (IsHangUp(err)) ThrowHungUp(device);
-  throw SerialError(what + " " + device + ": " + std::strerror(err));
+  if (IsHangUp(err)) ThrowHungUp(device, err);
+  throw SerialError(what + " " + device + ": " + std::strerror(err), SystemError(err));
 }
 
-void ThrowHungUp(const std::string& device) {
-  throw SerialError("serial port " + device + " hung up (device removed or far end closed)");
+void ThrowHungUp(const std::string& device, int err) {
+  throw HungUpError(
+      "serial port " + device + " hung up (device removed or far end closed); the port is closed",
+      err == 0 ? std::error_code() : SystemError(err));
 }
 
-UniqueFd OpenExclusive(const std::string& device) {
-  UniqueFd fd(::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-  if (!fd.Valid()) throw SerialError(OpenErrorMessage(device, errno));
-  if (!::isatty(fd.Get())) throw SerialError("serial port " + device + " is not a terminal device");
-  // flock holds against every other opener, root included; TIOCEXCL also
-  // keeps out programs that do not take the lock (root passes it).
-  if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
-    if (errno == EWOULDBLOCK) ThrowInUse(device);
+ExclusiveLine OpenExclusive(const std::string& device) {
+  ExclusiveLine line;
+  line.fd = UniqueFd(::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (!line.fd.Valid()) {
+    const int err = errno;
+    if (err == EBUSY) ThrowMarkedExclusive(device);
+    throw SerialError(OpenErrorMessage(device, err), SystemError(err));
+  }
+  const int fd = line.fd.Get();
+  if (!::isatty(fd)) {
+    throw SerialError("serial port " + device + " is not a terminal device", SystemError(ENOTTY));
+  }
+  // flock holds against every other opener of ours, root included. No
+  // TIOCEXCL of our own: a host killed by SIGKILL could not clear it, and it
+  // would keep every later opener but root out.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EWOULDBLOCK) ThrowInUse(device, errno);
     ThrowDeviceError("cannot lock serial port", device, errno);
   }
-  if (::ioctl(fd.Get(), TIOCEXCL) != 0) ThrowDeviceError("cannot take serial port", device, errno);
-  return fd;
+  ClearStaleExclusiveMark(fd);
+  if (::tcgetattr(fd, &line.original) != 0)
+    ThrowDeviceError("cannot read the line settings of", device, errno);
+  return line;
 }
 
-void CloseExclusive(UniqueFd& fd) {
-  if (!fd.Valid()) return;
-  // The exclusive flag belongs to the terminal, not to our descriptor: clear
-  // it or other openers stay locked out while anyone else holds it open.
-  ::ioctl(fd.Get(), TIOCNXCL);
-  fd.Reset();
+void CloseExclusive(ExclusiveLine& line) {
+  if (!line.fd.Valid()) return;
+  // The settings belong to the terminal and outlive us: leave it as we found
+  // it (a terminal opened by mistake must not stay raw and without echo).
+  ::tcsetattr(line.fd.Get(), TCSANOW, &line.original);
+  line.fd.Reset();
 }
 
 namespace {

@@ -1,11 +1,21 @@
 #pragma once
 // File-descriptor level work of the POSIX serial port: opening a terminal
 // for ourselves alone, configuring it, and the messages of its failures.
+#include <termios.h>
+
 #include <string>
 
+#include "tavirel/errors.hpp"
 #include "tavirel/line_settings.hpp"
 
 namespace tavirel::port {
+
+/// The device hung up (removed, or its far end closed). The port closes on
+/// it, so callers see a SerialError and then a closed port.
+class HungUpError : public SerialError {
+ public:
+  using SerialError::SerialError;
+};
 
 /// Owns a file descriptor; closes it when destroyed.
 class UniqueFd {
@@ -30,14 +40,27 @@ class UniqueFd {
 /// The message for an `open` of `device` that failed with `err`.
 std::string OpenErrorMessage(const std::string& device, int err);
 
-/// Opens `device` read-write, non-blocking, not as controlling terminal, and
-/// takes it for this opener alone (flock plus TIOCEXCL). Throws SerialError
-/// naming the device when it is missing, not permitted, in use or not a
-/// terminal.
-UniqueFd OpenExclusive(const std::string& device);
+/// A terminal open for one port alone, with its settings from before.
+struct ExclusiveLine {
+  UniqueFd fd;
+  termios original{};  // put back at close
+};
 
-/// Lets other openers in again (TIOCNXCL) and closes.
-void CloseExclusive(UniqueFd& fd);
+/// Opens `device` read-write, non-blocking, not as controlling terminal,
+/// takes it for this opener alone with flock, and saves its settings. A
+/// TIOCEXCL flag found set is cleared: holding the lock proves no host of
+/// ours has the device, so the flag was left by one that was killed. Throws
+/// SerialError naming the device (and keeping errno) when it is missing, not
+/// permitted, in use or not a terminal.
+ExclusiveLine OpenExclusive(const std::string& device);
+
+/// Puts the settings from before back (best effort: a device that hung up
+/// takes none) and closes, which releases the lock.
+void CloseExclusive(ExclusiveLine& line);
+
+/// True when the terminal has modem lines (TIOCMGET works); a
+/// pseudo-terminal has none.
+bool HasModemLines(int fd);
 
 /// Puts the open terminal into raw mode with `settings`. Throws SettingsError
 /// naming `device` and `text` when the device does not take them, and
@@ -45,11 +68,11 @@ void CloseExclusive(UniqueFd& fd);
 void ConfigureLine(int fd, const LineSettings& settings, const std::string& text,
                    const std::string& device);
 
-/// "<what> <device>: <strerror(err)>", as a SerialError; "hung up" for the
-/// errors a vanished device gives.
+/// "<what> <device>: <strerror(err)>", as a SerialError keeping `err`;
+/// a HungUpError for the errors a vanished device gives.
 [[noreturn]] void ThrowDeviceError(const std::string& what, const std::string& device, int err);
 
-/// The SerialError of a device that hung up.
-[[noreturn]] void ThrowHungUp(const std::string& device);
+/// The HungUpError of `device`, keeping `err` when there is one.
+[[noreturn]] void ThrowHungUp(const std::string& device, int err = 0);
 
 }  // namespace tavirel::port

@@ -18,6 +18,11 @@ std::size_t ReadAvailable(int fd, char* data, std::size_t size, const std::strin
 /// after what was already read has been handed out.
 int BytesQueued(int fd);
 
+/// Bytes the terminal holds that have not been read yet, asked without
+/// reading (cheaper than an empty read, which also flushes the terminal's
+/// pending input work). Throws SerialError when the device hung up or fails.
+int BytesWaiting(int fd, const std::string& device);
+
 /// Writes every byte, waiting for room when the terminal's buffer is full,
 /// for at most `budget` in all. Throws SerialError on hang-up, I/O error or
 /// when the budget runs out.
@@ -26,14 +31,19 @@ void WriteAll(int fd, std::string_view bytes, std::chrono::milliseconds budget,
 
 enum class Readiness { Timeout, Readable, HungUp, Interrupted };
 
-/// Waits at most `slice` for input on `fd`, or for `wake_fd` (an eventfd;
-/// -1 for none) to be signalled, which it then resets: Interrupted. HungUp
-/// when the device reports a hang-up or an error condition (input received
-/// before it may still wait).
-Readiness PollReadable(int fd, int wake_fd, std::chrono::milliseconds slice,
-                       const std::string& device);
+/// An epoll set watching `fd` for input and `wake_fd` (an eventfd) for a
+/// wake-up: made once per open, so each wait registers nothing. Throws
+/// SerialError.
+int MakeWaitSet(int fd, int wake_fd, const std::string& device);
 
-/// A non-blocking eventfd for waking PollReadable. Throws SerialError.
+/// Waits at most `slice` on a wait set for input, or for `wake_fd` to be
+/// signalled, which it then resets: Interrupted. HungUp when the device
+/// reports a hang-up or an error condition (input received before it may
+/// still wait).
+Readiness WaitOnSet(int wait_set, int wake_fd, std::chrono::milliseconds slice,
+                    const std::string& device);
+
+/// A non-blocking eventfd for waking WaitOnSet. Throws SerialError.
 int MakeWakeFd();
 
 /// Signals `wake_fd`: one write(2), so it may run in a signal handler; errno
@@ -41,7 +51,8 @@ int MakeWakeFd();
 void SignalWakeFd(int wake_fd) noexcept;
 
 /// Clear To Send on the modem lines; true on a device without modem lines
-/// (a pseudo-terminal). Throws SerialError on hang-up or failure.
-bool CtsAsserted(int fd, const std::string& device);
+/// (a pseudo-terminal), and `modem_lines` then becomes false so the caller
+/// need not ask again. Throws SerialError on hang-up or failure.
+bool CtsAsserted(int fd, const std::string& device, bool& modem_lines);
 
 }  // namespace tavirel::port

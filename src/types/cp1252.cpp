@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace tavirel::cp1252 {
 namespace {
@@ -96,9 +97,24 @@ void AppendUtf8(std::string& out, char32_t code_point) {
   }
 }
 
+// Plain ASCII is the same in UTF-8 and in Windows-1252: most commands and
+// replies are digits, so they skip the conversion.
+bool IsAscii(std::string_view text) {
+  std::uint64_t any_high = 0;
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {  // eight bytes at a time
+    std::uint64_t word = 0;
+    std::memcpy(&word, text.data() + i, 8);
+    any_high |= word;
+  }
+  for (; i < text.size(); ++i) any_high |= static_cast<unsigned char>(text[i]);
+  return (any_high & 0x8080808080808080ULL) == 0;
+}
+
 }  // namespace
 
 std::string FromUtf8(std::string_view utf8) {
+  if (IsAscii(utf8)) return std::string(utf8);  // the same bytes either way
   std::string bytes;
   bytes.reserve(utf8.size());
   for (std::size_t pos = 0; pos < utf8.size();) {
@@ -110,6 +126,7 @@ std::string FromUtf8(std::string_view utf8) {
 }
 
 std::string ToUtf8(std::string_view bytes) {
+  if (IsAscii(bytes)) return std::string(bytes);
   std::string utf8;
   utf8.reserve(bytes.size() * 2);
   for (const char byte : bytes) AppendUtf8(utf8, CodePointOf(static_cast<unsigned char>(byte)));
@@ -117,6 +134,7 @@ std::string ToUtf8(std::string_view bytes) {
 }
 
 std::size_t CharCount(std::string_view utf8) {
+  if (IsAscii(utf8)) return utf8.size();  // a byte a character
   std::size_t count = 0;
   for (std::size_t pos = 0; pos < utf8.size(); ++count) pos += DecodeAt(utf8, pos).length;
   return count;
@@ -135,6 +153,7 @@ std::vector<std::string_view> CharsWithoutByte(std::string_view utf8) {
 }
 
 std::string_view FirstChars(std::string_view utf8, std::size_t count) {
+  if (IsAscii(utf8)) return utf8.substr(0, count);
   std::size_t pos = 0;
   for (std::size_t taken = 0; taken < count && pos < utf8.size(); ++taken) {
     pos += DecodeAt(utf8, pos).length;

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <utility>
+#include <vector>
+
 namespace tavirel::link {
 namespace {
 
@@ -32,6 +36,19 @@ TEST(Frame, ChecksumOfAnExactMultipleOfHundredIsTwoZeros) {
   EXPECT_EQ(BuildRequestFrame(2, "!"),
             "\x02"
             "02E!00\x03");
+}
+
+// The counter's digits as the checksum sums them: the first character of
+// counter / 10 written out, and counter mod 10 — for every counter a short
+// holds, not only the 1-3 the line uses.
+TEST(Frame, ChecksumSumsTheCountersTensAndUnitsDigits) {
+  for (int counter : {0, 1, 2, 3, 9, 10, 42, 99, 100, 123, 999, 1000, 32767, -5, -123}) {
+    const int magnitude = counter < 0 ? -counter : counter;
+    const std::string tens = std::to_string(magnitude / 10);
+    const std::string units = std::to_string(magnitude % 10);
+    const int expected = (tens.front() + units.front() + 'E' + '4' + '2') % 100;
+    EXPECT_EQ(ComputeFrameChecksum(static_cast<std::int16_t>(counter), "42"), expected) << counter;
+  }
 }
 
 TEST(Frame, ByteAbove127ContributesItsSingleByteCode) {
@@ -69,6 +86,68 @@ TEST(Frame, ReplyChecksumChecks) {
        true},  // empty cover sums to 0
   };
   for (const auto& row : rows) EXPECT_EQ(VerifyReplyChecksum(row.reply), row.passes) << row.reply;
+}
+
+// A reply frame around `payload` whose checksum field is `field` as given.
+std::string WithChecksumField(const std::string& payload, const std::string& field) {
+  return "\x02"
+         "01E" +
+         payload + field + "\x03";
+}
+
+TEST(Frame, NumberFieldsTolerateBlanksAroundDigitsAndRefuseSigns) {
+  const std::vector<std::pair<std::string, std::optional<int>>> rows = {
+      {"07", 7},  {" 7", 7},     {"7 ", 7},   {"42", 42}, {"00", 0},
+      {"  ", {}}, {"", {}},      {"-5", {}},  {"+5", {}}, {"5-", {}},
+      {"A1", {}}, {"1\x03", {}}, {"\t5", {}}, {" 5 ", 5}, {"1 2", {}},
+  };
+  for (const auto& [field, value] : rows) EXPECT_EQ(ReadNumberField(field), value) << field;
+}
+
+TEST(Frame, ChecksumFieldIsReadLikeTheErrorNumber) {
+  // "01E" sums to 48+49+69 = 166; the payload "!" (33) brings the cover to 199, "#" to 201.
+  struct Row {
+    std::string reply;
+    bool passes;
+  };
+  const std::vector<Row> rows = {
+      {WithChecksumField("!", "99"), true},  {WithChecksumField("#", "01"), true},
+      {WithChecksumField("#", " 1"), true},  {WithChecksumField("#", "1 "), true},
+      {WithChecksumField("#", "+1"), false}, {WithChecksumField("#", "-1"), false},
+      {WithChecksumField("#", "  "), false}, {WithChecksumField("!", " 9"), false},
+  };
+  for (const auto& row : rows) EXPECT_EQ(VerifyReplyChecksum(row.reply), row.passes) << row.reply;
+}
+
+TEST(Frame, OnlyAPayloadThatOpensWithEERRIsAnErrorReply) {
+  struct Row {
+    std::string payload;
+    bool error;
+    std::optional<int> number;
+  };
+  const std::vector<Row> rows = {
+      {"EERR 23", true, 23},
+      {"EERR  5", true, 5},
+      {"EERR 5 ", true, 5},
+      {"EERR 5", true, 5},  // a short payload: the checksum digits are no part of the number
+      {"EERR -5", true, {}},
+      {"EERR", true, {}},
+      {"EERR AB", true, {}},
+      {"EERR 123", true, 12},
+      {"1003 01BEERRA-33CL", false, {}},  // data that holds the letters
+      {" EERR 23", false, {}},
+      {"eerr 23", false, {}},
+      {"EER", false, {}},
+  };
+  for (const auto& row : rows) {
+    const std::string reply = WithChecksumField(row.payload, "00");
+    EXPECT_EQ(IsErrorReply(reply), row.error) << row.payload;
+    if (row.error) {
+      EXPECT_EQ(ErrorReplyNumber(reply), row.number) << row.payload;
+    }
+  }
+  EXPECT_EQ(ReplyPayload(WithChecksumField("", "00")), "");
+  EXPECT_EQ(ReplyPayload(WithChecksumField("X", "00")), "X");
 }
 
 TEST(Frame, CounterAdvancesTwoThreeTwoAfterTheProbe) {

@@ -243,16 +243,46 @@ TEST_F(Transaction, AnErrorReplyIsAcknowledgedAndReportedWithItsNumber) {
   EXPECT_EQ(control_->GetLastErrorDescription(EERR, control_->LastEERR()), "CHIUDI SCONTRINO");
 }
 
-TEST_F(Transaction, AnErrorReplyWithoutANumberGivesZeroAndNoEvent) {
+TEST_F(Transaction, TheErrorNumberIsReadFromThePayloadOnly) {
   Open();
-  for (const std::string& payload :
-       {std::string("EERR"), std::string("EERR   "), std::string("EERR AB")}) {
+  struct Row {
+    std::string payload;
+    std::int16_t last_eerr;  // 0: no number, so no event
+  };
+  const std::vector<Row> rows = {
+      {"EERR", 0},
+      {"EERR   ", 0},
+      {"EERR AB", 0},
+      {"EERR -5", 0},
+      {"EERR +5", 0},
+      {"EERR  5", 5},
+      {"EERR 5 ", 5},
+      {"EERR 5", 5},  // the checksum's first digit after it is not
+                      // part of the number
+      {"EERR 31", 31},
+  };
+  for (const Row& row : rows) {
     events_.clear();
-    printer_.AnswerPayload(payload);
-    EXPECT_EQ(control_->opBloccoTastiera(1), EERR) << payload;
-    EXPECT_EQ(control_->LastEERR(), 0) << payload;
-    EXPECT_TRUE(events_.empty()) << payload;
+    printer_.AnswerPayload(row.payload);
+    EXPECT_EQ(control_->opBloccoTastiera(1), EERR) << row.payload;
+    EXPECT_EQ(control_->LastEERR(), row.last_eerr) << row.payload;
+    const std::vector<Event> expected =
+        row.last_eerr == 0 ? std::vector<Event>{} : std::vector<Event>{{EERR, row.last_eerr}};
+    EXPECT_EQ(events_, expected) << row.payload;
   }
+}
+
+TEST_F(Transaction, EERRInsideAReplysDataIsNoRefusal) {
+  Open();
+  const std::string code = "BEERRA-33CL" + std::string(29, ' ');
+  const std::string payload = "100301" + code + "0001000" + "1" + "000000150" + "000000150" + "02";
+  ASSERT_EQ(payload.size(), 74u);
+  printer_.AnswerPayload(payload);
+  EXPECT_EQ(control_->opReparto(1, "BIRRA", Currency::FromRaw(15000), 2, 1, "BEERRA-33CL"), OP_OK);
+  EXPECT_EQ(control_->LastEERR(), -2);
+  EXPECT_EQ(control_->LastCodProd(), code);
+  EXPECT_TRUE(events_.empty());
+  EXPECT_EQ(printer_.TakeWritten().back(), ACK);
 }
 
 TEST_F(Transaction, AHandlerStoringIntoErrorLevelChangesTheReturnedCode) {

@@ -55,10 +55,30 @@ TEST_F(NullModem, InputGivesOneCharacterAtATimeAndEmptyWhenNoneWaits) {
   EXPECT_EQ(host->InBufferCount(), 0);
 }
 
+TEST_F(NullModem, TakeInputHandsOverWhatWaitsUpToTheSizeAsked) {
+  char chunk[4];
+  far->Output("abcdef");
+  EXPECT_EQ(host->Input(), "a");
+  ASSERT_EQ(host->TakeInput(chunk, 4), 4u);
+  EXPECT_EQ(std::string(chunk, 4), "bcde");
+  ASSERT_EQ(host->TakeInput(chunk, 4), 1u);
+  EXPECT_EQ(chunk[0], 'f');
+  EXPECT_EQ(host->TakeInput(chunk, 4), 0u);
+  far->HangUpPeer();
+  EXPECT_THROW(host->TakeInput(chunk, 4), SerialError);
+}
+
 TEST_F(NullModem, OutputWorksWithBothEndsClosed) {
   ASSERT_FALSE(host->PortOpen());
   host->Output("x");
   EXPECT_EQ(far->TakeAll(), "x");
+}
+
+TEST_F(NullModem, OpeningAnOpenEndIsRefusedAndKeepsItOpen) {
+  host->PortOpen(true);
+  EXPECT_THROW(host->PortOpen(true), SerialError);
+  EXPECT_TRUE(host->PortOpen());
+  EXPECT_FALSE(far->PortOpen()) << "each end opens on its own";
 }
 
 TEST_F(NullModem, ClearToSendIsSetByTheOtherEnd) {
@@ -90,10 +110,13 @@ TEST_F(NullModem, LogsKeepWhatWasWrittenAndReceivedUntilCleared) {
   EXPECT_EQ(far->Written(), "z");
 }
 
-TEST_F(NullModem, HangUpMakesEveryLaterCallOfTheOtherEndThrow) {
+TEST_F(NullModem, HangUpMakesEveryLaterCallOfTheOtherEndThrowAndClosesIt) {
+  host->PortOpen(true);
   far->Output("late");
   far->HangUpPeer();
+  EXPECT_TRUE(host->PortOpen()) << "closed before anyone noticed";
   EXPECT_THROW((void)host->Input(), SerialError);
+  EXPECT_FALSE(host->PortOpen());
   EXPECT_THROW((void)host->InBufferCount(), SerialError);
   EXPECT_THROW(host->Output("x"), SerialError);
   EXPECT_THROW(host->WaitForInput(10ms), SerialError);

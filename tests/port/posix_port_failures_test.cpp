@@ -8,8 +8,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "port/posix_device.hpp"
 #include "port/pty.hpp"
@@ -143,18 +146,23 @@ TEST(PosixSerialPortHangUp, DuringAWaitThrowsPromptlyWithoutSpinning) {
   EXPECT_LT(ThreadCpuTime() - cpu_before, 100ms);
 }
 
-TEST(PosixSerialPortHangUp, EveryIoCallReportsIt) {
-  Pty pty;
-  auto port = PosixSerialPort::ForDevice(pty.SlavePath());
-  port->PortOpen(true);
-  pty.CloseMaster();
-  EXPECT_TRUE(Contains(SerialErrorOf([&] { port->WaitForInput(5s); }), "hung up"));
-  EXPECT_TRUE(Contains(SerialErrorOf([&] { (void)port->Input(); }), "hung up"));
-  EXPECT_TRUE(Contains(SerialErrorOf([&] { (void)port->InBufferCount(); }), "hung up"));
-  EXPECT_TRUE(Contains(SerialErrorOf([&] { port->Output("x"); }), "hung up"));
-  EXPECT_TRUE(Contains(SerialErrorOf([&] { (void)port->CTSHolding(); }), "hung up"));
-  port->PortOpen(false);
-  EXPECT_FALSE(port->PortOpen());
+TEST(PosixSerialPortHangUp, EveryIoCallReportsItAndLeavesThePortClosed) {
+  const std::vector<std::pair<const char*, std::function<void(SerialPort&)>>> calls = {
+      {"WaitForInput", [](SerialPort& p) { p.WaitForInput(5s); }},
+      {"Input", [](SerialPort& p) { (void)p.Input(); }},
+      {"InBufferCount", [](SerialPort& p) { (void)p.InBufferCount(); }},
+      {"Output", [](SerialPort& p) { p.Output("x"); }},
+  };
+  for (const auto& [name, call] : calls) {
+    Pty pty;
+    auto port = PosixSerialPort::ForDevice(pty.SlavePath());
+    port->PortOpen(true);
+    pty.CloseMaster();
+    EXPECT_TRUE(Contains(SerialErrorOf([&] { call(*port); }), "hung up")) << name;
+    EXPECT_FALSE(port->PortOpen()) << name;
+    EXPECT_FALSE(port->CTSHolding()) << name;
+    EXPECT_TRUE(Contains(SerialErrorOf([&] { call(*port); }), "not open")) << name;
+  }
 }
 
 TEST(PosixSerialPortIdle, WaitLoopSleepsInsteadOfSpinning) {

@@ -113,16 +113,46 @@ TEST_F(PosixSerialPortOnPty, WaitEndsWhenInputArrives) {
   EXPECT_EQ(port->Input(), "!");
 }
 
+// TakeInput hands over what waits in order, the port's buffer first; after a
+// wait that found nothing it need not ask the device, but the next wait that
+// finds input lets it through.
+TEST_F(PosixSerialPortOnPty, TakeInputHandsOverChunksInOrder) {
+  char chunk[16];
+  auto take = [&](std::size_t size) { return std::string(chunk, port->TakeInput(chunk, size)); };
+  pty.Write("abcdef");
+  AwaitInput(6);
+  EXPECT_EQ(port->Input(), "a");
+  EXPECT_EQ(take(3), "bcd");
+  EXPECT_EQ(take(sizeof chunk), "ef");
+  port->WaitForInput(30ms);
+  EXPECT_EQ(take(sizeof chunk), "");
+  pty.Write("xyz");
+  std::string got;
+  const auto deadline = std::chrono::steady_clock::now() + 2s;
+  while (got.size() < 3 && std::chrono::steady_clock::now() < deadline) {
+    port->WaitForInput(100ms);
+    got += take(sizeof chunk);
+  }
+  EXPECT_EQ(got, "xyz");
+  EXPECT_EQ(port->InBufferCount(), 0);
+}
+
 TEST_F(PosixSerialPortOnPty, ClearToSendCountsAsAssertedWithoutModemLines) {
   EXPECT_TRUE(port->CTSHolding());
   port->PortOpen(false);
   EXPECT_FALSE(port->CTSHolding());
 }
 
-TEST_F(PosixSerialPortOnPty, OpeningAnOpenPortDoesNothing) {
+TEST_F(PosixSerialPortOnPty, OpeningAnOpenPortIsRefusedAndChangesNothing) {
   pty.Write("k");
   AwaitInput(1);
-  port->PortOpen(true);
+  try {
+    port->PortOpen(true);
+    ADD_FAILURE() << "opened twice";
+  } catch (const SerialError& e) {
+    EXPECT_NE(std::string(e.what()).find(pty.SlavePath() + " is already open"), std::string::npos)
+        << e.what();
+  }
   EXPECT_TRUE(port->PortOpen());
   EXPECT_EQ(port->Input(), "k");
 }
@@ -166,20 +196,19 @@ TEST(PosixSerialPortMapping, PortNumbersMapToDevices) {
   EXPECT_EQ(fixed->CommPort(), 9);
 }
 
-TEST(PosixSerialPortMapping, PortNumbersBelowOneFailAtOpenNamingTheNumber) {
+TEST(PosixSerialPortMapping, PortNumbersBelowOneAreRefusedWhenSetNamingTheNumber) {
   for (std::int16_t number : {0, -3}) {
     PosixSerialPort port;
-    port.CommPort(number);
-    EXPECT_EQ(port.CommPort(), number);
     try {
-      port.PortOpen(true);
-      ADD_FAILURE() << "opened port " << number;
+      port.CommPort(number);
+      ADD_FAILURE() << "took port " << number;
     } catch (const SerialError& e) {
       EXPECT_NE(std::string(e.what()).find("number " + std::to_string(number) + " is not valid"),
                 std::string::npos)
           << e.what();
     }
-    EXPECT_FALSE(port.PortOpen());
+    EXPECT_EQ(port.CommPort(), 1);
+    EXPECT_THROW(DefaultPortDevice(number), SerialError);
   }
 }
 

@@ -7,10 +7,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace tavirel::testing {
 
@@ -26,7 +28,10 @@ class Pty {
       throw std::runtime_error("no pseudo-terminal name");
     slave_path_ = name;
   }
-  ~Pty() { CloseMaster(); }
+  ~Pty() {
+    StopAnswering();
+    CloseMaster();
+  }
   Pty(const Pty&) = delete;
   Pty& operator=(const Pty&) = delete;
 
@@ -34,6 +39,7 @@ class Pty {
   [[nodiscard]] int Master() const { return master_; }
 
   void CloseMaster() {
+    StopAnswering();
     if (master_ >= 0) ::close(master_);
     master_ = -1;
   }
@@ -67,6 +73,28 @@ class Pty {
     return got;
   }
 
+  // Answers every request (each ETX that reaches the far end) with `answer`
+  // from a thread of its own, until StopAnswering or destruction.
+  void AnswerEachRequest(std::string answer) {
+    StopAnswering();
+    answering_ = true;
+    answerer_ = std::thread([this, answer = std::move(answer)] {
+      char chunk[512];
+      while (answering_) {
+        pollfd p{master_, POLLIN, 0};
+        if (::poll(&p, 1, 10) <= 0) continue;
+        const ssize_t n = ::read(master_, chunk, sizeof chunk);
+        for (ssize_t i = 0; i < n; ++i) {
+          if (chunk[i] == '\x03') Write(answer);
+        }
+      }
+    });
+  }
+  void StopAnswering() {
+    answering_ = false;
+    if (answerer_.joinable()) answerer_.join();
+  }
+
   // The slave's terminal settings, as the master sees them.
   [[nodiscard]] termios SlaveSettings() const {
     termios tio{};
@@ -78,6 +106,8 @@ class Pty {
  private:
   int master_ = -1;
   std::string slave_path_;
+  std::atomic<bool> answering_{false};
+  std::thread answerer_;
 };
 
 }  // namespace tavirel::testing

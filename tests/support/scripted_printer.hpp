@@ -1,7 +1,9 @@
 #pragma once
 // A printer played by the test on the far end of a null-modem pair, in
 // virtual time: each time the driver would wait on the port, the clock moves
-// one slice and the printer delivers what its script has due.
+// on to the printer's next byte, at most by the wait's slice (as a port's
+// wait ends when input comes), and the printer delivers what it has due.
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <memory>
@@ -52,6 +54,7 @@ class ScriptedPrinter {
     host_port_ = std::move(host);
     host_->SetWaitHook([this](milliseconds slice) { Tick(slice); });
     clock_->Set(Clock::time_point(std::chrono::hours(1)));
+    clock_->SetKeepsPortTime(true);  // moved by what each wait asked
   }
 
   /// The host end, to hand to a control (once).
@@ -84,6 +87,15 @@ class ScriptedPrinter {
   /// Every byte the driver wrote.
   std::string Written() const { return far_->Received(); }
 
+  /// Makes the clock run `rate` times as fast as the port's waits: a wait
+  /// of d moves the clock by rate * d (a clock running ahead of real time).
+  void SetClockRate(int rate) {
+    rate_ = rate;
+    clock_->SetKeepsPortTime(rate == 1);
+  }
+
+  /// Every wait the driver asked for, in order (the slices it offered).
+  [[nodiscard]] const std::vector<milliseconds>& WaitSlices() const { return slices_; }
   NullModemPort& far() { return *far_; }
   NullModemPort& host() { return *host_; }
   ManualClock& clock() { return *clock_; }
@@ -96,8 +108,14 @@ class ScriptedPrinter {
 
  private:
   void Tick(milliseconds slice) {
+    slices_.push_back(slice);
     CollectRequests();
-    clock_->Advance(slice);
+    auto step = std::chrono::steady_clock::duration(slice) * rate_;
+    if (!pending_.empty()) {
+      step = std::min(step, std::max(std::chrono::steady_clock::duration::zero(),
+                                     pending_.front().first - clock_->Now()));
+    }
+    clock_->Advance(step);
     Deliver();
   }
 
@@ -127,6 +145,8 @@ class ScriptedPrinter {
   std::deque<std::vector<Step>> scripts_;
   std::deque<std::pair<Clock::time_point, std::string>> pending_;
   std::size_t seen_ = 0;
+  std::vector<milliseconds> slices_;
+  int rate_ = 1;
 };
 
 }  // namespace tavirel::testing

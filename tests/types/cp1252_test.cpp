@@ -130,6 +130,25 @@ TEST(Cp1252, CharCountCountsWhatFromUtf8Writes) {
   EXPECT_EQ(cp1252::CharCount("😀"), 1U);
 }
 
+// Plain ASCII takes a shorter way, read eight bytes at a time: one byte
+// above 127 anywhere, on either side of an eight-byte boundary, must take
+// the whole text the long way.
+TEST(Cp1252, OneNonAsciiByteAnywhereIsConverted) {
+  for (std::size_t length : {1u, 7u, 8u, 9u, 15u, 16u, 17u, 40u}) {
+    for (std::size_t at = 0; at < length; ++at) {
+      std::string utf8(length, 'a');
+      utf8.replace(at, 1, "\xC3\xA8");  // è: two bytes of UTF-8, one of Windows-1252
+      std::string bytes(length, 'a');
+      bytes[at] = '\xE8';
+      SCOPED_TRACE(std::to_string(length) + " at " + std::to_string(at));
+      EXPECT_EQ(cp1252::FromUtf8(utf8), bytes);
+      EXPECT_EQ(cp1252::ToUtf8(bytes), utf8);
+      EXPECT_EQ(cp1252::CharCount(utf8), length);
+      EXPECT_EQ(cp1252::FirstChars(utf8, at + 1), utf8.substr(0, at + 2));
+    }
+  }
+}
+
 TEST(Cp1252, FirstCharsNeverSplitsACharacter) {
   EXPECT_EQ(cp1252::FirstChars("Caffè", 4), "Caff");
   EXPECT_EQ(cp1252::FirstChars("Caffè", 5), "Caffè");

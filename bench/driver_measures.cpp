@@ -1,0 +1,197 @@
+#include "driver_measures.hpp"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "modbus_peer.hpp"
+#include "pty_peer.hpp"
+#include "tavirel/posix_serial_port.hpp"
+#include "tavirel/tavirel_control.hpp"
+
+namespace tavirel::bench {
+namespace {
+
+using Steady = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kWaitDelay{8000};  // within a sale line's 10 s limit
+constexpr int kWarmUpCalls = 20;
+// Exchanges of each kind in turn, so the machine's load changes alike for
+// all three within a round.
+constexpr int kBlock = 50;
+
+double ThreadCpuSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+double SecondsSince(Steady::time_point t0) {
+  return std::chrono::duration<double>(Steady::now() - t0).count();
+}
+
+// What one round measured: the calling thread's CPU and the wall time.
+struct Round {
+  double cpu = 0;
+  double wall = 0;
+  int exchanges = 0;
+  Round& operator+=(const Round& o) {
+    cpu += o.cpu;
+    wall += o.wall;
+    exchanges += o.exchanges;
+    return *this;
+  }
+  [[nodiscard]] double CpuPerExchange() const { return cpu / exchanges; }
+  [[nodiscard]] double Rate() const { return exchanges / wall; }
+  [[nodiscard]] double CpuPerSecond() const { return cpu / wall; }
+};
+
+template <typename Exchange>
+Round Timed(int exchanges, Exchange&& exchange) {
+  const double cpu0 = ThreadCpuSeconds();
+  const auto t0 = Steady::now();
+  for (int i = 0; i < exchanges; ++i) exchange();
+  return {ThreadCpuSeconds() - cpu0, SecondsSince(t0), exchanges};
+}
+
+// The driver as a host uses it: a control on the slave, no yield handler
+// unless asked, a sale line per exchange.
+class DriverClient {
+ public:
+  DriverClient(const std::string& device, bool yield_handler) {
+    control_ = std::make_unique<TavirelControl>(PosixSerialPort::ForDevice(device));
+    control_->InitProperties();
+    control_->EuroSettings(TVL_EUROSETTINGS_EURO);
+    if (yield_handler) {
+      HostHooks hooks;
+      hooks.yield = [] {};
+      control_->SetHooks(hooks);
+    }
+    control_->PortOpen();
+  }
+  void SaleLine() {
+    const std::int16_t result =
+        control_->opReparto(1, "ARTICOLO DI PROVA", Currency::FromRaw(15000), 1);
+    if (result != OP_OK) throw std::runtime_error("opReparto returned " + std::to_string(result));
+  }
+
+ private:
+  std::unique_ptr<TavirelControl> control_;
+};
+
+// The floor: the same bytes written, and the reply read with blocking reads.
+class BareClient {
+ public:
+  explicit BareClient(const std::string& device) {
+    fd_ = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd_ < 0) throw std::runtime_error("cannot open " + device);
+    termios tio{};
+    ::tcgetattr(fd_, &tio);
+    ::cfmakeraw(&tio);
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+    ::tcsetattr(fd_, TCSANOW, &tio);
+  }
+  ~BareClient() { ::close(fd_); }
+  void Exchange() {
+    [[maybe_unused]] ssize_t n = ::write(fd_, request_.data(), request_.size());
+    char chunk[256];
+    for (bool done = false; !done;) {
+      n = ::read(fd_, chunk, sizeof chunk);
+      if (n <= 0) throw std::runtime_error("bare read failed");
+      done = chunk[n - 1] == '\x03';
+    }
+    n = ::write(fd_, "\x06", 1);
+  }
+
+ private:
+  int fd_ = -1;
+  std::string request_ = BareRequest();
+};
+
+Stats Of(std::vector<Round> rounds, double (Round::*figure)() const) {
+  std::vector<double> values;
+  for (const Round& r : rounds) values.push_back((r.*figure)());
+  return StatsOf(values);
+}
+
+}  // namespace
+
+std::vector<Row> MeasureDriver(int rounds, int exchanges) {
+  PtyPair driver_pty;
+  Responder driver_far(driver_pty.Master(), SaleLineReplyFrame());
+  DriverClient driver_client(driver_pty.SlavePath(), false);
+  PtyPair bare_pty;
+  Responder bare_far(bare_pty.Master(), SaleLineReplyFrame());
+  BareClient bare_client(bare_pty.SlavePath());
+  ModbusPeer modbus_peer;
+  std::vector<Round> driver, bare, modbus;
+  for (int i = 0; i <= rounds; ++i) {  // round 0 warms up
+    Round d, b, m;
+    for (int done = 0; done < exchanges; done += kBlock) {
+      d += Timed(kBlock, [&] { driver_client.SaleLine(); });
+      b += Timed(kBlock, [&] { bare_client.Exchange(); });
+      m += Timed(kBlock, [&] { modbus_peer.Exchange(); });
+    }
+    if (i == 0) continue;
+    driver.push_back(d);
+    bare.push_back(b);
+    modbus.push_back(m);
+  }
+
+  // Waiting: calls whose reply comes kWaitDelay after the ACK, after calls
+  // answered at once have warmed the path up.
+  auto waiting = [](int calls, auto&& exchange, auto&& set_delay) {
+    for (int i = 0; i < kWarmUpCalls; ++i) exchange();
+    set_delay(kWaitDelay);
+    std::vector<Round> all;
+    for (int i = 0; i < calls; ++i) all.push_back(Timed(1, exchange));
+    return all;
+  };
+  auto driver_waiting = [&](int calls, bool yield_handler) {
+    PtyPair pty;
+    Responder far(pty.Master(), SaleLineReplyFrame());
+    DriverClient client(pty.SlavePath(), yield_handler);
+    return waiting(
+        calls, [&] { client.SaleLine(); }, [&](milliseconds d) { far.SetReplyDelay(d); });
+  };
+  const std::vector<Round> wait_plain = driver_waiting(3, false);
+  const std::vector<Round> wait_yield = driver_waiting(1, true);
+  ModbusPeer waiting_peer;
+  const std::vector<Round> wait_modbus = waiting(
+      1, [&] { waiting_peer.Exchange(); }, [&](milliseconds d) { waiting_peer.SetReplyDelay(d); });
+
+  std::vector<Row> rows;
+  auto micros = [](Stats s) { return Stats{s.min * 1e6, s.median * 1e6, s.max * 1e6}; };
+  const Stats cpu = micros(Of(driver, &Round::CpuPerExchange));
+  const Stats modbus_cpu = micros(Of(modbus, &Round::CpuPerExchange));
+  rows.push_back({"client CPU per sale line (92/82 bytes), driver", "us", cpu,
+                  "libmodbus RTU, 91/81 bytes", modbus_cpu, "<= 1.0x",
+                  cpu.median <= modbus_cpu.median});
+  const Stats bare_cpu = micros(Of(bare, &Round::CpuPerExchange));
+  rows.push_back({"client CPU per exchange, bare write + blocking read", "us", bare_cpu,
+                  "libmodbus RTU, 91/81 bytes", modbus_cpu, "", true});
+  const Stats rate = Of(driver, &Round::Rate);
+  const Stats bare_rate = Of(bare, &Round::Rate);
+  rows.push_back({"round trips per second, driver", "1/s", rate,
+                  "bare write + blocking read, same bytes", bare_rate, ">= 0.8x",
+                  rate.median >= 0.8 * bare_rate.median});
+  rows.push_back({"round trips per second, libmodbus RTU", "1/s", Of(modbus, &Round::Rate),
+                  "bare write + blocking read, same bytes", bare_rate, "", true});
+  const Stats waiting_cpu = Of(wait_plain, &Round::CpuPerSecond);
+  rows.push_back({"CPU while a call waits 8 s, no yield handler", "CPU s/s", waiting_cpu,
+                  "libmodbus RTU client waiting as long", Of(wait_modbus, &Round::CpuPerSecond),
+                  "<= 0.0001", waiting_cpu.median <= 0.0001});
+  rows.push_back({"CPU while a call waits 8 s, yield handler (20 ms passes)", "CPU s/s",
+                  Of(wait_yield, &Round::CpuPerSecond), "no yield handler", waiting_cpu, "", true});
+  return rows;
+}
+
+}  // namespace tavirel::bench
