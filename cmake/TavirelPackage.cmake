@@ -1,0 +1,63 @@
+# Debian packages from the install components (cpack -G DEB, run by
+# scripts/package): libtavirel<soversion> (the shared library),
+# libtavirel-dev (headers, link library, CMake and pkg-config files, the
+# simulated register's library) and tavirel (the programs). Configure with
+# -DBUILD_SHARED_LIBS=ON -DCMAKE_INSTALL_PREFIX=/usr to make them.
+include(GNUInstallDirs)
+
+set(TAVIREL_RUNTIME_PACKAGE libtavirel${PROJECT_VERSION_MAJOR})
+
+set(CPACK_PACKAGE_NAME tavirel)
+set(CPACK_PACKAGE_VENDOR "the tavirel developers")
+set(CPACK_PACKAGE_CONTACT "tavirel developers <tavirel@localhost>")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "driver for an Italian fiscal cash register")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
+
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# libtavirel comes from our own package, not from the system's shlibs.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR})
+set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+
+if(BUILD_SHARED_LIBS)
+  set(CPACK_COMPONENTS_ALL runtime development tools)
+else()
+  set(CPACK_COMPONENTS_ALL development tools)
+endif()
+
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME ${TAVIREL_RUNTIME_PACKAGE})
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_GENERATE_SHLIBS_POLICY "=")
+set(CPACK_COMPONENT_RUNTIME_DESCRIPTION "driver for an Italian fiscal cash register - shared library
+The tavirel library drives a fiscal cash register (fiscal printer, customer
+display, cash drawer and fiscal memory) on a serial line: 67 operations,
+their replies, and the line protocol with its timeouts and checksums.")
+
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libtavirel-dev)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION "driver for an Italian fiscal cash register - development files
+Headers, the link library, find_package(tavirel) and pkg-config files of the
+tavirel library, with the simulated register library (tavirel::sim) for
+tests without hardware.")
+
+set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME tavirel)
+set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
+set(CPACK_COMPONENT_TOOLS_DESCRIPTION "driver for an Italian fiscal cash register - programs
+tavirel drives a fiscal cash register from a shell or a script and runs a
+demonstration day on a built-in simulated register; tavirel-sim-server serves
+the simulated register on a pseudo-terminal; tavirel-studio is a small Qt
+design-time host for the control.")
+
+if(BUILD_SHARED_LIBS)
+  set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS runtime)
+  set(CPACK_COMPONENT_TOOLS_DEPENDS runtime)
+endif()
+
+include(CPack)
