@@ -4,6 +4,7 @@
 // one slice and the printer delivers what its script has due.
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -45,6 +46,9 @@ struct Step {
 
 class ScriptedPrinter {
  public:
+  /// Gives the steps that answer one request frame (STX to ETX).
+  using Responder = std::function<std::vector<Step>(const std::string& request)>;
+
   ScriptedPrinter() : clock_(std::make_shared<ManualClock>()) {
     auto [host, far] = MakeNullModemPair();
     host_ = host.get();
@@ -73,6 +77,16 @@ class ScriptedPrinter {
   void Script(std::vector<Step> steps) { scripts_.push_back(std::move(steps)); }
   /// A request with no script gets nothing at all.
   void Silent() { scripts_.push_back({}); }
+  /// From now on every request is answered by `responder` instead of the scripts.
+  void SetResponder(Responder responder) { responder_ = std::move(responder); }
+  /// Calls `exceeded` on each wait beyond `max_waits` slices in all: a wait
+  /// loop that does not end.
+  void SetWaitLimit(long max_waits, std::function<void()> exceeded) {
+    max_waits_ = max_waits;
+    wait_limit_exceeded_ = std::move(exceeded);
+  }
+  /// Request frames the printer has seen whole.
+  [[nodiscard]] int Requests() const { return requests_; }
 
   /// Bytes the driver wrote, everything since the last call.
   std::string TakeWritten() {
@@ -96,6 +110,7 @@ class ScriptedPrinter {
 
  private:
   void Tick(milliseconds slice) {
+    if (wait_limit_exceeded_ && ++waits_ > max_waits_) wait_limit_exceeded_();
     CollectRequests();
     clock_->Advance(slice);
     Deliver();
@@ -104,11 +119,18 @@ class ScriptedPrinter {
   void CollectRequests() {
     const std::string incoming = far_->TakeAll();
     for (char c : incoming) {
+      if (c == STX) request_.clear();
+      request_ += c;
       if (c != ETX) continue;
-      if (scripts_.empty()) continue;
+      ++requests_;
       const auto now = clock_->Now();
-      for (auto& step : scripts_.front()) pending_.push_back({now + step.at, step.bytes});
-      scripts_.pop_front();
+      if (responder_) {
+        for (auto& step : responder_(request_)) pending_.push_back({now + step.at, step.bytes});
+      } else if (!scripts_.empty()) {
+        for (auto& step : scripts_.front()) pending_.push_back({now + step.at, step.bytes});
+        scripts_.pop_front();
+      }
+      request_.clear();
     }
   }
 
@@ -127,6 +149,12 @@ class ScriptedPrinter {
   std::deque<std::vector<Step>> scripts_;
   std::deque<std::pair<Clock::time_point, std::string>> pending_;
   std::size_t seen_ = 0;
+  Responder responder_;
+  std::string request_;
+  int requests_ = 0;
+  long waits_ = 0;
+  long max_waits_ = 0;
+  std::function<void()> wait_limit_exceeded_;
 };
 
 }  // namespace tavirel::testing
