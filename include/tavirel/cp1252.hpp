@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavirel::cp1252 {
 
@@ -18,6 +19,11 @@ std::string ToUtf8(std::string_view bytes);
 
 /// Number of characters in a UTF-8 text (an invalid byte counts as one).
 std::size_t CharCount(std::string_view utf8);
+
+/// The characters of a UTF-8 text that FromUtf8 would send as "?" without
+/// being "?": those with no Windows-1252 byte, and invalid bytes (each one
+/// byte). In text order, repeats kept; views into `utf8`.
+std::vector<std::string_view> CharsWithoutByte(std::string_view utf8);
 
 /// The first `count` characters of a UTF-8 text, never splitting one.
 std::string_view FirstChars(std::string_view utf8, std::size_t count);

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tavirel/param_info.hpp"
 #include "tavirel/variant.hpp"
 
 namespace tavirel {
@@ -20,13 +21,6 @@ enum class MemberKind { Method, PropertyGet, PropertyPut };
 
 /// "method", "propget", "propput".
 std::string_view KindName(MemberKind kind);
-
-struct ParamInfo {
-  std::string_view name;
-  VarType type;
-  bool optional = false;
-  Variant default_value;  // for an optional parameter
-};
 
 struct MemberInfo {
   std::int32_t id;  // follows the slot order, from 1

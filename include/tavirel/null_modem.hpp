@@ -32,6 +32,9 @@ class NullModemPort final : public SerialPort {
   /// hook is set, calls it instead (when no input waits), so a test can move
   /// a manual clock and script the other end in virtual time.
   void WaitForInput(std::chrono::milliseconds slice) override;
+  /// Ends this end's wait in progress, or its next one. Thread-safe; takes
+  /// the pair's mutex, so not for a signal handler.
+  void Interrupt() noexcept override;
   [[nodiscard]] std::string Settings() const override;
   void Settings(const std::string& text) override;
   [[nodiscard]] std::int16_t CommPort() const override;

@@ -32,6 +32,8 @@ class PosixSerialPort final : public SerialPort {
   std::string Input() override;
   void Output(std::string_view bytes) override;
   void WaitForInput(std::chrono::milliseconds slice) override;
+  /// Wakes the wait through an eventfd: async-signal-safe.
+  void Interrupt() noexcept override;
   [[nodiscard]] std::string Settings() const override;
   void Settings(const std::string& text) override;
   [[nodiscard]] std::int16_t CommPort() const override;

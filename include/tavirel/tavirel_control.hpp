@@ -18,6 +18,7 @@
 #include "tavirel/currency.hpp"
 #include "tavirel/host.hpp"
 #include "tavirel/ole_date.hpp"
+#include "tavirel/param_info.hpp"
 #include "tavirel/result_codes.hpp"
 #include "tavirel/result_properties.hpp"
 #include "tavirel/serial_port.hpp"
@@ -26,7 +27,6 @@
 namespace tavirel {
 
 inline constexpr const char* kDefaultSettings = "9600,n,8,1";
-inline constexpr const char* kDefaultProductCode = "0000000000000000000000000000000000000000";
 
 class TavirelControl {
  public:
@@ -60,6 +60,14 @@ class TavirelControl {
   void PortOpen();
   void PortClose();
   [[nodiscard]] bool PortIsOpen() const;
+  /// Cancels the call that waits for the register (an operation or the probe
+  /// of PortOpen): it ends at its next wait pass with CancelledError, whose
+  /// request_sent() is true (the register may have carried the request out).
+  /// A cancel made while no call waits is kept, and the next call throws
+  /// CancelledError before writing anything (request_sent() false). The port
+  /// stays open. Safe from any thread, and async-signal-safe when the port's
+  /// Interrupt is (PosixSerialPort's is; NullModemPort's is thread-safe only).
+  void CancelWait() noexcept;
   [[nodiscard]] std::string Settings() const;
   void Settings(const std::string& value);
   [[nodiscard]] std::int16_t COMPort() const;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "link/transaction.hpp"
 #include "tavirel/clock.hpp"
 #include "tavirel/errors.hpp"
 #include "tavirel/host.hpp"
@@ -24,6 +25,12 @@ struct TavirelControl::Impl {
   HostHooks hooks;
   SizeSite* size_site = nullptr;
   std::atomic<bool> busy{false};
+  link::LinkState link;
+
+  /// What one exchange reads and changes of this control.
+  link::LinkContext Link() {
+    return {*port, *clock, hooks, euro_settings, frame_counter, current_command, link};
+  }
 
   void Changed(std::string_view name) const {
     if (hooks.property_changed) hooks.property_changed(name);

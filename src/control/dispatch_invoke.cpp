@@ -1,113 +1,40 @@
 // Invoking a member of the dispatch interface with Variant arguments.
-#include "ops/catalogue.hpp"
+#include "control/bind_arguments.hpp"
+#include "control/member_lookup.hpp"
+#include "control/member_table.hpp"
 #include "tavirel/dispatch.hpp"
 #include "tavirel/errors.hpp"
 #include "tavirel/tavirel_control.hpp"
 
 namespace tavirel {
-namespace {
-
-std::vector<Variant> Convert(const MemberInfo& member, std::vector<Variant> args) {
-  std::size_t required = 0;
-  for (const auto& p : member.params) required += p.optional ? 0 : 1;
-  if (args.size() < required || args.size() > member.params.size()) {
-    throw DispatchError(
-        std::string(member.name) + " takes " +
-        (required == member.params.size()
-             ? std::to_string(required)
-             : std::to_string(required) + " to " + std::to_string(member.params.size())) +
-        " arguments, not " + std::to_string(args.size()) + ": " + Signature(member));
-  }
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const ParamInfo& param = member.params[i];
-    // An empty argument in an optional place is an omitted one, as for the
-    // direct calls: converting it would send 0 or blanks instead of the default.
-    if (param.optional && args[i].empty()) {
-      args[i] = param.default_value;
-      continue;
-    }
-    // An empty argument in a required place is a missing one, never a zero.
-    if (args[i].empty() && param.type != VarType::VT_VARIANT) {
-      throw DispatchError(std::string(member.name) + ": argument " + std::string(param.name) +
-                          " is missing: " + Signature(member));
-    }
-    if (param.type == VarType::VT_VARIANT || args[i].type() == param.type) continue;
-    try {
-      args[i] = args[i].ConvertTo(param.type);
-    } catch (const ConversionError& e) {
-      throw ConversionError(std::string(member.name) + ": argument " + std::string(param.name) +
-                            " does not convert to " + std::string(TypeName(param.type)) + ": " +
-                            e.what());
-    }
-  }
-  for (std::size_t i = args.size(); i < member.params.size(); ++i) {
-    args.push_back(member.params[i].default_value);
-  }
-  return args;
-}
-
-Variant Bool(bool value) { return Variant(VariantBool{value}); }
-
-Variant InvokeMethod(TavirelControl& control, const MemberInfo& member,
-                     const std::vector<Variant>& args) {
-  const std::string_view name = member.name;
-  if (name == "GetLastErrorDescription") {
-    return Variant(
-        control.GetLastErrorDescription(args[0].get<std::int16_t>(), args[1].get<std::int32_t>()));
-  }
-  if (name == "PortOpen") return control.PortOpen(), Variant();
-  if (name == "PortClose") return control.PortClose(), Variant();
-  if (name == "PortIsOpen") return Bool(control.PortIsOpen());
-  return Variant(control.RunOperation(name, args));
-}
-
-Variant InvokeGet(TavirelControl& control, const MemberInfo& member) {
-  const std::string_view name = member.name;
-  if (name == "Settings") return Variant(control.Settings());
-  if (name == "COMPort") return Variant(control.COMPort());
-  if (name == "EuroSettings") return Variant(control.EuroSettings());
-  if (name == "Major") return Variant(control.Major());
-  if (name == "Minor") return Variant(control.Minor());
-  if (name == "Revision") return Variant(control.Revision());
-  return control.ResultProperty(name);
-}
-
-void InvokePut(TavirelControl& control, const MemberInfo& member, const Variant& value) {
-  const std::string_view name = member.name;
-  if (name == "Settings") control.Settings(value.get<std::string>());
-  if (name == "COMPort") control.COMPort(value.get<std::int16_t>());
-  if (name == "EuroSettings") control.EuroSettings(value.get<std::int32_t>());
-}
-
-}  // namespace
 
 Variant Invoke(TavirelControl& control, const MemberInfo& member, std::vector<Variant> args) {
-  args = Convert(member, std::move(args));
-  switch (member.kind) {
-    case MemberKind::Method: return InvokeMethod(control, member, args);
-    case MemberKind::PropertyGet: return InvokeGet(control, member);
-    case MemberKind::PropertyPut: InvokePut(control, member, args[0]); return {};
-  }
-  return {};
+  const std::optional<MemberRow> row = RowOf(member);
+  if (!row)
+    throw DispatchError("no " + std::string(KindName(member.kind)) + " named \"" +
+                        std::string(member.name) + "\" in this interface");
+  args = BindArguments(*row->info, std::move(args));
+  return row->invoke(control, *row->info, args);
 }
 
 Variant Invoke(TavirelControl& control, std::string_view name, MemberKind kind,
                std::vector<Variant> args) {
-  const MemberInfo* member = FindMember(name, kind);
-  if (member == nullptr) {
-    std::string message = "no member named \"" + std::string(name) + "\"";
-    if (FindMember(name, MemberKind::Method) || FindMember(name, MemberKind::PropertyGet)) {
-      message = "\"" + std::string(name) + "\" cannot be used as a " + std::string(KindName(kind));
-    } else {
-      std::string closest;
-      for (auto candidate : ClosestMemberNames(name)) {
-        closest += (closest.empty() ? "" : ", ") + std::string(candidate);
-      }
-      message += "; closest: " + closest;
+  return Invoke(control, RequireMember(name, kind), std::move(args));
+}
+
+const MemberInfo& RequireMember(std::string_view name, MemberKind kind) {
+  if (const MemberInfo* member = FindMember(name, kind)) return *member;
+  std::string message = "no member named \"" + std::string(name) + "\"";
+  if (FindMember(name, MemberKind::Method) || FindMember(name, MemberKind::PropertyGet)) {
+    message = "\"" + std::string(name) + "\" cannot be used as a " + std::string(KindName(kind));
+  } else {
+    std::string closest;
+    for (auto candidate : ClosestMemberNames(name)) {
+      closest += (closest.empty() ? "" : ", ") + std::string(candidate);
     }
-    throw DispatchError(message);
+    message += "; closest: " + closest;
   }
-  return Invoke(control, *member, std::move(args));
+  throw DispatchError(message);
 }
 
 Variant Invoke(TavirelControl& control, std::int32_t id, std::vector<Variant> args) {

@@ -1,81 +1,123 @@
-// The dispatch interface's members in slot order.
+// The dispatch interface's members in slot order: one row each.
 #include <algorithm>
 #include <vector>
 
+#include "control/member_table.hpp"
 #include "ops/catalogue.hpp"
-#include "tavirel/dispatch.hpp"
 #include "tavirel/result_record.hpp"
+#include "tavirel/tavirel_control.hpp"
 
 namespace tavirel {
 namespace {
 
-constexpr std::size_t kOperationsBeforePorts = 64;  // the three returns come last
+using C = TavirelControl;
+using Args = const std::vector<Variant>&;
+constexpr VarType I2 = VarType::VT_I2;
+constexpr VarType I4 = VarType::VT_I4;
+constexpr VarType STR = VarType::VT_BSTR;
+constexpr VarType NONE = VarType::VT_EMPTY;
 
-void AddOperation(std::vector<MemberInfo>& members, const ops::Operation& op) {
-  const VarType result = op.result == VarType::VT_EMPTY ? VarType::VT_VARIANT : op.result;
-  members.push_back({0, op.name, MemberKind::Method, op.params, result});
-}
+ParamInfo P(std::string_view name, VarType type) { return {name, type, false, {}}; }
 
-void AddProperty(std::vector<MemberInfo>& members, std::string_view name, VarType type) {
-  members.push_back({0, name, MemberKind::PropertyGet, {}, type});
-  members.push_back(
-      {0, name, MemberKind::PropertyPut, {{name, type, false, {}}}, VarType::VT_EMPTY});
-}
-
-std::vector<MemberInfo> MakeMembers() {
+struct Table {
   std::vector<MemberInfo> members;
-  members.push_back(
-      {0,
-       "GetLastErrorDescription",
-       MemberKind::Method,
-       {{"ErrorLevel", VarType::VT_I2, false, {}}, {"ErrorCode", VarType::VT_I4, false, {}}},
-       VarType::VT_BSTR});
-  const auto catalogue = ops::Catalogue();
-  for (std::size_t i = 0; i < kOperationsBeforePorts; ++i) AddOperation(members, catalogue[i]);
-  members.push_back({0, "PortOpen", MemberKind::Method, {}, VarType::VT_EMPTY});
-  members.push_back({0, "PortClose", MemberKind::Method, {}, VarType::VT_EMPTY});
-  members.push_back({0, "PortIsOpen", MemberKind::Method, {}, VarType::VT_BOOL});
-  AddProperty(members, "Settings", VarType::VT_BSTR);
-  AddProperty(members, "COMPort", VarType::VT_I2);
-  AddProperty(members, "EuroSettings", VarType::VT_I4);
-  for (const auto& prop : ResultProperties()) {
-    members.push_back({0, prop.name, MemberKind::PropertyGet, {}, prop.type});
-  }
-  for (std::string_view name : {"Major", "Minor", "Revision"}) {
-    members.push_back({0, name, MemberKind::PropertyGet, {}, VarType::VT_I2});
-  }
-  for (std::size_t i = kOperationsBeforePorts; i < catalogue.size(); ++i) {
-    AddOperation(members, catalogue[i]);
-  }
-  for (std::size_t i = 0; i < members.size(); ++i) members[i].id = static_cast<std::int32_t>(i + 1);
-  return members;
-}
+  std::vector<MemberInvoker> invokers;  // by slot, as members
+};
 
-const std::vector<MemberInfo>& Table() {
-  static const std::vector<MemberInfo> table = MakeMembers();
-  return table;
-}
-
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower;
-}
-
-std::size_t EditDistance(std::string_view a, std::string_view b) {
-  std::vector<std::size_t> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i;
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
+// Appends rows in slot order; ids follow from the position.
+class Rows {
+ public:
+  void Method(std::string_view name, std::vector<ParamInfo> params, VarType result,
+              MemberInvoker invoke) {
+    Add({0, name, MemberKind::Method, std::move(params), result}, invoke);
+  }
+  void Get(std::string_view name, VarType type, MemberInvoker invoke) {
+    Add({0, name, MemberKind::PropertyGet, {}, type}, invoke);
+  }
+  void Property(std::string_view name, VarType type, MemberInvoker get, MemberInvoker put) {
+    Get(name, type, get);
+    Add({0, name, MemberKind::PropertyPut, {P(name, type)}, NONE}, put);
+  }
+  /// The catalogue's operations from the next one not yet added, through `last`.
+  void OperationsThrough(std::string_view last) {
+    const auto catalogue = ops::Catalogue();
+    while (next_operation_ < catalogue.size()) {
+      const ops::Operation& op = catalogue[next_operation_++];
+      Method(op.name, op.params, op.result,
+             [](C& c, const MemberInfo& m, Args a) { return Variant(c.RunOperation(m.name, a)); });
+      if (op.name == last) break;
     }
   }
-  return row[b.size()];
+  void RemainingOperations() { OperationsThrough({}); }
+  void ResultProperties() {
+    for (const auto& prop : tavirel::ResultProperties()) {
+      Get(prop.name, prop.type,
+          [](C& c, const MemberInfo& m, Args) { return c.ResultProperty(m.name); });
+    }
+  }
+  Table Take() { return std::move(table_); }
+
+ private:
+  void Add(MemberInfo info, MemberInvoker invoke) {
+    info.id = static_cast<std::int32_t>(table_.members.size() + 1);
+    table_.members.push_back(std::move(info));
+    table_.invokers.push_back(invoke);
+  }
+  Table table_;
+  std::size_t next_operation_ = 0;
+};
+
+Variant None() { return {}; }
+
+// The interface layout. The operations after the version properties came
+// later and keep their slots after everything before them.
+Table MakeTable() {
+  Rows rows;
+  rows.Method("GetLastErrorDescription", {P("ErrorLevel", I2), P("ErrorCode", I4)}, STR,
+              [](C& c, const MemberInfo&, Args a) {
+                return Variant(
+                    c.GetLastErrorDescription(a[0].get<std::int16_t>(), a[1].get<std::int32_t>()));
+              });
+  rows.OperationsThrough("opZFiscMem");
+  rows.Method("PortOpen", {}, NONE, [](C& c, const MemberInfo&, Args) {
+    c.PortOpen();
+    return None();
+  });
+  rows.Method("PortClose", {}, NONE, [](C& c, const MemberInfo&, Args) {
+    c.PortClose();
+    return None();
+  });
+  rows.Method("PortIsOpen", {}, VarType::VT_BOOL,
+              [](C& c, const MemberInfo&, Args) { return Variant(VariantBool{c.PortIsOpen()}); });
+  rows.Property(
+      "Settings", STR, [](C& c, const MemberInfo&, Args) { return Variant(c.Settings()); },
+      [](C& c, const MemberInfo&, Args a) {
+        c.Settings(a[0].get<std::string>());
+        return None();
+      });
+  rows.Property(
+      "COMPort", I2, [](C& c, const MemberInfo&, Args) { return Variant(c.COMPort()); },
+      [](C& c, const MemberInfo&, Args a) {
+        c.COMPort(a[0].get<std::int16_t>());
+        return None();
+      });
+  rows.Property(
+      "EuroSettings", I4, [](C& c, const MemberInfo&, Args) { return Variant(c.EuroSettings()); },
+      [](C& c, const MemberInfo&, Args a) {
+        c.EuroSettings(a[0].get<std::int32_t>());
+        return None();
+      });
+  rows.ResultProperties();
+  rows.Get("Major", I2, [](C& c, const MemberInfo&, Args) { return Variant(c.Major()); });
+  rows.Get("Minor", I2, [](C& c, const MemberInfo&, Args) { return Variant(c.Minor()); });
+  rows.Get("Revision", I2, [](C& c, const MemberInfo&, Args) { return Variant(c.Revision()); });
+  rows.RemainingOperations();
+  return rows.Take();
+}
+
+const Table& TheTable() {
+  static const Table table = MakeTable();
+  return table;
 }
 
 std::string DefaultText(const Variant& value) {
@@ -93,36 +135,28 @@ std::string_view KindName(MemberKind kind) {
   return "";
 }
 
-std::span<const MemberInfo> Members() { return Table(); }
+std::span<const MemberInfo> Members() { return TheTable().members; }
 
 const MemberInfo* FindMember(std::string_view name, MemberKind kind) {
-  for (const auto& member : Table()) {
+  for (const auto& member : TheTable().members) {
     if (member.name == name && member.kind == kind) return &member;
   }
   return nullptr;
 }
 
 const MemberInfo* FindMember(std::int32_t id) {
-  const auto& table = Table();
-  if (id < 1 || static_cast<std::size_t>(id) > table.size()) return nullptr;
-  return &table[static_cast<std::size_t>(id - 1)];
+  const auto& members = TheTable().members;
+  if (id < 1 || static_cast<std::size_t>(id) > members.size()) return nullptr;
+  return &members[static_cast<std::size_t>(id - 1)];
 }
 
-std::vector<std::string_view> ClosestMemberNames(std::string_view name, std::size_t count) {
-  std::vector<std::pair<std::size_t, std::string_view>> scored;
-  const std::string wanted = Lower(name);
-  for (const auto& member : Table()) {
-    if (!scored.empty() && std::any_of(scored.begin(), scored.end(),
-                                       [&](const auto& s) { return s.second == member.name; })) {
-      continue;
-    }
-    scored.emplace_back(EditDistance(wanted, Lower(member.name)), member.name);
+std::optional<MemberRow> RowOf(const MemberInfo& member) {
+  const MemberInfo* ours = FindMember(member.id);
+  if (ours == nullptr || ours->name != member.name || ours->kind != member.kind) {
+    ours = FindMember(member.name, member.kind);
   }
-  std::stable_sort(scored.begin(), scored.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  std::vector<std::string_view> names;
-  for (std::size_t i = 0; i < scored.size() && i < count; ++i) names.push_back(scored[i].second);
-  return names;
+  if (ours == nullptr) return std::nullopt;
+  return MemberRow{ours, TheTable().invokers[static_cast<std::size_t>(ours->id - 1)]};
 }
 
 std::string Signature(const MemberInfo& member) {
@@ -144,11 +178,7 @@ std::string Signature(const MemberInfo& member) {
 
 const MemberInfo& FPErrorEvent() {
   static const MemberInfo event{
-      1,
-      "FPError",
-      MemberKind::Method,
-      {{"ErrorLevel", VarType::VT_I2, false, {}}, {"ErrorCode", VarType::VT_I4, false, {}}},
-      VarType::VT_EMPTY};
+      1, "FPError", MemberKind::Method, {P("ErrorLevel", I2), P("ErrorCode", I4)}, NONE};
   return event;
 }
 

@@ -1,6 +1,7 @@
 // Every operation runs here: fields, CurrentCommand, reset, exchange, decode.
 #include <limits>
 
+#include "control/bind_arguments.hpp"
 #include "control/control_impl.hpp"
 #include "link/transaction.hpp"
 #include "ops/catalogue.hpp"
@@ -9,38 +10,6 @@
 
 namespace tavirel {
 namespace {
-
-Variant Converted(const ops::Operation& op, const ops::OpParam& param, const Variant& value) {
-  try {
-    return value.ConvertTo(param.type);
-  } catch (const ConversionError& e) {
-    throw ConversionError(std::string(op.name) + ": argument " + std::string(param.name) +
-                          " does not convert to " + std::string(TypeName(param.type)) + ": " +
-                          e.what());
-  }
-}
-
-// The arguments in their parameters' types, omitted trailing optionals filled.
-std::vector<Variant> Arguments(const ops::Operation& op, const std::vector<Variant>& given) {
-  if (given.size() > op.params.size()) {
-    throw DispatchError(std::string(op.name) + " takes at most " +
-                        std::to_string(op.params.size()) + " arguments");
-  }
-  std::vector<Variant> args;
-  args.reserve(op.params.size());
-  for (std::size_t i = 0; i < op.params.size(); ++i) {
-    const ops::OpParam& param = op.params[i];
-    if (i < given.size() && !given[i].empty()) {
-      args.push_back(given[i].type() == param.type ? given[i] : Converted(op, param, given[i]));
-    } else if (param.optional) {
-      args.push_back(param.default_value);
-    } else {
-      throw DispatchError(std::string(op.name) + ": argument " + std::string(param.name) +
-                          " is missing");
-    }
-  }
-  return args;
-}
 
 // The first four characters of the payload (all of it when shorter) as the code.
 std::int16_t ReplyCode(const ops::Operation& op, std::string_view reply) {
@@ -83,9 +52,10 @@ std::int16_t ToLastEERR(std::int32_t printer_error) {
 std::int16_t TavirelControl::RunOperation(std::string_view name,
                                           const std::vector<Variant>& given) {
   const ops::Operation* op = ops::FindOperation(name);
-  if (op == nullptr) throw DispatchError("no operation named \"" + std::string(name) + "\"");
+  const MemberInfo* member = op ? FindMember(name, MemberKind::Method) : nullptr;
+  if (member == nullptr) throw DispatchError("no operation named \"" + std::string(name) + "\"");
   BusyGuard guard(impl_->busy);
-  const std::vector<Variant> args = Arguments(*op, given);
+  const std::vector<Variant> args = BindArguments(*member, given);
   Impl& m = *impl_;
   std::string command = ops::ComposeCommand(*op, args, m.euro_settings);
   m.current_command = std::move(command);
@@ -95,8 +65,7 @@ std::int16_t TavirelControl::RunOperation(std::string_view name,
   // never sent, rather than sent with its later fields shifted.
   const bool unencodable = op->HasAmountField() && m.euro_settings != TVL_EUROSETTINGS_LIRE &&
                            m.euro_settings != TVL_EUROSETTINGS_EURO;
-  link::LinkContext context{*m.port,         *m.clock,        m.hooks,
-                            m.euro_settings, m.frame_counter, m.current_command};
+  link::LinkContext context = m.Link();
   std::string reply;
   std::int32_t printer_error = 0;
   const std::int16_t result =

@@ -64,8 +64,7 @@ void TavirelControl::PortOpen() {
   // The probe: 4201 with the counter forced to 1; its result is dropped.
   impl_->frame_counter = 1;
   impl_->current_command = "4201";
-  link::LinkContext context{*impl_->port,         *impl_->clock,        impl_->hooks,
-                            impl_->euro_settings, impl_->frame_counter, impl_->current_command};
+  link::LinkContext context = impl_->Link();
   std::string reply;
   std::int32_t printer_error = 0;
   link::SendCommand(context, reply, printer_error, {2, true, false});
@@ -74,6 +73,13 @@ void TavirelControl::PortOpen() {
 void TavirelControl::PortClose() {
   BusyGuard guard(impl_->busy);
   impl_->port->PortOpen(false);
+}
+
+void TavirelControl::CancelWait() noexcept {
+  // Only a lock-free store and the port's own wake-up: both may run in a
+  // signal handler.
+  impl_->link.cancel_requested.store(true);
+  impl_->port->Interrupt();
 }
 
 bool TavirelControl::PortIsOpen() const { return impl_->port->PortOpen(); }

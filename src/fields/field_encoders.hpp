@@ -31,6 +31,10 @@ std::string FormatAmountField(Currency value, std::int16_t width, std::int32_t e
 /// values whose scaled form exceeds a 64-bit integer.
 std::string FormatDecimalField(float value, std::string_view pattern, std::int16_t width);
 
+/// The text without spaces at either end (tabs stay): what a text field
+/// holds before it is cut or padded.
+std::string_view TrimSpaces(std::string_view utf8);
+
 /// The text without spaces at either end (tabs stay), cut to `width`
 /// characters or padded on the right with blanks to `width` characters.
 /// Characters are counted in UTF-8 and never split.

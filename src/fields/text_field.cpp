@@ -7,16 +7,13 @@
 #include "tavirel/cp1252.hpp"
 
 namespace tavirel {
-namespace {
 
 // Only the space character: a tab or any other character is content.
-std::string_view TrimSpaces(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
+std::string_view TrimSpaces(std::string_view utf8) {
+  const auto first = utf8.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+  return utf8.substr(first, utf8.find_last_not_of(' ') - first + 1);
 }
-
-}  // namespace
 
 std::string FormatTextField(std::string_view utf8, std::int16_t width) {
   const std::string_view text = TrimSpaces(utf8);

@@ -4,6 +4,7 @@
 
 #include "link/frame.hpp"
 #include "tavirel/cp1252.hpp"
+#include "tavirel/errors.hpp"
 #include "tavirel/result_codes.hpp"
 
 namespace tavirel::link {
@@ -28,6 +29,19 @@ std::string ReadOne(const LinkContext& context) {
   std::string c = context.port.Input();
   if (!c.empty()) Trace(context, TraceDirection::Read, c);
   return c;
+}
+
+// A cancel is taken once: by the call that sees it first.
+void ThrowIfCancelled(const LinkContext& context, bool request_sent) {
+  if (!context.state.cancel_requested.exchange(false)) return;
+  const std::string code = "command " + context.current_command.substr(0, 4);
+  if (request_sent) {
+    throw CancelledError(code +
+                             " cancelled while waiting for the reply; the request had gone out, "
+                             "so the register may have carried it out",
+                         true);
+  }
+  throw CancelledError(code + " cancelled before it was sent; nothing was sent", false);
 }
 
 // Characters left over from an earlier exchange must not be taken as its reply.
@@ -74,6 +88,7 @@ void AwaitReply(const LinkContext& context, ReplyAssembler& assembler, std::int1
                 std::int64_t send_second) {
   auto limit = [&] { return assembler.ack_seen() ? reply_timeout : kAckTimeoutSeconds; };
   while (WholeSeconds(context.clock.Now()) - send_second < limit() && !assembler.etx_seen()) {
+    ThrowIfCancelled(context, true);
     if (context.hooks.yield) context.hooks.yield();
     const std::string c = ReadOne(context);
     if (c.empty()) {
@@ -120,6 +135,7 @@ void RaisePrinterError(const LinkContext& context, std::int32_t& printer_error) 
 std::int16_t Exchange(LinkContext& context, std::string& reply, std::int32_t& printer_error,
                       const SendOptions& options, const std::string& frame) {
   EmptyReceiveBuffer(context);
+  ThrowIfCancelled(context, false);
   Write(context, frame);
   context.frame_counter = NextFrameCounter(context.frame_counter, options.frame_counter_forced);
   const std::int64_t send_second = WholeSeconds(context.clock.Now());
@@ -147,6 +163,7 @@ std::int16_t Exchange(LinkContext& context, std::string& reply, std::int32_t& pr
 std::int16_t SendCommand(LinkContext& context, std::string& reply, std::int32_t& printer_error,
                          const SendOptions& options) {
   reply.clear();
+  ThrowIfCancelled(context, false);
   std::int16_t result = Precondition(context, options);
   if (result == OP_OK) {
     const std::string frame =

@@ -1,5 +1,6 @@
 #pragma once
 // SendCommand: the one place where the control talks to the printer.
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -18,6 +19,15 @@ inline constexpr int kAckTimeoutSeconds = 3;
 /// Longest single wait on the port within one pass of the wait loop.
 inline constexpr std::chrono::milliseconds kWaitSlice{20};
 
+/// What the link keeps of a control between calls.
+struct LinkState {
+  /// Set by CancelWait (any thread, or a signal handler), taken by the next
+  /// wait pass or, when no call waits, by the next call before it writes.
+  std::atomic<bool> cancel_requested{false};
+};
+static_assert(std::atomic<bool>::is_always_lock_free,
+              "a signal handler may only touch a lock-free flag");
+
 /// What the engine reads and changes of the control.
 struct LinkContext {
   SerialPort& port;
@@ -26,6 +36,7 @@ struct LinkContext {
   std::int32_t euro_settings;
   std::int16_t& frame_counter;
   const std::string& current_command;  // UTF-8; framed as Windows-1252
+  LinkState& state;
 };
 
 struct SendOptions {
@@ -38,7 +49,9 @@ struct SendOptions {
 /// accepted reply frame (raw bytes) or is emptied; `printer_error` gets the
 /// number of an error reply and is left unchanged otherwise. Raises FPError
 /// through the hooks as the result requires. Errors of the serial component
-/// pass through as SerialError.
+/// pass through as SerialError. A cancel (LinkState::cancel_requested) ends
+/// the call with CancelledError: before the write when it was already set,
+/// at the next wait pass after it.
 std::int16_t SendCommand(LinkContext& context, std::string& reply, std::int32_t& printer_error,
                          const SendOptions& options);
 

@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "tavirel/result_codes.hpp"
-#include "tavirel/tavirel_control.hpp"
 
 namespace tavirel::ops {
 namespace {
@@ -115,7 +114,7 @@ std::vector<Operation> MakeCatalogue() {
                  D::DecodeAckReply,
                  {}});
   Operation end_document = OperatorOnly("opEndSNoFisc", 1065, D::DecodeAckReply);
-  end_document.result = VarType::VT_EMPTY;
+  end_document.result = VarType::VT_VARIANT;  // the code, carried in a VARIANT
   ops.push_back(std::move(end_document));
   ops.push_back(OperatorOnly("opIniSNoFisc", 1063, D::DecodeAckReply));
   ops.push_back({"opMsgVisoreCortesia",
@@ -123,7 +122,7 @@ std::vector<Operation> MakeCatalogue() {
                  {P("CodOpr", I2), P("Descr", STR), Opt("NumVisore", I2, std::int16_t{0}),
                   Opt("Cursore", I2, std::int16_t{0})},
                  // The cursor has no fixed width: its digits, no leading zeros.
-                 {Digit(0, 2), Digit(2, 1), Text(1, 40), Digit(3, 1)},
+                 {Digit(0, 2), Digit(2, 1), Text(1, 40), {K::TrailingDigits, 3, 1}},
                  10,
                  D::DecodeAckReply,
                  {}});

@@ -8,20 +8,21 @@
 #include <vector>
 
 #include "ops/decoders.hpp"
-#include "tavirel/dispatch.hpp"
+#include "tavirel/param_info.hpp"
 #include "tavirel/variant.hpp"
 
 namespace tavirel::ops {
 
 enum class FieldKind {
-  Digit,          // short, zero-padded to the width, never cut
-  Amount,         // currency, whole lire or euro cents, width 9
-  Percent,        // single, hundredths, width 4
-  DecimalQty,     // single, thousandths, width 7
-  IntegerQty,     // short, four digits and "000"
-  UnitQty,        // the constant "0001000"
-  Text,           // text, trimmed, cut or padded to the width
-  UnitOfMeasure,  // text; a number becomes two digits
+  Digit,           // short, zero-padded to the width, never cut
+  TrailingDigits,  // short, its digits only; the last field, so it may grow
+  Amount,          // currency, whole lire or euro cents, width 9
+  Percent,         // single, hundredths, width 4
+  DecimalQty,      // single, thousandths, width 7
+  IntegerQty,      // short, four digits and "000"
+  UnitQty,         // the constant "0001000"
+  Text,            // text, trimmed, cut or padded to the width
+  UnitOfMeasure,   // text; a number becomes two digits
 };
 
 struct CommandField {
@@ -49,7 +50,7 @@ struct Operation {
   std::int16_t reply_timeout;
   Decoder decoder;                  // for ReplyChoice::Fixed
   std::vector<CodeChoice> choices;  // for ReplyChoice::ByCode, first test first
-  VarType result = VarType::VT_I2;  // VT_EMPTY stands for a VARIANT result
+  VarType result = VarType::VT_I2;  // VT_VARIANT: the same code in a VARIANT
 
   [[nodiscard]] ReplyChoice choice() const {
     return choices.empty() ? ReplyChoice::Fixed : ReplyChoice::ByCode;
@@ -63,6 +64,12 @@ struct Operation {
 std::span<const Operation> Catalogue();
 /// The operation of that name, or nullptr.
 const Operation* FindOperation(std::string_view name);
+
+/// One field's characters from its argument (already of its parameter's
+/// type; ignored for a field made from no argument). Throws ConversionError
+/// for a value the field cannot hold at all (NaN, out of 64 bits).
+std::string EncodeField(const CommandField& field, const Variant& value,
+                        std::int32_t euro_settings);
 
 /// The command string (UTF-8) from arguments already of their parameters'
 /// types, all present. An amount field in a currency mode other than lire

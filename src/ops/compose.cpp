@@ -4,38 +4,31 @@
 #include "tavirel/errors.hpp"
 
 namespace tavirel::ops {
-namespace {
 
-std::string EncodeField(const CommandField& field, std::span<const Variant> args,
+std::string EncodeField(const CommandField& field, const Variant& value,
                         std::int32_t euro_settings) {
   const auto width = static_cast<std::int16_t>(field.width);
   switch (field.kind) {
-    case FieldKind::Digit:
-      return FormatDigitField(args[field.arg].get<std::int16_t>(), field.width);
-    case FieldKind::Amount:
-      return FormatAmountField(args[field.arg].get<Currency>(), width, euro_settings);
-    case FieldKind::Percent:
-      return FormatDecimalField(args[field.arg].get<float>(), "#0.00", width);
-    case FieldKind::DecimalQty:
-      return FormatDecimalField(args[field.arg].get<float>(), "###0.000", width);
-    case FieldKind::IntegerQty:
-      return FormatIntegerQuantityField(args[field.arg].get<std::int16_t>());
+    case FieldKind::Digit: return FormatDigitField(value.get<std::int16_t>(), field.width);
+    case FieldKind::TrailingDigits: return FormatDigitField(value.get<std::int16_t>(), 1);
+    case FieldKind::Amount: return FormatAmountField(value.get<Currency>(), width, euro_settings);
+    case FieldKind::Percent: return FormatDecimalField(value.get<float>(), "#0.00", width);
+    case FieldKind::DecimalQty: return FormatDecimalField(value.get<float>(), "###0.000", width);
+    case FieldKind::IntegerQty: return FormatIntegerQuantityField(value.get<std::int16_t>());
     case FieldKind::UnitQty: return std::string(kUnitQuantity);
-    case FieldKind::Text: return FormatTextField(args[field.arg].get<std::string>(), width);
-    case FieldKind::UnitOfMeasure:
-      return FormatUnitOfMeasureField(args[field.arg].get<std::string>());
+    case FieldKind::Text: return FormatTextField(value.get<std::string>(), width);
+    case FieldKind::UnitOfMeasure: return FormatUnitOfMeasureField(value.get<std::string>());
   }
   return {};
 }
-
-}  // namespace
 
 std::string ComposeCommand(const Operation& op, std::span<const Variant> args,
                            std::int32_t euro_settings) {
   std::string command = FormatDigitField(op.code, 4);
   for (const CommandField& field : op.fields) {
     try {
-      command += EncodeField(field, args, euro_settings);
+      static const Variant kNone;
+      command += EncodeField(field, field.arg < 0 ? kNone : args[field.arg], euro_settings);
     } catch (const ConversionError& e) {
       // A value that fits its type but not its field: say whose it is.
       if (field.arg < 0) throw;

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <utility>
 
 #include "tavirel/errors.hpp"
 #include "tavirel/line_settings.hpp"
@@ -17,8 +18,9 @@ struct NullModemPort::Shared {
     std::deque<char> waiting;  // received, not yet taken
     std::string written;
     std::string received;
-    bool cts = true;       // as the other end set it
-    bool hung_up = false;  // the other end hung up on this one
+    bool cts = true;           // as the other end set it
+    bool hung_up = false;      // the other end hung up on this one
+    bool interrupted = false;  // an Interrupt not yet taken by a wait
     bool open = false;
     std::string settings = "9600,n,8,1";
     std::int16_t port = 1;
@@ -100,14 +102,25 @@ void NullModemPort::WaitForInput(std::chrono::milliseconds slice) {
   auto& end = shared_->ends[side_];
   ThrowIfHungUp(end);
   if (!end.waiting.empty()) return;
+  if (std::exchange(end.interrupted, false)) return;
   if (wait_hook_) {
     // The hook may write from the other end: it must run without the lock.
     lock.unlock();
     wait_hook_(slice);
     return;
   }
-  shared_->arrived.wait_for(lock, slice, [&end] { return !end.waiting.empty() || end.hung_up; });
+  shared_->arrived.wait_for(
+      lock, slice, [&end] { return !end.waiting.empty() || end.hung_up || end.interrupted; });
+  end.interrupted = false;
   ThrowIfHungUp(end);
+}
+
+void NullModemPort::Interrupt() noexcept {
+  {
+    std::lock_guard lock(shared_->mutex);
+    shared_->ends[side_].interrupted = true;
+  }
+  shared_->arrived.notify_all();
 }
 
 std::string NullModemPort::Settings() const {

@@ -1,12 +1,16 @@
 #include "port/posix_io.hpp"
 
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
+#include <cstring>
 
 #include "port/posix_device.hpp"
 #include "tavirel/errors.hpp"
@@ -78,13 +82,33 @@ void WriteAll(int fd, std::string_view bytes, milliseconds budget, const std::st
   }
 }
 
-Readiness PollReadable(int fd, milliseconds slice, const std::string& device) {
-  pollfd p{fd, POLLIN, 0};
-  const int ready = ::poll(&p, 1, PollTimeout(slice));
+Readiness PollReadable(int fd, int wake_fd, milliseconds slice, const std::string& device) {
+  std::array<pollfd, 2> p{{{fd, POLLIN, 0}, {wake_fd, POLLIN, 0}}};
+  const int ready = ::poll(p.data(), wake_fd >= 0 ? 2 : 1, PollTimeout(slice));
   if (ready < 0 && errno == EINTR) return Readiness::Timeout;
   if (ready < 0) ThrowDeviceError("cannot wait for input from", device, errno);
   if (ready == 0) return Readiness::Timeout;
-  return (p.revents & kTrouble) ? Readiness::HungUp : Readiness::Readable;
+  if (p[1].revents & POLLIN) {
+    std::uint64_t count = 0;  // reading an eventfd resets it
+    [[maybe_unused]] const ssize_t got = ::read(wake_fd, &count, sizeof count);
+    return Readiness::Interrupted;
+  }
+  return (p[0].revents & kTrouble) ? Readiness::HungUp : Readiness::Readable;
+}
+
+int MakeWakeFd() {
+  const int fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (fd < 0)
+    throw SerialError(std::string("cannot make a wake-up descriptor: ") + std::strerror(errno));
+  return fd;
+}
+
+void SignalWakeFd(int wake_fd) noexcept {
+  const int saved = errno;
+  const std::uint64_t one = 1;
+  // EAGAIN only when the count is at its maximum: it is signalled anyway.
+  [[maybe_unused]] const ssize_t put = ::write(wake_fd, &one, sizeof one);
+  errno = saved;
 }
 
 bool CtsAsserted(int fd, const std::string& device) {

@@ -24,11 +24,21 @@ int BytesQueued(int fd);
 void WriteAll(int fd, std::string_view bytes, std::chrono::milliseconds budget,
               const std::string& device);
 
-enum class Readiness { Timeout, Readable, HungUp };
+enum class Readiness { Timeout, Readable, HungUp, Interrupted };
 
-/// Waits at most `slice` for input. HungUp when the device reports a
-/// hang-up or an error condition (input received before it may still wait).
-Readiness PollReadable(int fd, std::chrono::milliseconds slice, const std::string& device);
+/// Waits at most `slice` for input on `fd`, or for `wake_fd` (an eventfd;
+/// -1 for none) to be signalled, which it then resets: Interrupted. HungUp
+/// when the device reports a hang-up or an error condition (input received
+/// before it may still wait).
+Readiness PollReadable(int fd, int wake_fd, std::chrono::milliseconds slice,
+                       const std::string& device);
+
+/// A non-blocking eventfd for waking PollReadable. Throws SerialError.
+int MakeWakeFd();
+
+/// Signals `wake_fd`: one write(2), so it may run in a signal handler; errno
+/// is kept as it was.
+void SignalWakeFd(int wake_fd) noexcept;
 
 /// Clear To Send on the modem lines; true on a device without modem lines
 /// (a pseudo-terminal). Throws SerialError on hang-up or failure.

@@ -59,7 +59,8 @@ struct PosixSerialPort::State {
   std::string settings_text = "9600,n,8,1";
   LineSettings settings;
   port::UniqueFd fd;
-  std::string device;  // the device open now, for messages
+  port::UniqueFd wake{port::MakeWakeFd()};  // Interrupt's eventfd, for the object's life
+  std::string device;                       // the device open now, for messages
   ReceiveBuffer received;
 
   void RequireOpen() const {
@@ -149,11 +150,14 @@ void PosixSerialPort::WaitForInput(std::chrono::milliseconds slice) {
   State& s = *state_;
   s.RequireOpen();
   if (!s.received.Empty()) return;
-  if (port::PollReadable(s.fd.Get(), slice, s.device) != port::Readiness::HungUp) return;
+  if (port::PollReadable(s.fd.Get(), s.wake.Get(), slice, s.device) != port::Readiness::HungUp)
+    return;
   // Keep what arrived before the hang-up; the next wait reports it. A device
   // that hung up with nothing left throws from the read itself.
   if (s.received.Refill(s.fd.Get(), s.device) == 0) port::ThrowHungUp(s.device);
 }
+
+void PosixSerialPort::Interrupt() noexcept { port::SignalWakeFd(state_->wake.Get()); }
 
 std::string PosixSerialPort::Settings() const { return state_->settings_text; }
 

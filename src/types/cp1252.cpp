@@ -122,6 +122,18 @@ std::size_t CharCount(std::string_view utf8) {
   return count;
 }
 
+std::vector<std::string_view> CharsWithoutByte(std::string_view utf8) {
+  std::vector<std::string_view> missing;
+  for (std::size_t pos = 0; pos < utf8.size();) {
+    const Decoded decoded = DecodeAt(utf8, pos);
+    if (decoded.code_point == kInvalid || ByteOf(decoded.code_point) == kReplacement) {
+      if (decoded.code_point != U'?') missing.push_back(utf8.substr(pos, decoded.length));
+    }
+    pos += decoded.length;
+  }
+  return missing;
+}
+
 std::string_view FirstChars(std::string_view utf8, std::size_t count) {
   std::size_t pos = 0;
   for (std::size_t taken = 0; taken < count && pos < utf8.size(); ++taken) {

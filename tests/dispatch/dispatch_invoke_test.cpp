@@ -2,7 +2,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
+#include <typeinfo>
 
 #include "support/control_rig.hpp"
 #include "support/operation_table.hpp"
@@ -208,6 +210,56 @@ TEST(DispatchArguments, ADirectRunWithAnUnconvertibleArgumentNamesTheOperationAn
     EXPECT_NE(message.find("opSubTotAbbuono"), std::string::npos) << message;
     EXPECT_NE(message.find("Importo"), std::string::npos) << message;
   }
+}
+
+// The direct run and the dispatch interface bind through one function: the
+// same arguments are refused with the same words.
+TEST(DispatchArguments, ADirectRunAndInvokeRefuseAlike) {
+  struct Row {
+    const char* op;
+    std::vector<Variant> args;
+  };
+  const std::vector<Row> rows = {
+      {"opReparto", {"1", "PANE", "1.50", "2", "1", "X", "extra"}},
+      {"opReparto", {"1", "PANE"}},
+      {"opReparto", {"1", Variant(), "1.50", "2"}},
+      {"opSubTotAbbuono", {"1", "tanti"}},
+      {"opReadDataOra", {"1"}},
+  };
+  testing::ScriptedPrinter printer;
+  auto control = printer.MakeControl();
+  const auto message = [](const std::function<void()>& call) -> std::string {
+    try {
+      call();
+    } catch (const TavirelError& e) {
+      return std::string(typeid(e).name()) + ": " + e.what();
+    }
+    return "no error";
+  };
+  for (const Row& row : rows) {
+    const std::string direct = message([&] { control->RunOperation(row.op, row.args); });
+    const std::string invoked =
+        message([&] { Invoke(*control, row.op, MemberKind::Method, row.args); });
+    EXPECT_NE(direct, "no error") << row.op;
+    EXPECT_EQ(direct, invoked);
+  }
+  EXPECT_EQ(printer.Written(), "");
+}
+
+// A member is invoked through its row, also from a copy the caller made; a
+// member the table does not have is refused before anything runs.
+TEST(DispatchArguments, InvokeTakesTheTablesRowForAMember) {
+  testing::ScriptedPrinter printer;
+  auto control = printer.MakeControl();
+  MemberInfo copy = *FindMember("COMPort", MemberKind::PropertyPut);
+  Invoke(*control, copy, {"4"});
+  EXPECT_EQ(control->COMPort(), 4);
+  copy.id = 0;  // found by name and kind then
+  Invoke(*control, copy, {"5"});
+  EXPECT_EQ(control->COMPort(), 5);
+  const MemberInfo made_up{7, "opNothing", MemberKind::Method, {}, VarType::VT_I2};
+  EXPECT_THROW(Invoke(*control, made_up, {}), DispatchError);
+  EXPECT_EQ(printer.Written(), "");
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "types/comma_decimal_locale.hpp"
 
@@ -139,6 +141,29 @@ TEST(Cp1252, FirstCharsNeverSplitsACharacter) {
                                "A",
                                1),
             "\xE2");
+}
+
+// Exactly the characters FromUtf8 turns into "?" while not being "?".
+TEST(Cp1252, CharsWithoutByteAreThoseSentAsQuestionMarks) {
+  struct Row {
+    std::string text;
+    std::vector<std::string> missing;
+  };
+  const std::vector<Row> rows = {
+      {"CAFF\u00c8 \u20ac \u0178 ? \u00ff", {}},
+      {"\u2713a\u4e2d\U0001F600", {"\u2713", "\u4e2d", "\U0001F600"}},
+      {std::string("a\xff\xc3"), {"\xff", "\xc3"}},
+      {"\u0081\u009d\u0080", {"\u0080"}},  // C1 controls of the unassigned bytes pass
+      {"", {}},
+  };
+  for (const Row& row : rows) {
+    const auto missing = cp1252::CharsWithoutByte(row.text);
+    EXPECT_EQ(std::vector<std::string>(missing.begin(), missing.end()), row.missing) << row.text;
+    const std::string sent = cp1252::FromUtf8(row.text);
+    const auto questions = static_cast<std::size_t>(std::count(sent.begin(), sent.end(), '?'));
+    const auto typed = static_cast<std::size_t>(std::count(row.text.begin(), row.text.end(), '?'));
+    EXPECT_EQ(questions, typed + row.missing.size()) << row.text;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,43 @@
+#pragma once
+// The JSON form of a document, one schema for every caller (the command
+// line, the service, tests):
+//
+//   {"key": "pos2-000123", "type": "receipt", "operator": 1,
+//    "lines": [{"department": 1, "description": "PANE", "price": "1.50"},
+//              {"type": "return", "department": 1, "description": "CROSTATA", "price": "3.00"},
+//              {"type": "text", "text": "OFFERTA DEL GIORNO"}],
+//    "adjustments": [{"type": "discount-percent", "percent": "10"}],
+//    "payments": [{"type": "cash", "amount": "5.00"}, {"type": "card", "card": 1}]}
+//
+// Amounts, percentages and quantities may be strings or JSON numbers; a
+// number is taken by the digits it is written with, never through binary
+// floating point. docs/documents.md describes every field.
+//
+// Free functions without state: safe from any thread.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "tavirel/documents/document.hpp"
+
+namespace tavirel::documents {
+
+/// Reads one document. Throws DocumentError listing every problem of shape
+/// (not JSON, a missing key, a field of the wrong kind, an unknown field or
+/// type name). Values are judged later, by Preflight.
+Document ParseDocument(std::string_view json);
+
+/// The document as JSON text, one line, fields in a fixed order. Decimal
+/// texts are written in their plain form ("1.50" stays "1.50", "+1.5" and
+/// "01.5" become "1.5"), so two spellings of one document give one text.
+std::string ToJson(const Document& document);
+
+/// What the journal compares: ToJson of the document without its key.
+std::string CanonicalContent(const Document& document);
+/// A hash of CanonicalContent, as 16 hexadecimal digits (64-bit FNV-1a).
+std::string ContentHash(const Document& document);
+
+/// "receipt", "non-fiscal", "report".
+std::string_view TypeName(DocumentType type);
+
+}  // namespace tavirel::documents

@@ -1,0 +1,77 @@
+#pragma once
+// The runner: a document's operations in order on one TavirelControl, each
+// step recorded in the journal before its request goes out and after its
+// reply.
+//
+// - A refusal (EERR) before the closing payment voids the receipt
+//   (opVoidTot); a non-fiscal document is ended (opEndSNoFisc). The outcome
+//   names the step, the printer's number and its text.
+// - A step whose effect is unknown (the request went out but no usable reply
+//   came: a timeout, a bad checksum, a hang-up, a cancelled wait) is never
+//   sent again. It is resolved with the subtotal, which has no fiscal effect
+//   (the register answers it while a receipt is open and refuses it when
+//   none is), compared with what the earlier replies added up to; then the
+//   document goes on, or the open receipt is voided.
+// - Reports and the fiscal closure are never repeated automatically.
+// - A key the journal holds finished is answered from the journal
+//   ("replayed"), without touching the register. A document left in flight
+//   by a stopped process is resolved and finished when it is run again, on
+//   the same register only.
+// docs/documents.md gives the rules in full.
+//
+// Thread safety: a Runner and its control are used by one thread at a time;
+// the journal may be shared with other runners.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tavirel/documents/document.hpp"
+#include "tavirel/documents/journal.hpp"
+#include "tavirel/documents/outcome.hpp"
+#include "tavirel/documents/preflight.hpp"
+#include "tavirel/tavirel_control.hpp"
+
+namespace tavirel::documents {
+
+struct RunnerOptions {
+  /// The journal's name for this register's queue ("" is a name too).
+  std::string register_name;
+  /// The per-operation check of preflight (DefaultArgumentCheck() when empty).
+  ArgumentCheck check;
+  /// How many times a reading made to resolve a step is tried before the
+  /// document is left uncertain. Readings have no fiscal effect.
+  int reading_attempts = 3;
+};
+
+class Runner {
+ public:
+  /// A runner on `control`, whose port is open and whose currency mode is
+  /// set, recording in `journal`. Both must outlive the runner.
+  Runner(TavirelControl& control, Journal& journal, RunnerOptions options = {});
+
+  /// The register's fiscal serial number, read once with opReadMatrFisc (the
+  /// register the journal binds documents to); absent while it cannot be
+  /// read. Errors of the call (the serial component) pass through.
+  std::optional<std::int32_t> Serial();
+
+  /// Runs one document to its outcome, which the journal holds before this
+  /// returns. Preflight problems give a failed outcome listing them, with
+  /// nothing sent and nothing recorded. Documents this register has left in
+  /// flight are resolved first. Throws KeyConflictError for a key the
+  /// journal holds with other content, RegisterMismatchError for a key in
+  /// flight on another register, JournalError when the journal fails.
+  Outcome Run(const Document& document);
+
+  /// Resolves and finishes the documents left in flight on this register by
+  /// a stopped process (or left uncertain); their outcomes in journal order.
+  std::vector<Outcome> ResolveInFlight();
+
+ private:
+  TavirelControl& control_;
+  Journal& journal_;
+  RunnerOptions options_;
+  std::optional<std::int32_t> serial_;
+};
+
+}  // namespace tavirel::documents
