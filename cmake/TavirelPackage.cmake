@@ -9,7 +9,9 @@ set(TAVIREL_RUNTIME_PACKAGE libtavirel${PROJECT_VERSION_MAJOR})
 
 set(CPACK_PACKAGE_NAME tavirel)
 set(CPACK_PACKAGE_VENDOR "the tavirel developers")
-set(CPACK_PACKAGE_CONTACT "tavirel developers <tavirel@localhost>")
+set(TAVIREL_PACKAGE_CONTACT "tavirel maintainers <maintainers@users.noreply.c-seed-a0c44e83.example>"
+  CACHE STRING "The Maintainer of the Debian packages")
+set(CPACK_PACKAGE_CONTACT ${TAVIREL_PACKAGE_CONTACT})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "driver for an Italian fiscal cash register")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
@@ -42,6 +44,8 @@ their replies, and the line protocol with its timeouts and checksums.")
 
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libtavirel-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+# find_package(tavirel COMPONENTS qt documents) needs these.
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SUGGESTS "qt6-base-dev, libsqlite3-dev")
 set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION "driver for an Italian fiscal cash register - development files
 Headers, the link library, find_package(tavirel) and pkg-config files of the
 tavirel library, with the simulated register library (tavirel::sim) for
@@ -59,5 +63,19 @@ if(BUILD_SHARED_LIBS)
   set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS runtime)
   set(CPACK_COMPONENT_TOOLS_DEPENDS runtime)
 endif()
+
+# Each package carries the licence as its copyright file and a changelog in
+# Debian's format, as Debian's tools expect of /usr/share/doc/<package>/.
+string(TIMESTAMP TAVIREL_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/debian-changelog.in ${PROJECT_BINARY_DIR}/debian/changelog @ONLY)
+execute_process(COMMAND gzip -9nf ${PROJECT_BINARY_DIR}/debian/changelog)
+foreach(component IN LISTS CPACK_COMPONENTS_ALL)
+  string(TOUPPER ${component} upper)
+  set(doc_dir ${CMAKE_INSTALL_DATAROOTDIR}/doc/${CPACK_DEBIAN_${upper}_PACKAGE_NAME})
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${doc_dir} RENAME copyright
+    COMPONENT ${component} EXCLUDE_FROM_ALL)
+  install(FILES ${PROJECT_BINARY_DIR}/debian/changelog.gz DESTINATION ${doc_dir}
+    COMPONENT ${component} EXCLUDE_FROM_ALL)
+endforeach()
 
 include(CPack)
