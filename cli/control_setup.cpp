@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "cli_errors.hpp"
+#include "tavirel/port_factory.hpp"
 #include "tavirel/posix_serial_port.hpp"
 
 namespace tavirel::cli {
@@ -25,7 +26,7 @@ std::unique_ptr<TavirelControl> MakeControl(const ControlSetup& setup) {
   if (setup.device.empty()) {
     port = std::make_unique<PosixSerialPort>();
   } else {
-    port = PosixSerialPort::ForDevice(setup.device);
+    port = MakePort(setup.device);
   }
   auto control = std::make_unique<TavirelControl>(std::move(port));
   control->InitProperties();

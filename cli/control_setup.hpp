@@ -1,5 +1,6 @@
 #pragma once
-// Making the control a command opens: on a device path or on a port number,
+// Making the control a command opens: on a port name (a device path, tcp://
+// or rfc2217://) or on a port number,
 // with line settings and a currency mode.
 #include <cstdint>
 #include <memory>
@@ -15,14 +16,15 @@ namespace tavirel::cli {
 std::int32_t ParseMode(std::string_view text);
 
 struct ControlSetup {
-  std::string device;                // a fixed device path, or
+  std::string device;                // a port name (see tavirel/port_factory.hpp), or
   std::optional<std::int16_t> port;  // the control's COMPort
   std::string settings = kDefaultSettings;
   std::int32_t mode = TVL_EUROSETTINGS_EURO;
 };
 
-/// A new control on the POSIX serial component with the setup applied (the
-/// port not yet open). Malformed settings throw SettingsError.
+/// A new control on the port the setup names (the POSIX serial component for
+/// a port number) with the setup applied, the port not yet open. Malformed
+/// settings or port names throw SettingsError.
 std::unique_ptr<TavirelControl> MakeControl(const ControlSetup& setup);
 
 }  // namespace tavirel::cli

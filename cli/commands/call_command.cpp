@@ -27,6 +27,7 @@ constexpr const char* kExamples = R"(
 Examples:
   tavirel call --sim 'opReparto 1 "PANE DI CASA" 1.50 2' 'opContante 1'
   tavirel call --device /dev/ttyUSB0 --json 'opReadDataOra' 'LastDate'
+  tavirel call --device rfc2217://192.168.1.50:4001 'opReadMatrFisc 1' 'LastMatrFisc'
   tavirel call --port 1 --mode lire 'opReparto 1 PANE 1500 2' 'opSubTot 1' 'opContante 1 2000'
   tavirel call --sim --trace 'opApriCassetto 1'
   printf '%s\n' 'opReparto 1 PANE 1.50 2' '{"member": "opContante", "args": [1, 5]}' |
@@ -44,7 +45,7 @@ another code, 2 for a usage error or an error of the call.)";
 ControlSetup Setup(const CallOptions& options) {
   const int chosen =
       (options.device.empty() ? 0 : 1) + (options.port != 0 ? 1 : 0) + (options.sim ? 1 : 0);
-  if (chosen != 1) throw UsageError("call needs exactly one of --device PATH, --port N or --sim");
+  if (chosen != 1) throw UsageError("call needs exactly one of --device NAME, --port N or --sim");
   ControlSetup setup;
   setup.device = options.device;
   if (options.port != 0) setup.port = static_cast<std::int16_t>(options.port);
@@ -85,8 +86,10 @@ int RunCall(const CallOptions& options, Streams& streams) {
 void AddCallCommand(CLI::App& app, Runner& run) {
   auto options = std::make_shared<CallOptions>();
   CLI::App* call = app.add_subcommand("call", "Open one control, run each OP in order, close it");
-  auto* device = call->add_option("--device", options->device, "A serial device or pseudo-terminal")
-                     ->type_name("PATH");
+  auto* device = call->add_option("--device", options->device,
+                                  "A serial device or pseudo-terminal by its path, or a device "
+                                  "server's port: tcp://HOST:PORT or rfc2217://HOST:PORT")
+                     ->type_name("NAME");
   auto* port =
       call->add_option("--port", options->port, "The control's COMPort (port n is /dev/ttyS<n-1>)")
           ->type_name("N")

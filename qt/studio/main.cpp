@@ -17,8 +17,11 @@ int main(int argc, char** argv) {
       "file");
   const QCommandLineOption controls({"n", "controls"}, "Controls on the form (2 to 8).", "count",
                                     "2");
-  const QCommandLineOption device({"d", "device"}, "Connect the first control to this device.",
-                                  "path");
+  const QCommandLineOption device(
+      {"d", "device"},
+      "Connect the first control to this port: a device path, tcp://HOST:PORT or "
+      "rfc2217://HOST:PORT.",
+      "name");
   const QCommandLineOption simulator({"s", "simulator"},
                                      "Connect the first control to a simulated register.");
   parser.addOptions({form, controls, device, simulator});

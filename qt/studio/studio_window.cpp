@@ -13,7 +13,7 @@
 #include "console_panel.hpp"
 #include "control_form.hpp"
 #include "simulator_connections.hpp"
-#include "tavirel/posix_serial_port.hpp"
+#include "tavirel/port_factory.hpp"
 #include "tavirel/qt/tavirel_control_widget.hpp"
 #include "tavirel/tavirel_control.hpp"
 
@@ -73,9 +73,11 @@ void StudioWindow::BuildActions() {
     const int index = CurrentIndex();
     if (index < 0) return;
     bool ok = false;
-    const QString path = QInputDialog::getText(
-        this, kAppTitle, "Percorso del dispositivo:", QLineEdit::Normal, "/dev/ttyUSB0", &ok);
-    if (ok && !path.isEmpty()) ConnectToDevice(index, path);
+    const QString name = QInputDialog::getText(
+        this, kAppTitle,
+        "Dispositivo (/dev/ttyUSB0) o porta di rete (tcp://HOST:PORTA, rfc2217://HOST:PORTA):",
+        QLineEdit::Normal, "/dev/ttyUSB0", &ok);
+    if (ok && !name.isEmpty()) ConnectToDevice(index, name);
   });
   auto* simulator = bar->addAction("Avvia registratore simulato", this, [this] {
     if (const int index = CurrentIndex(); index >= 0) ConnectToSimulator(index);
@@ -149,9 +151,15 @@ bool StudioWindow::SaveForm() {
   return true;
 }
 
-void StudioWindow::ConnectToDevice(int index, const QString& path) {
-  Replace(index, std::make_unique<TavirelControl>(PosixSerialPort::ForDevice(path.toStdString())),
-          path);
+void StudioWindow::ConnectToDevice(int index, const QString& name) {
+  std::unique_ptr<SerialPort> port;
+  try {
+    port = MakePort(name.toStdString());
+  } catch (const std::exception& error) {
+    Report(QString::fromStdString(error.what()));  // the control keeps its port
+    return;
+  }
+  Replace(index, std::make_unique<TavirelControl>(std::move(port)), name);
 }
 
 bool StudioWindow::HasSimulator() { return SimulatorConnections::Available(); }

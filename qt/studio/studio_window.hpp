@@ -52,8 +52,10 @@ class StudioWindow : public QMainWindow {
   /// Writes every control's properties into the form file; false after
   /// reporting an error.
   bool SaveForm();
-  /// Puts control `index` on the device at `path`, keeping its settings.
-  void ConnectToDevice(int index, const QString& path);
+  /// Puts control `index` on the port `name` names (a device path, tcp://
+  /// or rfc2217://), keeping its settings. A name that makes no port is
+  /// reported and the control keeps the port it had.
+  void ConnectToDevice(int index, const QString& name);
   /// True when this build can start the simulated register.
   [[nodiscard]] static bool HasSimulator();
   /// Starts a simulated register and puts control `index` on its line.

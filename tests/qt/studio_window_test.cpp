@@ -189,5 +189,17 @@ TEST_F(Studio, ConnectingToADeviceKeepsTheSettings) {
   EXPECT_TRUE(transcript.contains(device)) << "the error names the device";
 }
 
+TEST_F(Studio, ConnectingToANetworkPortAndRefusingABadName) {
+  auto studio = Open(2);
+  studio->ConnectToDevice(0, "rfc2217://127.0.0.1:1");  // made, not yet opened
+  TavirelControl* networked = &ControlOf(*studio, 0);
+  EXPECT_TRUE(studio->Console().Transcript().contains("collegato a rfc2217://127.0.0.1:1"));
+  studio->ConnectToDevice(0, "ftp://127.0.0.1:1");
+  EXPECT_EQ(&ControlOf(*studio, 0), networked);  // kept
+  const QString transcript = studio->Console().Transcript();
+  EXPECT_TRUE(transcript.contains("errore: port name \"ftp://127.0.0.1:1\": unknown kind"))
+      << transcript.toStdString();
+}
+
 }  // namespace
 }  // namespace tavirel::studio
