@@ -6,7 +6,8 @@
 #   tavirel           static, or shared with a soname when BUILD_SHARED_LIBS;
 #   tavirel_internal  what the project's own tests, benchmarks and fuzz
 #                     targets link: they reach into src/, so in a shared
-#                     build they get the same objects as a static archive.
+#                     build they get the same objects, all of them, from a
+#                     static archive.
 include(GenerateExportHeader)
 
 file(GLOB_RECURSE TAVIREL_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*.cpp)
@@ -45,11 +46,18 @@ set_target_properties(tavirel PROPERTIES
   SOVERSION ${PROJECT_VERSION_MAJOR})
 
 if(BUILD_SHARED_LIBS)
-  add_library(tavirel_internal STATIC $<TARGET_OBJECTS:tavirel_objects>)
-  set_target_properties(tavirel_internal PROPERTIES LINKER_LANGUAGE CXX)
-  target_include_directories(tavirel_internal PUBLIC ${TAVIREL_PUBLIC_INCLUDES}
+  # Every object goes into the executable, so nothing it or a part it links
+  # (the simulated register, a host) calls is left for libtavirel.so, which
+  # is then not needed at all: one copy of the library, never two.
+  add_library(tavirel_internal_archive STATIC $<TARGET_OBJECTS:tavirel_objects>)
+  set_target_properties(tavirel_internal_archive PROPERTIES LINKER_LANGUAGE CXX)
+  add_library(tavirel_internal INTERFACE)
+  target_link_libraries(tavirel_internal INTERFACE
+    "$<LINK_LIBRARY:WHOLE_ARCHIVE,tavirel_internal_archive>")
+  target_link_options(tavirel_internal INTERFACE LINKER:--as-needed)
+  target_include_directories(tavirel_internal INTERFACE ${TAVIREL_PUBLIC_INCLUDES}
     ${PROJECT_SOURCE_DIR}/src)
-  target_compile_features(tavirel_internal PUBLIC cxx_std_20)
+  target_compile_features(tavirel_internal INTERFACE cxx_std_20)
 else()
   add_library(tavirel_internal INTERFACE)
   target_link_libraries(tavirel_internal INTERFACE tavirel)

@@ -4,9 +4,11 @@
 #include <chrono>
 #include <mutex>
 
+#include "tavirel/export.hpp"
+
 namespace tavirel {
 
-class Clock {
+class TAVIREL_API Clock {
  public:
   using time_point = std::chrono::steady_clock::time_point;
   virtual ~Clock() = default;
@@ -14,13 +16,13 @@ class Clock {
 };
 
 /// The process's steady clock.
-class SteadyClock final : public Clock {
+class TAVIREL_API SteadyClock final : public Clock {
  public:
   [[nodiscard]] time_point Now() override { return std::chrono::steady_clock::now(); }
 };
 
 /// A clock that moves only when told to; thread-safe.
-class ManualClock final : public Clock {
+class TAVIREL_API ManualClock final : public Clock {
  public:
   [[nodiscard]] time_point Now() override {
     std::lock_guard lock(mutex_);

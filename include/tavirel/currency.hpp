@@ -6,9 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "tavirel/export.hpp"
+
 namespace tavirel {
 
-class Currency {
+class TAVIREL_API Currency {
  public:
   static constexpr std::int64_t kScale = 10'000;
 

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tavirel/export.hpp"
 #include "tavirel/param_info.hpp"
 #include "tavirel/variant.hpp"
 
@@ -20,9 +21,9 @@ class TavirelControl;
 enum class MemberKind { Method, PropertyGet, PropertyPut };
 
 /// "method", "propget", "propput".
-std::string_view KindName(MemberKind kind);
+TAVIREL_API std::string_view KindName(MemberKind kind);
 
-struct MemberInfo {
+struct TAVIREL_API MemberInfo {
   std::int32_t id;  // follows the slot order, from 1
   std::string_view name;
   MemberKind kind;
@@ -31,19 +32,20 @@ struct MemberInfo {
 };
 
 /// Every member of the interface, in slot order.
-std::span<const MemberInfo> Members();
+TAVIREL_API std::span<const MemberInfo> Members();
 /// The member of that name and kind, or nullptr.
-const MemberInfo* FindMember(std::string_view name, MemberKind kind);
+TAVIREL_API const MemberInfo* FindMember(std::string_view name, MemberKind kind);
 /// The member with that id, or nullptr.
-const MemberInfo* FindMember(std::int32_t id);
+TAVIREL_API const MemberInfo* FindMember(std::int32_t id);
 /// Up to `count` member names closest to `name` (for "did you mean").
-std::vector<std::string_view> ClosestMemberNames(std::string_view name, std::size_t count = 3);
+TAVIREL_API std::vector<std::string_view> ClosestMemberNames(std::string_view name,
+                                                             std::size_t count = 3);
 /// "opReparto(CodOpr As Integer, DescProd As String, ..., [TipoPrezzo As Integer = 1], ...) As
 /// Integer".
-std::string Signature(const MemberInfo& member);
+TAVIREL_API std::string Signature(const MemberInfo& member);
 
 /// The event interface: FPError(ErrorLevel As Integer, ErrorCode As Long).
-const MemberInfo& FPErrorEvent();
+TAVIREL_API const MemberInfo& FPErrorEvent();
 
 /// Invokes a member. Arguments are converted to their parameters' types (a
 /// Currency from "1.50", a Single from "5.5", a short from "12"); omitted
@@ -51,12 +53,13 @@ const MemberInfo& FPErrorEvent();
 /// a wrong number of arguments and ConversionError for an argument that does
 /// not convert (naming the member and the parameter); errors of the member
 /// itself pass through.
-Variant Invoke(TavirelControl& control, const MemberInfo& member, std::vector<Variant> args);
+TAVIREL_API Variant Invoke(TavirelControl& control, const MemberInfo& member,
+                           std::vector<Variant> args);
 /// By name: throws DispatchError for an unknown name (naming the closest ones).
-Variant Invoke(TavirelControl& control, std::string_view name, MemberKind kind,
-               std::vector<Variant> args);
+TAVIREL_API Variant Invoke(TavirelControl& control, std::string_view name, MemberKind kind,
+                           std::vector<Variant> args);
 /// By id.
-Variant Invoke(TavirelControl& control, std::int32_t id, std::vector<Variant> args);
+TAVIREL_API Variant Invoke(TavirelControl& control, std::int32_t id, std::vector<Variant> args);
 
 }  // namespace tavirel
 
@@ -65,6 +68,6 @@ namespace tavirel {
 /// The length of an operation's command string when every argument fits its
 /// field (85 for opReparto, 48 for opMsgVisoreCortesia); empty for a name
 /// that is not an operation.
-std::optional<std::size_t> NominalCommandLength(std::string_view operation);
+TAVIREL_API std::optional<std::size_t> NominalCommandLength(std::string_view operation);
 
 }  // namespace tavirel

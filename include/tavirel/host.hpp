@@ -10,12 +10,13 @@
 #include <string>
 #include <string_view>
 
+#include "tavirel/export.hpp"
 #include "tavirel/variant.hpp"
 
 namespace tavirel {
 
 /// The host's store of persisted properties.
-class PropertyBag {
+class TAVIREL_API PropertyBag {
  public:
   virtual ~PropertyBag() = default;
   /// The stored value of `name`, or `default_value` when the bag has none.
@@ -27,7 +28,7 @@ class PropertyBag {
 };
 
 /// A property bag in memory that leaves out values equal to their default.
-class InMemoryPropertyBag final : public PropertyBag {
+class TAVIREL_API InMemoryPropertyBag final : public PropertyBag {
  public:
   [[nodiscard]] Variant ReadProperty(std::string_view name, const Variant& default_value) override;
   void WriteProperty(std::string_view name, const Variant& value,
@@ -43,7 +44,7 @@ class InMemoryPropertyBag final : public PropertyBag {
 };
 
 /// The control asks its site for a size in twips and reads back what was granted.
-class SizeSite {
+class TAVIREL_API SizeSite {
  public:
   virtual ~SizeSite() = default;
   virtual void SetHeight(int twips) = 0;
@@ -55,7 +56,7 @@ class SizeSite {
 enum class TraceDirection { Written, Read };
 
 /// Hooks the host installs on a control.
-struct HostHooks {
+struct TAVIREL_API HostHooks {
   /// A persisted property was changed through its setter.
   std::function<void(std::string_view name)> property_changed;
   /// Called once per pass of the wait loop: serve the host's events here.

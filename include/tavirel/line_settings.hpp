@@ -3,12 +3,14 @@
 #include <string>
 #include <string_view>
 
+#include "tavirel/export.hpp"
+
 namespace tavirel {
 
 enum class Parity : char { None = 'n', Even = 'e', Odd = 'o', Mark = 'm', Space = 's' };
 enum class StopBits { One, OneAndHalf, Two };
 
-struct LineSettings {
+struct TAVIREL_API LineSettings {
   int baud = 9600;
   Parity parity = Parity::None;
   int data_bits = 8;

@@ -9,11 +9,12 @@
 #include <string>
 #include <utility>
 
+#include "tavirel/export.hpp"
 #include "tavirel/serial_port.hpp"
 
 namespace tavirel {
 
-class NullModemPort final : public SerialPort {
+class TAVIREL_API NullModemPort final : public SerialPort {
  public:
   struct Shared;
   NullModemPort(std::shared_ptr<Shared> shared, int side);
@@ -63,6 +64,7 @@ class NullModemPort final : public SerialPort {
 };
 
 /// A connected pair: first is the host's end, second the far (printer's) end.
-std::pair<std::unique_ptr<NullModemPort>, std::unique_ptr<NullModemPort>> MakeNullModemPair();
+TAVIREL_API std::pair<std::unique_ptr<NullModemPort>, std::unique_ptr<NullModemPort>>
+MakeNullModemPair();
 
 }  // namespace tavirel

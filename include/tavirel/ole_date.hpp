@@ -5,9 +5,11 @@
 #include <compare>
 #include <string>
 
+#include "tavirel/export.hpp"
+
 namespace tavirel {
 
-struct DateParts {
+struct TAVIREL_API DateParts {
   int year = 1899;
   int month = 12;
   int day = 30;
@@ -17,7 +19,7 @@ struct DateParts {
   friend bool operator==(const DateParts&, const DateParts&) = default;
 };
 
-class OleDate {
+class TAVIREL_API OleDate {
  public:
   constexpr OleDate() = default;
   constexpr explicit OleDate(double value) : value_(value) {}

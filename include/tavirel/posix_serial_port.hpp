@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "tavirel/export.hpp"
 #include "tavirel/line_settings.hpp"
 #include "tavirel/serial_port.hpp"
 
@@ -15,9 +16,9 @@ namespace tavirel {
 using PortMapping = std::function<std::string(std::int16_t port)>;
 
 /// The default mapping: port n is /dev/ttyS<n-1>.
-std::string DefaultPortDevice(std::int16_t port);
+TAVIREL_API std::string DefaultPortDevice(std::int16_t port);
 
-class PosixSerialPort final : public SerialPort {
+class TAVIREL_API PosixSerialPort final : public SerialPort {
  public:
   /// Port numbers map through `mapping` (DefaultPortDevice when empty).
   explicit PosixSerialPort(PortMapping mapping = {});

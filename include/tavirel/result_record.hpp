@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "tavirel/currency.hpp"
+#include "tavirel/export.hpp"
 #include "tavirel/ole_date.hpp"
 #include "tavirel/result_properties.hpp"
 #include "tavirel/variant.hpp"
@@ -22,7 +23,7 @@ enum class Prop : std::uint8_t {
 
 inline constexpr std::size_t kResultPropertyCount = 56;
 
-struct PropInfo {
+struct TAVIREL_API PropInfo {
   Prop prop;
   std::string_view name;
   VarType type;
@@ -30,11 +31,11 @@ struct PropInfo {
 };
 
 /// The 56 properties in interface order.
-std::span<const PropInfo> ResultProperties();
+TAVIREL_API std::span<const PropInfo> ResultProperties();
 /// The property of that name, or nullptr.
-const PropInfo* FindResultProperty(std::string_view name);
+TAVIREL_API const PropInfo* FindResultProperty(std::string_view name);
 
-class ResultRecord {
+class TAVIREL_API ResultRecord {
  public:
   /// A record as a control restored from saved properties has it: every
   /// number 0, every text empty (LastEERR 0 too), not yet reset.

@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "tavirel/currency.hpp"
+#include "tavirel/export.hpp"
 #include "tavirel/ole_date.hpp"
 
 namespace tavirel {
@@ -25,15 +26,15 @@ enum class VarType : std::uint16_t {
 
 /// Name of a type as the interface shows it ("Integer", "Long", "Single",
 /// "Currency", "Date", "String", "Boolean", "Empty").
-std::string_view TypeName(VarType type);
+TAVIREL_API std::string_view TypeName(VarType type);
 
 /// An Automation boolean: true is -1.
-struct VariantBool {
+struct TAVIREL_API VariantBool {
   bool value = false;
   friend bool operator==(VariantBool, VariantBool) = default;
 };
 
-class Variant {
+class TAVIREL_API Variant {
  public:
   Variant() = default;
   Variant(std::int16_t v) : value_(v) {}
