@@ -31,9 +31,15 @@ int Main(int argc, const char* const* argv, Streams& streams) {
   AddSimCommand(app, run);
   AddMembersCommand(app, run);
   AddErrorCommand(app, run);
+#ifdef TAVIREL_WITH_DOCUMENTS
+  AddReceiptCommand(app, run);
+  constexpr const char* kCommands = "demo, call, sim, members, error, receipt";
+#else
+  constexpr const char* kCommands = "demo, call, sim, members, error";
+#endif
   if (argc > 1 && argv[1][0] != '-' && !IsCommand(app, argv[1])) {
-    return Fail(streams, "unknown command \"" + std::string(argv[1]) +
-                             "\" (commands: demo, call, sim, members, error)");
+    return Fail(streams,
+                "unknown command \"" + std::string(argv[1]) + "\" (commands: " + kCommands + ")");
   }
   try {
     app.parse(argc, argv);

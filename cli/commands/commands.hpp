@@ -18,6 +18,9 @@ void AddDemoCommand(CLI::App& app, Runner& run);
 void AddSimCommand(CLI::App& app, Runner& run);
 void AddMembersCommand(CLI::App& app, Runner& run);
 void AddErrorCommand(CLI::App& app, Runner& run);
+#ifdef TAVIREL_WITH_DOCUMENTS
+void AddReceiptCommand(CLI::App& app, Runner& run);
+#endif
 
 /// The whole program: parses `argv`, runs the chosen command and returns the
 /// exit status (2 with a one-line message for a usage error).

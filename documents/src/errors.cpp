@@ -19,4 +19,7 @@ std::string Describe(const std::vector<Problem>& problems) {
 DocumentError::DocumentError(std::vector<Problem> problems)
     : TavirelError(Describe(problems)), problems_(std::move(problems)) {}
 
+DocumentError::DocumentError(std::string where, std::string message)
+    : DocumentError(std::vector<Problem>{{std::move(where), std::move(message)}}) {}
+
 }  // namespace tavirel::documents

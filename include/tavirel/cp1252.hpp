@@ -1,7 +1,7 @@
 #pragma once
 // Windows-1252, the code page of the line. Strings of the C++ interface are
 // UTF-8; on the line every character is one byte. A table of our own: no
-// locale is consulted.
+// locale is consulted. Pure functions: safe from any thread.
 #include <cstddef>
 #include <string>
 #include <string_view>

@@ -10,10 +10,13 @@
 
 namespace tavirel {
 
+/// A value type: copy freely, share between threads.
 class TAVIREL_API Currency {
  public:
+  /// Raw units per whole unit: four decimals.
   static constexpr std::int64_t kScale = 10'000;
 
+  /// Zero.
   constexpr Currency() = default;
   /// A whole number of units (lire or euro).
   static constexpr Currency FromUnits(std::int64_t units) { return FromRaw(units * kScale); }
@@ -44,6 +47,7 @@ class TAVIREL_API Currency {
   /// Shortest exact decimal text: "1.5", "12500", "-0.0001".
   [[nodiscard]] std::string ToString() const;
 
+  /// Ordered and equal by the scaled value.
   friend constexpr auto operator<=>(Currency, Currency) = default;
   friend constexpr bool operator==(Currency, Currency) = default;
 

@@ -9,19 +9,23 @@
 
 namespace tavirel {
 
+/// A date and time by its calendar parts; the default is the epoch.
 struct TAVIREL_API DateParts {
-  int year = 1899;
-  int month = 12;
-  int day = 30;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
+  int year = 1899;  ///< four digits
+  int month = 12;   ///< 1 to 12
+  int day = 30;     ///< 1 to 31
+  int hour = 0;     ///< 0 to 23
+  int minute = 0;   ///< 0 to 59
+  int second = 0;   ///< 0 to 59
   friend bool operator==(const DateParts&, const DateParts&) = default;
 };
 
+/// A value type: copy freely, share between threads.
 class TAVIREL_API OleDate {
  public:
+  /// The epoch, 30 December 1899 00:00.
   constexpr OleDate() = default;
+  /// The date of that Automation value.
   constexpr explicit OleDate(double value) : value_(value) {}
 
   /// Builds a date from parts that may lie outside their ranges: month 13 is
@@ -33,10 +37,12 @@ class TAVIREL_API OleDate {
 
   /// The calendar parts, rounded to the nearest second.
   [[nodiscard]] DateParts Parts() const;
+  /// The Automation value: days since the epoch, time as the fraction.
   [[nodiscard]] constexpr double value() const { return value_; }
   /// "YYYY-MM-DDTHH:MM:SS".
   [[nodiscard]] std::string ToIsoString() const;
 
+  /// Ordered by the value.
   friend constexpr auto operator<=>(OleDate, OleDate) = default;
 
  private:

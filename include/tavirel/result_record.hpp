@@ -1,5 +1,10 @@
 #pragma once
 // The result record: what the printer answered to the last operation.
+//
+// Thread safety: the property table (ResultProperties) is built once and
+// never changes; it may be read from any thread. A ResultRecord is a plain
+// value without locks: concurrent const reads are safe, a write needs the
+// record to itself.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -15,19 +20,22 @@
 
 namespace tavirel {
 
+/// A result property, by its position in interface order (LastEERR is 0).
 enum class Prop : std::uint8_t {
 #define TAVIREL_PROP_ENUM(name, type, vt) name,
   TAVIREL_RESULT_PROPERTIES(TAVIREL_PROP_ENUM)
 #undef TAVIREL_PROP_ENUM
 };
 
+/// How many result properties there are.
 inline constexpr std::size_t kResultPropertyCount = 56;
 
+/// One result property.
 struct TAVIREL_API PropInfo {
-  Prop prop;
-  std::string_view name;
-  VarType type;
-  Variant default_value;  // what ResetLastValues stores
+  Prop prop;              ///< its position
+  std::string_view name;  ///< "LastEERR"
+  VarType type;           ///< its Automation type
+  Variant default_value;  ///< what ResetLastValues stores
 };
 
 /// The 56 properties in interface order.
@@ -35,6 +43,7 @@ TAVIREL_API std::span<const PropInfo> ResultProperties();
 /// The property of that name, or nullptr.
 TAVIREL_API const PropInfo* FindResultProperty(std::string_view name);
 
+/// The 56 values of the last operation, each of its property's type.
 class TAVIREL_API ResultRecord {
  public:
   /// A record as a control restored from saved properties has it: every
@@ -45,12 +54,14 @@ class TAVIREL_API ResultRecord {
   void ResetLastValues();
 
   /// The stored value. LastDate is composed from the five date fields at
-  /// every read (and kept as the stored LastDate).
-  [[nodiscard]] Variant Get(Prop prop);
+  /// every read, so it always agrees with them.
+  [[nodiscard]] Variant Get(Prop prop) const;
+  /// Stores a value (of the property's type; not checked).
   void Set(Prop prop, Variant value);
 
+  /// Get, as its C++ type; throws std::bad_variant_access for another type.
   template <typename T>
-  [[nodiscard]] T GetAs(Prop prop) {
+  [[nodiscard]] T GetAs(Prop prop) const {
     return Get(prop).template get<T>();
   }
 

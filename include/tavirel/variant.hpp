@@ -12,15 +12,16 @@
 
 namespace tavirel {
 
+/// The Automation types the interface uses, with their Automation numbers.
 enum class VarType : std::uint16_t {
-  VT_EMPTY = 0,
-  VT_I2 = 2,
-  VT_I4 = 3,
-  VT_R4 = 4,
-  VT_CY = 6,
-  VT_DATE = 7,
-  VT_BSTR = 8,
-  VT_BOOL = 11,
+  VT_EMPTY = 0,     ///< no value
+  VT_I2 = 2,        ///< Integer: std::int16_t
+  VT_I4 = 3,        ///< Long: std::int32_t
+  VT_R4 = 4,        ///< Single: float
+  VT_CY = 6,        ///< Currency
+  VT_DATE = 7,      ///< Date: OleDate
+  VT_BSTR = 8,      ///< String: std::string, UTF-8
+  VT_BOOL = 11,     ///< Boolean: VariantBool
   VT_VARIANT = 12,  // a VARIANT result or parameter of any type (dispatch tables only)
 };
 
@@ -30,13 +31,18 @@ TAVIREL_API std::string_view TypeName(VarType type);
 
 /// An Automation boolean: true is -1.
 struct TAVIREL_API VariantBool {
-  bool value = false;
+  bool value = false;  ///< shown as -1 (true) or 0
   friend bool operator==(VariantBool, VariantBool) = default;
 };
 
+/// One value of any of those types. A value type without shared state:
+/// concurrent const use is safe, as for std::string.
 class TAVIREL_API Variant {
  public:
+  /// Empty (VT_EMPTY).
   Variant() = default;
+  /// Each constructor stores its value with its type (implicitly, so that
+  /// argument lists read naturally: {1, "PANE", Currency::Parse("1.50")}).
   Variant(std::int16_t v) : value_(v) {}
   Variant(std::int32_t v) : value_(v) {}
   Variant(float v) : value_(v) {}
@@ -46,7 +52,9 @@ class TAVIREL_API Variant {
   Variant(const char* v) : value_(std::string(v)) {}
   Variant(VariantBool v) : value_(v) {}
 
+  /// The type of the stored value.
   [[nodiscard]] VarType type() const;
+  /// True when nothing is stored.
   [[nodiscard]] bool empty() const { return type() == VarType::VT_EMPTY; }
 
   /// Conversions in the manner of Automation: numbers convert between each
@@ -74,6 +82,7 @@ class TAVIREL_API Variant {
     return std::get<T>(value_);
   }
 
+  /// Same type and same value.
   friend bool operator==(const Variant&, const Variant&) = default;
 
  private:

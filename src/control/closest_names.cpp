@@ -33,7 +33,19 @@ std::size_t EditDistance(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+std::size_t LongestMemberName() {
+  static const std::size_t longest = [] {
+    std::size_t most = 0;
+    for (const auto& member : Members()) most = std::max(most, member.name.size());
+    return most;
+  }();
+  return longest;
+}
+
 std::vector<std::string_view> ClosestMemberNames(std::string_view name, std::size_t count) {
+  // The distance costs the name's length times each member's: a name longer
+  // than every member is close to none, and is not measured at all.
+  if (name.size() > LongestMemberName()) return {};
   std::vector<std::pair<std::size_t, std::string_view>> scored;
   const std::string wanted = Lower(name);
   for (const auto& member : Members()) {

@@ -19,7 +19,7 @@ struct TavirelControl::Impl {
   std::int16_t frame_counter = 0;
   std::string current_command;
   std::int32_t euro_settings = 0;
-  mutable ResultRecord record;  // LastDate is composed at every read
+  ResultRecord record;
   std::unique_ptr<SerialPort> port;
   std::shared_ptr<Clock> clock;
   HostHooks hooks;

@@ -22,9 +22,16 @@ Variant Invoke(TavirelControl& control, std::string_view name, MemberKind kind,
   return Invoke(control, RequireMember(name, kind), std::move(args));
 }
 
+std::string QuotedName(std::string_view name) {
+  const std::size_t longest = LongestMemberName();
+  if (name.size() <= longest) return "\"" + std::string(name) + "\"";
+  return "\"" + std::string(name.substr(0, longest)) + "...\" (" + std::to_string(name.size()) +
+         " characters, longer than any member's name)";
+}
+
 const MemberInfo& RequireMember(std::string_view name, MemberKind kind) {
   if (const MemberInfo* member = FindMember(name, kind)) return *member;
-  std::string message = "no member named \"" + std::string(name) + "\"";
+  std::string message = "no member named " + QuotedName(name);
   if (FindMember(name, MemberKind::Method) || FindMember(name, MemberKind::PropertyGet)) {
     message = "\"" + std::string(name) + "\" cannot be used as a " + std::string(KindName(kind));
   } else {
@@ -32,7 +39,7 @@ const MemberInfo& RequireMember(std::string_view name, MemberKind kind) {
     for (auto candidate : ClosestMemberNames(name)) {
       closest += (closest.empty() ? "" : ", ") + std::string(candidate);
     }
-    message += "; closest: " + closest;
+    if (!closest.empty()) message += "; closest: " + closest;
   }
   throw DispatchError(message);
 }

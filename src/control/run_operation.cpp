@@ -3,6 +3,7 @@
 
 #include "control/bind_arguments.hpp"
 #include "control/control_impl.hpp"
+#include "control/member_lookup.hpp"
 #include "link/transaction.hpp"
 #include "ops/catalogue.hpp"
 #include "ops/reply_fields.hpp"
@@ -53,7 +54,7 @@ std::int16_t TavirelControl::RunOperation(std::string_view name,
                                           const std::vector<Variant>& given) {
   const ops::Operation* op = ops::FindOperation(name);
   const MemberInfo* member = op ? FindMember(name, MemberKind::Method) : nullptr;
-  if (member == nullptr) throw DispatchError("no operation named \"" + std::string(name) + "\"");
+  if (member == nullptr) throw DispatchError("no operation named " + QuotedName(name));
   BusyGuard guard(impl_->busy);
   const std::vector<Variant> args = BindArguments(*member, given);
   Impl& m = *impl_;

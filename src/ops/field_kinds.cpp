@@ -52,20 +52,4 @@ std::string LargestValue(const CommandField& field, std::int32_t euro_settings) 
   return text;
 }
 
-std::string DescribeField(const CommandField& field) {
-  const std::string width = std::to_string(field.width);
-  switch (field.kind) {
-    case K::Digit: return "digit field of width " + width;
-    case K::TrailingDigits: return "its digits, no fixed width (last field)";
-    case K::Amount: return "amount field (" + width + " digits)";
-    case K::Percent: return "percentage field (" + width + " digits, hundredths)";
-    case K::DecimalQty: return "decimal quantity field (" + width + " digits, thousandths)";
-    case K::IntegerQty: return "integer quantity field (4 digits and \"000\")";
-    case K::UnitQty: return "the quantity one, \"0001000\"";
-    case K::Text: return "text field of " + width + " characters";
-    case K::UnitOfMeasure: return "unit of measure (2 characters; a number as 2 digits)";
-  }
-  return {};
-}
-
 }  // namespace tavirel::ops

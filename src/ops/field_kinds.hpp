@@ -32,8 +32,4 @@ int DigitCapacity(const CommandField& field);
 /// The largest value the field holds, as a person writes it ("9999999.99").
 std::string LargestValue(const CommandField& field, std::int32_t euro_settings);
 
-/// "digit field of width 2", "amount field (9 digits)", "text field of 40
-/// characters", for the operations reference.
-std::string DescribeField(const CommandField& field);
-
 }  // namespace tavirel::ops

@@ -74,8 +74,8 @@ void ResultRecord::ResetLastValues() {
   for (const auto& info : Table()) values_[Index(info.prop)] = info.default_value;
 }
 
-Variant ResultRecord::Get(Prop prop) {
-  if (prop == Prop::LastDate) values_[Index(prop)] = ComposeLastDate();
+Variant ResultRecord::Get(Prop prop) const {
+  if (prop == Prop::LastDate) return ComposeLastDate();
   return values_[Index(prop)];
 }
 

@@ -196,7 +196,8 @@ TEST(ProgramCallSim, ExitStatusAndOneLineMessages) {
        "tavirel: The following argument was not expected: --bogus"},
       {{"frobnicate"},
        2,
-       "tavirel: unknown command \"frobnicate\" (commands: demo, call, sim, members, error)"},
+       "tavirel: unknown command \"frobnicate\" (commands: demo, call, sim, members, error, "
+       "receipt)"},
       {{}, 2, "tavirel: A subcommand is required"},
       {{"call", "--sim", "--mode", "0", "opSubTot 1"}, 1, ""},
       {{"call", "--sim", "{\"member\": \"opReparto\", \"args\": [1, \"PANE\", 1.5, 2]}"}, 0, ""},

@@ -6,7 +6,7 @@
 namespace tavirel {
 namespace {
 
-DateParts PartsOf(ResultRecord& record) {
+DateParts PartsOf(const ResultRecord& record) {
   return record.Get(Prop::LastDate).get<OleDate>().Parts();
 }
 

@@ -10,6 +10,7 @@
 #include "support/operation_table.hpp"
 #include "tavirel/dispatch.hpp"
 #include "tavirel/errors.hpp"
+#include "tavirel/validate.hpp"
 
 namespace tavirel {
 namespace {
@@ -260,6 +261,38 @@ TEST(DispatchArguments, InvokeTakesTheTablesRowForAMember) {
   const MemberInfo made_up{7, "opNothing", MemberKind::Method, {}, VarType::VT_I2};
   EXPECT_THROW(Invoke(*control, made_up, {}), DispatchError);
   EXPECT_EQ(printer.Written(), "");
+}
+
+// A name longer than every member is refused before any distance is
+// measured (a megabyte name cost seconds), and never quoted whole.
+TEST(DispatchArguments, AHugeNameIsRefusedAtOnceWithAShortMessage) {
+  std::string longest_name;
+  for (const MemberInfo& member : Members()) {
+    if (member.name.size() > longest_name.size()) longest_name = member.name;
+  }
+  ASSERT_EQ(LongestMemberName(), longest_name.size());
+  std::string near_longest = longest_name;
+  near_longest.back() = near_longest.back() == 'x' ? 'y' : 'x';
+  EXPECT_EQ(ClosestMemberNames(near_longest, 1), std::vector<std::string_view>{longest_name});
+  EXPECT_THAT(ClosestMemberNames(near_longest + "x"), IsEmpty());
+
+  testing::ScriptedPrinter printer;
+  auto control = printer.MakeControl();
+  const std::string huge(1 << 20, 'o');
+  const std::vector<std::function<void()>> calls = {
+      [&] { Invoke(*control, huge, MemberKind::Method, {}); },
+      [&] { control->RunOperation(huge, {}); },
+      [&] { ValidateArguments(huge, {}, TVL_EUROSETTINGS_EURO); },
+  };
+  for (const auto& call : calls) {
+    try {
+      call();
+      ADD_FAILURE() << "a huge name was accepted";
+    } catch (const DispatchError& e) {
+      EXPECT_LT(std::string(e.what()).size(), 200u);
+      EXPECT_THAT(e.what(), HasSubstr("1048576 characters"));
+    }
+  }
 }
 
 }  // namespace

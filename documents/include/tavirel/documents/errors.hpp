@@ -23,6 +23,8 @@ struct Problem {
 class DocumentError : public TavirelError {
  public:
   explicit DocumentError(std::vector<Problem> problems);
+  /// One problem.
+  DocumentError(std::string where, std::string message);
   [[nodiscard]] const std::vector<Problem>& problems() const noexcept { return problems_; }
 
  private:

@@ -104,10 +104,12 @@ class Journal {
   StartResult Start(const Document& document, std::string_view register_name, std::int32_t serial);
   /// Writes a step's reply and/or the next step in flight, durably.
   void Record(std::string_view key, const StepUpdate& update);
-  /// Writes the outcome. Closed, voided and final uncertain outcomes
-  /// finish the key; a failed one frees it to run again; an uncertain one
-  /// (`final` false) leaves it running, to be resolved by the next run.
-  void Finish(std::string_view key, const Outcome& outcome, bool final);
+  /// Writes the outcome, with the runner's last update in the same
+  /// transaction. Closed, voided and final uncertain outcomes finish the
+  /// key; a failed one frees it to run again; an uncertain one (`final`
+  /// false) leaves it running, to be resolved by the next run.
+  void Finish(std::string_view key, const Outcome& outcome, bool final,
+              const StepUpdate& last = {});
 
  private:
   struct Impl;

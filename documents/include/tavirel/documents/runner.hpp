@@ -68,6 +68,8 @@ class Runner {
   std::vector<Outcome> ResolveInFlight();
 
  private:
+  std::vector<Outcome> ResolveOthers(std::int32_t serial, const std::string& except);
+
   TavirelControl& control_;
   Journal& journal_;
   RunnerOptions options_;

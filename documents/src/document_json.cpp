@@ -1,0 +1,262 @@
+// The document's JSON: read with every problem of shape collected, written
+// in one fixed order.
+#include "tavirel/documents/document_json.hpp"
+
+#include <array>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <utility>
+
+#include "decimal.hpp"
+#include "json_fields.hpp"
+#include "json_text.hpp"
+#include "tavirel/documents/errors.hpp"
+
+namespace tavirel::documents {
+namespace {
+
+using json = nlohmann::json;
+using ojson = nlohmann::ordered_json;
+
+template <typename E>
+using Names = std::array<std::pair<std::string_view, E>, 4>;
+
+constexpr std::array<std::pair<std::string_view, DocumentType>, 3> kDocumentTypes{{
+    {"receipt", DocumentType::Receipt},
+    {"non-fiscal", DocumentType::NonFiscal},
+    {"report", DocumentType::Report},
+}};
+constexpr Names<LineType> kLineTypes{{
+    {"sale", LineType::Sale},
+    {"return", LineType::Return},
+    {"void", LineType::Void},
+    {"text", LineType::Text},
+}};
+constexpr std::array<std::pair<std::string_view, AdjustmentType>, 3> kAdjustmentTypes{{
+    {"discount-percent", AdjustmentType::DiscountPercent},
+    {"surcharge-percent", AdjustmentType::SurchargePercent},
+    {"discount", AdjustmentType::Discount},
+}};
+constexpr Names<PaymentType> kPaymentTypes{{
+    {"cash", PaymentType::Cash},
+    {"cheque", PaymentType::Cheque},
+    {"card", PaymentType::Card},
+    {"ticket", PaymentType::Ticket},
+}};
+
+template <typename Table, typename E>
+std::string_view NameOf(const Table& table, E value) {
+  for (const auto& [name, v] : table) {
+    if (v == value) return name;
+  }
+  return "";
+}
+
+// False when the type is named but unknown: the rest of the object is not read.
+template <typename Table, typename E>
+bool ReadType(Fields& f, const Table& table, E& into, bool required) {
+  const auto name = f.Text("type", required);
+  if (!name) return true;
+  for (const auto& [n, v] : table) {
+    if (n == *name) {
+      into = v;
+      return true;
+    }
+  }
+  std::string known;
+  for (const auto& [n, v] : table) known += (known.empty() ? "" : ", ") + std::string(n);
+  f.Problem("type", "unknown type \"" + *name + "\" (one of " + known + ")");
+  return false;
+}
+
+ReceiptLine ReadLine(Fields& f) {
+  ReceiptLine line;
+  if (!ReadType(f, kLineTypes, line.type, false)) return line;
+  if (line.type == LineType::Text) {
+    f.Only({"type", "text"});
+    line.text = f.Text("text", true).value_or("");
+    return line;
+  }
+  f.Only({"type", "department", "description", "price", "quantity", "price_type", "code"});
+  line.department = f.Integer("department", true).value_or(0);
+  line.description = f.Text("description", true).value_or("");
+  line.price = f.Decimal("price", true).value_or("");
+  line.quantity = f.Decimal("quantity", false);
+  line.price_type = f.Integer("price_type", false);
+  line.code = f.Text("code", false);
+  return line;
+}
+
+Adjustment ReadAdjustment(Fields& f) {
+  Adjustment a;
+  if (!ReadType(f, kAdjustmentTypes, a.type, true)) return a;
+  if (a.type == AdjustmentType::Discount) {
+    f.Only({"type", "amount"});
+    a.amount = f.Decimal("amount", true).value_or("");
+  } else {
+    f.Only({"type", "percent"});
+    a.percent = f.Decimal("percent", true).value_or("");
+  }
+  return a;
+}
+
+Payment ReadPayment(Fields& f) {
+  Payment p;
+  if (!ReadType(f, kPaymentTypes, p.type, true)) return p;
+  switch (p.type) {
+    case PaymentType::Cash:
+    case PaymentType::Cheque:
+      f.Only({"type", "amount"});
+      p.amount = f.Decimal("amount", false);
+      break;
+    case PaymentType::Card:
+      f.Only({"type", "card"});
+      p.card = f.Integer("card", true).value_or(0);
+      break;
+    case PaymentType::Ticket:
+      f.Only({"type", "ticket", "amount"});
+      p.ticket = f.Integer("ticket", true).value_or(0);
+      p.amount = f.Decimal("amount", true);
+      break;
+  }
+  return p;
+}
+
+TextLine ReadTextLine(Fields& f) {
+  f.Only({"text", "font"});
+  TextLine line;
+  line.text = f.Text("text", true).value_or("");
+  line.font = f.Integer("font", false).value_or(1);
+  return line;
+}
+
+template <typename T, typename Read>
+std::vector<T> ReadList(Fields& f, std::string_view name, bool required, Read read) {
+  std::vector<T> items;
+  f.EachObject(name, required, [&](Fields& item) { items.push_back(read(item)); });
+  return items;
+}
+
+void ReadBody(Fields& f, Document& d) {
+  switch (d.type) {
+    case DocumentType::Receipt:
+      f.Only({"key", "type", "operator", "lines", "adjustments", "payments"});
+      d.lines = ReadList<ReceiptLine>(f, "lines", true, ReadLine);
+      d.adjustments = ReadList<Adjustment>(f, "adjustments", false, ReadAdjustment);
+      d.payments = ReadList<Payment>(f, "payments", true, ReadPayment);
+      break;
+    case DocumentType::NonFiscal:
+      f.Only({"key", "type", "operator", "lines"});
+      d.text_lines = ReadList<TextLine>(f, "lines", true, ReadTextLine);
+      break;
+    case DocumentType::Report:
+      f.Only({"key", "type", "operator", "report", "number"});
+      d.report = f.Text("report", true).value_or("");
+      d.report_number = f.Integer("number", false);
+      break;
+  }
+}
+
+ojson LineJson(const ReceiptLine& line) {
+  ojson j = {{"type", NameOf(kLineTypes, line.type)}};
+  if (line.type == LineType::Text) {
+    j["text"] = line.text;
+    return j;
+  }
+  j["department"] = line.department;
+  j["description"] = line.description;
+  j["price"] = PlainDecimal(line.price);
+  if (line.quantity) j["quantity"] = PlainDecimal(*line.quantity);
+  if (line.price_type) j["price_type"] = *line.price_type;
+  if (line.code) j["code"] = *line.code;
+  return j;
+}
+
+ojson AdjustmentJson(const Adjustment& a) {
+  ojson j = {{"type", NameOf(kAdjustmentTypes, a.type)}};
+  if (a.type == AdjustmentType::Discount) {
+    j["amount"] = PlainDecimal(a.amount);
+  } else {
+    j["percent"] = PlainDecimal(a.percent);
+  }
+  return j;
+}
+
+ojson PaymentJson(const Payment& p) {
+  ojson j = {{"type", NameOf(kPaymentTypes, p.type)}};
+  if (p.type == PaymentType::Card) j["card"] = p.card;
+  if (p.type == PaymentType::Ticket) j["ticket"] = p.ticket;
+  if (p.amount) j["amount"] = PlainDecimal(*p.amount);
+  return j;
+}
+
+ojson BodyJson(const Document& d) {
+  ojson j = ojson::object();
+  j["type"] = TypeName(d.type);
+  j["operator"] = d.operator_code;
+  switch (d.type) {
+    case DocumentType::Receipt: {
+      ojson lines = ojson::array(), adjustments = ojson::array(), payments = ojson::array();
+      for (const auto& l : d.lines) lines.push_back(LineJson(l));
+      for (const auto& a : d.adjustments) adjustments.push_back(AdjustmentJson(a));
+      for (const auto& p : d.payments) payments.push_back(PaymentJson(p));
+      j["lines"] = lines;
+      j["adjustments"] = adjustments;
+      j["payments"] = payments;
+      break;
+    }
+    case DocumentType::NonFiscal: {
+      ojson lines = ojson::array();
+      for (const auto& l : d.text_lines) lines.push_back({{"text", l.text}, {"font", l.font}});
+      j["lines"] = lines;
+      break;
+    }
+    case DocumentType::Report:
+      j["report"] = d.report;
+      if (d.report_number) j["number"] = *d.report_number;
+      break;
+  }
+  return j;
+}
+
+std::string Dump(const ojson& j) { return j.dump(-1, ' ', false, ojson::error_handler_t::replace); }
+
+}  // namespace
+
+std::string_view TypeName(DocumentType type) { return NameOf(kDocumentTypes, type); }
+
+Document ParseDocument(std::string_view text) {
+  const json root = ReadJson(text);
+  std::vector<Problem> problems;
+  if (!root.is_object()) throw DocumentError("", "a document is a JSON object");
+  Fields f(root, "", problems);
+  Document d;
+  d.key = f.Text("key", true).value_or("");
+  if (root.contains("key") && d.key.empty()) f.Problem("key", "must not be empty");
+  ReadType(f, kDocumentTypes, d.type, false);
+  d.operator_code = f.Integer("operator", false).value_or(1);
+  if (problems.empty()) ReadBody(f, d);
+  if (!problems.empty()) throw DocumentError(std::move(problems));
+  return d;
+}
+
+std::string ToJson(const Document& document) {
+  ojson j = {{"key", document.key}};
+  const ojson body = BodyJson(document);
+  for (const auto& field : body.items()) j[field.key()] = field.value();
+  return Dump(j);
+}
+
+std::string CanonicalContent(const Document& document) { return Dump(BodyJson(document)); }
+
+std::string ContentHash(const Document& document) {
+  std::uint64_t hash = 0xcbf29ce484222325ULL;
+  for (const unsigned char c : CanonicalContent(document)) {
+    hash = (hash ^ c) * 0x100000001b3ULL;
+  }
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+  return text;
+}
+
+}  // namespace tavirel::documents

@@ -1,0 +1,90 @@
+#pragma once
+// One run of one document: its planned steps sent in order on the control,
+// each recorded in the journal before its request goes out and after its
+// reply, and the rules for refusals and for steps whose effect is unknown.
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ledger.hpp"
+#include "plan.hpp"
+#include "tavirel/documents/journal.hpp"
+#include "tavirel/documents/runner.hpp"
+#include "tavirel/tavirel_control.hpp"
+
+namespace tavirel::documents {
+
+/// How a request ended, as far as the register's state is concerned.
+enum class Reply {
+  Ok,       // answered, and the reply is the step's
+  Refused,  // EERR: the register did nothing
+  NotSent,  // nothing went out (port closed, Clear To Send low, ...)
+  Unknown,  // the request went out, no usable reply came
+};
+
+/// What the subtotal says about the receipt.
+struct Reading {
+  enum Kind { Open, Payment, None, Unclear } kind = Unclear;
+  std::int64_t amount = 0;  // Open: the total; Payment: what is still due
+  friend bool operator==(const Reading&, const Reading&) = default;
+};
+
+class DocumentRun {
+ public:
+  DocumentRun(TavirelControl& control, Journal& journal, const RunnerOptions& options,
+              const Document& document, Ledger ledger);
+
+  /// Runs (or resolves and goes on with) the document to its outcome, which
+  /// the journal holds when this returns.
+  Outcome Go();
+
+ private:
+  using ReplyCheck = std::function<bool(const TavirelControl&)>;
+
+  // ---- The line and the journal (document_run.cpp) ----------------------
+  Reply Send(const std::string& member, const std::vector<Variant>& args,
+             const ReplyCheck& check = {});
+  Reply SendStep(const PlannedStep& step);
+  /// The subtotal, tried up to the options' attempts; a paper end is
+  /// followed by the restart command once.
+  Reading ReadSubtotal();
+  FailedStep Failure(const std::string& where, std::string reason) const;
+  Outcome Finish(Status status, std::string reason = {}, bool final = true);
+  Outcome Stall(std::string reason);
+  [[nodiscard]] std::string Money(std::int64_t units) const;
+  [[nodiscard]] std::int64_t Units(Currency face_value) const;
+  [[nodiscard]] Variant Operator() const;
+
+  // ---- Receipts (receipt_run.cpp) ----------------------------------------
+  Outcome RunReceipt();
+  Outcome Continue();
+  std::optional<Outcome> Apply(const PlannedStep& step);
+  std::optional<Outcome> AfterRefusal(const PlannedStep& step, Reply reply);
+  std::optional<Outcome> Resolve(const PlannedStep& step);
+  std::optional<Outcome> ApplyReading(const PlannedStep& step, const Reading& reading);
+  Outcome Void(FailedStep why);
+  Outcome ResolveVoid();
+  Outcome Settle();
+  std::optional<Outcome> CheckPaymentsCover();
+  [[nodiscard]] Reading Before() const;
+  [[nodiscard]] std::optional<Reading> After(const PlannedStep& step) const;
+  [[nodiscard]] bool Matches(const PlannedStep& step, const Reading& reading) const;
+
+  // ---- Non-fiscal documents and reports (other_runs.cpp) ------------------
+  Outcome RunNonFiscal();
+  Outcome EndEarly(FailedStep why);
+  Outcome ResolveEnd();
+  Outcome RunReport();
+
+  TavirelControl& control_;
+  Journal& journal_;
+  const RunnerOptions& options_;
+  const Document& document_;
+  std::int32_t mode_;
+  std::vector<PlannedStep> plan_;
+  Ledger ledger_;
+  std::optional<std::size_t> done_index_;  // the last reply not yet written
+};
+
+}  // namespace tavirel::documents

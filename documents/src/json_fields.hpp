@@ -1,0 +1,43 @@
+#pragma once
+// Reading the fields of one JSON object of a document, every problem
+// collected with where it is ("lines[2].price") rather than thrown.
+#include <functional>
+#include <initializer_list>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tavirel/documents/errors.hpp"
+
+namespace tavirel::documents {
+
+class Fields {
+ public:
+  /// `where` is the object's path ("" for the document, "lines[2]").
+  Fields(const nlohmann::json& object, std::string where, std::vector<Problem>& problems);
+
+  /// A text field.
+  std::optional<std::string> Text(std::string_view name, bool required);
+  /// A decimal: a string or a number, as its text.
+  std::optional<std::string> Decimal(std::string_view name, bool required);
+  /// A whole JSON number.
+  std::optional<std::int64_t> Integer(std::string_view name, bool required);
+  /// Calls `each` for every object of the array field `name`.
+  void EachObject(std::string_view name, bool required, const std::function<void(Fields&)>& each);
+  /// Reports every field not in `known`.
+  void Only(std::initializer_list<std::string_view> known);
+  /// Records a problem of the field `name` of this object.
+  void Problem(std::string_view name, std::string message);
+
+ private:
+  const nlohmann::json* Find(std::string_view name, bool required);
+  [[nodiscard]] std::string Where(std::string_view name) const;
+
+  const nlohmann::json& object_;
+  std::string where_;
+  std::vector<documents::Problem>& problems_;
+};
+
+}  // namespace tavirel::documents

@@ -1,0 +1,124 @@
+// Non-fiscal documents (begun, printed line by line, ended; ended early on
+// a refusal) and reports (sent once, never repeated).
+#include "document_run.hpp"
+#include "tavirel/result_codes.hpp"
+
+namespace tavirel::documents {
+namespace {
+
+constexpr std::int32_t kSequenceError = 11;
+
+}  // namespace
+
+Outcome DocumentRun::RunNonFiscal() {
+  if (ledger_.pending == Action::End) return ResolveEnd();
+  if (ledger_.pending == Action::Step) {
+    // A begin or a line left in flight: ending the document settles both.
+    return EndEarly(Failure(plan_[ledger_.pending_step].where, "its reply was lost"));
+  }
+  if (ledger_.stalled) return EndEarly(ledger_.outcome.failed_step.value_or(Failure("", "")));
+  while (ledger_.next < plan_.size()) {
+    const PlannedStep& step = plan_[ledger_.next];
+    ledger_.pending = step.kind == StepKind::End ? Action::End : Action::Step;
+    ledger_.pending_step = ledger_.next;
+    const Reply reply = SendStep(step);
+    if (reply == Reply::Ok) {
+      ledger_.pending = Action::None;
+      ledger_.open = step.kind != StepKind::End;
+      ++ledger_.next;
+      continue;
+    }
+    if (step.kind == StepKind::End) {
+      if (reply == Reply::Unknown) return ResolveEnd();
+      ledger_.pending = Action::None;
+      ledger_.outcome.failed_step = Failure(step.where, "the end of the document was refused");
+      return Stall("the document may still be open on the register");
+    }
+    const bool nothing_open = step.kind == StepKind::Begin && reply != Reply::Unknown;
+    FailedStep why = Failure(
+        step.where, reply == Reply::Unknown ? "its reply was lost" : "the register refused it");
+    if (nothing_open) {
+      ledger_.pending = Action::None;
+      ledger_.outcome.failed_step = why;
+      return Finish(Status::Failed, "nothing was printed");
+    }
+    return EndEarly(std::move(why));
+  }
+  return Finish(Status::Closed);
+}
+
+// Ends the document after a refusal or a lost reply: the document is
+// reported voided (ended early), or failed when the end shows that nothing
+// had been begun.
+Outcome DocumentRun::EndEarly(FailedStep why) {
+  ledger_.outcome.failed_step = std::move(why);
+  const bool begin_unknown = plan_[ledger_.pending_step].kind == StepKind::Begin && !ledger_.open;
+  ledger_.pending = Action::End;
+  ledger_.pending_record = ledger_.outcome.steps.size();
+  const Reply reply = Send("opEndSNoFisc", {Operator()});
+  if (reply == Reply::Ok) {
+    ledger_.pending = Action::None;
+    ledger_.open = false;
+    return Finish(Status::Voided, "the document was ended early");
+  }
+  if (reply == Reply::Refused && control_.LastEERR() == kSequenceError && begin_unknown) {
+    ledger_.pending = Action::None;
+    return Finish(Status::Failed, "nothing was printed");
+  }
+  ledger_.pending = Action::None;
+  return Stall("the document could not be ended: it may still be open on the register");
+}
+
+// The end's reply was lost. No reading tells whether a non-fiscal document
+// is open, so the end goes out once more: a second end is refused when the
+// first took effect, and ends the document when it did not, so it can print
+// nothing twice.
+Outcome DocumentRun::ResolveEnd() {
+  if (ledger_.end_repeated) {
+    ledger_.pending = Action::None;
+    return Stall("the end of the document was sent twice without a usable reply");
+  }
+  ledger_.end_repeated = true;
+  ledger_.pending_record = ledger_.outcome.steps.size();
+  const Reply reply = Send("opEndSNoFisc", {Operator()});
+  const bool ended =
+      reply == Reply::Ok || (reply == Reply::Refused && control_.LastEERR() == kSequenceError);
+  if (!ended) return Stall("the end of the document was sent twice without a usable reply");
+  ledger_.pending = Action::None;
+  ledger_.open = false;
+  if (ledger_.next + 1 >= plan_.size()) return Finish(Status::Closed);
+  return Finish(Status::Voided, "the document was ended early");
+}
+
+Outcome DocumentRun::RunReport() {
+  const PlannedStep& step = plan_.front();
+  if (ledger_.pending == Action::Step) {
+    ledger_.outcome.failed_step =
+        Failure(step.where,
+                "its reply was lost; reports are never repeated automatically: "
+                "see the register's paper");
+    return Finish(Status::Uncertain);
+  }
+  ledger_.pending = Action::Step;
+  ledger_.pending_step = 0;
+  const Reply reply = SendStep(step);
+  ledger_.pending = Action::None;
+  if (reply == Reply::Ok) {
+    const bool fiscal_number = step.member == "opZChiusuraFisc" || step.member == "opZFiscMem";
+    ledger_.outcome.receipt_number = fiscal_number ? control_.LastNumSF() : control_.LastNumSNF();
+    ledger_.outcome.date = control_.LastDate().ToIsoString().substr(0, 16);
+    return Finish(Status::Closed);
+  }
+  if (reply == Reply::Unknown) {
+    ledger_.outcome.failed_step =
+        Failure(step.where,
+                "its reply was lost; reports are never repeated automatically: "
+                "see the register's paper");
+    return Finish(Status::Uncertain);
+  }
+  ledger_.outcome.failed_step = Failure(
+      step.where, reply == Reply::Refused ? "the register refused it" : "it could not be sent");
+  return Finish(Status::Failed, "nothing was printed");
+}
+
+}  // namespace tavirel::documents

@@ -1,0 +1,83 @@
+#pragma once
+// The runner on a real control against the simulated register over the
+// in-memory null-modem pair, in virtual time, with a journal in a fresh
+// temporary folder; and what the register printed, read from its journal.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "sim/driver_rig.hpp"
+#include "tavirel/documents/document_json.hpp"
+#include "tavirel/documents/journal.hpp"
+#include "tavirel/documents/runner.hpp"
+
+namespace tavirel::documents::test {
+
+/// A folder of its own, removed at the end: in memory (/dev/shm) when there
+/// is one, so that the journal's flushes cost the suite no disk time.
+class TempDir {
+ public:
+  explicit TempDir(bool in_memory = true) {
+    std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::error_code ec;
+    if (in_memory && std::filesystem::is_directory("/dev/shm", ec)) base = "/dev/shm";
+    std::string pattern = (base / "tavirel-doc-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  [[nodiscard]] std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+/// A receipt the register printed, as its journal shows it.
+struct PaperReceipt {
+  bool voided = false;
+  int number = 0;
+  std::string total;  // "5,22" as printed
+};
+
+/// The receipts on the register's journal that were printed to their end.
+inline std::vector<PaperReceipt> ReceiptsOnPaper(const sim::SimulatedRegister& reg) {
+  std::vector<PaperReceipt> receipts;
+  const std::regex number(R"(SF\. (\d+))");
+  const std::regex total(R"(^TOTALE \w+ +(-?[0-9.,]+))");
+  for (const auto& doc : reg.JournalDocuments()) {
+    if (doc.kind != sim::DocumentKind::Receipt || !doc.complete) continue;
+    PaperReceipt r;
+    for (const std::string& line : doc.lines) {
+      std::smatch m;
+      if (line.find("SCONTRINO ANNULLATO") != std::string::npos) r.voided = true;
+      if (std::regex_search(line, m, number)) r.number = std::stoi(m[1]);
+      if (std::regex_search(line, m, total)) r.total = m[1];
+    }
+    receipts.push_back(r);
+  }
+  return receipts;
+}
+
+struct DocumentRig {
+  TempDir dir;
+  sim::test::DriverRig line;
+  Journal journal{dir.File("journal.db")};
+  Runner runner{*line.ctl, journal, RunnerOptions{}};
+
+  Outcome Run(const std::string& json) { return runner.Run(ParseDocument(json)); }
+  void Arm(const std::string& fault) { line.reg->ArmFault(sim::ParseFaultSwitch(fault)); }
+  [[nodiscard]] std::vector<PaperReceipt> Paper() const { return ReceiptsOnPaper(*line.reg); }
+  [[nodiscard]] bool RegisterIdle() const { return line.reg->State().phase == sim::Phase::Idle; }
+};
+
+}  // namespace tavirel::documents::test

@@ -1,0 +1,102 @@
+// tavirel receipt end to end against its built-in register: one row per
+// run, in order on one journal, with the exit status and what it prints.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "cli/child_process.hpp"
+#include "document_rig.hpp"
+
+namespace tavirel::documents::test {
+namespace {
+
+constexpr const char* kClosed = R"({"key": "c1", "lines": [
+    {"department": 1, "description": "PANE", "price": "1.50"}],
+    "payments": [{"type": "cash", "amount": "2.00"}]})";
+// Department 41 is outside the register's table: the second line is refused.
+constexpr const char* kVoided = R"({"key": "v1", "lines": [
+    {"department": 1, "description": "PANE", "price": "1.50"},
+    {"department": 41, "description": "NESSUNO", "price": "1.00"}],
+    "payments": [{"type": "cash"}]})";
+constexpr const char* kFailed = R"({"key": "f1", "lines": [
+    {"department": 41, "description": "NESSUNO", "price": "1.00"}],
+    "payments": [{"type": "cash"}]})";
+
+std::string OneLine(std::string text) {
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  return text + "\n";
+}
+
+struct Row {
+  const char* what;
+  std::vector<std::string> args;  // FILE stands for the document file
+  std::string document;           // written to FILE, or given on standard input with "-"
+  int status;
+  const char* out;  // printed on standard output
+  const char* err;  // printed on standard error
+};
+
+TEST(ReceiptCommand, ExitStatusAndOutputOfEachKindOfRun) {
+  TempDir dir;
+  const std::string journal = dir.File("journal.db");
+  const std::string file = dir.File("doc.json");
+  std::string other = kClosed;
+  other.replace(other.find("1.50"), 4, "1.60");
+  const std::vector<Row> rows = {
+      {"closed", {"FILE"}, kClosed, 0, "c1: closed, number 1", ""},
+      {"replayed", {"--json", "FILE"}, kClosed, 0, "\"replayed\":true", ""},
+      {"other content", {"FILE"}, other, 2, "", "other content"},
+      {"voided", {"FILE"}, kVoided, 1, "v1: voided", ""},
+      {"failed", {"-"}, OneLine(kFailed), 1, "f1: failed", ""},
+      {"preflight",
+       {"-"},
+       R"({"key": "p1", "lines": [], "payments": []})",
+       2,
+       "lines: a receipt needs at least one line",
+       ""},
+      {"not a document",
+       {"-"},
+       "{\"key\": \"x\", \"type\": \"invoice\"}\n",
+       2,
+       "",
+       "not a document"},
+      {"several: the highest status",
+       {"-"},
+       OneLine(kClosed) + "\n" + OneLine(kFailed),
+       1,
+       "c1: closed (from the journal)",
+       ""},
+      {"usage",
+       {"--fault", "no-ack", "--device", "/dev/null", "FILE"},
+       kClosed,
+       2,
+       "",
+       "--fault needs --sim"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::vector<std::string> args{tavirel::testing::ProgramPath(), "receipt", "--journal", journal};
+    const bool usage = std::string(row.what) == "usage";
+    if (!usage) args.push_back("--sim");
+    std::string input;
+    for (const std::string& a : row.args) {
+      if (a == "FILE") {
+        std::ofstream(file) << row.document;
+        args.push_back(file);
+      } else {
+        args.push_back(a);
+        if (a == "-") input = row.document;
+      }
+    }
+    tavirel::testing::ChildProcess child(args);
+    child.Write(input);
+    const auto result = child.Finish(std::chrono::seconds(30));
+    EXPECT_EQ(result.status, row.status) << result.out << result.err;
+    EXPECT_NE(result.out.find(row.out), std::string::npos) << result.out;
+    EXPECT_NE(result.err.find(row.err), std::string::npos) << result.err;
+  }
+}
+
+}  // namespace
+}  // namespace tavirel::documents::test
