@@ -8,7 +8,10 @@ namespace {
 sim::SimOptions MakeOptions(const SimLinkOptions& options) {
   sim::SimOptions sim;
   sim.currency = options.lire ? sim::CurrencyUnit::Lire : sim::CurrencyUnit::Euro;
+  sim.serial = options.serial;
+  sim.seed = options.seed;
   sim.state_path = options.state_path;
+  sim.paper_path = options.paper_path;
   if (options.pace) sim.pacing = sim::Pacing::Realistic();
   for (const std::string& fault : options.faults)
     sim.faults.push_back(sim::ParseFaultSwitch(fault));

@@ -1,6 +1,7 @@
 #pragma once
 // The built-in simulated register on a pseudo-terminal, reached through the
 // real POSIX serial component like any other device.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,10 +11,13 @@ namespace tavirel::cli {
 
 struct SimLinkOptions {
   bool lire = false;                // a register in lire (euro otherwise)
+  int serial = 123456;              // fiscal serial number of a new register
+  std::uint64_t seed = 1;           // of the random fault switches
   std::string state_path;           // keep the register in this file ("" for none)
   bool pace = false;                // realistic line speed and processing times
   std::vector<std::string> faults;  // fault switches: "no-ack", "error=21@0.1", ...
   std::string link_path;            // also reachable at this symbolic link
+  std::string paper_path;           // one JSON line per finished document ("" for none)
 };
 
 class SimLink {

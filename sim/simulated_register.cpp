@@ -2,10 +2,21 @@
 
 #include <chrono>
 
+#include "tavirel/sim/errors.hpp"
+#include "tavirel/sim/printer_errors.hpp"
+
 namespace tavirel::sim {
 namespace {
 
-RegisterModel MakeModel(const SimOptions& o, const std::optional<StateFile>& file) {
+// The change log is folded into a new snapshot past this size, so a start
+// never reads more than this after the snapshot.
+constexpr std::uint64_t kLogBound = 4 * 1024 * 1024;
+
+RegisterModel MakeModel(const SimOptions& o, std::optional<StateFile>& file) {
+  if (file) {
+    file->CheckWritable();
+    file->Claim();
+  }
   if (file && file->Exists()) {
     SavedRegister saved = file->Load();
     return RegisterModel(std::move(saved.state), std::move(saved.memory), o.wall);
@@ -16,6 +27,16 @@ RegisterModel MakeModel(const SimOptions& o, const std::optional<StateFile>& fil
 std::optional<StateFile> MakeFile(const SimOptions& o) {
   if (o.state_path.empty()) return std::nullopt;
   return StateFile(o.state_path);
+}
+
+std::unique_ptr<PaperFile> MakePaper(const SimOptions& o, const RegisterModel& model) {
+  if (o.paper_path.empty()) return nullptr;
+  auto paper = std::make_unique<PaperFile>(o.paper_path);
+  // Without a kept state each start is a new register: the paper only grows.
+  if (!o.state_path.empty()) {
+    ReconcilePaper(*paper, model.State().documents, model.State().last_document, o.state_path);
+  }
+  return paper;
 }
 
 }  // namespace
@@ -36,40 +57,95 @@ SimulatedRegister::SimulatedRegister(SimOptions options)
     : processor_(std::make_unique<Processor>(*this)),
       state_file_(MakeFile(options)),
       model_(MakeModel(options, state_file_)),
+      paper_(MakePaper(options, model_)),
+      paper_sink_(std::move(options.paper_sink)),
       engine_(*processor_, options.pacing) {
   engine_.Faults().Seed(options.seed);
   for (const auto& entry : options.faults) engine_.Faults().Arm(entry);
-  if (state_file_ && !state_file_->Exists()) SaveLocked();
+  // A new snapshot at once: a state that cannot be kept is refused now, not
+  // at the first sale, and the log starts empty.
+  if (state_file_) state_file_->Save(model_.State(), model_.FiscalMemory());
 }
 
 SimulatedRegister::~SimulatedRegister() = default;
 
-void SimulatedRegister::SaveLocked() {
-  if (state_file_) state_file_->Save(model_.State(), model_.FiscalMemory());
+bool SimulatedRegister::RecordOnPaperLocked(const PaperRecord& record) {
+  if (!paper_) return true;
+  try {
+    paper_->Append(record);
+    return true;
+  } catch (const SimError&) {
+    return false;
+  }
+}
+
+bool SimulatedRegister::SaveLocked(const StateChange& change) {
+  if (!state_file_) return true;
+  try {
+    StateChange logged = change;
+    logged.parts |= kHeadPart;  // a paper end or refill outside the command goes along
+    state_file_->Append(model_.State(), model_.FiscalMemory(), logged);
+    head_unsaved_ = false;
+  } catch (const StateFileError&) {
+    return false;
+  }
+  // A closure is a good moment to fold the log into a snapshot; a failure
+  // here loses nothing, the log still holds every change.
+  if ((change.parts & kMemoryPart) || state_file_->LogBytes() > kLogBound) {
+    try {
+      state_file_->Save(model_.State(), model_.FiscalMemory());
+    } catch (const StateFileError&) {
+    }
+  }
+  return true;
+}
+
+void SimulatedRegister::SaveHeadLocked() {
+  head_unsaved_ = true;
+  SaveLocked(StateChange{kHeadPart});  // when it fails, the next command's record takes it along
 }
 
 std::string SimulatedRegister::ProcessLocked(std::string_view command, TimePoint now,
                                              const std::vector<ActiveFault>& faults) {
-  bool changed = false;
   if (refill_at_ && now >= *refill_at_) {
     model_.RefillPaper();
     refill_at_.reset();
-    changed = true;
+    head_unsaved_ = true;
   }
   for (const auto& fault : faults) {
     if (fault.fault != Fault::PaperEnd) continue;
     model_.PaperRunsOut();
     if (fault.param > 0) refill_at_ = now + std::chrono::milliseconds(fault.param);
-    changed = true;
+    head_unsaved_ = true;
   }
   Outcome outcome = model_.Execute(command);
-  // Written before the reply leaves: nothing answered is ever lost.
-  if (changed || outcome.changed) SaveLocked();
+  // The paper first: a kill before the state is written leaves a record the
+  // next start recognises and removes. A document not on the paper is not done.
+  if (outcome.finished && !RecordOnPaperLocked(*outcome.finished)) {
+    model_.Revert();
+    return LineEngine::ErrorPayload(perr::kCartaGiornale);
+  }
+  // Written before the reply leaves: nothing answered is ever lost, and what
+  // could not be kept is not done.
+  if ((outcome.changed || head_unsaved_) && !SaveLocked(outcome.change)) {
+    if (outcome.finished && paper_) TakeBackFromPaperLocked();
+    model_.Revert();
+    return LineEngine::ErrorPayload(perr::kCartaGiornale);
+  }
+  if (outcome.finished && paper_sink_) paper_sink_(*outcome.finished);
   for (const auto& line : outcome.printed) {
     journal_.Print(line);
     undelivered_.push_back(line);
   }
   return outcome.payload;
+}
+
+void SimulatedRegister::TakeBackFromPaperLocked() {
+  try {
+    paper_->DropLast();
+  } catch (const SimError&) {
+    // Left on the paper: the next start removes it, the state never held it.
+  }
 }
 
 void SimulatedRegister::Deliver() {
@@ -99,7 +175,7 @@ std::string SimulatedRegister::TakeDue(TimePoint now) {
   if (refill_at_ && now >= *refill_at_) {
     model_.RefillPaper();
     refill_at_.reset();
-    SaveLocked();
+    SaveHeadLocked();
   }
   return engine_.TakeDue(now);
 }
@@ -163,7 +239,7 @@ void SimulatedRegister::RefillPaper() {
   std::lock_guard lock(mutex_);
   model_.RefillPaper();
   refill_at_.reset();
-  SaveLocked();
+  SaveHeadLocked();
 }
 
 bool SimulatedRegister::PaperOut() const {
@@ -194,6 +270,8 @@ CivilTime SimulatedRegister::Now() const {
 std::string SimulatedRegister::StatePath() const {
   return state_file_ ? state_file_->Path() : std::string();
 }
+
+std::string SimulatedRegister::PaperPath() const { return paper_ ? paper_->Path() : std::string(); }
 
 std::size_t SimulatedRegister::SubscribeJournal(Journal::Listener listener) {
   std::lock_guard lock(mutex_);

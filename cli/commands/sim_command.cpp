@@ -1,15 +1,36 @@
-// tavirel sim: the simulated register on a pseudo-terminal until interrupted.
+// tavirel sim: the simulated register on a pseudo-terminal until a stop
+// signal. Prints "DEVICE <path>" once it serves; with --journal every printed
+// line as "| text"; with --control answers switch commands read on standard
+// input. Standard output goes through a bounded queue, so a reader that does
+// not read never stops the register.
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <csignal>
-#include <ctime>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 #include "commands/commands.hpp"
 #include "sim_link.hpp"
+#include "tavirel/sim/console.hpp"
+#include "tavirel/sim/output_queue.hpp"
 
 namespace tavirel::cli {
 namespace {
+
+struct SimCommandOptions {
+  SimLinkOptions link;
+  bool journal = false;  // print the journal
+  bool control = false;  // take switch commands on standard input
+};
+
+// What is queued gets this long to reach a reader at the end.
+constexpr auto kFlushGrace = std::chrono::milliseconds(200);
+constexpr int kFailureCheckMs = 1000;
 
 sigset_t StopSignals() {
   sigset_t signals;
@@ -20,52 +41,129 @@ sigset_t StopSignals() {
   return signals;
 }
 
-// Waits for a stop signal, checking once a second that the register still serves.
-void ServeUntilStopped(SimLink& sim, const sigset_t& signals) {
-  const timespec second{1, 0};
-  while (::sigtimedwait(&signals, nullptr, &second) < 0) {
+// Standard input, split into lines as it arrives.
+class LineReader {
+ public:
+  bool open = true;
+  std::vector<std::string> Read(int fd) {
+    char buffer[4096];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return {};
+    if (n <= 0) {
+      open = false;  // its end: the register serves on
+      return {};
+    }
+    pending_.append(buffer, static_cast<std::size_t>(n));
+    std::vector<std::string> lines;
+    for (std::size_t end; (end = pending_.find('\n')) != std::string::npos;) {
+      lines.push_back(pending_.substr(0, end));
+      pending_.erase(0, end + 1);
+    }
+    if (pending_.size() > 4096) pending_.clear();  // no command is that long
+    return lines;
+  }
+
+ private:
+  std::string pending_;
+};
+
+// Serves until a stop signal, answering console commands when asked to;
+// checks once a second that the register still serves.
+void ServeUntilStopped(SimLink& sim, int signals_fd, bool control, sim::OutputQueue& out) {
+  LineReader input;
+  input.open = control;
+  for (;;) {
+    pollfd fds[2] = {{signals_fd, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+    const int ready = ::poll(fds, input.open ? 2 : 1, kFailureCheckMs);
+    if (ready < 0 && errno != EINTR) throw std::runtime_error("poll failed");
+    if (fds[0].revents & POLLIN) return;
     if (auto failure = sim.Server().Failure()) std::rethrow_exception(failure);
+    if (input.open && fds[1].revents != 0) {
+      for (const std::string& line : input.Read(STDIN_FILENO))
+        out.Write(sim::ConsoleCommand(sim.Register(), line) + "\n");
+    }
   }
 }
 
-int RunSim(const SimLinkOptions& options, Streams& streams) {
-  // Blocked before the serving thread starts, so only sigtimedwait takes them.
+class SignalFd {
+ public:
+  explicit SignalFd(const sigset_t& signals) : fd_(::signalfd(-1, &signals, SFD_CLOEXEC)) {
+    if (fd_ < 0) throw std::runtime_error("cannot receive stop signals");
+  }
+  ~SignalFd() { ::close(fd_); }
+  SignalFd(const SignalFd&) = delete;
+  SignalFd& operator=(const SignalFd&) = delete;
+  [[nodiscard]] int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+int RunSim(const SimCommandOptions& options, Streams& streams) {
+  // Blocked before any thread starts, so only the signal descriptor takes them.
   const sigset_t signals = StopSignals();
   ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  SimLink sim(options);
-  streams.out << sim.DevicePath() << std::endl;
-  std::ostream& out = streams.out;
-  const std::size_t id = sim.Register().SubscribeJournal([&out](const sim::PrintedLine& line) {
-    if (line.begins) out << '\n';
-    out << line.text << std::endl;
-  });
-  ServeUntilStopped(sim, signals);
-  sim.Register().UnsubscribeJournal(id);
+  ::signal(SIGPIPE, SIG_IGN);  // a reader that is gone is the queue's to count
+  ::signal(SIGXFSZ, SIG_IGN);  // a file size limit is a write error, refused like a full disk
+  const SignalFd stop(signals);
+  SimLink sim(options.link);
+  streams.out << "DEVICE " << sim.DevicePath() << std::endl;
+  sim::OutputQueue out(STDOUT_FILENO);
+  std::optional<std::size_t> journal;
+  if (options.journal) {
+    journal = sim.Register().SubscribeJournal(
+        [&out](const sim::PrintedLine& line) { out.Write("| " + line.text + "\n"); });
+  }
+  ServeUntilStopped(sim, stop.fd(), options.control, out);
+  if (journal) sim.Register().UnsubscribeJournal(*journal);
+  out.Stop(kFlushGrace);
+  if (out.Dropped() > 0) {
+    streams.err << "tavirel sim: " << out.Dropped()
+                << " lines of output dropped: nobody read them in time" << std::endl;
+  }
   return 0;
+}
+
+void AddOptions(CLI::App& sim, SimCommandOptions& o) {
+  SimLinkOptions& l = o.link;
+  sim.add_option("--link", l.link_path,
+                 "Also reachable at this symbolic link (a path that "
+                 "exists is refused)")
+      ->type_name("PATH");
+  sim.add_flag("--lire", l.lire, "A new register in lire (euro otherwise)");
+  sim.add_option("--serial", l.serial, "The fiscal serial number of a new register (123456)")
+      ->type_name("N")
+      ->check(CLI::Range(0, 999999));
+  sim.add_option("--state", l.state_path, "Keep the register's state in this file")
+      ->type_name("FILE");
+  sim.add_option("--paper", l.paper_path,
+                 "Append one JSON line to this file for every document the register finishes")
+      ->type_name("FILE");
+  sim.add_flag("--realistic,--pace", l.pace, "Realistic line speed and printing times");
+  sim.add_option("--fault", l.faults,
+                 "A fault switch, repeatable: off, no-ack, no-reply, ack-delay=MS, "
+                 "reply-delay=MS, bad-checksum, noise, trailing, error=N, paper-end, long, "
+                 "short; NAME@RATE fires at that rate")
+      ->type_name("FAULT");
+  sim.add_option("--seed", l.seed, "Seed of the random fault switches (1)")->type_name("N");
+  sim.add_flag("--journal", o.journal, "Print every line the register prints, as \"| text\"");
+  sim.add_flag("--control", o.control,
+               "Take switch commands on standard input: fault SPEC, clear, power on|off, "
+               "refill, stats");
 }
 
 }  // namespace
 
 void AddSimCommand(CLI::App& app, Runner& run) {
-  auto options = std::make_shared<SimLinkOptions>();
+  auto options = std::make_shared<SimCommandOptions>();
   CLI::App* sim = app.add_subcommand("sim",
                                      "Run the simulated register on a pseudo-terminal until "
-                                     "interrupted; print its device, then its journal");
-  sim->add_option("--link", options->link_path, "Also reachable at this symbolic link")
-      ->type_name("PATH");
-  sim->add_flag("--lire", options->lire, "A register in lire (euro otherwise)");
-  sim->add_option("--state", options->state_path, "Keep the register's state in this file")
-      ->type_name("FILE");
-  sim->add_flag("--pace", options->pace, "Realistic line speed and printing times");
-  sim->add_option("--fault", options->faults,
-                  "A fault switch, repeatable: off, no-ack, no-reply, ack-delay=MS, "
-                  "reply-delay=MS, bad-checksum, "
-                  "noise, trailing, error=N, paper-end, long, short; NAME@RATE fires at that rate")
-      ->type_name("FAULT");
+                                     "SIGINT, SIGTERM or SIGHUP; print \"DEVICE <path>\"");
+  AddOptions(*sim, *options);
   sim->footer(
-      "\nExamples:\n  tavirel sim --link /tmp/register\n"
+      "\nExamples:\n  tavirel sim --link /tmp/register --journal\n"
       "  tavirel call --device /tmp/register 'opReadMatrFisc 1' 'LastMatrFisc'\n"
-      "  tavirel sim --state day.json --fault error=23@0.1");
+      "  tavirel sim --state day.json --paper day.jsonl --fault error=23@0.1");
   sim->callback(
       [options, &run] { run = [options](Streams& streams) { return RunSim(*options, streams); }; });
 }

@@ -23,7 +23,7 @@ FiscalRecord RecordOfDay(const Context& c, int number) {
     const VatRate& rate = s.tables.vat_rates[static_cast<std::size_t>(n)];
     if (gross == 0 && !rate.programmed) continue;
     r.vat.push_back(VatLine{n, rate.hundredths, gross, TaxIncluded(gross, rate.hundredths)});
-    r.total += gross;
+    AddToTotal(r.total, gross);
   }
   r.non_fiscal = s.day.totals.non_fiscal;
   r.returns = s.day.totals.returns;
@@ -33,7 +33,8 @@ FiscalRecord RecordOfDay(const Context& c, int number) {
   r.first_receipt = s.day.first_receipt;
   r.last_receipt = s.day.last_receipt;
   r.payments = s.day.totals.payments;
-  r.grand_total = s.grand_total + r.total;
+  r.grand_total = s.grand_total;
+  AddToTotal(r.grand_total, r.total);
   return r;
 }
 
@@ -75,6 +76,7 @@ std::string FiscalClosure(Context& c, const Command& cmd) {
   c.Print(k, Centered("CHIUSURA FISCALE GIORNALIERA"));
   PrintRecord(c, k, record);
   PrintClosingLines(c, k, "Z.", number);
+  c.Finish(PaperKind::FiscalClosure, number, record.total, c.PrintedCount());
   c.new_records.push_back(record);
   s.closure_number = number;
   s.grand_total = record.grand_total;
@@ -93,6 +95,7 @@ std::string FiscalMemoryReport(Context& c, const Command& cmd) {
   if (c.memory.empty()) c.Print(k, Centered("MEMORIA FISCALE VUOTA"));
   for (const auto& record : c.memory) PrintRecord(c, k, record);
   PrintClosingLines(c, k, "Z.", c.s.closure_number);
+  c.Finish(PaperKind::Report, c.s.closure_number, 0, c.PrintedCount(), "fiscal-memory");
   return ReplyWriter(cmd.Code())
       .Raw(cmd.Raw("CodOpr"))
       .Date(c.now)

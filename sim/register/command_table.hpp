@@ -2,6 +2,7 @@
 // Which handler serves each command code, where in the register's sequence it
 // may come, and whether it prints.
 #include "handlers.hpp"
+#include "tavirel/sim/state_change.hpp"
 
 namespace tavirel::sim {
 
@@ -19,6 +20,7 @@ struct CommandEntry {
   Handler handler;
   Where where;
   bool prints;
+  unsigned changes;  // the StatePart bits it may change besides the head; 0 for none at all
 };
 
 /// The entry for a code, or nullptr.

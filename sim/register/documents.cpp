@@ -39,6 +39,7 @@ std::string Reprint(Context& c, const Command& cmd) {
   for (const auto& line : c.s.last_receipt) c.Print(k, line);
   c.Print(k, Centered("NON FISCALE"));
   PrintClosingLines(c, k, "SNF.", number);
+  c.Finish(PaperKind::NonFiscal, number, 0, c.PrintedCount());
   return DocumentReply(c, cmd, number);
 }
 
@@ -64,6 +65,7 @@ std::string DisplayMessage(Context& c, const Command& cmd) {
 std::string BeginNonFiscal(Context& c, const Command& cmd) {
   NextNumber(c.s.non_fiscal_number);
   c.s.phase = Phase::NonFiscal;
+  c.s.non_fiscal_lines = 0;
   PrintHeader(c, DocumentKind::NonFiscal);
   return Ack(cmd);
 }
@@ -73,13 +75,16 @@ std::string NonFiscalLine(Context& c, const Command& cmd) {
   if (font < 1 || font > kFonts) Refuse(perr::kValoreErrato);
   const std::string text = Trimmed(FromLine(cmd.Raw("DescRiga")));
   c.Print(DocumentKind::NonFiscal, InPrintType(text, font == 3 || font == 4 ? 1 : 0));
+  ++c.s.non_fiscal_lines;
   return Ack(cmd);
 }
 
 std::string EndNonFiscal(Context& c, const Command& cmd) {
   c.Print(DocumentKind::NonFiscal, Centered("NON FISCALE"));
   PrintClosingLines(c, DocumentKind::NonFiscal, "SNF.", c.s.non_fiscal_number);
+  c.Finish(PaperKind::NonFiscal, c.s.non_fiscal_number, 0, c.s.non_fiscal_lines);
   c.s.phase = Phase::Idle;
+  c.s.non_fiscal_lines = 0;
   return Ack(cmd);
 }
 

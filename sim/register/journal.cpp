@@ -13,10 +13,33 @@ std::string JournalDocument::Text() const {
 void Journal::Print(const PrintedLine& line) {
   if (line.begins || documents_.empty() || documents_.back().complete) {
     if (!documents_.empty() && !documents_.back().complete) documents_.back().complete = true;
-    documents_.push_back(JournalDocument{line.kind, {}, false});
+    documents_.push_back(JournalDocument{line.kind, {}, false, false});
   }
   documents_.back().lines.push_back(line.text);
+  ++kept_lines_;
   if (line.ends) documents_.back().complete = true;
+  KeepWithinWindow();
+}
+
+void Journal::KeepWithinWindow() {
+  while (documents_.size() > 1 &&
+         (documents_.size() > kKeptDocuments || kept_lines_ > kKeptLines)) {
+    kept_lines_ -= documents_.front().lines.size();
+    documents_.pop_front();
+  }
+  // One document longer than the window loses its first half at once, so
+  // keeping it costs the same on each line.
+  JournalDocument& last = documents_.back();
+  if (kept_lines_ > kKeptLines) {
+    const std::size_t drop = last.lines.size() / 2;
+    last.lines.erase(last.lines.begin(), last.lines.begin() + static_cast<std::ptrdiff_t>(drop));
+    kept_lines_ -= drop;
+    last.cut = true;
+  }
+}
+
+std::vector<JournalDocument> Journal::Documents() const {
+  return std::vector<JournalDocument>(documents_.begin(), documents_.end());
 }
 
 std::size_t Journal::Subscribe(Listener listener) {

@@ -13,8 +13,10 @@ namespace {
 
 constexpr int kSubtotalRemainder = 1181;
 
+// Adjustments come in the sale phase, as one more entry of the receipt.
 void RequireSalePhase(const RegisterState& s) {
   if (s.phase != Phase::Sale) Refuse(perr::kSequenzaErrata);
+  RequireRoom(s.receipt);
 }
 
 ReceiptEntry Adjustment(EntryKind kind, Amount signed_amount, const OpenReceipt& r) {
@@ -82,7 +84,7 @@ std::string AmountDiscount(Context& c, const Command& cmd) {
   const Amount amount = cmd.Number("Importo");
   if (amount == 0) Refuse(perr::kValoreErrato);
   if (amount > FiscalSubtotal(r)) Refuse(perr::kSuperaValore);
-  r.entries.push_back(Adjustment(EntryKind::AmountDiscount, -amount, r));
+  AddEntry(r, Adjustment(EntryKind::AmountDiscount, -amount, r));
   r.correctable = true;
   c.Print(DocumentKind::Receipt, Row("ABBUONO", Money(-amount, c.s.currency)));
   return ReplyWriter(cmd.Code())
@@ -103,7 +105,7 @@ std::string PercentAdjustment(Context& c, const Command& cmd) {
   ReceiptEntry e = Adjustment(surcharge ? EntryKind::PercentSurcharge : EntryKind::PercentDiscount,
                               surcharge ? amount : -amount, r);
   e.percent = percent;
-  r.entries.push_back(e);
+  AddEntry(r, e);
   CheckReceiptBounds(r);
   r.correctable = true;
   const std::string label =

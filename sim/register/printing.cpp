@@ -15,6 +15,10 @@ void Context::Print(DocumentKind kind, std::string text, bool begins, bool ends)
   printed.push_back(PrintedLine{kind, std::move(text), begins, ends});
 }
 
+void Context::Finish(PaperKind kind, int number, Amount total, int lines, std::string report) {
+  finished = PaperRecord{kind, 0, number, total, s.currency, lines, s.serial, std::move(report)};
+}
+
 std::string Money(Amount amount, CurrencyUnit unit) {
   const bool negative = amount < 0;
   const Amount magnitude = negative ? -amount : amount;

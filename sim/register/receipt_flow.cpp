@@ -39,17 +39,17 @@ FinancialTotals ReceiptFinancials(const OpenReceipt& r, PayKind closing, Amount 
 }
 
 void AddFinancials(FinancialTotals& to, const FinancialTotals& t) {
-  to.sales += t.sales;
-  to.returns += t.returns;
-  to.line_voids += t.line_voids;
-  to.discounts += t.discounts;
-  to.surcharges += t.surcharges;
-  to.non_fiscal += t.non_fiscal;
-  to.voided_receipts_amount += t.voided_receipts_amount;
-  to.receipts += t.receipts;
-  to.voided_receipts += t.voided_receipts;
-  for (std::size_t i = 0; i < to.payments.size(); ++i) to.payments[i] += t.payments[i];
-  to.change += t.change;
+  AddToTotal(to.sales, t.sales);
+  AddToTotal(to.returns, t.returns);
+  AddToTotal(to.line_voids, t.line_voids);
+  AddToTotal(to.discounts, t.discounts);
+  AddToTotal(to.surcharges, t.surcharges);
+  AddToTotal(to.non_fiscal, t.non_fiscal);
+  AddToTotal(to.voided_receipts_amount, t.voided_receipts_amount);
+  AddToCount(to.receipts, t.receipts);
+  AddToCount(to.voided_receipts, t.voided_receipts);
+  for (std::size_t i = 0; i < to.payments.size(); ++i) AddToTotal(to.payments[i], t.payments[i]);
+  AddToTotal(to.change, t.change);
 }
 
 void AddToReports(ReportTotals& to, const OpenReceipt& r, const FinancialTotals& t, int hour) {
@@ -58,28 +58,39 @@ void AddToReports(ReportTotals& to, const OpenReceipt& r, const FinancialTotals&
   for (const auto& e : r.entries) {
     if (e.corrected || e.department <= 0) continue;
     auto& dept = to.by_department[static_cast<std::size_t>(e.department)];
-    dept.count += 1;
-    dept.amount += e.amount;
-    dept.quantity += e.kind == EntryKind::Sale ? e.quantity : -e.quantity;
+    AddToCount(dept.count, 1);
+    AddToTotal(dept.amount, e.amount);
+    AddToTotal(dept.quantity, e.kind == EntryKind::Sale ? e.quantity : -e.quantity);
   }
   const Amount total = Total(r);
   auto& opr = to.by_operator[static_cast<std::size_t>(r.operator_code)];
-  opr.count += 1;
-  opr.amount += total;
+  AddToCount(opr.count, 1);
+  AddToTotal(opr.amount, total);
   auto& h = to.by_hour[static_cast<std::size_t>(hour)];
-  h.count += 1;
-  h.amount += total;
+  AddToCount(h.count, 1);
+  AddToTotal(h.amount, total);
 }
 
 void RecordInDay(Context& c, const FinancialTotals& t, int number) {
   FiscalDay& day = c.s.day;
   AddFinancials(day.totals, t);
   if (t.receipts > 0) {
-    const auto by_vat = FiscalByVat(c.s.receipt);
-    for (std::size_t i = 0; i < by_vat.size(); ++i) day.by_vat[i] += by_vat[i];
+    const auto& by_vat = FiscalByVat(c.s.receipt);
+    for (std::size_t i = 0; i < by_vat.size(); ++i) AddToTotal(day.by_vat[i], by_vat[i]);
   }
   if (day.first_receipt == 0) day.first_receipt = number;
   day.last_receipt = number;
+}
+
+// Sale, return and void lines that stand (a corrected line does not).
+int CountedLines(const OpenReceipt& r) {
+  int lines = 0;
+  for (const auto& e : r.entries) {
+    const bool line =
+        e.kind == EntryKind::Sale || e.kind == EntryKind::Return || e.kind == EntryKind::LineVoid;
+    if (line && !e.corrected) ++lines;
+  }
+  return lines;
 }
 
 void FinishReceipt(Context& c) {
@@ -98,6 +109,10 @@ void BeginReceipt(Context& c, int operator_code) {
   c.s.phase = Phase::Sale;
   PrintHeader(c, DocumentKind::Receipt);
   c.Print(DocumentKind::Receipt, Row("", UnitName(c.s.currency)));
+}
+
+void RequireRoom(const OpenReceipt& receipt) {
+  if (receipt.entries.size() >= kMaxReceiptEntries) Refuse(perr::kNonPossibile);
 }
 
 void CheckReceiptBounds(const OpenReceipt& receipt) {
@@ -122,6 +137,7 @@ int CloseReceipt(Context& c, PayKind closing, Amount change) {
   AddToReports(c.s.periodic, r, t, c.now.hour);
   RecordInDay(c, t, number);
   ShowOnDisplay(c, "TOTALE", Total(r), "RESTO", change);
+  c.Finish(PaperKind::Receipt, number, Total(r), CountedLines(r));
   FinishReceipt(c);
   return number;
 }
@@ -140,6 +156,7 @@ int VoidOpenReceipt(Context& c) {
   AddToReports(c.s.daily, c.s.receipt, t, c.now.hour);
   AddToReports(c.s.periodic, c.s.receipt, t, c.now.hour);
   RecordInDay(c, t, number);
+  c.Finish(PaperKind::Voided, number, total, CountedLines(c.s.receipt));
   FinishReceipt(c);
   return number;
 }

@@ -10,6 +10,8 @@ void BeginReceipt(Context& c, int operator_code);
 /// The open receipt must stay within bounds: neither its fiscal nor its
 /// non-fiscal part below zero (error 20), its total within nine digits (21).
 void CheckReceiptBounds(const OpenReceipt& receipt);
+/// The open receipt must have room for one more entry (error 18 otherwise).
+void RequireRoom(const OpenReceipt& receipt);
 /// Closes the receipt paid in full; `closing` paid the last part and gives
 /// `change`. Prints the change, the footer and the closing lines (the total
 /// and the payments are printed as they are paid); returns the receipt's

@@ -103,6 +103,7 @@ std::string SaleLine(Context& c, const Command& cmd) {
   if (lk.kind == EntryKind::LineVoid && VoidableQuantity(s.receipt, rep, price) < qty) {
     Refuse(perr::kDatiInesistenti);
   }
+  RequireRoom(s.receipt);
 
   if (s.phase == Phase::Idle) BeginReceipt(c, cmd.Int("CodOpr"));
   ReceiptEntry e;
@@ -118,7 +119,7 @@ std::string SaleLine(Context& c, const Command& cmd) {
     e.by_vat.assign(kVatRates + 1, 0);
     e.by_vat[static_cast<std::size_t>(d.vat)] = e.amount;
   }
-  s.receipt.entries.push_back(e);
+  AddEntry(s.receipt, e);
   CheckReceiptBounds(s.receipt);
   s.receipt.correctable = true;
   PrintLine(c, e, d);
@@ -136,10 +137,11 @@ std::string SaleLine(Context& c, const Command& cmd) {
 
 std::string AdditionalDescription(Context& c, const Command& cmd) {
   if (c.s.phase != Phase::Sale) Refuse(perr::kSequenzaErrata);
+  RequireRoom(c.s.receipt);
   ReceiptEntry e;
   e.kind = EntryKind::Description;
   e.description = FromLine(cmd.Raw("Descr"));
-  c.s.receipt.entries.push_back(e);
+  AddEntry(c.s.receipt, e);
   c.Print(DocumentKind::Receipt, Trimmed(e.description));
   return ReplyWriter(cmd.Code()).Raw(cmd.Raw("CodOpr")).Payload();
 }
@@ -147,18 +149,19 @@ std::string AdditionalDescription(Context& c, const Command& cmd) {
 std::string Correction(Context& c, const Command& cmd) {
   auto& r = c.s.receipt;
   if (c.s.phase != Phase::Sale || !r.correctable) Refuse(perr::kSequenzaErrata);
-  ReceiptEntry* last = nullptr;
-  for (auto it = r.entries.rbegin(); it != r.entries.rend(); ++it) {
-    if (it->kind != EntryKind::Description && !it->corrected) {
-      last = &*it;
-      break;
-    }
+  std::size_t last = r.entries.size();
+  while (last > 0) {
+    const ReceiptEntry& e = r.entries[last - 1];
+    if (e.kind != EntryKind::Description && !e.corrected) break;
+    --last;
   }
-  if (last == nullptr) Refuse(perr::kDatiInesistenti);
-  last->corrected = true;
+  if (last == 0) Refuse(perr::kDatiInesistenti);
+  const std::size_t index = last - 1;
+  CorrectEntry(r, index);
+  c.corrected_entry = static_cast<int>(index);
   CheckReceiptBounds(r);
   r.correctable = false;
-  c.Print(DocumentKind::Receipt, Row("CORREZIONE", Money(-last->amount, c.s.currency)));
+  c.Print(DocumentKind::Receipt, Row("CORREZIONE", Money(-r.entries[index].amount, c.s.currency)));
   return ReplyWriter(cmd.Code()).Raw(cmd.Raw("CodOpr")).Payload();
 }
 

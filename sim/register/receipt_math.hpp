@@ -8,7 +8,20 @@
 
 namespace tavirel::sim {
 
-inline constexpr Amount kMaxAmount = 999'999'999;
+inline constexpr Amount kMaxAmount = 999'999'999;  // a line, a price, a receipt
+/// Running totals have fifteen digits and counts eight, as a register's
+/// counters do: past them they start again from zero.
+inline constexpr Amount kTotalModulus = 1'000'000'000'000'000;
+inline constexpr int kCountModulus = 100'000'000;
+/// The largest document number (receipts, non-fiscal documents, closures).
+inline constexpr int kMaxDocumentNumber = 9999;
+/// Entries an open receipt holds at most (error 18 beyond).
+inline constexpr std::size_t kMaxReceiptEntries = 10'000;
+
+/// `total` + `delta`, wrapped past fifteen digits (either sign).
+void AddToTotal(Amount& total, Amount delta);
+/// `count` + `delta`, wrapped past eight digits.
+void AddToCount(int& count, int delta);
 
 /// Quantity in thousandths times unit price.
 Amount LineAmount(std::int64_t quantity, Amount unit_price);
@@ -22,10 +35,16 @@ std::vector<Amount> Distribute(Amount amount, const std::vector<Amount>& weights
 Amount LireToEuroCents(Amount lire);
 
 /// Fiscal amounts of the open receipt by VAT rate (0..kVatRates).
-std::vector<Amount> FiscalByVat(const OpenReceipt& receipt);
+const std::vector<Amount>& FiscalByVat(const OpenReceipt& receipt);
 Amount FiscalSubtotal(const OpenReceipt& receipt);
 Amount NonFiscalSubtotal(const OpenReceipt& receipt);
 Amount Total(const OpenReceipt& receipt);
 Amount Paid(const OpenReceipt& receipt);
+/// Adds an entry to the receipt and to its running sums.
+void AddEntry(OpenReceipt& receipt, ReceiptEntry entry);
+/// Marks entry `index` corrected and takes it out of the running sums.
+void CorrectEntry(OpenReceipt& receipt, std::size_t index);
+/// The running sums from the entries (a receipt read back from a file).
+void RecomputeSums(OpenReceipt& receipt);
 
 }  // namespace tavirel::sim

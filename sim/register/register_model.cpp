@@ -7,6 +7,7 @@
 #include "refusal.hpp"
 #include "tavirel/sim/line_engine.hpp"
 #include "tavirel/sim/printer_errors.hpp"
+#include "undo.hpp"
 
 namespace tavirel::sim {
 namespace {
@@ -52,6 +53,10 @@ RegisterModel::RegisterModel(CurrencyUnit currency, std::int32_t serial, WallClo
 RegisterModel::RegisterModel(RegisterState state, std::vector<FiscalRecord> memory, WallClock wall)
     : state_(std::move(state)), memory_(std::move(memory)), wall_(OrSystem(std::move(wall))) {}
 
+RegisterModel::~RegisterModel() = default;
+RegisterModel::RegisterModel(RegisterModel&&) noexcept = default;
+RegisterModel& RegisterModel::operator=(RegisterModel&&) noexcept = default;
+
 void RegisterModel::SetWallClock(WallClock wall) { wall_ = OrSystem(std::move(wall)); }
 
 CivilTime RegisterModel::Now() const {
@@ -67,8 +72,16 @@ void RegisterModel::PaperRunsOut() {
 
 void RegisterModel::RefillPaper() { state_.paper_out = false; }
 
+void RegisterModel::Revert() {
+  if (!undo_) return;
+  undo_->Restore(state_, memory_, undo_corrected_);
+  undo_.reset();
+}
+
 Outcome RegisterModel::Execute(std::string_view command) {
   Outcome outcome;
+  undo_.reset();
+  undo_corrected_ = -1;
   try {
     const Command cmd = ReadCommand(command);
     const CommandEntry* entry = FindCommand(cmd.Code());
@@ -78,14 +91,31 @@ Outcome RegisterModel::Execute(std::string_view command) {
     if (const int refusal = SequenceRefusal(entry->where, state_.phase)) Refuse(refusal);
     if (cmd.Has("CodOpr")) CheckOperator(state_, cmd.Int("CodOpr"));
 
-    RegisterState next = state_;
+    // The command works on the state itself; the undo record keeps what it may change.
+    if (entry->changes != 0)
+      undo_ = std::make_unique<UndoRecord>(state_, memory_.size(), entry->changes | kHeadPart);
     const auto wall =
         std::chrono::duration_cast<std::chrono::seconds>(wall_().time_since_epoch()).count();
-    Context c{next, memory_, CivilTime::FromSeconds(wall + state_.clock_offset), wall, {}, {}};
-    outcome.payload = entry->handler(c, cmd);
-    outcome.changed = !(next == state_) || !c.new_records.empty();
-    state_ = std::move(next);
+    Context c{state_, memory_, CivilTime::FromSeconds(wall + state_.clock_offset), wall, {},
+              {},     {}};
+    try {
+      outcome.payload = entry->handler(c, cmd);
+    } catch (...) {
+      if (undo_) undo_->Restore(state_, memory_, c.corrected_entry);
+      undo_.reset();
+      throw;
+    }
+    if (c.finished) {
+      c.finished->seq = ++state_.documents;
+      state_.last_document = *c.finished;
+      outcome.finished = std::move(c.finished);
+    }
     for (auto& record : c.new_records) memory_.push_back(std::move(record));
+    if (undo_) {
+      undo_corrected_ = c.corrected_entry;
+      outcome.change = undo_->Change(c.corrected_entry);
+      outcome.changed = true;
+    }
     outcome.printed = std::move(c.printed);
   } catch (const Refusal& refusal) {
     outcome = Outcome{};

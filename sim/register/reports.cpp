@@ -19,23 +19,24 @@ struct ReportDef {
   bool periodic;
   Section section;
   const char* title;
+  const char* name;  // on the paper record
 };
 
 constexpr std::array kReports = {
-    ReportDef{2001, false, Section::Financial, "FINANZIARIO GIORNALIERO"},
-    ReportDef{2003, false, Section::Departments, "REPARTI GIORNALIERO"},
-    ReportDef{2005, false, Section::Hours, "FASCE ORARIE GIORNALIERO"},
-    ReportDef{2006, false, Section::Operators, "OPERATORI GIORNALIERO"},
-    ReportDef{2007, true, Section::Financial, "FINANZIARIO PERIODICO"},
-    ReportDef{2009, true, Section::Departments, "REPARTI PERIODICO"},
-    ReportDef{2011, true, Section::Hours, "FASCE ORARIE PERIODICO"},
-    ReportDef{2012, true, Section::Operators, "OPERATORI PERIODICO"},
-    ReportDef{3002, false, Section::Financial, "FINANZIARIO GIORNALIERO"},
-    ReportDef{3005, false, Section::Hours, "FASCE ORARIE GIORNALIERO"},
-    ReportDef{3006, false, Section::Operators, "OPERATORI GIORNALIERO"},
-    ReportDef{3007, true, Section::Financial, "FINANZIARIO PERIODICO"},
-    ReportDef{3010, true, Section::Hours, "FASCE ORARIE PERIODICO"},
-    ReportDef{3011, true, Section::Operators, "OPERATORI PERIODICO"},
+    ReportDef{2001, false, Section::Financial, "FINANZIARIO GIORNALIERO", "x-financial-daily"},
+    ReportDef{2003, false, Section::Departments, "REPARTI GIORNALIERO", "x-departments-daily"},
+    ReportDef{2005, false, Section::Hours, "FASCE ORARIE GIORNALIERO", "x-hours-daily"},
+    ReportDef{2006, false, Section::Operators, "OPERATORI GIORNALIERO", "x-operators-daily"},
+    ReportDef{2007, true, Section::Financial, "FINANZIARIO PERIODICO", "x-financial-periodic"},
+    ReportDef{2009, true, Section::Departments, "REPARTI PERIODICO", "x-departments-periodic"},
+    ReportDef{2011, true, Section::Hours, "FASCE ORARIE PERIODICO", "x-hours-periodic"},
+    ReportDef{2012, true, Section::Operators, "OPERATORI PERIODICO", "x-operators-periodic"},
+    ReportDef{3002, false, Section::Financial, "FINANZIARIO GIORNALIERO", "z-financial-daily"},
+    ReportDef{3005, false, Section::Hours, "FASCE ORARIE GIORNALIERO", "z-hours-daily"},
+    ReportDef{3006, false, Section::Operators, "OPERATORI GIORNALIERO", "z-operators-daily"},
+    ReportDef{3007, true, Section::Financial, "FINANZIARIO PERIODICO", "z-financial-periodic"},
+    ReportDef{3010, true, Section::Hours, "FASCE ORARIE PERIODICO", "z-hours-periodic"},
+    ReportDef{3011, true, Section::Operators, "OPERATORI PERIODICO", "z-operators-periodic"},
 };
 
 const ReportDef& Find(int code) {
@@ -93,6 +94,7 @@ int PrintReport(Context& c, const ReportDef& def, bool z, int number) {
   PrintSection(c, def, def.periodic ? c.s.periodic : c.s.daily, number);
   c.Print(k, Centered("NON FISCALE"));
   PrintClosingLines(c, k, "SNF.", doc);
+  c.Finish(PaperKind::Report, doc, 0, c.PrintedCount(), def.name);
   return doc;
 }
 

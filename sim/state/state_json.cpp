@@ -1,7 +1,8 @@
 // The register's state as JSON: every field by name, read strictly, so a
 // damaged file is reported instead of half-loaded.
-#include <nlohmann/json.hpp>
+#include "state_json.hpp"
 
+#include "state_check.hpp"
 #include "tavirel/sim/errors.hpp"
 #include "tavirel/sim/state_file.hpp"
 
@@ -10,110 +11,28 @@ namespace tavirel::sim {
 namespace {
 
 constexpr const char* kFormat = "tavirel-sim-state";
-constexpr int kVersion = 1;
-
-template <typename E, std::size_t N>
-void EnumToJson(nlohmann::json& j, E value, const std::array<const char*, N>& names) {
-  j = names.at(static_cast<std::size_t>(value));
-}
-
-template <typename E, std::size_t N>
-void EnumFromJson(const nlohmann::json& j, E& value, const std::array<const char*, N>& names) {
-  const std::string text = j.get<std::string>();
-  for (std::size_t i = 0; i < N; ++i) {
-    if (text == names[i]) {
-      value = static_cast<E>(i);
-      return;
-    }
-  }
-  throw std::invalid_argument("unknown value \"" + text + "\"");
-}
-
-constexpr std::array<const char*, 2> kCurrencies{"lire", "euro"};
-constexpr std::array<const char*, 4> kPhases{"idle", "sale", "payment", "non-fiscal"};
-constexpr std::array<const char*, 7> kEntryKinds{
-    "sale",       "return", "line-void", "amount-discount", "percent-discount", "percent-surcharge",
-    "description"};
-
-}  // namespace
-
-void to_json(nlohmann::json& j, CurrencyUnit v) { EnumToJson(j, v, kCurrencies); }
-void from_json(const nlohmann::json& j, CurrencyUnit& v) { EnumFromJson(j, v, kCurrencies); }
-void to_json(nlohmann::json& j, Phase v) { EnumToJson(j, v, kPhases); }
-void from_json(const nlohmann::json& j, Phase& v) { EnumFromJson(j, v, kPhases); }
-void to_json(nlohmann::json& j, EntryKind v) { EnumToJson(j, v, kEntryKinds); }
-void from_json(const nlohmann::json& j, EntryKind& v) { EnumFromJson(j, v, kEntryKinds); }
-
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(CivilTime, year, month, day, hour, minute, second)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(Department, programmed, description, prices, item, vat, limit,
-                                   print_group, super_group, unit)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(VatRate, programmed, hundredths)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(NamedEntry, programmed, description)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(TicketType, programmed, description, value)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(Operator, programmed, name, secret, percent)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(HeaderLine, text)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(Tables, departments, vat_rates, card_types, ticket_types,
-                                   operators, flags, conf, header)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(FinancialTotals, sales, returns, line_voids, discounts,
-                                   surcharges, non_fiscal, voided_receipts_amount, receipts,
-                                   voided_receipts, payments, change)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(CountAmount, count, amount, quantity)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(ReportTotals, financial, by_department, by_operator, by_hour)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(FiscalDay, by_vat, totals, first_receipt, last_receipt)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(VatLine, number, hundredths, gross, tax)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(FiscalRecord, number, at, currency, vat, total, non_fiscal,
-                                   returns, voided, receipts, voided_receipts, first_receipt,
-                                   last_receipt, payments, grand_total)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(ReceiptEntry, kind, department, description, product_code,
-                                   quantity, unit_price, amount, by_vat, fiscal, percent, corrected)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(OpenReceipt, entries, paid, operator_code, correctable, lines)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(DisplayState, text, cursor)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(RegisterState, serial, currency, clock_offset, tables,
-                                   line_types, receipt_number, non_fiscal_number, closure_number,
-                                   grand_total, last_closure_at, phase, receipt, footer, displays,
-                                   keyboard_locked, paper_out, printing_suspended, last_receipt,
-                                   daily, periodic, day)
-
-namespace {
+constexpr int kVersion = 3;
 
 void Expect(bool ok, const std::string& what) {
   if (!ok) throw std::invalid_argument(what);
 }
 
-void ValidateReport(const ReportTotals& t, const char* name) {
-  Expect(t.by_department.size() == kDepartments + 1 && t.by_operator.size() == kOperators + 1 &&
-             t.by_hour.size() == 24,
-         std::string("the ") + name + " totals have the wrong number of entries");
-}
-
-void Validate(const RegisterState& s) {
-  const Tables& t = s.tables;
-  Expect(t.departments.size() == kDepartments + 1 && t.vat_rates.size() == kVatRates + 1 &&
-             t.card_types.size() == kCardTypes + 1 && t.ticket_types.size() == kTicketTypes + 1 &&
-             t.operators.size() == kOperators + 1 && t.flags.size() == kFlags + 1 &&
-             t.conf.size() == kConfValues + 1 && t.header.size() == kHeaderLines + 1,
-         "a table has the wrong number of entries");
-  Expect(s.line_types.size() == kHeaderLines + 1 && s.footer.size() == kFooterLines + 1 &&
-             s.displays.size() == kDisplays && s.day.by_vat.size() == kVatRates + 1,
-         "a list has the wrong number of entries");
-  for (const auto& d : t.departments)
-    Expect(d.vat >= 0 && d.vat <= kVatRates, "a department has a bad VAT number");
-  for (const auto& e : s.receipt.entries) {
-    Expect(e.department >= 0 && e.department <= kDepartments,
-           "a receipt line has a bad department");
-  }
-  Expect(s.receipt.operator_code >= 0 && s.receipt.operator_code <= kOperators,
-         "the receipt has a bad operator");
-  ValidateReport(s.daily, "daily");
-  ValidateReport(s.periodic, "periodic");
+// Version 1 had no paper record: nothing finished yet as far as it knows.
+void AddVersionTwoFields(nlohmann::json& state) {
+  if (!state.is_object()) return;
+  state["non_fiscal_lines"] = 0;
+  state["documents"] = 0;
+  state["last_document"] = PaperRecord{};
 }
 
 }  // namespace
 
-std::string StateToJson(const RegisterState& state, const std::vector<FiscalRecord>& memory) {
+std::string StateToJson(const RegisterState& state, const std::vector<FiscalRecord>& memory,
+                        std::uint64_t changes) {
   nlohmann::json j;
   j["format"] = kFormat;
   j["version"] = kVersion;
+  j["changes"] = changes;
   j["state"] = state;
   j["fiscal_memory"] = memory;
   return j.dump(1);
@@ -124,11 +43,16 @@ SavedRegister StateFromJson(const std::string& text, const std::string& origin) 
     const nlohmann::json j = nlohmann::json::parse(text);
     Expect(j.is_object() && j.value("format", "") == kFormat,
            "not a state file of the simulated register");
-    Expect(j.at("version").get<int>() == kVersion, "a version this register does not read");
+    const int version = j.at("version").get<int>();
+    Expect(version >= 1 && version <= kVersion, "a version this register does not read");
+    nlohmann::json state = j.at("state");
+    if (version == 1) AddVersionTwoFields(state);
     SavedRegister saved;
-    saved.state = j.at("state").get<RegisterState>();
+    saved.state = state.get<RegisterState>();
     saved.memory = j.at("fiscal_memory").get<std::vector<FiscalRecord>>();
-    Validate(saved.state);
+    // Before version 3 there was no change log.
+    saved.changes = version >= 3 ? j.at("changes").get<std::uint64_t>() : 0;
+    CheckRanges(saved.state, saved.memory);
     return saved;
   } catch (const std::exception& e) {
     throw StateFileError("state file " + origin +

@@ -35,11 +35,29 @@ void MakeRaw(int fd) {
   if (::tcsetattr(fd, TCSANOW, &tio) != 0) Fail("cannot set raw mode");
 }
 
+std::string LinkTarget(const std::string& link) {
+  char target[PATH_MAX];
+  const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+  return n < 0 ? std::string() : std::string(target, static_cast<std::size_t>(n));
+}
+
+// A link a register left behind when it was killed: it names a
+// pseudo-terminal that is gone. Any other file at the path may be in use.
+bool LeftByAKilledRegister(const std::string& link) {
+  const std::string target = LinkTarget(link);
+  struct stat st {};
+  return target.rfind("/dev/pts/", 0) == 0 && ::stat(target.c_str(), &st) != 0 && errno == ENOENT;
+}
+
 void PlaceLink(const std::string& link, const std::string& device) {
   struct stat st {};
   if (::lstat(link.c_str(), &st) == 0) {
     if (!S_ISLNK(st.st_mode)) {
-      throw SimError("link path " + link + " exists and is not a symbolic link");
+      throw SimError("link path " + link + " exists and is not a symbolic link; nothing removed");
+    }
+    if (!LeftByAKilledRegister(link)) {
+      throw SimError("link path " + link + " exists and leads to " + LinkTarget(link) +
+                     ", which may be in use (another register?); nothing removed");
     }
     if (::unlink(link.c_str()) != 0) Fail("cannot replace link " + link);
   }
@@ -72,7 +90,12 @@ PtyServer::PtyServer(SimulatedRegister& reg, PtyOptions options)
   MakeRaw(slave_);
   ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
   if (!options_.link_path.empty()) {
-    PlaceLink(options_.link_path, device_);
+    try {
+      PlaceLink(options_.link_path, device_);
+    } catch (...) {
+      for (int fd : {master_, slave_, wake_[0], wake_[1]}) ::close(fd);
+      throw;
+    }
     linked_ = true;
   }
   thread_ = std::thread([this] { Run(); });
@@ -83,7 +106,8 @@ PtyServer::~PtyServer() {
   const char wake = 1;
   [[maybe_unused]] auto n = ::write(wake_[1], &wake, 1);
   thread_.join();
-  if (linked_) ::unlink(options_.link_path.c_str());
+  // Only our own link: another program may have put its own there since.
+  if (linked_ && LinkTarget(options_.link_path) == device_) ::unlink(options_.link_path.c_str());
   for (int fd : {master_, slave_, wake_[0], wake_[1]}) {
     if (fd >= 0) ::close(fd);
   }

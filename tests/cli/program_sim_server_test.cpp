@@ -1,5 +1,5 @@
-// `tavirel sim` as a server: its device first, then the journal as it
-// prints, until it is told to stop.
+// `tavirel sim` as a server: its device first, then (with --journal) the
+// journal as it prints, until it is told to stop.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -11,9 +11,9 @@ namespace {
 
 TEST(ProgramSim, ServesOnItsDeviceAndPrintsTheJournalUntilStopped) {
   const std::string link = ::testing::TempDir() + "tavirel_sim_link_" + std::to_string(::getpid());
-  ChildProcess sim({ProgramPath(), "sim", "--link", link});
+  ChildProcess sim({ProgramPath(), "sim", "--link", link, "--journal"});
   const std::string device = sim.ReadLine();
-  ASSERT_EQ(device.rfind("/dev/pts/", 0), 0u) << device;
+  ASSERT_EQ(device.rfind("DEVICE /dev/pts/", 0), 0u) << device;
 
   const ProgramResult call =
       RunTavirel({"call", "--device", link, "opReparto 1 PANE 1.50 1", "opContante 1 2"});
@@ -23,6 +23,7 @@ TEST(ProgramSim, ServesOnItsDeviceAndPrintsTheJournalUntilStopped) {
   for (std::string line;
        (line = sim.ReadLine(std::chrono::seconds(5))).find("SF. 0001") == std::string::npos;) {
     ASSERT_LT(journal.size(), 100u) << "no closing line";
+    ASSERT_EQ(line.rfind("| ", 0), 0u) << line;
     journal.push_back(line);
   }
   const auto has = [&](const std::string& text) {

@@ -87,8 +87,8 @@ TEST(CrashTest, KilledHostsNeverLoseOrDoubleAReceipt) {
   const bool realistic = EnvNumber("TAVIREL_CRASH_REALISTIC", 0) != 0;
   const auto seed = static_cast<unsigned>(EnvNumber("TAVIREL_CRASH_SEED", 20261207));
   TempDir dir;
-  std::vector<std::string> server{TAVIREL_SIM_SERVER, "--state", dir.File("register.json"),
-                                  "--journal"};
+  std::vector<std::string> server{tavirel::testing::ProgramPath(), "sim", "--state",
+                                  dir.File("register.json"), "--journal"};
   if (realistic) server.push_back("--realistic");
   ChildProcess reg(server);
   const std::string announced = reg.ReadLine(std::chrono::seconds(10));

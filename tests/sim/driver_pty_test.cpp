@@ -12,6 +12,7 @@
 #include "tavirel/sim/errors.hpp"
 #include "tavirel/sim/pty_server.hpp"
 #include "tavirel/tavirel_control.hpp"
+#include "temp_dir.hpp"
 
 namespace tavirel::sim {
 namespace {
@@ -59,9 +60,8 @@ TEST(DriverPty, SwitchedOffRegisterAnswersNothing) {
 }
 
 TEST(DriverPty, LinkPathPointsAtTheDeviceAndIsRemovedAtTheEnd) {
-  const auto link =
-      std::filesystem::temp_directory_path() / ("tavirel-sim-link-" + std::to_string(::getpid()));
-  std::filesystem::remove(link);
+  test::TempDir dir;
+  const std::filesystem::path link = dir / "register";
   {
     PtyOptions pty;
     pty.link_path = link.string();
@@ -73,15 +73,51 @@ TEST(DriverPty, LinkPathPointsAtTheDeviceAndIsRemovedAtTheEnd) {
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
 }
 
-TEST(DriverPty, LinkPathOverAnOrdinaryFileIsRefused) {
-  const auto file =
-      std::filesystem::temp_directory_path() / ("tavirel-sim-file-" + std::to_string(::getpid()));
-  { std::ofstream(file) << "keep me"; }
-  PtyOptions pty;
-  pty.link_path = file.string();
-  EXPECT_THROW(StartOnPty(SimOptions{}, pty), SimError);
-  EXPECT_TRUE(std::filesystem::is_regular_file(file));
-  std::filesystem::remove(file);
+TEST(DriverPty, LinkPathThatExistsIsRefusedAndLeftAsItIs) {
+  test::TempDir dir;
+  PtyOptions first;
+  first.link_path = dir / "running";
+  PtySimulator running = StartOnPty(SimOptions{}, first);  // another register, serving
+  { std::ofstream(dir / "file") << "keep me"; }
+  std::filesystem::create_symlink("/nonexistent/device", dir / "elsewhere");
+  std::filesystem::create_directory(dir / "folder");
+  for (const char* name : {"running", "file", "elsewhere", "folder"}) {
+    SCOPED_TRACE(name);
+    const std::string path = dir / name;
+    const auto before = std::filesystem::symlink_status(path).type();
+    const std::string target = before == std::filesystem::file_type::symlink
+                                   ? std::filesystem::read_symlink(path).string()
+                                   : "";
+    PtyOptions pty;
+    pty.link_path = path;
+    try {
+      StartOnPty(SimOptions{}, pty);
+      ADD_FAILURE() << "replaced " << path;
+    } catch (const SimError& e) {
+      EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(std::filesystem::symlink_status(path).type(), before);
+    if (!target.empty()) {
+      EXPECT_EQ(std::filesystem::read_symlink(path).string(), target);
+    }
+  }
+  EXPECT_EQ(std::filesystem::read_symlink(dir / "running").string(), running.server->DevicePath());
+}
+
+TEST(DriverPty, ALinkAKilledRegisterLeftIsTakenOverAndOnlyOwnLinksAreRemoved) {
+  test::TempDir dir;
+  const std::string link = dir / "register";
+  std::filesystem::create_symlink("/dev/pts/999999", link);  // its terminal is gone
+  {
+    PtyOptions pty;
+    pty.link_path = link;
+    PtySimulator sim = StartOnPty(SimOptions{}, pty);
+    EXPECT_EQ(std::filesystem::read_symlink(link).string(), sim.server->DevicePath());
+    // Someone puts a link of their own in its place while it serves.
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink("/dev/null", link);
+  }
+  EXPECT_EQ(std::filesystem::read_symlink(link).string(), "/dev/null");
 }
 
 }  // namespace

@@ -90,3 +90,35 @@ TEST(Journal, ListenersSeeEachLineAsItIsPrinted) {
 
 }  // namespace
 }  // namespace tavirel::sim
+
+namespace tavirel::sim {
+namespace {
+
+TEST(Journal, KeepsAWindowOfTheLatestDocumentsAndLines) {
+  Journal journal;
+  for (int doc = 0; doc < 200; ++doc) {
+    const std::string n = std::to_string(doc);
+    journal.Print({DocumentKind::Receipt, "HEADER " + n, true, false});
+    journal.Print({DocumentKind::Receipt, "LINE " + n, false, false});
+    journal.Print({DocumentKind::Receipt, "END " + n, false, true});
+  }
+  auto documents = journal.Documents();
+  ASSERT_EQ(documents.size(), Journal::kKeptDocuments);
+  EXPECT_EQ(documents.front().lines.front(), "HEADER 136");
+  EXPECT_EQ(documents.back().lines.back(), "END 199");
+
+  journal.Print({DocumentKind::Report, "REPORT", true, false});
+  for (int line = 0; line < 20'000; ++line)
+    journal.Print({DocumentKind::Report, "ROW " + std::to_string(line), false, false});
+  documents = journal.Documents();
+  std::size_t kept = 0;
+  for (const auto& d : documents) kept += d.lines.size();
+  EXPECT_LE(kept, Journal::kKeptLines);
+  ASSERT_FALSE(documents.empty());
+  EXPECT_TRUE(documents.back().cut);
+  EXPECT_EQ(documents.back().lines.back(), "ROW 19999");
+  EXPECT_FALSE(documents.back().complete);
+}
+
+}  // namespace
+}  // namespace tavirel::sim

@@ -4,10 +4,18 @@
 // reading the frames the register sends.
 #include <chrono>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <string_view>
 
 #include "tavirel/sim/register_model.hpp"
+
+namespace tavirel::sim {
+
+/// Paper records in test failures, as they stand on the paper.
+inline void PrintTo(const PaperRecord& record, std::ostream* out) { *out << PaperLine(record); }
+
+}  // namespace tavirel::sim
 
 namespace tavirel::sim::test {
 

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "sim_support.hpp"
 #include "tavirel/sim/errors.hpp"
 #include "tavirel/sim/simulated_register.hpp"
+#include "temp_dir.hpp"
 
 namespace tavirel::sim {
 namespace {
@@ -19,18 +21,18 @@ using test::Sale;
 
 class StateFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("tavirel-sim-state-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    path = (dir / "register.json").string();
-    std::filesystem::remove(path);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
   void Write(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+  // The names in the folder, sorted.
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
-  std::filesystem::path dir;
-  std::string path;
+  test::TempDir dir;
+  std::string path = dir / "register.json";
 };
 
 TEST_F(StateFileTest, RoundTripKeepsStateAndFiscalMemory) {
@@ -45,7 +47,42 @@ TEST_F(StateFileTest, RoundTripKeepsStateAndFiscalMemory) {
   const SavedRegister saved = file.Load();
   EXPECT_EQ(saved.state, reg.State());
   EXPECT_EQ(saved.memory, reg.FiscalMemory());
-  EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+  // No temporary left beside the snapshot and its log.
+  EXPECT_EQ(Names(), (std::vector<std::string>{"register.json", "register.json.log"}));
+}
+
+TEST_F(StateFileTest, ALinkPlantedWhereATemporaryWentIsNeverFollowed) {
+  const std::string victim = dir / "victim";
+  std::ofstream(victim) << "precious";
+  std::filesystem::create_symlink(victim, path + ".tmp");
+  SimOptions options;
+  options.state_path = path;
+  {
+    SimulatedRegister reg(options);
+    reg.Execute(Sale("PANE", 250, 2));
+    reg.Execute(Cash(0));
+  }
+  std::ifstream in(victim);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"register.json", "register.json.log",
+                                               "register.json.tmp", "victim"}));
+  EXPECT_EQ(SimulatedRegister(options).State().day.totals.receipts, 1);
+}
+
+TEST_F(StateFileTest, ALinkPlantedWhereTheLogGoesIsRefused) {
+  const std::string victim = dir / "victim";
+  std::ofstream(victim) << "precious";
+  std::filesystem::create_symlink(victim, path + ".log");
+  SimOptions options;
+  options.state_path = path;
+  try {
+    SimulatedRegister reg(options);
+    ADD_FAILURE() << "wrote through the link";
+  } catch (const StateFileError& e) {
+    EXPECT_NE(std::string(e.what()).find(path + ".log"), std::string::npos) << e.what();
+  }
+  std::ifstream in(victim);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious");
 }
 
 TEST_F(StateFileTest, RestartContinuesTheOpenReceipt) {
@@ -57,11 +94,26 @@ TEST_F(StateFileTest, RestartContinuesTheOpenReceipt) {
     EXPECT_TRUE(std::filesystem::exists(path));
     reg.Execute(Sale("PANE", 250, 2));
   }
-  SimulatedRegister again(options);
-  EXPECT_EQ(again.State().phase, Phase::Sale);
-  EXPECT_EQ(again.Execute(Cash(0)).substr(0, 24), "117201000000250000000000");
+  {
+    SimulatedRegister again(options);
+    EXPECT_EQ(again.State().phase, Phase::Sale);
+    EXPECT_EQ(again.Execute(Cash(0)).substr(0, 24), "117201000000250000000000");
+    // Another register on the same state while this one serves would lose changes.
+    EXPECT_THROW(SimulatedRegister second(options), StateFileError);
+  }
   SimulatedRegister third(options);
   EXPECT_EQ(third.State().day.totals.receipts, 1);
+}
+
+TEST_F(StateFileTest, TemporariesAKilledRegisterLeftAreRemovedAtStart) {
+  SimOptions options;
+  options.state_path = path;
+  { SimulatedRegister reg(options); }
+  std::ofstream(path + ".tmp-Ab12Cd") << "half a snapshot";  // a kill in the middle of a save
+  std::ofstream(dir / "register.json.tmp-notours") << "someone else's";
+  SimulatedRegister reg(options);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"register.json", "register.json.log",
+                                               "register.json.tmp-notours"}));
 }
 
 TEST_F(StateFileTest, DamagedFilesAreErrorsNamingTheFile) {
@@ -77,7 +129,7 @@ TEST_F(StateFileTest, DamagedFilesAreErrorsNamingTheFile) {
       good.substr(0, good.size() / 2),                  // cut short by a crash
       "",                                               // empty
       "{\"format\":\"something else\",\"version\":1}",  // another program's file
-      std::string(good).replace(good.find("\"version\": 1"), 12, "\"version\": 9"),
+      std::string(good).replace(good.find("\"version\": 3"), 12, "\"version\": 9"),
       std::string(good).replace(good.find("\"receipt_number\""), 16, "\"receipt_numbr\""),
       std::string(good).replace(good.find("\"euro\""), 6, "\"yen\""),
   };

@@ -1,33 +1,41 @@
 #include "register_process.hpp"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <stdexcept>
 
-#include "tavirel/sim/pty_server.hpp"
+#include "tavirel/sim/paper.hpp"
 
 namespace tavirel::soak {
 namespace {
+
+constexpr auto kAnswerLimit = std::chrono::seconds(30);
 
 void WriteAll(int fd, const std::string& text) {
   std::size_t done = 0;
   while (done < text.size()) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) throw std::runtime_error("register process: pipe closed");
+    if (n <= 0) throw std::runtime_error("register process: its console is closed");
     done += static_cast<std::size_t>(n);
   }
 }
 
 // Receipt ids are written into every sale line's description as R0000123.
-std::set<long> IdsOf(const sim::JournalDocument& document) {
+std::set<long> IdsOf(const std::vector<std::string>& document) {
   static const std::regex id_pattern("R([0-9]{7})");
   std::set<long> ids;
-  for (const std::string& line : document.lines) {
+  for (const std::string& line : document) {
     for (std::sregex_iterator it(line.begin(), line.end(), id_pattern), end; it != end; ++it) {
       ids.insert(std::stol((*it)[1]));
     }
@@ -35,135 +43,174 @@ std::set<long> IdsOf(const sim::JournalDocument& document) {
   return ids;
 }
 
-bool IsVoid(const sim::JournalDocument& document) {
-  for (const std::string& line : document.lines) {
-    if (line.find("SCONTRINO ANNULLATO") != std::string::npos) return true;
+bool Contains(const std::vector<std::string>& document, const char* text) {
+  for (const std::string& line : document) {
+    if (line.find(text) != std::string::npos) return true;
   }
   return false;
 }
 
-std::string ReportText(const sim::SimulatedRegister& reg) {
-  std::ostringstream out;
-  const sim::LineStats s = reg.Stats();
-  out << "stats " << s.frames << ' ' << s.faulted_frames << ' ' << s.checksum_errors << ' '
-      << s.dropped_frames;
-  for (int count : s.faults) out << ' ' << count;
-  const sim::RegisterState state = reg.State();
-  const sim::FinancialTotals& day = state.daily.financial;
-  out << "\ntotals " << day.receipts << ' ' << day.voided_receipts << ' ' << day.Net() << '\n';
-  std::string closed = "closed", voided = "voided";
-  int unreadable = 0;
-  for (const auto& document : reg.JournalDocuments()) {
-    if (document.kind != sim::DocumentKind::Receipt || !document.complete) continue;
-    const std::set<long> ids = IdsOf(document);
-    if (ids.size() != 1) {
-      ++unreadable;
-      continue;
-    }
-    (IsVoid(document) ? voided : closed) += ' ' + std::to_string(*ids.begin());
-  }
-  out << closed << '\n' << voided << "\nunreadable " << unreadable << "\nend\n";
-  return out.str();
+// Every document ends with the serial number line, "MF 123456", centred.
+bool EndsDocument(const std::string& line) {
+  static const std::regex serial_line(" *MF [0-9]{6}");
+  return std::regex_match(line, serial_line);
 }
 
-[[noreturn]] void ServeChild(int in_fd, int out_fd, sim::SimOptions options) {
-  try {
-    sim::PtySimulator simulator = sim::StartOnPty(std::move(options));
-    WriteAll(out_fd, "device " + simulator.server->DevicePath() + "\n");
-    std::FILE* in = ::fdopen(in_fd, "r");
-    char* line = nullptr;
-    std::size_t size = 0;
-    while (::getline(&line, &size, in) > 0) {
-      std::string command(line);
-      if (!command.empty() && command.back() == '\n') command.pop_back();
-      if (command.rfind("arm ", 0) == 0) {
-        simulator.reg->ArmFault(sim::ParseFaultSwitch(command.substr(4)));
-        WriteAll(out_fd, "ok\n");
-      } else if (command == "report") {
-        WriteAll(out_fd, ReportText(*simulator.reg));
-      }
-    }
-    simulator.server.reset();
-    std::_Exit(0);
-  } catch (const std::exception& e) {
-    WriteAll(out_fd, std::string("error ") + e.what() + "\n");
-    std::_Exit(1);
+sim::LineStats ParseStats(const std::string& line) {
+  std::map<std::string, int> values;
+  std::istringstream in(line.substr(6));
+  for (std::string pair; in >> pair;) {
+    const auto equals = pair.find('=');
+    if (equals != std::string::npos)
+      values[pair.substr(0, equals)] = std::stoi(pair.substr(equals + 1));
   }
+  sim::LineStats s;
+  s.frames = values["frames"];
+  s.checksum_errors = values["checksum-errors"];
+  s.acks_sent = values["acks-sent"];
+  s.replies_sent = values["replies-sent"];
+  s.host_acks = values["host-acks"];
+  s.ignored_bytes = values["ignored-bytes"];
+  s.dropped_frames = values["dropped-frames"];
+  s.faulted_frames = values["faulted-frames"];
+  for (int i = 0; i < sim::kFaultCount; ++i)
+    s.faults[static_cast<std::size_t>(i)] =
+        values[std::string(sim::FaultName(static_cast<sim::Fault>(i)))];
+  return s;
+}
+
+std::string MakeDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "tavirel-soak-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("register process: mkdtemp");
+  return pattern;
 }
 
 }  // namespace
 
-RegisterProcess::RegisterProcess(const std::vector<sim::FaultSwitch>& faults, std::uint64_t seed) {
+RegisterProcess::RegisterProcess(const std::vector<sim::FaultSwitch>& faults, std::uint64_t seed)
+    : dir_(MakeDir()) {
+  std::vector<std::string> args = {
+      TAVIREL_CLI_PATH,     "sim",     "--control",          "--journal", "--seed",
+      std::to_string(seed), "--paper", dir_ + "/paper.jsonl"};
+  for (const auto& entry : faults) {
+    args.push_back("--fault");
+    args.push_back(sim::ToString(entry));
+  }
   int down[2], up[2];
-  if (::pipe(down) != 0 || ::pipe(up) != 0) throw std::runtime_error("register process: no pipe");
-  sim::SimOptions options;
-  options.faults = faults;
-  options.seed = seed;
+  if (::pipe2(down, O_CLOEXEC) != 0 || ::pipe2(up, O_CLOEXEC) != 0)
+    throw std::runtime_error("register process: no pipe");
+  ::signal(SIGPIPE, SIG_IGN);
   pid_ = ::fork();
   if (pid_ < 0) throw std::runtime_error("register process: fork failed");
   if (pid_ == 0) {
-    ::close(down[1]);
-    ::close(up[0]);
-    ServeChild(down[0], up[1], std::move(options));
+    ::dup2(down[0], STDIN_FILENO);
+    ::dup2(up[1], STDOUT_FILENO);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
   }
   ::close(down[0]);
   ::close(up[1]);
   to_child_ = down[1];
-  from_child_ = ::fdopen(up[0], "r");
-  const std::string first = ReadLine();
-  if (first.rfind("device ", 0) != 0) throw std::runtime_error("register process: " + first);
+  from_child_ = up[0];
+  reader_ = std::thread([this] { ReadOutput(); });
+  const std::string first = Ask("");  // its first line, unasked
+  if (first.rfind("DEVICE ", 0) != 0) throw std::runtime_error("register process: " + first);
   device_ = first.substr(7);
 }
 
 RegisterProcess::~RegisterProcess() {
+  if (pid_ > 0) {
+    ::kill(pid_, SIGTERM);  // this child only, by its id, before it is reaped
+    ::waitpid(pid_, nullptr, 0);
+  }
   if (to_child_ >= 0) ::close(to_child_);
-  if (from_child_ != nullptr) std::fclose(from_child_);
-  if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
+  if (reader_.joinable()) reader_.join();  // its output ends with it
+  if (from_child_ >= 0) ::close(from_child_);
+  std::error_code ignored;
+  std::filesystem::remove_all(dir_, ignored);
 }
 
-std::string RegisterProcess::ReadLine() {
-  char* line = nullptr;
-  std::size_t size = 0;
-  const ssize_t n = ::getline(&line, &size, from_child_);
-  std::string text = n > 0 ? std::string(line, static_cast<std::size_t>(n)) : std::string();
-  std::free(line);
-  if (n <= 0) throw std::runtime_error("register process ended");
-  if (text.back() == '\n') text.pop_back();
-  return text;
+void RegisterProcess::ReadOutput() {
+  std::string pending;
+  char chunk[8192];
+  for (ssize_t n; (n = ::read(from_child_, chunk, sizeof chunk)) > 0;) {
+    pending.append(chunk, static_cast<std::size_t>(n));
+    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+      const std::string line = pending.substr(0, end);
+      pending.erase(0, end + 1);
+      if (line.rfind("| ", 0) == 0) {
+        TakeJournalLine(line.substr(2));
+      } else {
+        std::lock_guard lock(mutex_);
+        answers_.push_back(line);
+        answered_.notify_all();
+      }
+    }
+  }
+  std::lock_guard lock(mutex_);
+  ended_ = true;
+  answered_.notify_all();
+}
+
+void RegisterProcess::TakeJournalLine(const std::string& text) {
+  std::lock_guard lock(mutex_);
+  document_.push_back(text);
+  if (!EndsDocument(text)) return;
+  if (Contains(document_, " SF. ")) {
+    const std::set<long> ids = IdsOf(document_);
+    if (ids.size() != 1) {
+      ++unreadable_;
+    } else {
+      (Contains(document_, "SCONTRINO ANNULLATO") ? voided_ids_ : closed_ids_)
+          .push_back(*ids.begin());
+    }
+  }
+  document_.clear();
 }
 
 std::string RegisterProcess::Ask(const std::string& command) {
-  WriteAll(to_child_, command + "\n");
-  return ReadLine();
+  if (!command.empty()) WriteAll(to_child_, command + "\n");
+  std::unique_lock lock(mutex_);
+  if (!answered_.wait_for(lock, kAnswerLimit, [this] { return !answers_.empty() || ended_; }))
+    throw std::runtime_error("register process: no answer to \"" + command + "\"");
+  if (answers_.empty()) throw std::runtime_error("register process ended");
+  std::string answer = std::move(answers_.front());
+  answers_.pop_front();
+  return answer;
 }
 
 void RegisterProcess::Arm(const sim::FaultSwitch& entry) {
-  const std::string answer = Ask("arm " + sim::ToString(entry));
-  if (answer != "ok") throw std::runtime_error("register process: " + answer);
+  const std::string command = "fault " + sim::ToString(entry);
+  const std::string answer = Ask(command);
+  if (answer != "OK " + command) throw std::runtime_error("register process: " + answer);
+}
+
+void RegisterProcess::ReadPaper(RegisterReport& report) const {
+  std::ifstream paper(dir_ + "/paper.jsonl");
+  for (std::string line; std::getline(paper, line);) {
+    const sim::PaperRecord record = sim::ParsePaperLine(line);
+    if (record.kind == sim::PaperKind::Receipt) {
+      ++report.receipts;
+      report.net += record.total;
+    } else if (record.kind == sim::PaperKind::Voided) {
+      ++report.voided_receipts;
+    }
+  }
 }
 
 RegisterReport RegisterProcess::Report() {
   RegisterReport report;
-  WriteAll(to_child_, "report\n");
-  for (std::string line = ReadLine(); line != "end"; line = ReadLine()) {
-    std::istringstream in(line);
-    std::string key;
-    in >> key;
-    if (key == "stats") {
-      in >> report.stats.frames >> report.stats.faulted_frames >> report.stats.checksum_errors >>
-          report.stats.dropped_frames;
-      for (int& count : report.stats.faults) in >> count;
-    } else if (key == "totals") {
-      in >> report.receipts >> report.voided_receipts >> report.net;
-    } else if (key == "closed" || key == "voided") {
-      auto& ids = key == "closed" ? report.closed_ids : report.voided_ids;
-      for (long id; in >> id;) ids.push_back(id);
-    } else if (key == "unreadable") {
-      in >> report.unreadable_documents;
-    } else {
-      throw std::runtime_error("register process: " + line);
-    }
-  }
+  const std::string stats = Ask("stats");  // after every journal line printed before it
+  if (stats.rfind("STATS ", 0) != 0) throw std::runtime_error("register process: " + stats);
+  report.stats = ParseStats(stats);
+  ReadPaper(report);
+  std::lock_guard lock(mutex_);
+  report.closed_ids = closed_ids_;
+  report.voided_ids = voided_ids_;
+  report.unreadable_documents = unreadable_;
   return report;
 }
 

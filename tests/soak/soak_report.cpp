@@ -61,10 +61,10 @@ void CheckReceipts(std::vector<std::string>& failures, const SoakHost& host,
   Expect(failures, reg.unreadable_documents == 0,
          std::to_string(reg.unreadable_documents) + " journal receipts without exactly one id");
   Expect(failures, static_cast<std::size_t>(reg.receipts) == reg.closed_ids.size(),
-         "the day's totals count " + std::to_string(reg.receipts) + " receipts, the journal " +
+         "the paper counts " + std::to_string(reg.receipts) + " receipts, the journal " +
              std::to_string(reg.closed_ids.size()));
   Expect(failures, reg.net == expected_net,
-         "the day's net is " + std::to_string(reg.net) +
+         "the paper's receipts come to " + std::to_string(reg.net) +
              " cents, the receipts found closed come to " + std::to_string(expected_net));
 }
 

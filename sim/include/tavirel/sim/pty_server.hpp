@@ -14,8 +14,10 @@
 namespace tavirel::sim {
 
 struct PtyOptions {
-  /// Also reachable at this path, as a symbolic link to the device (an
-  /// existing symbolic link there is replaced; any other file is an error).
+  /// Also reachable at this path, as a symbolic link to the device. An
+  /// existing path is an error (nothing is removed), except a link a killed
+  /// register left: one to a pseudo-terminal that no longer exists. The link
+  /// is removed at the end if it still leads to this register's device.
   std::string link_path;
 };
 
@@ -24,7 +26,7 @@ class PtyServer {
   /// Creates the pseudo-terminal and starts serving it on a thread. Throws
   /// SimError naming what failed.
   explicit PtyServer(SimulatedRegister& reg, PtyOptions options = {});
-  /// Stops the thread, closes the terminal and removes the link.
+  /// Stops the thread, closes the terminal and removes its own link.
   ~PtyServer();
   PtyServer(const PtyServer&) = delete;
   PtyServer& operator=(const PtyServer&) = delete;

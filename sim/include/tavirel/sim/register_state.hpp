@@ -8,13 +8,9 @@
 #include <vector>
 
 #include "tavirel/sim/civil_time.hpp"
+#include "tavirel/sim/paper.hpp"
 
 namespace tavirel::sim {
-
-/// Money in the register's unit: whole lire, or euro cents.
-using Amount = std::int64_t;
-
-enum class CurrencyUnit { Lire, Euro };
 
 // Sizes of the tables; entries are numbered from 1.
 inline constexpr int kDepartments = 40;
@@ -200,6 +196,10 @@ struct OpenReceipt {
   int operator_code = 0;
   bool correctable = false;        // the last entry may be corrected
   std::vector<std::string> lines;  // as printed so far
+  // Running sums of the entries that stand, kept as entries come and go so no
+  // command adds up the whole receipt (derived from the entries, not saved).
+  std::vector<Amount> fiscal_by_vat = std::vector<Amount>(kVatRates + 1, 0);
+  Amount non_fiscal_sum = 0;
   friend bool operator==(const OpenReceipt&, const OpenReceipt&) = default;
 };
 
@@ -230,6 +230,9 @@ struct RegisterState {
   bool paper_out = false;                 // no paper in the printer
   bool printing_suspended = false;        // stopped at paper end until restarted
   std::vector<std::string> last_receipt;  // lines, for the reprint
+  int non_fiscal_lines = 0;               // text lines of the open non-fiscal document
+  std::uint64_t documents = 0;            // documents finished since the register was new
+  PaperRecord last_document;              // the last of them, as on the paper
   ReportTotals daily = ReportTotals::Empty();
   ReportTotals periodic = ReportTotals::Empty();
   FiscalDay day = FiscalDay::Empty();

@@ -14,6 +14,7 @@
 #include "tavirel/sim/journal.hpp"
 #include "tavirel/sim/line_engine.hpp"
 #include "tavirel/sim/pacing.hpp"
+#include "tavirel/sim/paper_file.hpp"
 #include "tavirel/sim/register_model.hpp"
 #include "tavirel/sim/state_file.hpp"
 
@@ -23,13 +24,22 @@ struct SimOptions {
   CurrencyUnit currency = CurrencyUnit::Euro;  // of a new register
   std::int32_t serial = 123456;                // of a new register
   /// Empty: nothing is kept. Otherwise the register starts from this file
-  /// when it exists (throwing StateFileError when it is unreadable) and
-  /// rewrites it after every command that changes something.
+  /// when it exists (throwing StateFileError when it is unreadable, out of
+  /// range, or cannot be written) and writes every change before the reply
+  /// leaves; a change that cannot be written is refused with error 1.
   std::string state_path;
   Pacing pacing;
   std::vector<FaultSwitch> faults;
   std::uint64_t seed = 1;  // of the random fault switches
   WallClock wall;          // the register's clock runs on it (system clock when empty)
+  /// Empty: no paper record file. Otherwise one JSON line is appended to this
+  /// file (a regular file; anything else is refused) for every document the
+  /// register finishes, flushed before the reply that finished it leaves.
+  std::string paper_path;
+  /// Called with every finished document before the reply that finished it
+  /// leaves, under the register's lock (it must not call the register back).
+  /// Called only for documents the register kept.
+  std::function<void(const PaperRecord&)> paper_sink;
 };
 
 class SimulatedRegister {
@@ -66,6 +76,8 @@ class SimulatedRegister {
   [[nodiscard]] CivilTime Now() const;
   /// The file the state is kept in ("" when none).
   [[nodiscard]] std::string StatePath() const;
+  /// The paper record's file ("" when none).
+  [[nodiscard]] std::string PaperPath() const;
 
   // ---- Journal ---------------------------------------------------------------
   /// `listener` is called for every printed line, on the thread that fed the
@@ -82,7 +94,10 @@ class SimulatedRegister {
   class Processor;
   std::string ProcessLocked(std::string_view command, TimePoint now,
                             const std::vector<ActiveFault>& faults);
-  void SaveLocked();
+  bool SaveLocked(const StateChange& change);
+  void SaveHeadLocked();
+  bool RecordOnPaperLocked(const PaperRecord& record);
+  void TakeBackFromPaperLocked();
   void Deliver();
 
   mutable std::mutex mutex_;
@@ -90,9 +105,12 @@ class SimulatedRegister {
   std::unique_ptr<Processor> processor_;
   std::optional<StateFile> state_file_;
   RegisterModel model_;
+  std::unique_ptr<PaperFile> paper_;
+  std::function<void(const PaperRecord&)> paper_sink_;
   LineEngine engine_;
   Journal journal_;
   std::vector<PrintedLine> undelivered_;
+  bool head_unsaved_ = false;  // a paper end or refill not written yet
   std::optional<TimePoint> refill_at_;
   std::function<void(bool)> cts_listener_;
 };

@@ -4,87 +4,25 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <numeric>
 #include <random>
 #include <thread>
 
+#include "sim_process.hpp"
 #include "tavirel/errors.hpp"
 #include "tavirel/posix_serial_port.hpp"
 #include "tavirel/sim/state_file.hpp"
 #include "tavirel/tavirel_control.hpp"
-
-extern char** environ;
+#include "temp_dir.hpp"
 
 namespace tavirel::sim {
 namespace {
-
-// The server as a child process; its first line on stdout names the device.
-class ServerProcess {
- public:
-  explicit ServerProcess(const std::string& state_path) {
-    int out[2];
-    if (::pipe(out) != 0) throw std::runtime_error("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::string program = TAVIREL_SIM_SERVER;
-    std::vector<char*> argv = {program.data(), const_cast<char*>("--state"),
-                               const_cast<char*>(state_path.c_str()), nullptr};
-    const int rc = ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    if (rc != 0 || pid_ <= 0) throw std::runtime_error("cannot start " + program);
-    try {
-      device_ = ReadDevice(out[0]);
-    } catch (...) {
-      ::close(out[0]);
-      Kill();
-      Reap();
-      throw;
-    }
-    ::close(out[0]);
-  }
-  ~ServerProcess() {
-    Kill();
-    Reap();
-  }
-  // Only ever this child, by its id; never after it has been reaped.
-  void Kill() {
-    if (pid_ > 0 && !reaped_) ::kill(pid_, SIGKILL);
-  }
-  void Reap() {
-    if (pid_ > 0 && !reaped_) ::waitpid(pid_, nullptr, 0);
-    reaped_ = true;
-  }
-  [[nodiscard]] const std::string& device() const { return device_; }
-  [[nodiscard]] pid_t pid() const { return pid_; }
-
- private:
-  static std::string ReadDevice(int fd) {
-    std::string line;
-    char c = 0;
-    while (line.find('\n') == std::string::npos) {
-      pollfd p{fd, POLLIN, 0};
-      if (::poll(&p, 1, 5000) <= 0 || ::read(fd, &c, 1) != 1)
-        throw std::runtime_error("server did not start");
-      line += c;
-    }
-    if (line.rfind("DEVICE ", 0) != 0)
-      throw std::runtime_error("unexpected server output: " + line);
-    return line.substr(7, line.size() - 8);
-  }
-
-  pid_t pid_ = -1;
-  bool reaped_ = false;
-  std::string device_;
-};
 
 struct Ledger {
   int answered = 0;
@@ -128,25 +66,42 @@ bool SumOfSomeOf(std::int64_t target, const std::vector<std::int64_t>& values) {
   return false;
 }
 
+// The paper holds each document the state holds, once, in order.
+void ExpectPaperAgreesWithState(const std::string& paper_path, const RegisterState& state) {
+  std::ifstream in(paper_path);
+  std::vector<PaperRecord> paper;
+  for (std::string line; std::getline(in, line);) paper.push_back(ParsePaperLine(line));
+  int receipts = 0;
+  for (std::size_t i = 0; i < paper.size(); ++i) {
+    EXPECT_EQ(paper[i].seq, i + 1);
+    if (paper[i].kind == PaperKind::Receipt) ++receipts;
+  }
+  EXPECT_EQ(paper.size(), state.documents);
+  EXPECT_EQ(receipts, state.day.totals.receipts);
+  if (!paper.empty()) {
+    EXPECT_EQ(paper.back(), state.last_document);
+  }
+}
+
 TEST(SigKill, EveryAnsweredReceiptSurvivesAKill) {
-  const auto dir =
-      std::filesystem::temp_directory_path() / ("tavirel-sigkill-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  const std::string state = (dir / "register.json").string();
+  test::TempDir dir;
+  const std::string state = dir / "register.json";
+  const std::string paper = dir / "paper.jsonl";
   std::mt19937 random(20261207);
   std::uniform_int_distribution<int> delay_ms(30, 250);
   Ledger ledger;
   int next = 0;
   constexpr int kKills = 6;
   for (int round = 0; round < kKills; ++round) {
-    ServerProcess server(state);
+    test::SimProcess server({"--state", state, "--paper", paper});
     const int delay = delay_ms(random);
-    std::thread killer([&server, delay] {
+    const pid_t pid = server.Pid();
+    std::thread killer([pid, delay] {
       std::this_thread::sleep_for(std::chrono::milliseconds(delay));
-      server.Kill();
+      ::kill(pid, SIGKILL);  // this child only, by its id; reaped below
     });
     try {
-      TavirelControl c(PosixSerialPort::ForDevice(server.device()));
+      TavirelControl c(PosixSerialPort::ForDevice(server.Device()));
       c.Initialize();
       c.InitProperties();
       c.EuroSettings(TVL_EUROSETTINGS_EURO);
@@ -158,7 +113,10 @@ TEST(SigKill, EveryAnsweredReceiptSurvivesAKill) {
         ledger.in_doubt.push_back(100 + next - 1);
     }
     killer.join();
-    server.Reap();
+    server.Kill();
+  }
+  {
+    test::SimProcess restart({"--state", state, "--paper", paper});  // the paper meets the state
   }
   const SavedRegister saved = StateFile(state).Load();
   const FinancialTotals& day = saved.state.day.totals;
@@ -167,7 +125,7 @@ TEST(SigKill, EveryAnsweredReceiptSurvivesAKill) {
   EXPECT_LE(day.receipts, ledger.answered + static_cast<int>(ledger.in_doubt.size()));
   EXPECT_TRUE(SumOfSomeOf(day.sales - ledger.answered_cents, ledger.in_doubt))
       << "sales " << day.sales << " answered " << ledger.answered_cents;
-  std::filesystem::remove_all(dir);
+  ExpectPaperAgreesWithState(paper, saved.state);
 }
 
 }  // namespace
