@@ -2,8 +2,7 @@
 #   runtime      the shared driver library (when built shared)
 #   development  headers, the static libraries or the shared library's link,
 #                the CMake package (find_package(tavirel)) and the .pc files
-#   tools        the programs: tavirel, tavirel-sim-server, tavirel-studio,
-#                tavireld
+#   tools        the programs: tavirel, tavirel-studio, tavireld
 # Parts that are not built in this configuration are left out, so the file
 # serves every combination of TAVIREL_BUILD_* options.
 include(GNUInstallDirs)
@@ -68,7 +67,7 @@ tavirel_install_part(tavirel_qt Qt qt)
 tavirel_install_part(tavirel_documents Documents documents)
 
 # ---- Programs ---------------------------------------------------------------
-foreach(program tavirel_cli tavirel-sim-server tavirel-studio tavireld)
+foreach(program tavirel_cli tavirel-studio tavireld)
   if(TARGET ${program})
     set_target_properties(${program} PROPERTIES INSTALL_RPATH "${TAVIREL_PROGRAM_RPATH}")
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)

@@ -53,11 +53,18 @@ tests without hardware.")
 
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME tavirel)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
+# The description names the programs this configuration builds.
+set(tools_text "tavirel drives a fiscal cash register from a shell or a script, runs a
+demonstration day on a built-in simulated register and serves that register
+on a pseudo-terminal (tavirel sim).")
+if(TARGET tavirel-studio)
+  string(APPEND tools_text " tavirel-studio is a small Qt design-time host for the control.")
+endif()
+if(TARGET tavireld)
+  string(APPEND tools_text " tavireld serves the driver over local HTTP.")
+endif()
 set(CPACK_COMPONENT_TOOLS_DESCRIPTION "driver for an Italian fiscal cash register - programs
-tavirel drives a fiscal cash register from a shell or a script and runs a
-demonstration day on a built-in simulated register; tavirel-sim-server serves
-the simulated register on a pseudo-terminal; tavirel-studio is a small Qt
-design-time host for the control.")
+${tools_text}")
 
 if(BUILD_SHARED_LIBS)
   set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS runtime)
