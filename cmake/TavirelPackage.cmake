@@ -35,8 +35,13 @@ endif()
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME ${TAVIREL_RUNTIME_PACKAGE})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_GENERATE_SHLIBS_POLICY "=")
+# CPack reads only the package-wide switch when it looks for shared objects;
+# only the runtime package holds one, so the shlibs file lands there alone.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY "=")
+# The loader's cache is refreshed by dpkg's ldconfig trigger.
+file(WRITE ${PROJECT_BINARY_DIR}/debian/triggers "activate-noawait ldconfig\n")
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/triggers)
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION "driver for an Italian fiscal cash register - shared library
 The tavirel library drives a fiscal cash register (fiscal printer, customer
 display, cash drawer and fiscal memory) on a serial line: 67 operations,
@@ -58,10 +63,10 @@ set(tools_text "tavirel drives a fiscal cash register from a shell or a script, 
 demonstration day on a built-in simulated register and serves that register
 on a pseudo-terminal (tavirel sim).")
 if(TARGET tavirel-studio)
-  string(APPEND tools_text " tavirel-studio is a small Qt design-time host for the control.")
+  string(APPEND tools_text "\ntavirel-studio is a small Qt design-time host for the control.")
 endif()
 if(TARGET tavireld)
-  string(APPEND tools_text " tavireld serves the driver over local HTTP.")
+  string(APPEND tools_text "\ntavireld serves the driver over local HTTP.")
 endif()
 set(CPACK_COMPONENT_TOOLS_DESCRIPTION "driver for an Italian fiscal cash register - programs
 ${tools_text}")
