@@ -123,11 +123,13 @@ const std::vector<Call>& Calls() {
 void ThroughControl(FuzzedDataProvider& in) {
   const Call& call = Calls()[in.ConsumeIntegralInRange<std::size_t>(0, Calls().size() - 1)];
   const std::string payload = in.ConsumeRemainingBytesAsString();
-  VirtualPrinter printer;
-  printer.SetResponder([&](const std::string&) {
-    return std::vector<Step>{{milliseconds(0), "\x06" + ReplyFrame(payload)}};
-  });
-  auto control = printer.MakeControl(TVL_EUROSETTINGS_EURO);
+  ScriptedPrinter printer;
+  auto control = Connect(
+      printer,
+      [&](const std::string&) {
+        return std::vector<Step>{{milliseconds(0), "\x06" + ReplyFrame(payload)}};
+      },
+      TVL_EUROSETTINGS_EURO);
   std::int16_t result = 0;
   try {
     result = control->RunOperation(call.name, call.args);

@@ -49,7 +49,7 @@ std::string ReplyPayload(std::string_view member) {
   return std::string(static_cast<std::size_t>(ops::LayoutOf(op->decoder).length), '1');
 }
 
-VirtualPrinter::Responder Responder(int mode, const std::string& payload) {
+ScriptedPrinter::Responder Responder(int mode, const std::string& payload) {
   return [mode, payload](const std::string&) -> std::vector<Step> {
     switch (mode) {
       case 0: return {{milliseconds(0), "\x06" + ReplyFrame(payload)}};
@@ -85,9 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string name =
       fuzzed_name ? in.ConsumeRemainingBytesAsString() : std::string(member.name);
 
-  VirtualPrinter printer;
-  printer.SetResponder(Responder(reply_mode, ReplyPayload(member.name)));
-  auto control = printer.MakeControl(euro, open);
+  ScriptedPrinter printer;
+  auto control = Connect(printer, Responder(reply_mode, ReplyPayload(member.name)), euro, open);
   try {
     const Variant result = Invoke(*control, name, member.kind, std::move(args));
     (void)result.ToString();

@@ -112,15 +112,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Call& call = Calls()[in.ConsumeIntegralInRange<std::size_t>(0, Calls().size() - 1)];
   std::vector<Step> steps = Steps(in);
 
-  VirtualPrinter printer;
+  ScriptedPrinter printer;
   bool answered = false;
-  printer.SetResponder([&](const std::string&) {
-    if (answered) Fail("a second request went out");
-    answered = true;
-    return steps;
-  });
   const bool probe = call.name[0] == '\0';
-  auto control = printer.MakeControl(TVL_EUROSETTINGS_EURO, !probe);
+  auto control = Connect(
+      printer,
+      [&](const std::string&) {
+        if (answered) Fail("a second request went out");
+        answered = true;
+        return steps;
+      },
+      TVL_EUROSETTINGS_EURO, !probe);
   std::vector<Event> events;
   HostHooks hooks;
   hooks.fp_error = [&](std::int16_t& level, std::int32_t& code) {
@@ -129,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   control->SetHooks(hooks);
 
   const std::int16_t counter_before = probe ? 1 : control->FrameCounter();
-  const auto start = printer.Now();
+  const auto start = printer.clock().Now();
   std::int16_t result = OP_OK;
   std::string command = "4201";
   try {
@@ -142,7 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const ConversionError&) {
     return 0;  // a reply field that does not read as a number: an error of the call
   }
-  const auto waited = std::chrono::duration_cast<milliseconds>(printer.Now() - start);
+  const auto waited = std::chrono::duration_cast<milliseconds>(printer.clock().Now() - start);
   Check(call, result, counter_before, command, printer.Written(), events, waited,
         control->FrameCounter());
   return 0;

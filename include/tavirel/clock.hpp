@@ -5,6 +5,8 @@
 #include <chrono>
 #include <mutex>
 
+#include "tavirel/export.hpp"
+
 namespace tavirel {
 
 /// A monotonic clock. The control reads it on its caller's thread, once per
@@ -14,7 +16,7 @@ namespace tavirel {
 /// otherwise a second at most before it looks again, so a clock that runs
 /// ahead (a test's fast clock) still ends every limit in its own time. Input
 /// read more than 20 ms past a limit's end, by this clock, does not count.
-class Clock {
+class TAVIREL_API Clock {
  public:
   using time_point = std::chrono::steady_clock::time_point;
   virtual ~Clock() = default;
@@ -26,7 +28,7 @@ class Clock {
 };
 
 /// The process's steady clock. Thread-safe.
-class SteadyClock final : public Clock {
+class TAVIREL_API SteadyClock final : public Clock {
  public:
   /// std::chrono::steady_clock::now().
   [[nodiscard]] time_point Now() override { return std::chrono::steady_clock::now(); }
@@ -36,7 +38,7 @@ class SteadyClock final : public Clock {
 
 /// A clock that moves only when told to (virtual time in tests); thread-safe.
 /// It starts at the steady clock's epoch.
-class ManualClock final : public Clock {
+class TAVIREL_API ManualClock final : public Clock {
  public:
   /// The time it was last moved to.
   [[nodiscard]] time_point Now() override {

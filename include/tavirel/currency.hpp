@@ -6,10 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "tavirel/export.hpp"
+
 namespace tavirel {
 
 /// A value type: copy freely, share between threads.
-class Currency {
+class TAVIREL_API Currency {
  public:
   /// Raw units per whole unit: four decimals.
   static constexpr std::int64_t kScale = 10'000;

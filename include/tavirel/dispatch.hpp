@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tavirel/export.hpp"
 #include "tavirel/param_info.hpp"
 #include "tavirel/variant.hpp"
 
@@ -32,10 +33,10 @@ enum class MemberKind {
 };
 
 /// "method", "propget", "propput".
-std::string_view KindName(MemberKind kind);
+TAVIREL_API std::string_view KindName(MemberKind kind);
 
 /// One member of the interface (one slot).
-struct MemberInfo {
+struct TAVIREL_API MemberInfo {
   std::int32_t id;                ///< the slot number, from 1
   std::string_view name;          ///< as the interface spells it ("opReparto")
   MemberKind kind;                ///< method, property get or property put
@@ -44,22 +45,23 @@ struct MemberInfo {
 };
 
 /// Every member of the interface, in slot order.
-std::span<const MemberInfo> Members();
+TAVIREL_API std::span<const MemberInfo> Members();
 /// The member of that name and kind, or nullptr.
-const MemberInfo* FindMember(std::string_view name, MemberKind kind);
+TAVIREL_API const MemberInfo* FindMember(std::string_view name, MemberKind kind);
 /// The member with that id, or nullptr.
-const MemberInfo* FindMember(std::int32_t id);
+TAVIREL_API const MemberInfo* FindMember(std::int32_t id);
 /// Up to `count` member names closest to `name` (for "did you mean"); none
 /// for a name longer than every member's, which is answered at once.
-std::vector<std::string_view> ClosestMemberNames(std::string_view name, std::size_t count = 3);
+TAVIREL_API std::vector<std::string_view> ClosestMemberNames(std::string_view name,
+                                                             std::size_t count = 3);
 /// The length of the longest member name: no longer name can be a member's.
-std::size_t LongestMemberName();
+TAVIREL_API std::size_t LongestMemberName();
 /// "opReparto(CodOpr As Integer, DescProd As String, ..., [TipoPrezzo As Integer = 1], ...) As
 /// Integer".
-std::string Signature(const MemberInfo& member);
+TAVIREL_API std::string Signature(const MemberInfo& member);
 
 /// The event interface: FPError(ErrorLevel As Integer, ErrorCode As Long).
-const MemberInfo& FPErrorEvent();
+TAVIREL_API const MemberInfo& FPErrorEvent();
 
 /// Invokes a member (one of Members(), or a copy of one). Arguments are converted to their
 /// parameters' types (a Currency from "1.50", a Single from "5.5", a short from "12"); omitted
@@ -69,13 +71,14 @@ const MemberInfo& FPErrorEvent();
 /// empty argument in a required place or a member the table does not have;
 /// errors of the member itself pass through. Arguments are not checked
 /// against their command fields: see ValidateArguments (validate.hpp).
-Variant Invoke(TavirelControl& control, const MemberInfo& member, std::vector<Variant> args);
+TAVIREL_API Variant Invoke(TavirelControl& control, const MemberInfo& member,
+                           std::vector<Variant> args);
 /// By name: throws DispatchError for an unknown name (naming the closest
 /// ones; a name longer than any member's is quoted only in part).
-Variant Invoke(TavirelControl& control, std::string_view name, MemberKind kind,
-               std::vector<Variant> args);
+TAVIREL_API Variant Invoke(TavirelControl& control, std::string_view name, MemberKind kind,
+                           std::vector<Variant> args);
 /// By id: throws DispatchError for an id no member has.
-Variant Invoke(TavirelControl& control, std::int32_t id, std::vector<Variant> args);
+TAVIREL_API Variant Invoke(TavirelControl& control, std::int32_t id, std::vector<Variant> args);
 
 }  // namespace tavirel
 
@@ -84,6 +87,6 @@ namespace tavirel {
 /// The length of an operation's command string when every argument fits its
 /// field (85 for opReparto, 48 for opMsgVisoreCortesia); empty for a name
 /// that is not an operation.
-std::optional<std::size_t> NominalCommandLength(std::string_view operation);
+TAVIREL_API std::optional<std::size_t> NominalCommandLength(std::string_view operation);
 
 }  // namespace tavirel

@@ -6,17 +6,19 @@
 #include <string>
 #include <system_error>
 
+#include "tavirel/export.hpp"
+
 namespace tavirel {
 
 /// Base of every error of the call raised by the library.
-class TavirelError : public std::runtime_error {
+class TAVIREL_API TavirelError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
 /// The serial component failed: device missing, without permission, in use,
 /// hung up, or an I/O error. The message names the device.
-class SerialError : public TavirelError {
+class TAVIREL_API SerialError : public TavirelError {
  public:
   /// A failure described by `what`, with the system's error when known.
   explicit SerialError(const std::string& what, std::error_code code = {})
@@ -32,7 +34,7 @@ class SerialError : public TavirelError {
 
 /// A line settings text that does not parse or names an unsupported rate.
 /// The message quotes the text.
-class SettingsError : public TavirelError {
+class TAVIREL_API SettingsError : public TavirelError {
  public:
   using TavirelError::TavirelError;
 };
@@ -40,13 +42,13 @@ class SettingsError : public TavirelError {
 /// A value that does not convert: a reply field that does not read as a
 /// number (the message names the decoder, the field and the text), or a
 /// text argument that does not convert to its parameter's type.
-class ConversionError : public TavirelError {
+class TAVIREL_API ConversionError : public TavirelError {
  public:
   using TavirelError::TavirelError;
 };
 
 /// An operation was called while another one of the same control waits.
-class BusyError : public TavirelError {
+class TAVIREL_API BusyError : public TavirelError {
  public:
   using TavirelError::TavirelError;
 };
@@ -54,7 +56,7 @@ class BusyError : public TavirelError {
 /// A call was cancelled (TavirelControl::CancelWait) before its reply came.
 /// `request_sent()` says whether the request had gone out: if it had, the
 /// register may have carried it out, and the message says so.
-class CancelledError : public TavirelError {
+class TAVIREL_API CancelledError : public TavirelError {
  public:
   /// `what` names the command code and says whether anything was sent.
   CancelledError(const std::string& what, bool request_sent)
@@ -68,7 +70,7 @@ class CancelledError : public TavirelError {
 
 /// Invoking a member through the dispatch interface failed before the
 /// member ran: unknown name or id, wrong number of arguments.
-class DispatchError : public TavirelError {
+class TAVIREL_API DispatchError : public TavirelError {
  public:
   using TavirelError::TavirelError;
 };

@@ -18,13 +18,14 @@
 #include <string>
 #include <string_view>
 
+#include "tavirel/export.hpp"
 #include "tavirel/variant.hpp"
 
 namespace tavirel {
 
 /// The host's store of persisted properties. Used only during
 /// ReadProperties and WriteProperties, on their caller's thread.
-class PropertyBag {
+class TAVIREL_API PropertyBag {
  public:
   virtual ~PropertyBag() = default;
   /// The stored value of `name`, or `default_value` when the bag has none.
@@ -37,7 +38,7 @@ class PropertyBag {
 
 /// A property bag in memory that leaves out values equal to their default.
 /// Not thread-safe.
-class InMemoryPropertyBag final : public PropertyBag {
+class TAVIREL_API InMemoryPropertyBag final : public PropertyBag {
  public:
   /// The stored value, or `default_value`.
   [[nodiscard]] Variant ReadProperty(std::string_view name, const Variant& default_value) override;
@@ -57,7 +58,7 @@ class InMemoryPropertyBag final : public PropertyBag {
 
 /// The control asks its site for a size in twips and reads back what was
 /// granted; called only from Resize, on its caller's thread.
-class SizeSite {
+class TAVIREL_API SizeSite {
  public:
   virtual ~SizeSite() = default;
   /// Asks for a height; the site may grant another.
@@ -74,7 +75,7 @@ class SizeSite {
 enum class TraceDirection { Written, Read };
 
 /// Hooks the host installs on a control.
-struct HostHooks {
+struct TAVIREL_API HostHooks {
   /// A persisted property was changed through its setter.
   std::function<void(std::string_view name)> property_changed;
   /// Called once per pass of the wait loop: serve the host's events here.

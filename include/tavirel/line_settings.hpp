@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "tavirel/export.hpp"
+
 namespace tavirel {
 
 /// The parity bit; the value is the letter of the settings text.
@@ -11,7 +13,7 @@ enum class Parity : char { None = 'n', Even = 'e', Odd = 'o', Mark = 'm', Space 
 enum class StopBits { One, OneAndHalf, Two };
 
 /// A plain value: copy and share it freely.
-struct LineSettings {
+struct TAVIREL_API LineSettings {
   int baud = 9600;                     ///< bits per second, a standard rate
   Parity parity = Parity::None;        ///< parity bit
   int data_bits = 8;                   ///< 5 to 8

@@ -14,11 +14,12 @@
 #include <string>
 #include <utility>
 
+#include "tavirel/export.hpp"
 #include "tavirel/serial_port.hpp"
 
 namespace tavirel {
 
-class NullModemPort final : public SerialPort {
+class TAVIREL_API NullModemPort final : public SerialPort {
  public:
   /// The pair's shared state (see MakeNullModemPair).
   struct Shared;
@@ -82,6 +83,7 @@ class NullModemPort final : public SerialPort {
 
 /// A connected pair: first is the host's end, second the far (printer's)
 /// end; both closed, CTS asserted, "9600,n,8,1", port 1.
-std::pair<std::unique_ptr<NullModemPort>, std::unique_ptr<NullModemPort>> MakeNullModemPair();
+TAVIREL_API std::pair<std::unique_ptr<NullModemPort>, std::unique_ptr<NullModemPort>>
+MakeNullModemPair();
 
 }  // namespace tavirel

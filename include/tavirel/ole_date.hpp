@@ -5,10 +5,12 @@
 #include <compare>
 #include <string>
 
+#include "tavirel/export.hpp"
+
 namespace tavirel {
 
 /// A date and time by its calendar parts; the default is the epoch.
-struct DateParts {
+struct TAVIREL_API DateParts {
   int year = 1899;  ///< four digits
   int month = 12;   ///< 1 to 12
   int day = 30;     ///< 1 to 31
@@ -19,7 +21,7 @@ struct DateParts {
 };
 
 /// A value type: copy freely, share between threads.
-class OleDate {
+class TAVIREL_API OleDate {
  public:
   /// The epoch, 30 December 1899 00:00.
   constexpr OleDate() = default;

@@ -3,6 +3,7 @@
 // know about a parameter, below either of them.
 #include <string_view>
 
+#include "tavirel/export.hpp"
 #include "tavirel/variant.hpp"
 
 namespace tavirel {
@@ -13,7 +14,7 @@ inline constexpr const char* kDefaultProductCode = "0000000000000000000000000000
 
 /// One parameter of a member. Plain data with static names: safe to share
 /// between threads.
-struct ParamInfo {
+struct TAVIREL_API ParamInfo {
   std::string_view name;  ///< as the interface spells it ("CodOpr")
   VarType type;           ///< the type an argument is converted to
   bool optional = false;  ///< may be omitted (trailing parameters only)

@@ -8,13 +8,14 @@
 #include <memory>
 #include <string_view>
 
+#include "tavirel/export.hpp"
 #include "tavirel/serial_port.hpp"
 
 namespace tavirel {
 
 /// Time limits of the network ports. Every wait of a network port is
 /// bounded by one of these or by the caller's own slice.
-struct NetworkPortOptions {
+struct TAVIREL_API NetworkPortOptions {
   /// Resolving and connecting, in PortOpen.
   std::chrono::milliseconds connect_timeout{3000};
   /// The Telnet answers of an RFC 2217 server after connecting or after a
@@ -51,6 +52,7 @@ struct NetworkPortOptions {
 /// Throws SettingsError quoting `name` when it is empty, of an unknown kind
 /// ("ftp://..."), or a malformed network address. Connection failures are
 /// SerialErrors raised by PortOpen, naming the port.
-std::unique_ptr<SerialPort> MakePort(std::string_view name, const NetworkPortOptions& options = {});
+TAVIREL_API std::unique_ptr<SerialPort> MakePort(std::string_view name,
+                                                 const NetworkPortOptions& options = {});
 
 }  // namespace tavirel

@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "tavirel/export.hpp"
 #include "tavirel/line_settings.hpp"
 #include "tavirel/serial_port.hpp"
 
@@ -26,9 +27,9 @@ namespace tavirel {
 using PortMapping = std::function<std::string(std::int16_t port)>;
 
 /// The default mapping: port n is /dev/ttyS<n-1>.
-std::string DefaultPortDevice(std::int16_t port);
+TAVIREL_API std::string DefaultPortDevice(std::int16_t port);
 
-class PosixSerialPort final : public SerialPort {
+class TAVIREL_API PosixSerialPort final : public SerialPort {
  public:
   /// A closed port, number 1, "9600,n,8,1"; port numbers map to devices
   /// through `mapping` (DefaultPortDevice when empty), called at each open.

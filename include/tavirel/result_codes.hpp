@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "tavirel/export.hpp"
+
 namespace tavirel {
 
 /// Result of every operation.
@@ -37,9 +39,9 @@ enum enumTVL_OPCODE : std::int16_t {
 
 /// Name of a result code (thread-safe, as every function here) ("OP_OK", "EERR", ...); "" for any
 /// other value.
-std::string_view ResultName(std::int16_t code);
+TAVIREL_API std::string_view ResultName(std::int16_t code);
 
 /// The Italian text for an (ErrorLevel, ErrorCode) pair; "" when it has none.
-std::string ErrorTexts(std::int16_t error_level, std::int32_t error_code);
+TAVIREL_API std::string ErrorTexts(std::int16_t error_level, std::int32_t error_code);
 
 }  // namespace tavirel

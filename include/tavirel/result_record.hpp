@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "tavirel/currency.hpp"
+#include "tavirel/export.hpp"
 #include "tavirel/ole_date.hpp"
 #include "tavirel/result_properties.hpp"
 #include "tavirel/variant.hpp"
@@ -30,7 +31,7 @@ enum class Prop : std::uint8_t {
 inline constexpr std::size_t kResultPropertyCount = 56;
 
 /// One result property.
-struct PropInfo {
+struct TAVIREL_API PropInfo {
   Prop prop;              ///< its position
   std::string_view name;  ///< "LastEERR"
   VarType type;           ///< its Automation type
@@ -38,12 +39,12 @@ struct PropInfo {
 };
 
 /// The 56 properties in interface order.
-std::span<const PropInfo> ResultProperties();
+TAVIREL_API std::span<const PropInfo> ResultProperties();
 /// The property of that name, or nullptr.
-const PropInfo* FindResultProperty(std::string_view name);
+TAVIREL_API const PropInfo* FindResultProperty(std::string_view name);
 
 /// The 56 values of the last operation, each of its property's type.
-class ResultRecord {
+class TAVIREL_API ResultRecord {
  public:
   /// A record as a control restored from saved properties has it: every
   /// number 0, every text empty (LastEERR 0 too), not yet reset.

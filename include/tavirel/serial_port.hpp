@@ -29,9 +29,11 @@
 #include <string>
 #include <string_view>
 
+#include "tavirel/export.hpp"
+
 namespace tavirel {
 
-class SerialPort {
+class TAVIREL_API SerialPort {
  public:
   virtual ~SerialPort() = default;
 

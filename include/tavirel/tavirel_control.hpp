@@ -29,6 +29,7 @@
 
 #include "tavirel/clock.hpp"
 #include "tavirel/currency.hpp"
+#include "tavirel/export.hpp"
 #include "tavirel/host.hpp"
 #include "tavirel/ole_date.hpp"
 #include "tavirel/param_info.hpp"
@@ -41,7 +42,7 @@ namespace tavirel {
 
 inline constexpr const char* kDefaultSettings = "9600,n,8,1";
 
-class TavirelControl {
+class TAVIREL_API TavirelControl {
  public:
   /// A control on the given serial component (a PosixSerialPort when none is
   /// given) counting its reply limits on `clock` (the steady clock when none).

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tavirel/export.hpp"
 #include "tavirel/variant.hpp"
 
 namespace tavirel {
@@ -14,7 +15,7 @@ namespace tavirel {
 /// One argument that does not fit: which parameter, the value as given
 /// (as text), and what is wrong with it in plain words ("is 25 characters,
 /// and the text field holds 20: it would be cut to ...").
-struct ArgumentProblem {
+struct TAVIREL_API ArgumentProblem {
   std::string parameter;  ///< the parameter's name ("Prezzo")
   std::string value;      ///< the argument as given, as text
   std::string problem;    ///< what is wrong, naming the field's limit
@@ -35,8 +36,8 @@ struct ArgumentProblem {
 /// Throws DispatchError for an unknown member or a wrong number of
 /// arguments, as Invoke does. Sends nothing, touches no control; safe to
 /// call from any thread.
-std::vector<ArgumentProblem> ValidateArguments(std::string_view member,
-                                               const std::vector<Variant>& args,
-                                               std::int32_t euro_settings);
+TAVIREL_API std::vector<ArgumentProblem> ValidateArguments(std::string_view member,
+                                                           const std::vector<Variant>& args,
+                                                           std::int32_t euro_settings);
 
 }  // namespace tavirel

@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "tavirel/currency.hpp"
+#include "tavirel/export.hpp"
 #include "tavirel/ole_date.hpp"
 
 namespace tavirel {
@@ -26,17 +27,17 @@ enum class VarType : std::uint16_t {
 
 /// Name of a type as the interface shows it ("Integer", "Long", "Single",
 /// "Currency", "Date", "String", "Boolean", "Empty").
-std::string_view TypeName(VarType type);
+TAVIREL_API std::string_view TypeName(VarType type);
 
 /// An Automation boolean: true is -1.
-struct VariantBool {
+struct TAVIREL_API VariantBool {
   bool value = false;  ///< shown as -1 (true) or 0
   friend bool operator==(VariantBool, VariantBool) = default;
 };
 
 /// One value of any of those types. A value type without shared state:
 /// concurrent const use is safe, as for std::string.
-class Variant {
+class TAVIREL_API Variant {
  public:
   /// Empty (VT_EMPTY).
   Variant() = default;

@@ -1,5 +1,6 @@
 // Renders the property page, the frame and the studio window into the
-// pictures of docs/images, and checks that each picture has content.
+// pictures of the docs (in the build folder; scripts/refresh-doc-images
+// copies them to docs/images), and checks that each picture has content.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -20,7 +21,7 @@
 namespace tavirel::qt {
 namespace {
 
-const QString kImages = QStringLiteral(TAVIREL_DOCS_IMAGES_DIR);
+const QString kImages = QStringLiteral(TAVIREL_SCREENSHOTS_DIR);
 
 // Shows the widget, lets it paint, saves its picture and checks that the
 // picture is the widget's size and not of one colour.

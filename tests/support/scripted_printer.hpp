@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -47,6 +48,9 @@ struct Step {
 
 class ScriptedPrinter {
  public:
+  /// Gives the steps that answer one request frame (STX to ETX).
+  using Responder = std::function<std::vector<Step>(const std::string& request)>;
+
   ScriptedPrinter() : clock_(std::make_shared<ManualClock>()) {
     auto [host, far] = MakeNullModemPair();
     host_ = host.get();
@@ -76,6 +80,16 @@ class ScriptedPrinter {
   void Script(std::vector<Step> steps) { scripts_.push_back(std::move(steps)); }
   /// A request with no script gets nothing at all.
   void Silent() { scripts_.push_back({}); }
+  /// From now on every request is answered by `responder` instead of the scripts.
+  void SetResponder(Responder responder) { responder_ = std::move(responder); }
+  /// Calls `exceeded` on each wait beyond `max_waits` slices in all: a wait
+  /// loop that does not end.
+  void SetWaitLimit(long max_waits, std::function<void()> exceeded) {
+    max_waits_ = max_waits;
+    wait_limit_exceeded_ = std::move(exceeded);
+  }
+  /// Request frames the printer has seen whole.
+  [[nodiscard]] int Requests() const { return requests_; }
 
   /// Bytes the driver wrote, everything since the last call.
   std::string TakeWritten() {
@@ -109,6 +123,7 @@ class ScriptedPrinter {
  private:
   void Tick(milliseconds slice) {
     slices_.push_back(slice);
+    if (wait_limit_exceeded_ && ++waits_ > max_waits_) wait_limit_exceeded_();
     CollectRequests();
     auto step = std::chrono::steady_clock::duration(slice) * rate_;
     if (!pending_.empty()) {
@@ -122,11 +137,18 @@ class ScriptedPrinter {
   void CollectRequests() {
     const std::string incoming = far_->TakeAll();
     for (char c : incoming) {
+      if (c == STX) request_.clear();
+      request_ += c;
       if (c != ETX) continue;
-      if (scripts_.empty()) continue;
+      ++requests_;
       const auto now = clock_->Now();
-      for (auto& step : scripts_.front()) pending_.push_back({now + step.at, step.bytes});
-      scripts_.pop_front();
+      if (responder_) {
+        for (auto& step : responder_(request_)) pending_.push_back({now + step.at, step.bytes});
+      } else if (!scripts_.empty()) {
+        for (auto& step : scripts_.front()) pending_.push_back({now + step.at, step.bytes});
+        scripts_.pop_front();
+      }
+      request_.clear();
     }
   }
 
@@ -147,6 +169,12 @@ class ScriptedPrinter {
   std::size_t seen_ = 0;
   std::vector<milliseconds> slices_;
   int rate_ = 1;
+  Responder responder_;
+  std::string request_;
+  int requests_ = 0;
+  long waits_ = 0;
+  long max_waits_ = 0;
+  std::function<void()> wait_limit_exceeded_;
 };
 
 }  // namespace tavirel::testing
