@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "link/frame.hpp"
+#include "tavirel/frame_check.hpp"
 
 namespace tavirel::cli {
 namespace {
@@ -43,7 +44,7 @@ std::string TwoDigits(int value) {
 std::string RequestSum(std::string_view frame) {
   if (!IsDigit(frame[1]) || !IsDigit(frame[2]) || frame[3] != 'E') return "";
   const auto counter = static_cast<std::int16_t>((frame[1] - '0') * 10 + (frame[2] - '0'));
-  return TwoDigits(link::ComputeFrameChecksum(counter, frame.substr(4, frame.size() - 7)));
+  return TwoDigits(RequestChecksum(counter, frame.substr(4, frame.size() - 7)));
 }
 
 std::string ChecksumVerdict(TraceDirection direction, std::string_view frame) {
@@ -51,7 +52,7 @@ std::string ChecksumVerdict(TraceDirection direction, std::string_view frame) {
   if (!IsDigit(field[0]) || !IsDigit(field[1])) {
     return "checksum \"" + Printable(field) + "\" not a number";
   }
-  if (link::VerifyReplyChecksum(frame)) return "checksum " + std::string(field) + " right";
+  if (FrameChecksumRight(frame)) return "checksum " + std::string(field) + " right";
   const std::string sum = direction == TraceDirection::Written ? RequestSum(frame) : "";
   return "checksum " + std::string(field) + " wrong" +
          (sum.empty() ? "" : " (sum gives " + sum + ")");
@@ -82,9 +83,14 @@ std::string Seconds(TimePoint origin, TimePoint at) {
 }  // namespace
 
 std::string GroupedNumber(std::size_t value) {
-  std::string digits = std::to_string(value);
-  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
-  return digits;
+  const std::string digits = std::to_string(value);
+  std::string grouped;
+  grouped.reserve(digits.size() + digits.size() / 3);
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+    grouped += digits[i];
+  }
+  return grouped;
 }
 
 std::string DescribeBytes(TraceDirection direction, std::string_view bytes) {
