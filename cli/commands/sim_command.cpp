@@ -148,7 +148,7 @@ void AddOptions(CLI::App& sim, SimCommandOptions& o) {
   sim.add_option("--seed", l.seed, "Seed of the random fault switches (1)")->type_name("N");
   sim.add_flag("--journal", o.journal, "Print every line the register prints, as \"| text\"");
   sim.add_flag("--control", o.control,
-               "Take switch commands on standard input: fault SPEC, clear, power on|off, "
+               "Take switch commands on standard input: fault SWITCH, clear, power on|off, "
                "refill, stats");
 }
 

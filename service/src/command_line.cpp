@@ -38,7 +38,8 @@ ServiceConfig Build(const Raw& raw) {
   }
   if (!raw.registers.empty()) {
     config.registers.clear();
-    for (const auto& spec : raw.registers) config.registers.push_back(ParseRegisterSpec(spec));
+    for (const auto& option : raw.registers)
+      config.registers.push_back(ParseRegisterOption(option));
   }
   if (!raw.listen.empty()) ParseListen(raw.listen, config);
   if (!raw.journal.empty()) config.journal = raw.journal;
@@ -61,7 +62,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
                  "NAME=DEVICE[,settings=9600,n,8,1][,mode=euro|lire]; DEVICE is a device path, "
                  "tcp://HOST:PORT, rfc2217://HOST:PORT or sim (a built-in simulated register). "
                  "Repeatable. Default: one built-in register named sim")
-      ->type_name("SPEC");
+      ->type_name("NAME=DEVICE");
   app.add_option("--listen", raw.listen, "Address and port to serve (default 127.0.0.1:8765)")
       ->type_name("HOST:PORT");
   app.add_option("--journal", raw.journal,

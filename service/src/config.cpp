@@ -127,7 +127,7 @@ void LimitsFromJson(const Json& object, Limits& limits) {
 
 }  // namespace
 
-RegisterConfig ParseRegisterSpec(std::string_view text) {
+RegisterConfig ParseRegisterOption(std::string_view text) {
   const std::string origin = "--register \"" + std::string(text) + "\"";
   const auto equals = text.find('=');
   if (equals == std::string_view::npos) {

@@ -55,7 +55,7 @@ struct ServiceConfig {
 
 /// "NAME=DEVICE[,settings=9600,n,8,1][,mode=euro|lire]". Throws ConfigError
 /// naming the text and what is wrong with it.
-RegisterConfig ParseRegisterSpec(std::string_view text);
+RegisterConfig ParseRegisterOption(std::string_view text);
 
 /// "HOST:PORT" or "[V6ADDRESS]:PORT" into `config`. Throws ConfigError.
 void ParseListen(std::string_view text, ServiceConfig& config);

@@ -13,8 +13,8 @@ struct ConsoleVerb {
   std::string (*run)(SimulatedRegister& reg, std::string_view argument);
 };
 
-std::string ArmSwitch(SimulatedRegister& reg, std::string_view spec) {
-  reg.ArmFault(ParseFaultSwitch(spec));
+std::string ArmSwitch(SimulatedRegister& reg, std::string_view text) {
+  reg.ArmFault(ParseFaultSwitch(text));
   return {};
 }
 
@@ -73,7 +73,7 @@ std::string ConsoleCommand(SimulatedRegister& reg, std::string_view line) {
     }
   }
   return "ERROR unknown command \"" + std::string(command.substr(0, 40)) +
-         "\" (fault SPEC, clear, power on|off, refill, stats)";
+         "\" (fault SWITCH, clear, power on|off, refill, stats)";
 }
 
 std::string StatsLine(const LineStats& s) {

@@ -17,7 +17,8 @@ inline constexpr const char* kOrigin = "http://pos.example:8080";
 
 inline ServiceConfig TwoRegisters() {
   ServiceConfig config;
-  config.registers = {ParseRegisterSpec("sim=sim"), ParseRegisterSpec("off=/nonexistent/ttyUSB9")};
+  config.registers = {ParseRegisterOption("sim=sim"),
+                      ParseRegisterOption("off=/nonexistent/ttyUSB9")};
   config.allow_origins = {kOrigin};
   config.limits.queue_length = 2;
   config.limits.event_streams = 2;

@@ -10,7 +10,7 @@
 namespace tavirel::service {
 namespace {
 
-TEST(RegisterSpec, ReadsNameDeviceSettingsAndMode) {
+TEST(RegisterOption, ReadsNameDeviceSettingsAndMode) {
   struct Row {
     const char* text;
     RegisterConfig expected;
@@ -27,10 +27,10 @@ TEST(RegisterSpec, ReadsNameDeviceSettingsAndMode) {
       {"e_2=/dev/x,mode=lire,settings=9600,o,8,1",
        {"e_2", "/dev/x", "9600,o,8,1", TVL_EUROSETTINGS_LIRE}},
   };
-  for (const auto& row : rows) EXPECT_EQ(ParseRegisterSpec(row.text), row.expected) << row.text;
+  for (const auto& row : rows) EXPECT_EQ(ParseRegisterOption(row.text), row.expected) << row.text;
 }
 
-TEST(RegisterSpec, RefusesWhatIsNotOneRegisterNamingTheProblem) {
+TEST(RegisterOption, RefusesWhatIsNotOneRegisterNamingTheProblem) {
   const std::pair<const char*, const char*> rows[] = {
       {"/dev/ttyUSB0", "NAME=DEVICE"},
       {"=/dev/ttyUSB0", "register name"},
@@ -45,7 +45,7 @@ TEST(RegisterSpec, RefusesWhatIsNotOneRegisterNamingTheProblem) {
   };
   for (const auto& [text, message] : rows) {
     try {
-      ParseRegisterSpec(text);
+      ParseRegisterOption(text);
       ADD_FAILURE() << text << " was taken";
     } catch (const ConfigError& e) {
       EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << text << ": " << e.what();
@@ -129,13 +129,13 @@ TEST(Complete, ADefaultRegisterAndNoDuplicatesNorWildcards) {
   EXPECT_TRUE(config.registers[0].BuiltIn());
 
   ServiceConfig twice;
-  twice.registers = {ParseRegisterSpec("a=/dev/x"), ParseRegisterSpec("a=/dev/y")};
+  twice.registers = {ParseRegisterOption("a=/dev/x"), ParseRegisterOption("a=/dev/y")};
   EXPECT_THROW(Complete(twice), ConfigError);
   ServiceConfig shared;
-  shared.registers = {ParseRegisterSpec("a=/dev/x"), ParseRegisterSpec("b=/dev/x")};
+  shared.registers = {ParseRegisterOption("a=/dev/x"), ParseRegisterOption("b=/dev/x")};
   EXPECT_THROW(Complete(shared), ConfigError);
   ServiceConfig sims;
-  sims.registers = {ParseRegisterSpec("a=sim"), ParseRegisterSpec("b=sim")};
+  sims.registers = {ParseRegisterOption("a=sim"), ParseRegisterOption("b=sim")};
   EXPECT_NO_THROW(Complete(sims));
   for (const char* origin : {"*", "null", "pos.local", "http://pos.local/app", "ftp://x"}) {
     ServiceConfig config;

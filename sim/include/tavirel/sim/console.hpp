@@ -1,7 +1,7 @@
 #pragma once
 // Switch commands for a register running as a program of its own, one a
 // line (`tavirel sim --control` reads them on standard input):
-//   fault SPEC   arm a fault switch ("fault paper-end=300", "fault noise@0.1")
+//   fault SWITCH   arm a fault switch ("fault paper-end=300", "fault noise@0.1")
 //   clear        disarm every switch
 //   power on|off switch the register on or off
 //   refill       put paper back after a paper end

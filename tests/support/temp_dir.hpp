@@ -1,0 +1,42 @@
+#pragma once
+// A folder of the test's own (mkdtemp), removed with everything in it at the
+// end of the test; under the system's temporary folder, or in memory
+// (/dev/shm, when there is one) for suites whose flushes should cost no disk.
+#include <stdlib.h>
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+namespace tavirel::testing {
+
+class TempDir {
+ public:
+  explicit TempDir(bool in_memory = false) {
+    std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::error_code ec;
+    if (in_memory && std::filesystem::is_directory("/dev/shm", ec)) base = "/dev/shm";
+    std::string pattern = (base / "tavirel-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  /// A path inside the folder.
+  [[nodiscard]] std::string operator/(const std::string& name) const {
+    return (path_ / name).string();
+  }
+  [[nodiscard]] std::string File(const std::string& name) const { return *this / name; }
+  [[nodiscard]] const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace tavirel::testing
