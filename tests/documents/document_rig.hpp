@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/temp_dir.hpp"
 #include "sim/driver_rig.hpp"
 #include "tavirel/documents/document_json.hpp"
 #include "tavirel/documents/journal.hpp"
@@ -20,26 +21,9 @@ namespace tavirel::documents::test {
 
 /// A folder of its own, removed at the end: in memory (/dev/shm) when there
 /// is one, so that the journal's flushes cost the suite no disk time.
-class TempDir {
+class TempDir : public tavirel::testing::TempDir {
  public:
-  explicit TempDir(bool in_memory = true) {
-    std::filesystem::path base = std::filesystem::temp_directory_path();
-    std::error_code ec;
-    if (in_memory && std::filesystem::is_directory("/dev/shm", ec)) base = "/dev/shm";
-    std::string pattern = (base / "tavirel-doc-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  [[nodiscard]] std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
+  explicit TempDir(bool in_memory = true) : tavirel::testing::TempDir(in_memory) {}
 };
 
 /// A receipt the register printed, as its journal shows it.
