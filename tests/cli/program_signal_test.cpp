@@ -7,10 +7,12 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <thread>
 
 #include "child_process.hpp"
 #include "pty_printer.hpp"
+#include "support/temp_dir.hpp"
 
 namespace tavirel::testing {
 namespace {
@@ -48,6 +50,27 @@ ChildOptions AsUser() {
   return options;
 }
 
+// The program where the child's user can run it: a build folder inside a
+// root-only folder (a checkout under mktemp -d) is out of nobody's reach, so
+// the program is copied into a folder everyone may enter.
+class ReachableProgram {
+ public:
+  explicit ReachableProgram(const ChildOptions& user) {
+    if (user.uid == 0) return;  // the tests' own user runs it where it is
+    namespace fs = std::filesystem;
+    fs::permissions(dir_.path(), fs::perms::owner_all | fs::perms::group_read |
+                                     fs::perms::group_exec | fs::perms::others_read |
+                                     fs::perms::others_exec);
+    path_ = dir_ / "tavirel";
+    fs::copy_file(ProgramPath(), path_);
+  }
+  [[nodiscard]] const std::string& Path() const { return path_; }
+
+ private:
+  TempDir dir_;
+  std::string path_ = ProgramPath();
+};
+
 struct SignalCase {
   int signal;
   int status;
@@ -70,12 +93,13 @@ TEST(ProgramSignals, AStopEndsTheWaitClosesThePortAndTheNextHostOpensIt) {
       {SIGHUP, 129, "SIGHUP"},
   };
   const ChildOptions user = AsUser();
+  const ReachableProgram program(user);
   for (const auto& [signal, status, name] : signals) {
     for (const bool in_reply_wait : {true, false}) {
       SCOPED_TRACE(std::string(name) + (in_reply_wait ? " in a reply wait" : " in a stdin wait"));
       PtyPrinter printer(DateOnly);
       ASSERT_EQ(::chmod(printer.DevicePath().c_str(), 0666), 0);
-      ChildProcess host({ProgramPath(), "call", "--device", printer.DevicePath(), "-"}, user);
+      ChildProcess host({program.Path(), "call", "--device", printer.DevicePath(), "-"}, user);
       ASSERT_TRUE(Received(printer, "E420165\x03" + kAck)) << "the port was not opened";
       if (in_reply_wait) {
         host.Write("opSubTot 1\n");
@@ -94,8 +118,10 @@ TEST(ProgramSignals, AStopEndsTheWaitClosesThePortAndTheNextHostOpensIt) {
       // Well within the subtotal's ten seconds: the wait ended at the signal.
       EXPECT_LT(took, std::chrono::seconds(3));
       // Another user's host now opens the same device and works.
-      const ProgramResult next =
-          RunTavirel({"call", "--device", printer.DevicePath(), "opReadDataOra"}, "", user);
+      ChildProcess next_host(
+          {program.Path(), "call", "--device", printer.DevicePath(), "opReadDataOra"}, user);
+      next_host.Write("");
+      const ProgramResult next = next_host.Finish();
       EXPECT_EQ(next.status, 0) << next.err;
       EXPECT_EQ(next.out.rfind("opReadDataOra: OP_OK (0)", 0), 0u) << next.out;
     }
