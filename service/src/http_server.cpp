@@ -32,7 +32,21 @@ void Address(int fd, bool peer, std::string& ip, int& port) {
 
 }  // namespace
 
+HttpServer::~HttpServer() {
+  // Closed only now: the accepting thread may still hold the number, and a
+  // closed number could be given to another socket before it calls accept.
+  const socket_t sock = stopped_sock_.exchange(INVALID_SOCKET);
+  if (sock != INVALID_SOCKET) ::close(sock);
+}
+
 void HttpServer::Backlog(int connections) { ::listen(svr_sock_, connections); }
+
+void HttpServer::StopListening() {
+  const socket_t sock = svr_sock_.exchange(INVALID_SOCKET);
+  if (sock == INVALID_SOCKET) return;
+  ::shutdown(sock, SHUT_RDWR);  // a waiting accept fails at once, a later one too
+  stopped_sock_ = sock;
+}
 
 bool HttpServer::process_and_close_socket(socket_t sock) {
   ConnectionStream stream(sock, limits_);

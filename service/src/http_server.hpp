@@ -12,6 +12,7 @@
 #include <poll.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 
@@ -28,14 +29,24 @@ struct ConnectionLimits {
 class HttpServer final : public httplib::Server {
  public:
   explicit HttpServer(ConnectionLimits limits) : limits_(limits) {}
+  ~HttpServer() override;
+  HttpServer(const HttpServer&) = delete;
+  HttpServer& operator=(const HttpServer&) = delete;
   /// Sets the listening socket's backlog (after binding).
   void Backlog(int connections);
+  /// Stops accepting, whether or not the accepting loop has begun: a loop
+  /// that has not begun returns at once, one that waits in accept wakes.
+  /// (The library's own stop does nothing until its loop has marked itself
+  /// running, so a stop just after the start was lost and the loop served
+  /// on.) Safe from any thread, more than once.
+  void StopListening();
 
  private:
   bool process_and_close_socket(socket_t sock) override;
   [[nodiscard]] bool Stopping() const { return svr_sock_ == INVALID_SOCKET; }
 
   ConnectionLimits limits_;
+  std::atomic<socket_t> stopped_sock_{INVALID_SOCKET};  // closed with the server
 };
 
 /// One client connection as the request handling reads and writes it, with

@@ -176,7 +176,7 @@ void Service::Stop() {
     s.stopped = true;
   }
   if (s.api) s.api->stopping = true;
-  if (s.server) s.server->stop();  // no new connections
+  if (s.server) s.server->StopListening();  // no new connections
   s.events.Close();
   s.completions.Stop();
   for (auto& worker : s.workers) worker->RequestStop();

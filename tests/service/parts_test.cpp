@@ -1,5 +1,6 @@
 // The service's small parts: the event fan-out, the waiters, the JSON depth
-// bound, the reopen backoff, the connection pool and the metrics text.
+// bound, the reopen backoff, the connection pool, the server's stop and the
+// metrics text.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,6 +11,7 @@
 #include "bounded_pool.hpp"
 #include "completions.hpp"
 #include "event_hub.hpp"
+#include "http_server.hpp"
 #include "json_depth.hpp"
 #include "metrics.hpp"
 
@@ -142,6 +144,26 @@ TEST(BoundedPool, RunsAtMostItsThreadsAndHoldsTheAcceptorWhenFull) {
   pool.shutdown();
   EXPECT_EQ(done, 4);
   EXPECT_EQ(most, 2);
+}
+
+// A stop right after the start, before or while the accepting loop begins,
+// must still end it (the signal that stops the daemon can come at any time).
+TEST(HttpServer, StopListeningEndsTheAcceptLoopWhenEverItComes) {
+  for (int round = 0; round < 200; ++round) {
+    HttpServer server(ConnectionLimits{});
+    ASSERT_GT(server.bind_to_any_port("127.0.0.1"), 0);
+    std::promise<void> serving_started;
+    auto serving = std::async(std::launch::async, [&] {
+      serving_started.set_value();
+      server.listen_after_bind();
+    });
+    if (round % 2 == 0) serving_started.get_future().wait();  // else it may not have begun
+    server.StopListening();
+    if (serving.wait_for(5s) != std::future_status::ready) {
+      server.stop();  // the library's own stop, to let the test end
+      FAIL() << "the accept loop went on after StopListening, round " << round;
+    }
+  }
 }
 
 TEST(Metrics, PrometheusTextWithCumulativeBuckets) {
