@@ -5,7 +5,7 @@
 // receipt per `closed` outcome: none lost, none doubled.
 //
 // The run's size: TAVIRELD_CRASH_KILLS (default 6) and
-// TAVIRELD_CRASH_DOCUMENTS (default 60), so a longer run needs no rebuild.
+// TAVIRELD_CRASH_DOCUMENTS (default 240), so a longer run needs no rebuild.
 #include <gtest/gtest.h>
 #include <httplib.h>
 
@@ -126,7 +126,7 @@ TEST(Crash, KilledAtRandomPointsEveryClosedReceiptIsOnThePaperOnce) {
   GTEST_SKIP() << "the command line (tavirel sim) is not built";
 #else
   const int kill_count = Setting("TAVIRELD_CRASH_KILLS", 6);
-  const int documents = Setting("TAVIRELD_CRASH_DOCUMENTS", 60);
+  const int documents = Setting("TAVIRELD_CRASH_DOCUMENTS", 240);
   TempDir dir;
   std::vector<Register> registers;
   std::vector<std::string> args{TAVIRELD_PATH, "--listen",     "127.0.0.1:0", "--journal",
