@@ -313,6 +313,8 @@ class TAVIREL_API TavirelControl {
   /// their parameters' types (omitted trailing optionals take defaults).
   /// Used by the thin methods above and by the dispatch interface.
   std::int16_t RunOperation(std::string_view name, const std::vector<Variant>& args);
+  /// The same, binding `args` in place (no copy of them).
+  std::int16_t RunOperation(std::string_view name, std::vector<Variant>&& args);
 
   /// The member state, private to the library.
   struct Impl;

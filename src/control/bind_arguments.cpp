@@ -14,6 +14,12 @@ std::size_t RequiredCount(const MemberInfo& member) {
   return required;
 }
 
+// An argument already of its parameter's type goes on as it is.
+bool TakenAsGiven(const ParamInfo& param, const Variant& given) {
+  if (param.optional && given.empty()) return false;  // omitted: the default
+  return param.type == VarType::VT_VARIANT || given.type() == param.type;
+}
+
 }  // namespace
 
 void CheckArgumentCount(const MemberInfo& member, std::size_t given) {
@@ -32,7 +38,7 @@ Variant BindArgument(const MemberInfo& member, std::size_t index, const Variant&
   // An empty argument in an optional place is an omitted one: converting it
   // would send 0 or blanks instead of the default.
   if (param.optional && given.empty()) return param.default_value;
-  if (param.type == VarType::VT_VARIANT || given.type() == param.type) return given;
+  if (TakenAsGiven(param, given)) return given;
   // An empty argument in a required place is a missing one, never a zero.
   if (given.empty()) {
     throw DispatchError(std::string(member.name) + ": argument " + std::string(param.name) +
@@ -52,7 +58,10 @@ std::string ConversionProblem(const ParamInfo& param, const ConversionError& err
 
 std::vector<Variant> BindArguments(const MemberInfo& member, std::vector<Variant> given) {
   CheckArgumentCount(member, given.size());
-  for (std::size_t i = 0; i < given.size(); ++i) given[i] = BindArgument(member, i, given[i]);
+  for (std::size_t i = 0; i < given.size(); ++i) {
+    // Bound in place: no copy of an argument that needs no conversion.
+    if (!TakenAsGiven(member.params[i], given[i])) given[i] = BindArgument(member, i, given[i]);
+  }
   for (std::size_t i = given.size(); i < member.params.size(); ++i) {
     given.push_back(member.params[i].default_value);
   }

@@ -52,11 +52,15 @@ std::int16_t ToLastEERR(std::int32_t printer_error) {
 
 std::int16_t TavirelControl::RunOperation(std::string_view name,
                                           const std::vector<Variant>& given) {
+  return RunOperation(name, std::vector<Variant>(given));
+}
+
+std::int16_t TavirelControl::RunOperation(std::string_view name, std::vector<Variant>&& given) {
   const ops::Operation* op = ops::FindOperation(name);
   const MemberInfo* member = op ? FindMember(name, MemberKind::Method) : nullptr;
   if (member == nullptr) throw DispatchError("no operation named " + QuotedName(name));
   BusyGuard guard(impl_->busy);
-  const std::vector<Variant> args = BindArguments(*member, given);
+  const std::vector<Variant> args = BindArguments(*member, std::move(given));
   Impl& m = *impl_;
   std::string command = ops::ComposeCommand(*op, args, m.euro_settings);
   m.current_command = std::move(command);

@@ -20,7 +20,10 @@ std::string FormatTextField(std::string_view utf8, std::int16_t width) {
   const std::size_t wanted = width > 0 ? static_cast<std::size_t>(width) : 0;
   const std::size_t count = cp1252::CharCount(text);
   if (count >= wanted) return std::string(cp1252::FirstChars(text, wanted));
-  return std::string(text) + std::string(wanted - count, ' ');
+  std::string field;
+  field.reserve(text.size() + (wanted - count));
+  field.append(text).append(wanted - count, ' ');
+  return field;
 }
 
 }  // namespace tavirel

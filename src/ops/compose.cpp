@@ -4,6 +4,12 @@
 #include "tavirel/errors.hpp"
 
 namespace tavirel::ops {
+namespace {
+
+// Most commands (a sale line is 85 characters) fit without growing.
+constexpr std::size_t kCommandCapacity = 128;
+
+}  // namespace
 
 std::string EncodeField(const CommandField& field, const Variant& value,
                         std::int32_t euro_settings) {
@@ -24,7 +30,9 @@ std::string EncodeField(const CommandField& field, const Variant& value,
 
 std::string ComposeCommand(const Operation& op, std::span<const Variant> args,
                            std::int32_t euro_settings) {
-  std::string command = FormatDigitField(op.code, 4);
+  std::string command;
+  command.reserve(kCommandCapacity);  // one allocation for a usual command
+  command += FormatDigitField(op.code, 4);
   for (const CommandField& field : op.fields) {
     try {
       static const Variant kNone;
