@@ -1,6 +1,9 @@
 #include "driver_measures.hpp"
 
 #include <fcntl.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -116,6 +119,51 @@ class BareClient {
   std::string request_ = BareRequest();
 };
 
+// The protocol's own floor: the system calls an exchange of this protocol
+// needs, done bare (the leftover check before the send, the write, a wait
+// that a cancel can end, the read, the ACK), without any of the driver's work.
+class ProtocolFloorClient {
+ public:
+  explicit ProtocolFloorClient(const std::string& device) {
+    fd_ = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0) throw std::runtime_error("cannot open " + device);
+    termios tio{};
+    ::tcgetattr(fd_, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(fd_, TCSANOW, &tio);
+    wake_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    set_ = ::epoll_create1(EPOLL_CLOEXEC);
+    epoll_event e{};
+    e.events = EPOLLIN;
+    ::epoll_ctl(set_, EPOLL_CTL_ADD, fd_, &e);
+    ::epoll_ctl(set_, EPOLL_CTL_ADD, wake_, &e);
+  }
+  ~ProtocolFloorClient() {
+    ::close(set_);
+    ::close(wake_);
+    ::close(fd_);
+  }
+  void Exchange() {
+    int waiting = 0;
+    ::ioctl(fd_, FIONREAD, &waiting);
+    [[maybe_unused]] ssize_t n = ::write(fd_, request_.data(), request_.size());
+    char chunk[4096];
+    for (bool done = false; !done;) {
+      epoll_event ready[2];
+      if (::epoll_wait(set_, ready, 2, 10000) <= 0) throw std::runtime_error("floor wait failed");
+      n = ::read(fd_, chunk, sizeof chunk);
+      done = n > 0 && chunk[n - 1] == '\x03';
+    }
+    n = ::write(fd_, "\x06", 1);
+  }
+
+ private:
+  int fd_ = -1;
+  int wake_ = -1;
+  int set_ = -1;
+  std::string request_ = BareRequest();
+};
+
 Stats Of(std::vector<Round> rounds, double (Round::*figure)() const) {
   std::vector<double> values;
   for (const Round& r : rounds) values.push_back((r.*figure)());
@@ -131,18 +179,23 @@ std::vector<Row> MeasureDriver(int rounds, int exchanges) {
   PtyPair bare_pty;
   Responder bare_far(bare_pty.Master(), SaleLineReplyFrame());
   BareClient bare_client(bare_pty.SlavePath());
+  PtyPair floor_pty;
+  Responder floor_far(floor_pty.Master(), SaleLineReplyFrame());
+  ProtocolFloorClient floor_client(floor_pty.SlavePath());
   ModbusPeer modbus_peer;
-  std::vector<Round> driver, bare, modbus;
+  std::vector<Round> driver, bare, floor, modbus;
   for (int i = 0; i <= rounds; ++i) {  // round 0 warms up
-    Round d, b, m;
+    Round d, b, f, m;
     for (int done = 0; done < exchanges; done += kBlock) {
       d += Timed(kBlock, [&] { driver_client.SaleLine(); });
       b += Timed(kBlock, [&] { bare_client.Exchange(); });
+      f += Timed(kBlock, [&] { floor_client.Exchange(); });
       m += Timed(kBlock, [&] { modbus_peer.Exchange(); });
     }
     if (i == 0) continue;
     driver.push_back(d);
     bare.push_back(b);
+    floor.push_back(f);
     modbus.push_back(m);
   }
 
@@ -175,6 +228,11 @@ std::vector<Row> MeasureDriver(int rounds, int exchanges) {
   rows.push_back({"client CPU per sale line (92/82 bytes), driver", "us", cpu,
                   "libmodbus RTU, 91/81 bytes", modbus_cpu, "<= 1.0x",
                   cpu.median <= modbus_cpu.median});
+  const Stats floor_cpu = micros(Of(floor, &Round::CpuPerExchange));
+  rows.push_back({"client CPU per sale line, driver", "us", cpu,
+                  "protocol floor: check, write, wait, read, ACK", floor_cpu, "", true});
+  rows.push_back({"client CPU per exchange, protocol floor", "us", floor_cpu,
+                  "libmodbus RTU, 91/81 bytes", modbus_cpu, "", true});
   const Stats bare_cpu = micros(Of(bare, &Round::CpuPerExchange));
   rows.push_back({"client CPU per exchange, bare write + blocking read", "us", bare_cpu,
                   "libmodbus RTU, 91/81 bytes", modbus_cpu, "", true});
@@ -183,6 +241,8 @@ std::vector<Row> MeasureDriver(int rounds, int exchanges) {
   rows.push_back({"round trips per second, driver", "1/s", rate,
                   "bare write + blocking read, same bytes", bare_rate, ">= 0.8x",
                   rate.median >= 0.8 * bare_rate.median});
+  rows.push_back({"round trips per second, protocol floor", "1/s", Of(floor, &Round::Rate),
+                  "bare write + blocking read, same bytes", bare_rate, "", true});
   rows.push_back({"round trips per second, libmodbus RTU", "1/s", Of(modbus, &Round::Rate),
                   "bare write + blocking read, same bytes", bare_rate, "", true});
   const Stats waiting_cpu = Of(wait_plain, &Round::CpuPerSecond);
