@@ -2,6 +2,7 @@
 // made safe for a terminal.
 #include <gtest/gtest.h>
 
+#include "../support/op_outcomes.hpp"
 #include "human_output.hpp"
 #include "receipt_watch.hpp"
 #include "tavirel/result_codes.hpp"
@@ -11,24 +12,8 @@
 namespace tavirel::cli {
 namespace {
 
-// The record as a reset leaves it, with some values set.
-std::vector<Variant> Record(const std::vector<std::pair<Prop, Variant>>& set) {
-  ResultRecord record;
-  record.ResetLastValues();
-  for (const auto& [prop, value] : set) record.Set(prop, value);
-  std::vector<Variant> values;
-  for (const PropInfo& info : ResultProperties()) values.push_back(record.Get(info.prop));
-  return values;
-}
-
-OpOutcome Operation(std::string member, std::int16_t result, std::vector<Variant> last) {
-  OpOutcome outcome;
-  outcome.member = std::move(member);
-  outcome.operation = true;
-  outcome.result = result;
-  outcome.last = std::move(last);
-  return outcome;
-}
+using testing::Operation;
+using testing::Record;
 
 TEST(ChangedValues, OnlyWhatDiffersFromTheReset) {
   EXPECT_TRUE(ChangedValues(Record({})).empty());

@@ -7,30 +7,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include "../support/op_outcomes.hpp"
 #include "tavirel/result_codes.hpp"
 #include "tavirel/result_record.hpp"
 
 namespace tavirel::json_ops {
 namespace {
 
-// The record as a reset leaves it, with some values set.
-std::vector<Variant> Record(const std::vector<std::pair<Prop, Variant>>& set) {
-  ResultRecord record;
-  record.ResetLastValues();
-  for (const auto& [prop, value] : set) record.Set(prop, value);
-  std::vector<Variant> values;
-  for (const PropInfo& info : ResultProperties()) values.push_back(record.Get(info.prop));
-  return values;
-}
-
-OpOutcome Operation(std::string member, std::int16_t result, std::vector<Variant> last) {
-  OpOutcome outcome;
-  outcome.member = std::move(member);
-  outcome.operation = true;
-  outcome.result = result;
-  outcome.last = std::move(last);
-  return outcome;
-}
+using testing::Operation;
+using testing::Record;
 
 TEST(JsonValue, EachTypeAsItsJsonForm) {
   const std::pair<Variant, const char*> cases[] = {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "driver_on_device.hpp"
 #include "sim_support.hpp"
 #include "tavirel/posix_serial_port.hpp"
 #include "tavirel/sim/errors.hpp"
@@ -17,14 +18,7 @@
 namespace tavirel::sim {
 namespace {
 
-std::unique_ptr<TavirelControl> ControlOn(const std::string& device) {
-  auto control = std::make_unique<TavirelControl>(PosixSerialPort::ForDevice(device));
-  control->Initialize();
-  control->InitProperties();
-  control->EuroSettings(TVL_EUROSETTINGS_EURO);
-  control->PortOpen();
-  return control;
-}
+using test::ControlOn;
 
 TEST(DriverPty, WholeReceiptOverThePseudoTerminal) {
   SimOptions options;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "driver_on_device.hpp"
 #include "sim_process.hpp"
 #include "tavirel/errors.hpp"
 #include "tavirel/posix_serial_port.hpp"
@@ -16,17 +17,10 @@
 namespace tavirel::sim {
 namespace {
 
+using test::ControlOn;
+
 using std::chrono::milliseconds;
 using std::chrono::seconds;
-
-std::unique_ptr<TavirelControl> ControlOn(const std::string& device) {
-  auto control = std::make_unique<TavirelControl>(PosixSerialPort::ForDevice(device));
-  control->Initialize();
-  control->InitProperties();
-  control->EuroSettings(TVL_EUROSETTINGS_EURO);
-  control->PortOpen();
-  return control;
-}
 
 // Receipts of five lines each; false at the first one not answered.
 bool WriteReceipts(TavirelControl& c, int receipts) {
