@@ -15,15 +15,6 @@ namespace {
 
 using nlohmann::json;
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
-}
-
 const std::string kAck = "\x06";
 
 // A register in good health that answers the date reading, the drawer, and a

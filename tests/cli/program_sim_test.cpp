@@ -13,15 +13,6 @@ namespace {
 
 using nlohmann::ordered_json;
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
-}
-
 TEST(ProgramDemo, RunsTheBusinessDayAndPrintsAClosedReceipt) {
   const ProgramResult run = RunTavirel({"demo"});
   EXPECT_EQ(run.status, 0) << run.err;
