@@ -164,6 +164,15 @@ class ProtocolFloorClient {
   std::string request_ = BareRequest();
 };
 
+// Sleeps `how_long` in an epoll wait that nothing can end early.
+void IdleSleep(milliseconds how_long) {
+  const int set = ::epoll_create1(EPOLL_CLOEXEC);
+  if (set < 0) throw std::runtime_error("cannot make an epoll set");
+  epoll_event ready{};
+  ::epoll_wait(set, &ready, 1, static_cast<int>(how_long.count()));
+  ::close(set);
+}
+
 Stats Of(std::vector<Round> rounds, double (Round::*figure)() const) {
   std::vector<double> values;
   for (const Round& r : rounds) values.push_back((r.*figure)());
@@ -217,6 +226,16 @@ std::vector<Row> MeasureDriver(int rounds, int exchanges) {
   };
   const std::vector<Round> wait_plain = driver_waiting(3, false);
   const std::vector<Round> wait_yield = driver_waiting(1, true);
+  PtyPair floor_wait_pty;
+  Responder floor_wait_far(floor_wait_pty.Master(), SaleLineReplyFrame());
+  ProtocolFloorClient floor_waiting_client(floor_wait_pty.SlavePath());
+  const std::vector<Round> wait_floor = waiting(
+      3, [&] { floor_waiting_client.Exchange(); },
+      [&](milliseconds d) { floor_wait_far.SetReplyDelay(d); });
+  // What this machine charges a thread for one sleep as long, with nothing to
+  // wake it and nothing to do after.
+  std::vector<Round> idle_sleep;
+  for (int i = 0; i < 3; ++i) idle_sleep.push_back(Timed(1, [] { IdleSleep(kWaitDelay); }));
   ModbusPeer waiting_peer;
   const std::vector<Round> wait_modbus = waiting(
       1, [&] { waiting_peer.Exchange(); }, [&](milliseconds d) { waiting_peer.SetReplyDelay(d); });
@@ -249,6 +268,12 @@ std::vector<Row> MeasureDriver(int rounds, int exchanges) {
   rows.push_back({"CPU while a call waits 8 s, no yield handler", "CPU s/s", waiting_cpu,
                   "libmodbus RTU client waiting as long", Of(wait_modbus, &Round::CpuPerSecond),
                   "<= 0.0001", waiting_cpu.median <= 0.0001});
+  rows.push_back({"CPU while a call waits 8 s, driver", "CPU s/s", waiting_cpu,
+                  "protocol floor waiting as long", Of(wait_floor, &Round::CpuPerSecond), "",
+                  true});
+  rows.push_back({"CPU while a call waits 8 s, protocol floor", "CPU s/s",
+                  Of(wait_floor, &Round::CpuPerSecond), "one idle 8 s sleep (epoll_wait)",
+                  Of(idle_sleep, &Round::CpuPerSecond), "", true});
   rows.push_back({"CPU while a call waits 8 s, yield handler (20 ms passes)", "CPU s/s",
                   Of(wait_yield, &Round::CpuPerSecond), "no yield handler", waiting_cpu, "", true});
   return rows;
