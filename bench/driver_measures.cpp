@@ -89,19 +89,21 @@ class DriverClient {
   std::unique_ptr<TavirelControl> control_;
 };
 
+// The device in raw mode (reads wait for one byte at least when blocking).
+int OpenRaw(const std::string& device, int flags) {
+  const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | flags);
+  if (fd < 0) throw std::runtime_error("cannot open " + device);
+  termios tio{};
+  ::tcgetattr(fd, &tio);
+  ::cfmakeraw(&tio);
+  ::tcsetattr(fd, TCSANOW, &tio);
+  return fd;
+}
+
 // The floor: the same bytes written, and the reply read with blocking reads.
 class BareClient {
  public:
-  explicit BareClient(const std::string& device) {
-    fd_ = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (fd_ < 0) throw std::runtime_error("cannot open " + device);
-    termios tio{};
-    ::tcgetattr(fd_, &tio);
-    ::cfmakeraw(&tio);
-    tio.c_cc[VMIN] = 1;
-    tio.c_cc[VTIME] = 0;
-    ::tcsetattr(fd_, TCSANOW, &tio);
-  }
+  explicit BareClient(const std::string& device) : fd_(OpenRaw(device, 0)) {}
   ~BareClient() { ::close(fd_); }
   void Exchange() {
     [[maybe_unused]] ssize_t n = ::write(fd_, request_.data(), request_.size());
@@ -124,13 +126,7 @@ class BareClient {
 // that a cancel can end, the read, the ACK), without any of the driver's work.
 class ProtocolFloorClient {
  public:
-  explicit ProtocolFloorClient(const std::string& device) {
-    fd_ = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0) throw std::runtime_error("cannot open " + device);
-    termios tio{};
-    ::tcgetattr(fd_, &tio);
-    ::cfmakeraw(&tio);
-    ::tcsetattr(fd_, TCSANOW, &tio);
+  explicit ProtocolFloorClient(const std::string& device) : fd_(OpenRaw(device, O_NONBLOCK)) {
     wake_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     set_ = ::epoll_create1(EPOLL_CLOEXEC);
     epoll_event e{};
@@ -226,12 +222,8 @@ std::vector<Row> MeasureDriver(int rounds, int exchanges) {
   };
   const std::vector<Round> wait_plain = driver_waiting(3, false);
   const std::vector<Round> wait_yield = driver_waiting(1, true);
-  PtyPair floor_wait_pty;
-  Responder floor_wait_far(floor_wait_pty.Master(), SaleLineReplyFrame());
-  ProtocolFloorClient floor_waiting_client(floor_wait_pty.SlavePath());
   const std::vector<Round> wait_floor = waiting(
-      3, [&] { floor_waiting_client.Exchange(); },
-      [&](milliseconds d) { floor_wait_far.SetReplyDelay(d); });
+      3, [&] { floor_client.Exchange(); }, [&](milliseconds d) { floor_far.SetReplyDelay(d); });
   // What this machine charges a thread for one sleep as long, with nothing to
   // wake it and nothing to do after.
   std::vector<Round> idle_sleep;
