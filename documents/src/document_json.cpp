@@ -227,7 +227,7 @@ std::string_view TypeName(DocumentType type) { return NameOf(kDocumentTypes, typ
 
 Document ParseDocument(std::string_view text) {
   const json root = ReadJson(text);
-  std::vector<Problem> problems;
+  ProblemList problems;
   if (!root.is_object()) throw DocumentError("", "a document is a JSON object");
   Fields f(root, "", problems);
   Document d;
@@ -236,7 +236,7 @@ Document ParseDocument(std::string_view text) {
   ReadType(f, kDocumentTypes, d.type, false);
   d.operator_code = f.Integer("operator", false).value_or(1);
   if (problems.empty()) ReadBody(f, d);
-  if (!problems.empty()) throw DocumentError(std::move(problems));
+  if (!problems.empty()) throw DocumentError(problems);
   return d;
 }
 

@@ -4,8 +4,7 @@
 
 namespace tavirel::documents {
 
-Fields::Fields(const nlohmann::json& object, std::string where,
-               std::vector<documents::Problem>& problems)
+Fields::Fields(const nlohmann::json& object, std::string where, ProblemList& problems)
     : object_(object), where_(std::move(where)), problems_(problems) {}
 
 std::string Fields::Where(std::string_view name) const {
@@ -13,7 +12,7 @@ std::string Fields::Where(std::string_view name) const {
 }
 
 void Fields::Problem(std::string_view name, std::string message) {
-  problems_.push_back({Where(name), std::move(message)});
+  problems_.Add({Where(name), std::move(message)});
 }
 
 const nlohmann::json* Fields::Find(std::string_view name, bool required) {
@@ -69,7 +68,7 @@ void Fields::EachObject(std::string_view name, bool required,
   for (std::size_t i = 0; i < value->size(); ++i) {
     const std::string at = Where(name) + "[" + std::to_string(i) + "]";
     if (!(*value)[i].is_object()) {
-      problems_.push_back({at, "must be an object"});
+      problems_.Add({at, "must be an object"});
       continue;
     }
     Fields item((*value)[i], at, problems_);

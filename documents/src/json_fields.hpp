@@ -1,6 +1,7 @@
 #pragma once
 // Reading the fields of one JSON object of a document, every problem
-// collected with where it is ("lines[2].price") rather than thrown.
+// collected with where it is ("lines[2].price") rather than thrown (the
+// first few listed, the rest counted).
 #include <functional>
 #include <initializer_list>
 #include <nlohmann/json.hpp>
@@ -16,7 +17,7 @@ namespace tavirel::documents {
 class Fields {
  public:
   /// `where` is the object's path ("" for the document, "lines[2]").
-  Fields(const nlohmann::json& object, std::string where, std::vector<Problem>& problems);
+  Fields(const nlohmann::json& object, std::string where, ProblemList& problems);
 
   /// A text field.
   std::optional<std::string> Text(std::string_view name, bool required);
@@ -37,7 +38,7 @@ class Fields {
 
   const nlohmann::json& object_;
   std::string where_;
-  std::vector<documents::Problem>& problems_;
+  ProblemList& problems_;
 };
 
 }  // namespace tavirel::documents

@@ -2,6 +2,7 @@
 // Errors of the call raised by the document layer. Outcomes of a document
 // (closed, voided, failed, uncertain) are values (see outcome.hpp); these
 // exceptions mean the call itself could not be carried out.
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,17 +19,42 @@ struct Problem {
   friend bool operator==(const Problem&, const Problem&) = default;
 };
 
+/// At most this many problems of one document are kept, in the order they
+/// are found; the rest are only counted, so a document with a fault in each
+/// of a million elements costs no more to refuse than one with a few.
+inline constexpr std::size_t kListedProblems = 32;
+
+/// Problems as they are found: the first kListedProblems, and a count of
+/// the others.
+class ProblemList {
+ public:
+  void Add(Problem problem);
+  [[nodiscard]] bool empty() const noexcept { return listed_.empty() && unlisted_ == 0; }
+  [[nodiscard]] const std::vector<Problem>& listed() const noexcept { return listed_; }
+  [[nodiscard]] std::size_t unlisted() const noexcept { return unlisted_; }
+
+ private:
+  std::vector<Problem> listed_;
+  std::size_t unlisted_ = 0;
+};
+
 /// A text that is not a document: not JSON, or fields of the wrong kind.
-/// Every problem found is listed, not only the first.
+/// Every problem found is reported, not only the first: the first
+/// kListedProblems listed, the others counted.
 class DocumentError : public TavirelError {
  public:
-  explicit DocumentError(std::vector<Problem> problems);
+  explicit DocumentError(std::vector<Problem> problems, std::size_t unlisted = 0);
+  explicit DocumentError(const ProblemList& problems)
+      : DocumentError(problems.listed(), problems.unlisted()) {}
   /// One problem.
   DocumentError(std::string where, std::string message);
   [[nodiscard]] const std::vector<Problem>& problems() const noexcept { return problems_; }
+  /// Problems found beyond those listed.
+  [[nodiscard]] std::size_t unlisted() const noexcept { return unlisted_; }
 
  private:
   std::vector<Problem> problems_;
+  std::size_t unlisted_ = 0;
 };
 
 /// The journal's database could not be opened, read or written. The message
