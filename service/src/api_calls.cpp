@@ -5,13 +5,12 @@
 #include "api_context.hpp"
 #include "call_codec.hpp"
 #include "service_errors.hpp"
-#include "tavirel/errors.hpp"
 
 namespace tavirel::service {
 namespace {
 
-using httplib::Request;
-using httplib::Response;
+using http::Request;
+using http::Response;
 using namespace std::chrono_literals;
 
 // Members that would take the port or its settings from under the worker.
@@ -47,59 +46,28 @@ void CheckMember(const Json& op) {
   }
 }
 
-[[noreturn]] void Rethrow(const std::exception_ptr& error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const StoppingError& e) {
-    throw ApiError(503, e.what(), "", 10s);
-  } catch (const SerialError& e) {
-    throw ApiError(503, std::string("the register is unavailable: ") + e.what(), "", 5s);
-  } catch (const CancelledError& e) {
-    throw ApiError(503, e.what(), "", 5s);
-  } catch (const DispatchError& e) {
-    throw ApiError(400, e.what(), "member");
-  } catch (const ConversionError& e) {
-    throw ApiError(400, e.what(), "args");
-  } catch (const CallFormatError& e) {
-    throw ApiError(400, e.what(), "");
-  } catch (const ApiError&) {
-    throw;
-  } catch (const TavirelError& e) {
-    throw ApiError(400, e.what(), "");
-  }
-}
-
 void Call(ApiContext& api, const Request& req, Response& res) {
-  RegisterWorker& worker = api.Worker(req.matches[1].str());
+  RegisterWorker& worker = api.Worker(req.matches[1]);
   const auto wait = WaitParameter(req, 30s, api.config.limits.max_wait);
   CheckMember(ParseBody(req, api.config.limits));
-  std::shared_ptr<CallTicket> ticket;
-  try {
-    ticket = worker.SubmitCall(req.body);
-  } catch (const QueueFullError& e) {
-    throw ApiError(503, e.what(), "", 5s);
-  } catch (const StoppingError& e) {
-    throw ApiError(503, e.what(), "", 10s);
-  }
+  const std::shared_ptr<CallTicket> ticket = worker.SubmitCall(req.body);
   switch (ticket->Wait(std::chrono::steady_clock::now() + wait)) {
     case CallTicket::Result::Answered:
       res.status = 200;
-      res.set_header("Cache-Control", "no-store");
-      res.set_content(ticket->Answer() + "\n", "application/json");
+      res.SetHeader("Cache-Control", "no-store");
+      res.SetContent(ticket->Answer() + "\n", "application/json");
       return;
     case CallTicket::Result::Withdrawn:
-      throw ApiError(503,
-                     "the register did not reach the call within " + std::to_string(wait.count()) +
-                         " s; it was withdrawn",
-                     "", 5s);
-    case CallTicket::Result::Failed: Rethrow(ticket->Error());
+      throw CallWithdrawnError("the register did not reach the call within " +
+                               std::to_string(wait.count()) + " s; it was withdrawn");
+    case CallTicket::Result::Failed: std::rethrow_exception(ticket->Error());
   }
 }
 
 }  // namespace
 
-void InstallCallRoutes(httplib::Server& server, ApiContext& api) {
-  server.Post(R"(/v1/registers/([^/]+)/calls)",
+void InstallCallRoutes(http::Router& router, ApiContext& api) {
+  router.Post(R"(/v1/registers/([^/]+)/calls)",
               [&api](const Request& req, Response& res) { Call(api, req, res); });
 }
 

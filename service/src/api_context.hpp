@@ -1,9 +1,7 @@
 #pragma once
 // What the HTTP routes share: the configuration, the token, the journal, the
-// registers' workers, the events, the metrics and the waiters. Owned by the
-// Service, which outlives the server and its routes.
-#include <httplib.h>
-
+// registers' workers, the events, the metrics, the waiters and the log.
+// Owned by the Service, which outlives the server and its routes.
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -17,6 +15,9 @@
 #include "config.hpp"
 #include "document_store.hpp"
 #include "event_hub.hpp"
+#include "http/router.hpp"
+#include "http/server.hpp"
+#include "log.hpp"
 #include "metrics.hpp"
 #include "register_worker.hpp"
 
@@ -30,6 +31,7 @@ struct ApiContext {
   EventHub& events;
   Metrics& metrics;
   Completions& completions;
+  Log& log;
   std::atomic<bool> stopping{false};
   std::atomic<std::size_t> event_streams{0};
 
@@ -40,28 +42,29 @@ struct ApiContext {
 };
 
 /// Writes `body` as the JSON answer with `status`.
-void SendJson(httplib::Response& res, int status, const Json& body);
+void SendJson(http::Response& res, int status, const Json& body);
 
-/// Host check, CORS, the bearer token on /v1, the error shape of every
-/// refusal, and the count of responses.
-void InstallGuards(httplib::Server& server, ApiContext& api);
+/// What the server asks of the service: the gate before a body is read
+/// (Host check, CORS, the bearer token on /v1), the error shape of every
+/// refusal, the answer to a route that threw, and the count of answers.
+http::ServerHooks ApiHooks(ApiContext& api);
 /// GET /v1/registers, /v1/registers/{name}, /healthz, /metrics.
-void InstallRegisterRoutes(httplib::Server& server, ApiContext& api);
+void InstallRegisterRoutes(http::Router& router, ApiContext& api);
 /// POST /v1/registers/{name}/documents, GET /v1/documents/{key}.
-void InstallDocumentRoutes(httplib::Server& server, ApiContext& api);
+void InstallDocumentRoutes(http::Router& router, ApiContext& api);
 /// POST /v1/registers/{name}/calls.
-void InstallCallRoutes(httplib::Server& server, ApiContext& api);
+void InstallCallRoutes(http::Router& router, ApiContext& api);
 /// GET /v1/events.
-void InstallEventRoutes(httplib::Server& server, ApiContext& api);
+void InstallEventRoutes(http::Router& router, ApiContext& api);
 /// GET / and the console's files.
-void InstallConsoleRoutes(httplib::Server& server);
+void InstallConsoleRoutes(http::Router& router);
 
 /// ?wait=S: whole seconds from 0 to `limit`, `fallback` when absent.
 /// ApiError 400 naming "wait" otherwise.
-std::chrono::seconds WaitParameter(const httplib::Request& req, std::chrono::seconds fallback,
+std::chrono::seconds WaitParameter(const http::Request& req, std::chrono::seconds fallback,
                                    std::chrono::seconds limit);
 
 /// The body as JSON after the depth check; ApiError 400 when it is not JSON.
-Json ParseBody(const httplib::Request& req, const Limits& limits);
+Json ParseBody(const http::Request& req, const Limits& limits);
 
 }  // namespace tavirel::service

@@ -4,20 +4,17 @@
 #include "api_context.hpp"
 #include "service_errors.hpp"
 #include "tavirel/documents/document_json.hpp"
-#include "tavirel/documents/errors.hpp"
 #include "tavirel/documents/preflight.hpp"
 
 namespace tavirel::service {
 namespace {
 
-using httplib::Request;
-using httplib::Response;
+using http::Request;
+using http::Response;
 using namespace std::chrono_literals;
 
 constexpr std::size_t kKeyLength = 128;
 constexpr std::chrono::seconds kDefaultWait = 30s;
-constexpr std::chrono::seconds kRetryQueueFull = 5s;
-constexpr std::chrono::seconds kRetryStopping = 10s;
 
 // Keys travel in URLs (Location, GET /v1/documents/KEY) as they are.
 bool KeyCharacter(char c) {
@@ -36,7 +33,7 @@ void CheckKey(const std::string& key) {
 // The text is kept as sent, so amounts keep the digits they were written with.
 std::string WithKey(const Request& req, const Json& body, std::string& key) {
   if (!body.is_object()) throw ApiError(400, "a document is a JSON object", "");
-  const std::string header = req.get_header_value("Idempotency-Key");
+  const std::string header = req.Header("Idempotency-Key");
   const auto found = body.find("key");
   if (found != body.end()) {
     if (!found->is_string()) throw ApiError(400, "key must be a string", "key");
@@ -62,22 +59,24 @@ documents::Document Read(const Request& req, const ApiContext& api, std::int32_t
   const std::string text = WithKey(req, body, key);
   documents::Document document;
   std::vector<documents::Problem> problems;
+  std::size_t unlisted = 0;
   try {
     document = documents::ParseDocument(text);
   } catch (const documents::DocumentError& e) {
     problems = e.problems();
+    unlisted = e.unlisted();
   }
   if (problems.empty()) problems = documents::Preflight(document, mode);
   if (!problems.empty()) {
     const auto& first = problems.front();
     throw ApiError(first.where.empty() ? first.message : first.where + ": " + first.message,
-                   first.where, problems);
+                   first.where, std::move(problems), unlisted);
   }
   return document;
 }
 
 void Answer(Response& res, int status, const Json& body, const std::string& key) {
-  if (status == 202) res.set_header("Location", "/v1/documents/" + key);
+  if (status == 202) res.SetHeader("Location", "/v1/documents/" + key);
   SendJson(res, status, body);
 }
 
@@ -92,22 +91,11 @@ void AnswerEntry(Response& res, const ApiContext& api, const std::string& key, b
 }
 
 void Submit(ApiContext& api, const Request& req, Response& res) {
-  RegisterWorker& worker = api.Worker(req.matches[1].str());
+  RegisterWorker& worker = api.Worker(req.matches[1]);
   const auto wait = WaitParameter(req, kDefaultWait, api.config.limits.max_wait);
   const documents::Document document = Read(req, api, worker.Config().mode);
   const auto watch = api.completions.Begin(document.key);
-  Submission submission;
-  try {
-    submission = worker.Submit(document);
-  } catch (const QueueFullError& e) {
-    throw ApiError(503, e.what(), "", kRetryQueueFull);
-  } catch (const StoppingError& e) {
-    throw ApiError(503, e.what(), "", kRetryStopping);
-  } catch (const OtherRegisterError& e) {
-    throw ApiError(409, e.what(), "key");
-  } catch (const documents::KeyConflictError& e) {
-    throw ApiError(409, e.what(), "key");
-  }
+  const Submission submission = worker.Submit(document);
   // Finished before this request: its outcome comes from the journal alone.
   const bool replayed = submission.entry.state == documents::EntryState::Finished;
   if (!replayed && wait.count() > 0) watch->Wait(std::chrono::steady_clock::now() + wait);
@@ -115,7 +103,7 @@ void Submit(ApiContext& api, const Request& req, Response& res) {
 }
 
 void Lookup(ApiContext& api, const Request& req, Response& res) {
-  const std::string key = req.matches[1].str();
+  const std::string key = req.matches[1];
   const auto wait = WaitParameter(req, std::chrono::seconds(0), api.config.limits.max_wait);
   const auto watch = api.completions.Begin(key);
   auto entry = api.store.Lookup(key);
@@ -131,10 +119,10 @@ void Lookup(ApiContext& api, const Request& req, Response& res) {
 
 }  // namespace
 
-void InstallDocumentRoutes(httplib::Server& server, ApiContext& api) {
-  server.Post(R"(/v1/registers/([^/]+)/documents)",
+void InstallDocumentRoutes(http::Router& router, ApiContext& api) {
+  router.Post(R"(/v1/registers/([^/]+)/documents)",
               [&api](const Request& req, Response& res) { Submit(api, req, res); });
-  server.Get(R"(/v1/documents/([^/]+))",
+  router.Get(R"(/v1/documents/([^/]+))",
              [&api](const Request& req, Response& res) { Lookup(api, req, res); });
 }
 

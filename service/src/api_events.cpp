@@ -7,15 +7,17 @@
 namespace tavirel::service {
 namespace {
 
-using httplib::Request;
-using httplib::Response;
+using http::Request;
+using http::Response;
 using namespace std::chrono_literals;
 
-constexpr auto kPoll = 1s;        // how often a quiet stream looks at the service's state
+// How often a quiet stream looks at its client and the service: a client
+// that went frees its stream's place within this.
+constexpr auto kPoll = 250ms;
 constexpr auto kKeepAlive = 15s;  // a comment on a quiet stream, so proxies keep it
 
 std::optional<std::uint64_t> LastEventId(const Request& req) {
-  const std::string text = req.get_header_value("Last-Event-ID");
+  const std::string text = req.Header("Last-Event-ID");
   std::uint64_t id = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
   if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
@@ -32,55 +34,58 @@ std::string CurrentState(const ApiContext& api) {
   return text;
 }
 
-struct Stream {
-  std::shared_ptr<EventHub::Subscription> subscription;
-  std::string first;
-  std::chrono::steady_clock::time_point last_write = std::chrono::steady_clock::now();
-};
-
-bool Pump(ApiContext& api, Stream& stream, httplib::DataSink& sink) {
-  if (!stream.first.empty()) {
-    const bool ok = sink.write(stream.first.data(), stream.first.size());
-    stream.first.clear();
-    if (!ok) return false;
+// Writes the registers' state, then events as they come, until the client
+// goes, falls behind or the service stops.
+void Pump(ApiContext& api, EventHub::Subscription& subscription, std::string first,
+          http::StreamSink& sink) {
+  if (!sink.Write(first)) return;
+  auto last_write = std::chrono::steady_clock::now();
+  while (sink.Open()) {
+    const auto events = subscription.Next(kPoll);
+    if (subscription.Ended() || api.stopping) return;
+    std::string text;
+    for (const auto& event : events) text += FormatEvent(event);
+    const auto now = std::chrono::steady_clock::now();
+    if (text.empty() && now - last_write >= kKeepAlive) text = ": keep-alive\n\n";
+    if (text.empty()) continue;
+    if (!sink.Write(text)) return;
+    last_write = now;
   }
-  const auto events = stream.subscription->Next(kPoll);
-  if (stream.subscription->Ended() || api.stopping) {
-    sink.done();
-    return true;
-  }
-  std::string text;
-  for (const auto& event : events) text += FormatEvent(event);
-  const auto now = std::chrono::steady_clock::now();
-  if (text.empty() && now - stream.last_write >= kKeepAlive) text = ": keep-alive\n\n";
-  if (text.empty()) return sink.is_writable();
-  stream.last_write = now;
-  return sink.write(text.data(), text.size());
 }
 
-void Events(ApiContext& api, const Request& req, Response& res) {
-  if (api.event_streams.fetch_add(1) >= api.config.limits.event_streams) {
-    --api.event_streams;
-    throw ApiError(
-        429,
-        "too many event streams are open (" + std::to_string(api.config.limits.event_streams) + ")",
-        "", 10s);
+// Holds one of the service's stream places while it lives.
+class StreamPlace {
+ public:
+  explicit StreamPlace(ApiContext& api) : api_(api) {
+    if (api.event_streams.fetch_add(1) >= api.config.limits.event_streams) {
+      --api.event_streams;
+      throw TooManyStreamsError("too many event streams are open (" +
+                                std::to_string(api.config.limits.event_streams) + ")");
+    }
   }
-  auto stream = std::make_shared<Stream>();
-  stream->subscription = api.events.Subscribe(LastEventId(req));
-  stream->first = CurrentState(api);
-  res.set_header("Cache-Control", "no-store");
-  res.set_header("X-Accel-Buffering", "no");
-  res.set_chunked_content_provider(
-      "text/event-stream",
-      [&api, stream](std::size_t, httplib::DataSink& sink) { return Pump(api, *stream, sink); },
-      [&api, stream](bool) { --api.event_streams; });
+  ~StreamPlace() { --api_.event_streams; }
+  StreamPlace(const StreamPlace&) = delete;
+  StreamPlace& operator=(const StreamPlace&) = delete;
+
+ private:
+  ApiContext& api_;
+};
+
+void Events(ApiContext& api, const Request& req, Response& res) {
+  auto place = std::make_shared<StreamPlace>(api);
+  auto subscription = api.events.Subscribe(LastEventId(req));
+  res.SetHeader("Cache-Control", "no-store");
+  res.SetHeader("X-Accel-Buffering", "no");
+  res.SetStream("text/event-stream",
+                [&api, place, subscription, first = CurrentState(api)](http::StreamSink& sink) {
+                  Pump(api, *subscription, first, sink);
+                });
 }
 
 }  // namespace
 
-void InstallEventRoutes(httplib::Server& server, ApiContext& api) {
-  server.Get("/v1/events", [&api](const Request& req, Response& res) { Events(api, req, res); });
+void InstallEventRoutes(http::Router& router, ApiContext& api) {
+  router.Get("/v1/events", [&api](const Request& req, Response& res) { Events(api, req, res); });
 }
 
 }  // namespace tavirel::service

@@ -11,16 +11,16 @@ BoundedPool::BoundedPool(std::size_t threads, std::size_t waiting)
   }
 }
 
-BoundedPool::~BoundedPool() { shutdown(); }
+BoundedPool::~BoundedPool() { Shutdown(); }
 
-void BoundedPool::enqueue(std::function<void()> job) {
+void BoundedPool::Enqueue(std::function<void()> job) {
   std::unique_lock lock(mutex_);
   has_room_.wait(lock, [&] { return shutdown_ || jobs_.size() < waiting_limit_; });
-  jobs_.push_back(std::move(job));  // after shutdown too: it still closes its socket
+  jobs_.push_back(std::move(job));
   has_job_.notify_one();
 }
 
-void BoundedPool::shutdown() {
+void BoundedPool::Shutdown() {
   {
     std::lock_guard lock(mutex_);
     shutdown_ = true;

@@ -1,12 +1,9 @@
 #pragma once
-// The HTTP server's threads: a fixed number serve connections, a bounded
-// number of accepted connections wait for one, and beyond that the accepting
-// thread itself waits, so further clients stay in the kernel's backlog
-// instead of growing the service's memory.
+// The HTTP server's handler threads: a fixed number run jobs, a bounded
+// number of jobs wait for one, and beyond that Enqueue itself waits, so work
+// handed over faster than it is done cannot grow the service's memory.
 //
-// Thread safety: Enqueue is called by the accepting thread, Shutdown once.
-#include <httplib.h>
-
+// Thread safety: Enqueue from any thread; Shutdown once, from the owner.
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -17,16 +14,19 @@
 
 namespace tavirel::service {
 
-class BoundedPool final : public httplib::TaskQueue {
+class BoundedPool final {
  public:
   BoundedPool(std::size_t threads, std::size_t waiting);
-  ~BoundedPool() override;
+  ~BoundedPool();
+  BoundedPool(const BoundedPool&) = delete;
+  BoundedPool& operator=(const BoundedPool&) = delete;
 
-  void enqueue(std::function<void()> job) override;
+  /// Runs `job` on a thread, waiting while `waiting` jobs already wait.
+  void Enqueue(std::function<void()> job);
   /// Runs what waits, then ends the threads.
-  void shutdown() override;
+  void Shutdown();
 
-  /// Connections being served now.
+  /// Jobs running now.
   [[nodiscard]] std::size_t Busy() const;
 
  private:

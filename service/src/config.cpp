@@ -104,6 +104,7 @@ constexpr LimitField kLimitFields[] = {
     {"waiting_connections", &Limits::waiting_connections},
     {"event_streams", &Limits::event_streams},
     {"io_timeout", nullptr, &Limits::io_timeout},
+    {"request_timeout", nullptr, &Limits::request_timeout},
     {"keep_alive", nullptr, &Limits::keep_alive},
     {"max_wait", nullptr, &Limits::max_wait},
     {"stop_grace", nullptr, &Limits::stop_grace},

@@ -29,16 +29,17 @@ struct RegisterConfig {
 
 /// The bounds the service keeps whatever its clients do.
 struct Limits {
-  std::size_t body_bytes = 1024 * 1024;  // larger bodies are refused with 413
-  std::size_t json_depth = 32;           // deeper JSON is refused with 400
-  std::size_t queue_length = 1000;       // per register; beyond it, 503
-  std::size_t connections = 64;          // HTTP connections served at once
-  std::size_t waiting_connections = 64;  // accepted, waiting for a free thread
-  std::size_t event_streams = 16;        // SSE clients at once; beyond it, 429
-  std::chrono::seconds io_timeout{5};    // one read or write of a client
-  std::chrono::seconds keep_alive{5};    // an idle kept-alive connection
-  std::chrono::seconds max_wait{300};    // the largest ?wait= accepted
-  std::chrono::seconds stop_grace{20};   // SIGTERM: how long the document in progress may take
+  std::size_t body_bytes = 1024 * 1024;      // larger bodies are refused with 413
+  std::size_t json_depth = 32;               // deeper JSON is refused with 400
+  std::size_t queue_length = 1000;           // per register; beyond it, 503
+  std::size_t connections = 64;              // HTTP requests handled at once
+  std::size_t waiting_connections = 256;     // open beyond those: reading, idle, answered
+  std::size_t event_streams = 16;            // SSE clients at once; beyond it, 429
+  std::chrono::seconds io_timeout{5};        // a client sending or reading nothing: dropped
+  std::chrono::seconds request_timeout{10};  // a request, head and body, whole; beyond it, 408
+  std::chrono::seconds keep_alive{5};        // an idle kept-alive connection
+  std::chrono::seconds max_wait{300};        // the largest ?wait= accepted
+  std::chrono::seconds stop_grace{20};       // SIGTERM: how long the document in progress may take
   friend bool operator==(const Limits&, const Limits&) = default;
 };
 

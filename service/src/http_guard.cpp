@@ -1,10 +1,11 @@
-// What every request passes before its route: the Host check against DNS
-// rebinding, CORS for the allowed origins only, the bearer token on /v1; and
-// the JSON error shape of every refusal, whoever made it.
+// What every request passes before its body is read: the Host check against
+// DNS rebinding, CORS for the allowed origins only, the bearer token on /v1;
+// and the JSON error shape of every refusal, whoever made it.
 #include <algorithm>
 #include <charconv>
 
 #include "api_context.hpp"
+#include "api_errors.hpp"
 #include "json_depth.hpp"
 #include "service_errors.hpp"
 #include "token.hpp"
@@ -12,9 +13,8 @@
 namespace tavirel::service {
 namespace {
 
-using httplib::Request;
-using httplib::Response;
-using Handled = httplib::Server::HandlerResponse;
+using http::Request;
+using http::Response;
 
 constexpr const char* kAllowHeaders = "Authorization, Content-Type, Idempotency-Key, Last-Event-ID";
 
@@ -27,15 +27,28 @@ std::string HostName(std::string_view host) {
   return std::string(host.substr(0, host.find(':')));
 }
 
-bool HasBody(const Request& req) {
-  return req.get_header_value("Transfer-Encoding") == "chunked" ||
-         req.get_header_value<std::uint64_t>("Content-Length") > 0;
+// The token of "Bearer TOKEN", the scheme in any case; nothing for another scheme.
+std::optional<std::string_view> BearerToken(std::string_view header) {
+  const auto blank = header.find(' ');
+  if (blank == std::string_view::npos || !http::SameName(header.substr(0, blank), "Bearer")) {
+    return std::nullopt;
+  }
+  std::string_view token = header.substr(blank);
+  while (!token.empty() && token.front() == ' ') token.remove_prefix(1);
+  if (token.empty()) return std::nullopt;
+  return token;
 }
 
-void Refuse(const Request& req, Response& res, int status, std::string_view message,
-            std::string_view field) {
+// A refusal of the gate, written in the log with who asked for what (never the token).
+bool Refuse(ApiContext& api, const Request& req, Response& res, int status, std::string_view reason,
+            const std::string& message, std::string_view field) {
+  api.log.Warning("request-refused", {{"status", std::to_string(status)},
+                                      {"reason", reason},
+                                      {"remote", req.remote_address},
+                                      {"method", req.method},
+                                      {"path", req.path}});
   SendJson(res, status, ErrorJson(message, field));
-  if (HasBody(req)) res.set_header("Connection", "close");  // its body was never read
+  return true;
 }
 
 bool OriginAllowed(const ApiContext& api, const std::string& origin) {
@@ -45,83 +58,77 @@ bool OriginAllowed(const ApiContext& api, const std::string& origin) {
 
 // The console's own requests come from the origin it was served from.
 bool SameOrigin(const Request& req, const std::string& origin) {
-  return origin == "http://" + req.get_header_value("Host");
+  return origin == "http://" + req.Header("Host");
 }
 
-Handled Guard(ApiContext& api, const Request& req, Response& res) {
+bool Gate(ApiContext& api, const Request& req, Response& res) {
   const bool loopback = IsLoopbackHost(api.config.listen_host);
-  if (loopback && !IsLoopbackHost(HostName(req.get_header_value("Host")))) {
-    Refuse(req, res, 403, "this service answers requests for its loopback address only", "Host");
-    return Handled::Handled;
+  if (loopback && !IsLoopbackHost(HostName(req.Header("Host")))) {
+    return Refuse(api, req, res, 403, "host",
+                  "this service answers requests for its loopback address only", "Host");
   }
-  const std::string origin = req.get_header_value("Origin");
-  const bool cross_origin = !origin.empty() && !SameOrigin(req, origin);
-  if (cross_origin) {
+  const std::string origin = req.Header("Origin");
+  if (!origin.empty() && !SameOrigin(req, origin)) {
     if (!OriginAllowed(api, origin)) {
-      Refuse(req, res, 403, "origin " + origin + " is not allowed (see --allow-origin)", "Origin");
-      return Handled::Handled;
+      return Refuse(api, req, res, 403, "origin",
+                    "origin " + origin + " is not allowed (see --allow-origin)", "Origin");
     }
-    res.set_header("Access-Control-Allow-Origin", origin);
-    res.set_header("Vary", "Origin");
-    res.set_header("Access-Control-Expose-Headers", "Location, Retry-After");
+    res.SetHeader("Access-Control-Allow-Origin", origin);
+    res.SetHeader("Vary", "Origin");
+    res.SetHeader("Access-Control-Expose-Headers", "Location, Retry-After");
     if (req.method == "OPTIONS") {
-      res.set_header("Access-Control-Allow-Methods", "GET, POST, OPTIONS");
-      res.set_header("Access-Control-Allow-Headers", kAllowHeaders);
-      res.set_header("Access-Control-Max-Age", "600");
+      res.SetHeader("Access-Control-Allow-Methods", "GET, POST, OPTIONS");
+      res.SetHeader("Access-Control-Allow-Headers", kAllowHeaders);
+      res.SetHeader("Access-Control-Max-Age", "600");
       res.status = 204;
-      return Handled::Handled;
+      return true;
     }
   }
   if (req.path.starts_with("/v1/") || req.path == "/v1") {
-    const std::string header = req.get_header_value("Authorization");
-    constexpr std::string_view kScheme = "Bearer ";
-    const bool bearer = header.size() > kScheme.size() && header.starts_with(kScheme);
-    if (!bearer || !TokenMatches(api.token, std::string_view(header).substr(kScheme.size()))) {
-      res.set_header("WWW-Authenticate", "Bearer realm=\"tavireld\"");
-      Refuse(req, res, 401, bearer ? "the token is not this service's" : "a bearer token is needed",
-             "Authorization");
-      return Handled::Handled;
+    const std::string authorization = req.Header("Authorization");
+    const auto token = BearerToken(authorization);
+    if (!token || !TokenMatches(api.token, *token)) {
+      res.SetHeader("WWW-Authenticate", "Bearer realm=\"tavireld\"");
+      return Refuse(api, req, res, 401, token ? "token" : "no-token",
+                    token ? "the token is not this service's" : "a bearer token is needed",
+                    "Authorization");
     }
   }
-  return Handled::Unhandled;
+  return false;
 }
 
-std::string StatusText(const ApiContext& api, const Request& req, int status) {
-  switch (status) {
-    case 400: return "the request is malformed";
-    case 404: return "no such resource: " + req.method + " " + req.path;
-    case 405: return "method not allowed";
-    case 413:
-      return "the body is larger than " + std::to_string(api.config.limits.body_bytes) + " bytes";
-    case 414: return "the request line is too long";
-    case 431: return "the headers are too large";
-    default: return "the request failed (" + std::to_string(status) + ")";
+// The server's own refusals: those of a client's request (its size, its
+// time, its form) are worth a line in the log; a path or method the routes
+// do not know is not.
+void RefuseRequest(ApiContext& api, const Request& req, Response& res,
+                   const http::Refusal& refusal) {
+  if (refusal.status != 404 && refusal.status != 405) {
+    api.log.Warning("request-refused", {{"status", std::to_string(refusal.status)},
+                                        {"reason", refusal.message},
+                                        {"remote", req.remote_address},
+                                        {"method", req.method},
+                                        {"path", req.path}});
   }
+  SendJson(res, refusal.status, ErrorJson(refusal.message, ""));
 }
 
-void OnException(const Request&, Response& res, const std::exception_ptr& error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const ApiError& e) {
-    Json body = ErrorJson(e.what(), e.field());
-    for (const auto& p : e.problems()) {
-      body["problems"].push_back(Json{{"field", p.where}, {"error", p.message}});
-    }
-    SendJson(res, e.status(), body);
-    if (e.retry_after()) res.set_header("Retry-After", std::to_string(e.retry_after()->count()));
-  } catch (const std::exception& e) {
-    SendJson(res, 500, ErrorJson(std::string("internal error: ") + e.what(), ""));
-  } catch (...) {
-    SendJson(res, 500, ErrorJson("internal error", ""));
+void Failed(ApiContext& api, const Request& req, Response& res, const std::exception_ptr& error) {
+  const ErrorAnswer answer = AnswerFor(error);
+  if (answer.status >= 500 && answer.status != 503) {
+    api.log.Error(
+        "request-failed",
+        {{"path", req.path}, {"status", std::to_string(answer.status)}, {"error", answer.message}});
   }
+  SendError(res, answer);
 }
 
 }  // namespace
 
 void SendJson(Response& res, int status, const Json& body) {
   res.status = status;
-  res.set_header("Cache-Control", "no-store");
-  res.set_content(body.dump() + "\n", "application/json");
+  res.SetHeader("Cache-Control", "no-store");
+  res.SetContent(body.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n",
+                 "application/json");
 }
 
 RegisterWorker* ApiContext::FindWorker(std::string_view name) const {
@@ -140,8 +147,8 @@ RegisterWorker& ApiContext::Worker(std::string_view name) const {
 
 std::chrono::seconds WaitParameter(const Request& req, std::chrono::seconds fallback,
                                    std::chrono::seconds limit) {
-  if (!req.has_param("wait")) return fallback;
-  const std::string text = req.get_param_value("wait");
+  if (!req.HasParam("wait")) return fallback;
+  const std::string text = req.Param("wait");
   long long value = -1;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end != text.data() + text.size() || value < 0 ||
@@ -162,19 +169,19 @@ Json ParseBody(const Request& req, const Limits& limits) {
   return body;
 }
 
-void InstallGuards(httplib::Server& server, ApiContext& api) {
-  server.set_pre_routing_handler(
-      [&api](const Request& req, Response& res) { return Guard(api, req, res); });
-  server.set_exception_handler(OnException);
-  server.set_error_handler(
-      httplib::Server::HandlerWithResponse([&api](const Request& req, Response& res) {
-        if (!res.body.empty()) return Handled::Unhandled;  // a route's own answer
-        const int status = res.status;
-        SendJson(res, status, ErrorJson(StatusText(api, req, status), ""));
-        return Handled::Handled;
-      }));
-  server.set_logger(
-      [&api](const Request&, const Response& res) { api.metrics.Response(res.status); });
+http::ServerHooks ApiHooks(ApiContext& api) {
+  http::ServerHooks hooks;
+  hooks.gate = [&api](const Request& req, Response& res) { return Gate(api, req, res); };
+  hooks.refuse = [&api](const Request& req, Response& res, const http::Refusal& refusal) {
+    RefuseRequest(api, req, res, refusal);
+  };
+  hooks.failed = [&api](const Request& req, Response& res, const std::exception_ptr& error) {
+    Failed(api, req, res, error);
+  };
+  hooks.answered = [&api](const Request&, const Response& res) {
+    api.metrics.Response(res.status);
+  };
+  return hooks;
 }
 
 }  // namespace tavirel::service

@@ -1,6 +1,5 @@
 #include "service.hpp"
 
-#include <sys/socket.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -10,9 +9,8 @@
 #include <thread>
 
 #include "api_context.hpp"
-#include "bounded_pool.hpp"
 #include "control_driver.hpp"
-#include "http_server.hpp"
+#include "http/server.hpp"
 #include "service_errors.hpp"
 #include "tavirel/documents/errors.hpp"
 #include "token.hpp"
@@ -59,8 +57,11 @@ struct Service::Impl {
   Completions completions;
   SerialClaims serial_claims;
   std::vector<std::unique_ptr<RegisterWorker>> workers;
+  std::unique_ptr<Log> own_log;
+  Log* log = nullptr;
   std::unique_ptr<ApiContext> api;
-  std::unique_ptr<HttpServer> server;
+  http::Router router;
+  std::unique_ptr<http::Server> server;
   int port = 0;
   std::mutex stop_mutex;
   bool stopped = false;
@@ -100,41 +101,39 @@ struct Service::Impl {
 
   void ConfigureServer() {
     const Limits& limits = config.limits;
-    ConnectionLimits connection;
-    connection.io_timeout = limits.io_timeout;
-    connection.head_timeout = 2 * limits.io_timeout;
-    connection.keep_alive = limits.keep_alive;
-    server = std::make_unique<HttpServer>(connection);
-    server->new_task_queue = [limits] {
-      return new BoundedPool(limits.connections, limits.waiting_connections);
-    };
-    server->set_payload_max_length(limits.body_bytes);
-    server->set_tcp_nodelay(true);
-    InstallGuards(*server, *api);
-    InstallRegisterRoutes(*server, *api);
-    InstallDocumentRoutes(*server, *api);
-    InstallCallRoutes(*server, *api);
-    InstallEventRoutes(*server, *api);
-    InstallConsoleRoutes(*server);
+    http::HttpLimits http;
+    http.body_bytes = limits.body_bytes;
+    http.io_time = limits.io_timeout;
+    http.request_time = limits.request_timeout;
+    http.keep_alive = limits.keep_alive;
+    http.handlers = limits.connections;
+    http.waiting_connections = limits.waiting_connections;
+    InstallRegisterRoutes(router, *api);
+    InstallDocumentRoutes(router, *api);
+    InstallCallRoutes(router, *api);
+    InstallEventRoutes(router, *api);
+    InstallConsoleRoutes(router);
+    server = std::make_unique<http::Server>(http, router, ApiHooks(*api));
   }
 
   void Bind() {
-    port = config.listen_port == 0
-               ? server->bind_to_any_port(config.listen_host)
-               : (server->bind_to_port(config.listen_host, config.listen_port) ? config.listen_port
-                                                                               : -1);
-    if (port <= 0) {
+    try {
+      port = server->Bind(config.listen_host, config.listen_port);
+    } catch (const std::system_error& e) {
       throw ConfigError("cannot listen on " + config.listen_host + ":" +
-                        std::to_string(config.listen_port) + " (in use, or not an address here)");
+                        std::to_string(config.listen_port) + " (" + e.what() + ")");
     }
-    server->Backlog(
-        static_cast<int>(config.limits.waiting_connections + config.limits.connections));
   }
 };
 
 Service::Service(ServiceConfig config, ServiceParts parts) : impl_(std::make_unique<Impl>()) {
   impl_->config = std::move(config);
   impl_->parts = std::move(parts);
+  impl_->log = impl_->parts.log;
+  if (impl_->log == nullptr) {
+    impl_->own_log = std::make_unique<Log>();
+    impl_->log = impl_->own_log.get();
+  }
   Complete(impl_->config);
 }
 
@@ -145,8 +144,8 @@ void Service::Start() {
   s.OpenStore();
   const std::string token = s.ReadToken();
   s.MakeWorkers();
-  s.api = std::unique_ptr<ApiContext>(
-      new ApiContext{s.config, token, *s.store, s.workers, s.events, s.metrics, s.completions});
+  s.api = std::unique_ptr<ApiContext>(new ApiContext{s.config, token, *s.store, s.workers, s.events,
+                                                     s.metrics, s.completions, *s.log});
   s.ConfigureServer();
   s.Bind();
   for (auto& worker : s.workers) worker->Start();
@@ -165,7 +164,7 @@ bool Service::TokenMade() const { return impl_->token_made; }
 const std::string& Service::Token() const { return impl_->api->token; }
 
 void Service::Serve() {
-  if (impl_->server) impl_->server->listen_after_bind();
+  if (impl_->server) impl_->server->Serve();
 }
 
 void Service::Stop() {
@@ -176,7 +175,7 @@ void Service::Stop() {
     s.stopped = true;
   }
   if (s.api) s.api->stopping = true;
-  if (s.server) s.server->StopListening();  // no new connections
+  if (s.server) s.server->Stop();  // no new connections; those in progress end
   s.events.Close();
   s.completions.Stop();
   for (auto& worker : s.workers) worker->RequestStop();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config.hpp"
+#include "log.hpp"
 #include "register_driver.hpp"
 #include "tavirel/clock.hpp"
 
@@ -26,6 +27,8 @@ struct ServiceParts {
   DocumentStore* store = nullptr;
   /// The workers' clock (the steady clock when null).
   std::shared_ptr<Clock> clock;
+  /// The service's log (standard error when null); must outlive the service.
+  Log* log = nullptr;
 };
 
 class Service {
@@ -49,7 +52,7 @@ class Service {
   /// The token (for tests; the program never prints it).
   [[nodiscard]] const std::string& Token() const;
 
-  /// Serves until Stop.
+  /// Serves until Stop (at once when Stop came first).
   void Serve();
   /// Stops accepting, answers waiting requests (202 for documents still
   /// queued), lets each register finish the document in progress (cancelling

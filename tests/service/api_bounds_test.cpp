@@ -112,7 +112,7 @@ bool ClosedWithin(int fd, std::chrono::milliseconds limit) {
 
 // Clients that would hold a connection: silent after half a request, sending
 // a head a byte at a time, or a head that never ends. Each is dropped by its
-// limit (an I/O limit of 1 s and a head limit of 2 s here), while the register
+// limit (an I/O limit of 1 s and a request limit of 2 s here), while the register
 // serves others, and nothing of theirs reaches the journal.
 TEST_F(ApiBounds, ClientsThatHoldAConnectionAreDroppedAndHoldNoOneElse) {
   const std::string head =

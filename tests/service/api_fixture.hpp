@@ -23,6 +23,7 @@ inline ServiceConfig TwoRegisters() {
   config.limits.queue_length = 2;
   config.limits.event_streams = 2;
   config.limits.io_timeout = std::chrono::seconds(1);
+  config.limits.request_timeout = std::chrono::seconds(2);
   return config;
 }
 

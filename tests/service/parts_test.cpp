@@ -11,7 +11,7 @@
 #include "bounded_pool.hpp"
 #include "completions.hpp"
 #include "event_hub.hpp"
-#include "http_server.hpp"
+#include "http/server.hpp"
 #include "json_depth.hpp"
 #include "metrics.hpp"
 
@@ -134,35 +134,34 @@ TEST(BoundedPool, RunsAtMostItsThreadsAndHoldsTheAcceptorWhenFull) {
     --running;
     ++done;
   };
-  pool.enqueue(job);
-  pool.enqueue(job);
-  pool.enqueue(job);  // waits for a thread
-  auto fourth = std::async(std::launch::async, [&] { pool.enqueue(job); });
+  pool.Enqueue(job);
+  pool.Enqueue(job);
+  pool.Enqueue(job);  // waits for a thread
+  auto fourth = std::async(std::launch::async, [&] { pool.Enqueue(job); });
   EXPECT_EQ(fourth.wait_for(100ms), std::future_status::timeout);  // the acceptor is held
   release.set_value();
   fourth.get();
-  pool.shutdown();
+  pool.Shutdown();
   EXPECT_EQ(done, 4);
   EXPECT_EQ(most, 2);
 }
 
 // A stop right after the start, before or while the accepting loop begins,
 // must still end it (the signal that stops the daemon can come at any time).
-TEST(HttpServer, StopListeningEndsTheAcceptLoopWhenEverItComes) {
+TEST(HttpServer, StopEndsTheLoopWhenEverItComes) {
+  const http::Router router;
   for (int round = 0; round < 200; ++round) {
-    HttpServer server(ConnectionLimits{});
-    ASSERT_GT(server.bind_to_any_port("127.0.0.1"), 0);
+    http::Server server(http::HttpLimits{}, router, {});
+    ASSERT_GT(server.Bind("127.0.0.1", 0), 0);
     std::promise<void> serving_started;
     auto serving = std::async(std::launch::async, [&] {
       serving_started.set_value();
-      server.listen_after_bind();
+      server.Serve();
     });
     if (round % 2 == 0) serving_started.get_future().wait();  // else it may not have begun
-    server.StopListening();
-    if (serving.wait_for(5s) != std::future_status::ready) {
-      server.stop();  // the library's own stop, to let the test end
-      FAIL() << "the accept loop went on after StopListening, round " << round;
-    }
+    server.Stop();
+    ASSERT_EQ(serving.wait_for(5s), std::future_status::ready)
+        << "the loop went on after Stop, round " << round;
   }
 }
 

@@ -1,0 +1,39 @@
+#include "router.hpp"
+
+namespace tavirel::service::http {
+
+void Router::Get(const std::string& pattern, Handler handler) {
+  Add("GET", pattern, std::move(handler));
+}
+
+void Router::Post(const std::string& pattern, Handler handler) {
+  Add("POST", pattern, std::move(handler));
+}
+
+void Router::Add(std::string method, const std::string& pattern, Handler handler) {
+  routes_.push_back({std::move(method), std::regex(pattern), std::move(handler)});
+}
+
+std::optional<Refusal> Router::Route(Request& request, Response& response) const {
+  const std::string_view method = request.method == "HEAD" ? "GET" : request.method;
+  std::string allow;
+  for (const auto& route : routes_) {
+    std::smatch match;
+    if (!std::regex_match(request.path, match, route.pattern)) continue;
+    if (route.method != method) {
+      if (allow.find(route.method) == std::string::npos) {
+        allow += (allow.empty() ? "" : ", ") + route.method;
+      }
+      continue;
+    }
+    request.matches.assign(match.begin(), match.end());
+    route.handler(request, response);
+    return std::nullopt;
+  }
+  if (allow.empty())
+    return Refusal{404, "no such resource: " + request.method + " " + request.path};
+  response.SetHeader("Allow", allow);
+  return Refusal{405, request.method + " is not allowed here (" + allow + ")"};
+}
+
+}  // namespace tavirel::service::http
