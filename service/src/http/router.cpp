@@ -15,7 +15,8 @@ void Router::Add(std::string method, const std::string& pattern, Handler handler
 }
 
 std::optional<Refusal> Router::Route(Request& request, Response& response) const {
-  const std::string_view method = request.method == "HEAD" ? "GET" : request.method;
+  std::string_view method = request.method;
+  if (method == "HEAD") method = "GET";
   std::string allow;
   for (const auto& route : routes_) {
     std::smatch match;

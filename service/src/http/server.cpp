@@ -165,7 +165,12 @@ class Server::Loop {
       }
     } catch (...) {
       response.stream = nullptr;
-      hooks.failed(request, response, std::current_exception());
+      try {
+        hooks.failed(request, response, std::current_exception());
+      } catch (...) {
+        response.status = 500;  // the answer to the failure failed too: a plain one
+        response.SetContent("internal error\n", "text/plain");
+      }
     }
     bool streamed = false;
     if (response.stream && request.method != "HEAD") {
