@@ -1,17 +1,13 @@
 // The API's bounds over real HTTP on loopback: body size, queue length,
 // origins and hosts, connections at once, and clients that would hold one.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <functional>
 #include <thread>
 
 #include "api_fixture.hpp"
+#include "raw_client.hpp"
 
 namespace tavirel::service {
 namespace {
@@ -21,6 +17,8 @@ using testing::Json;
 using testing::ReceiptJson;
 using ApiBounds = testing::ApiTest;
 using testing::kOrigin;
+using testing::RawConnection;
+using testing::ReadResponses;
 
 TEST_F(ApiBounds, ABodyOverOneMebibyteIs413) {
   Json doc = Json::parse(ReceiptJson("api-big"));
@@ -88,28 +86,6 @@ TEST_F(ApiBounds, ABurstOfClientsConnectingAtOnceAllGetAnAnswer) {
   EXPECT_EQ(answered, kClients);
 }
 
-// A raw connection to the service.
-int Connect(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return -1;
-  return fd;
-}
-
-// Whether the service has closed (or reset) `fd` by `limit`; what it sent is ignored.
-bool ClosedWithin(int fd, std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  char buffer[4096];
-  while (std::chrono::steady_clock::now() < deadline) {
-    pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, 50) == 1 && ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT) <= 0) return true;
-  }
-  return false;
-}
-
 // Clients that would hold a connection: silent after half a request, sending
 // a head a byte at a time, or a head that never ends. Each is dropped by its
 // limit (an I/O limit of 1 s and a request limit of 2 s here), while the register
@@ -149,21 +125,20 @@ TEST_F(ApiBounds, ClientsThatHoldAConnectionAreDroppedAndHoldNoOneElse) {
   };
   int index = 0;
   for (const auto& row : rows) {
-    const int fd = Connect(rig_->port());
-    ASSERT_GE(fd, 0);
+    RawConnection held(rig_->port());
+    ASSERT_TRUE(held.Open());
     std::atomic<bool> stop{false};
-    std::thread sender([&] { row.send(fd, stop); });
+    std::thread sender([&] { row.send(held.fd(), stop); });
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(
         Post("/v1/registers/sim/documents", ReceiptJson("api-other-" + std::to_string(index++)))
             ->status,
         200)
         << row.name;
-    EXPECT_TRUE(ClosedWithin(fd, 6s)) << row.name;
+    EXPECT_TRUE(ReadResponses(held.fd(), SIZE_MAX, 6s).closed) << row.name;
     EXPECT_LT(std::chrono::steady_clock::now() - start, 6s) << row.name;
     stop = true;
     sender.join();
-    ::close(fd);
   }
   EXPECT_EQ(rig_->Client()->Get("/v1/documents/api-held")->status, 404);
 }

@@ -22,6 +22,7 @@ inline ServiceConfig TwoRegisters() {
   config.allow_origins = {kOrigin};
   config.limits.queue_length = 2;
   config.limits.event_streams = 2;
+  config.limits.waiting_connections = 64;
   config.limits.io_timeout = std::chrono::seconds(1);
   config.limits.request_timeout = std::chrono::seconds(2);
   return config;

@@ -1,14 +1,16 @@
 #pragma once
 // A tavireld in the test's process: its journal and token in a fresh folder,
-// listening on an ephemeral loopback port, serving on a thread; and HTTP
-// clients for it.
+// listening on an ephemeral loopback port, serving on a thread, its log
+// kept for the test; and HTTP clients for it.
 #include <httplib.h>
 
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "service.hpp"
 #include "temp_dir.hpp"
@@ -24,6 +26,7 @@ class ServiceRig {
     config.listen_port = 0;
     config.journal = dir_ / "state/journal.db";
     config.token_file = dir_ / "config/token";
+    if (parts.log == nullptr) parts.log = &log_;
     service_ = std::make_unique<Service>(std::move(config), std::move(parts));
     service_->Start();
     serving_ = std::thread([this] { service_->Serve(); });
@@ -39,6 +42,11 @@ class ServiceRig {
   [[nodiscard]] int port() const { return service_->Port(); }
   [[nodiscard]] const std::string& token() const { return service_->Token(); }
   [[nodiscard]] const TempDir& dir() const { return dir_; }
+  /// The service's log lines so far.
+  [[nodiscard]] std::vector<std::string> LogLines() const {
+    std::lock_guard lock(log_mutex_);
+    return log_lines_;
+  }
 
   /// A client that sends the token.
   [[nodiscard]] std::unique_ptr<httplib::Client> Client() const {
@@ -72,6 +80,13 @@ class ServiceRig {
 
  private:
   TempDir dir_;
+  mutable std::mutex log_mutex_;
+  std::vector<std::string> log_lines_;
+  Log log_{[this](std::string_view line) {
+             std::lock_guard lock(log_mutex_);
+             log_lines_.emplace_back(line);
+           },
+           LogLevel::Debug};
   std::unique_ptr<Service> service_;
   std::thread serving_;
 };
