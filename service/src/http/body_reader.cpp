@@ -2,47 +2,24 @@
 
 #include <algorithm>
 
+#include "text.hpp"
+
 namespace tavirel::service::http {
 namespace {
 
 constexpr std::size_t kLengthDigits = 18;  // below 2^63: no overflow
 constexpr std::size_t kSizeDigits = 15;    // a chunk's hexadecimal size
 
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  }
-  return out;
-}
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
 // Every coding in the field's list is identity.
 bool IdentityOnly(std::string_view value) {
-  while (!value.empty()) {
-    const auto comma = value.find(',');
-    const std::string coding = Lower(Trim(value.substr(0, comma)));
-    if (!coding.empty() && coding != "identity") return false;
-    value = comma == std::string_view::npos ? std::string_view() : value.substr(comma + 1);
-  }
-  return true;
+  return !AnyListItem(value, [](std::string_view coding) {
+    return !coding.empty() && Lower(coding) != "identity";
+  });
 }
 
 bool Digits(std::string_view text) {
   return !text.empty() &&
          std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 Refusal TooLarge(const HttpLimits& limits) {
@@ -177,10 +154,7 @@ BodyReader::Result BodyReader::SizeLine(std::string_view line) {
   if (digits == 0 || !(rest.empty() || rest.front() == ';')) {
     return Refuse(400, "a chunk's size is not hexadecimal");
   }
-  const bool control = std::any_of(rest.begin(), rest.end(), [](char c) {
-    return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7f;
-  });
-  if (control) return Refuse(400, "a chunk extension holds a control character");
+  if (!FieldValue(rest)) return Refuse(400, "a chunk extension holds a control character");
   left_ = size;
   stage_ = size == 0 ? Stage::Trailer : Stage::Data;
   return Result::More;

@@ -3,21 +3,14 @@
 #include <variant>
 
 #include "response_text.hpp"
+#include "text.hpp"
 
 namespace tavirel::service::http {
 namespace {
 
 // Whether the comma-separated list `value` holds `token` (case aside).
 bool HasToken(std::string_view value, std::string_view token) {
-  while (!value.empty()) {
-    const auto comma = value.find(',');
-    std::string_view item = value.substr(0, comma);
-    while (!item.empty() && (item.front() == ' ' || item.front() == '\t')) item.remove_prefix(1);
-    while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) item.remove_suffix(1);
-    if (SameName(item, token)) return true;
-    value = comma == std::string_view::npos ? std::string_view() : value.substr(comma + 1);
-  }
-  return false;
+  return AnyListItem(value, [&](std::string_view item) { return SameName(item, token); });
 }
 
 std::string Seconds(std::chrono::milliseconds time) {

@@ -3,46 +3,17 @@
 #include <algorithm>
 #include <cctype>
 
+#include "text.hpp"
+
 namespace tavirel::service::http {
 namespace {
 
 constexpr std::size_t kMethodBytes = 20;
 
-// RFC 9110's tchar: the letters of methods and field names.
-bool TokenCharacter(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  return (u >= '0' && u <= '9') || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') ||
-         std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
-}
-
-bool Token(std::string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), TokenCharacter);
-}
-
-// A field value's bytes: visible ASCII, blanks and bytes above 0x7f.
-bool ValueCharacter(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  return c == '\t' || (u >= 0x20 && u != 0x7f);
-}
-
 // A request target's bytes: visible ASCII, no blank, no fragment.
 bool TargetCharacter(char c) {
   const auto u = static_cast<unsigned char>(c);
   return u > 0x20 && u < 0x7f && c != '#';
-}
-
-std::string_view Trim(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 Refusal Bad(std::string message) { return Refusal{400, std::move(message)}; }
@@ -104,8 +75,8 @@ std::optional<Refusal> ReadField(std::string_view line, Request& request) {
   if (colon == std::string_view::npos || !Token(line.substr(0, colon))) {
     return Bad("a header line is not NAME: VALUE");
   }
-  const std::string_view value = Trim(line.substr(colon + 1));
-  if (!std::all_of(value.begin(), value.end(), ValueCharacter)) {
+  const std::string_view value = TrimBlanks(line.substr(colon + 1));
+  if (!FieldValue(value)) {
     return Bad("a header value holds a control character");
   }
   request.headers.Add(std::string(line.substr(0, colon)), std::string(value));

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "text.hpp"
+
 namespace tavirel::service::http {
 namespace {
 
@@ -40,19 +42,7 @@ bool Framing(std::string_view name) {
          SameName(name, "Connection");
 }
 
-bool Safe(const Headers::Field& field) {
-  const auto& [name, value] = field;
-  const auto token = [](char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return std::isalnum(u) || std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
-  };
-  const auto text = [](char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return c == '\t' || (u >= 0x20 && u != 0x7f);
-  };
-  return !name.empty() && std::all_of(name.begin(), name.end(), token) &&
-         std::all_of(value.begin(), value.end(), text);
-}
+bool Safe(const Headers::Field& field) { return Token(field.first) && FieldValue(field.second); }
 
 std::string Head(const Response& response) {
   std::string text = "HTTP/1.1 " + std::to_string(response.status) + " ";
