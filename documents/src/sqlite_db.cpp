@@ -12,9 +12,27 @@
 namespace tavirel::documents {
 namespace {
 
-// What SQLite's codes mean to the person reading the message.
-std::string Explain(int code, const char* sqlite_text) {
-  switch (code & 0xff) {
+// The system's errno behind the connection's last I/O error, as its VFS
+// keeps it (SQLite itself reports some writes that failed for room as a
+// plain I/O error).
+int LastSystemError(sqlite3* db) {
+  if (const int known = sqlite3_system_errno(db); known != 0) return known;
+  sqlite3_vfs* vfs = nullptr;
+  if (sqlite3_file_control(db, "main", SQLITE_FCNTL_VFS_POINTER, &vfs) != SQLITE_OK || !vfs) {
+    return 0;
+  }
+  return vfs->xGetLastError != nullptr ? vfs->xGetLastError(vfs, 0, nullptr) : 0;
+}
+
+// What SQLite's codes mean to the person reading the message. A write that
+// failed for room is said so whatever code it came back with.
+std::string Explain(int code, const char* sqlite_text, int system_errno = 0) {
+  const int primary = code & 0xff;
+  if (primary == SQLITE_IOERR || primary == SQLITE_FULL) {
+    if (system_errno == ENOSPC || system_errno == EDQUOT) return "the disk is full";
+    if (system_errno == EFBIG) return "the file has reached the size this process may write";
+  }
+  switch (primary) {
     case SQLITE_FULL: return "the disk is full";
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
@@ -75,15 +93,17 @@ Database::~Database() {
 }
 
 void Database::Fail(std::string_view what) const {
-  throw JournalError("journal " + path_ + ": " + std::string(what) + ": " +
-                     Explain(sqlite3_extended_errcode(db_), sqlite3_errmsg(db_)));
+  throw JournalError(
+      "journal " + path_ + ": " + std::string(what) + ": " +
+      Explain(sqlite3_extended_errcode(db_), sqlite3_errmsg(db_), LastSystemError(db_)));
 }
 
 void Database::Exec(const char* sql) {
   char* error = nullptr;
   const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &error);
   if (rc != SQLITE_OK) {
-    const std::string message = Explain(rc, error ? error : sqlite3_errstr(rc));
+    const std::string message = Explain(sqlite3_extended_errcode(db_),
+                                        error ? error : sqlite3_errstr(rc), LastSystemError(db_));
     sqlite3_free(error);
     throw JournalError("journal " + path_ + ": " + message);
   }

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "document_rig.hpp"
+#include "shim_vfs.hpp"
 
 namespace tavirel::documents::test {
 namespace {
@@ -368,6 +369,27 @@ TEST(Journal, DefaultPathFollowsXdgStateHome) {
     ::setenv("XDG_STATE_HOME", saved.c_str(), 1);
   } else {
     ::unsetenv("XDG_STATE_HOME");
+  }
+}
+
+}  // namespace
+}  // namespace tavirel::documents::test
+
+namespace tavirel::documents::test {
+namespace {
+
+TEST(Journal, AFullDiskIsSaidSoWithTheJournalsPath) {
+  TempDir dir;
+  ShimVfs vfs;
+  Journal journal(dir.File("j.db"));
+  journal.Admit(WithKey("before"), "till");
+  vfs.FillTheDisk();
+  try {
+    journal.Admit(WithKey("after"), "till");
+    ADD_FAILURE() << "written on a full disk";
+  } catch (const JournalError& e) {
+    EXPECT_NE(std::string(e.what()).find("the disk is full"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find(dir.File("j.db")), std::string::npos) << e.what();
   }
 }
 

@@ -154,3 +154,31 @@ TEST(ReceiptCommand, TheJournalFileIsGuardedAndADamagedRowIsCalledSo) {
 
 }  // namespace
 }  // namespace tavirel::documents::test
+
+namespace tavirel::documents::test {
+namespace {
+
+// A real full disk: a small file system of the test's own (in a user and
+// mount namespace, so no privilege is needed), filled to the last block.
+TEST(ReceiptCommand, AFullDiskIsSaidSoAndNamesTheJournal) {
+  TempDir dir;
+  const std::string mount = dir.File("small");
+  const std::string doc = dir.File("doc.json");
+  std::ofstream(doc) << kClosed;
+  const std::string script = "mkdir -p " + mount + " && mount -t tmpfs -o size=256k tmpfs " +
+                             mount + " || exit 77; dd if=/dev/zero of=" + mount +
+                             "/fill bs=1k 2>/dev/null; exec " + tavirel::testing::ProgramPath() +
+                             " receipt --sim --journal " + mount + "/j.db " + doc;
+  tavirel::testing::ChildProcess child({"/usr/bin/unshare", "-rm", "/bin/sh", "-c", script});
+  const auto result = child.Finish(std::chrono::seconds(60));
+  if (result.status == 77 || result.err.find("unshare") != std::string::npos) {
+    GTEST_SKIP() << "no mount namespace here: " << result.err;
+  }
+  EXPECT_EQ(result.status, 2) << result.out;
+  EXPECT_NE(result.err.find("the disk is full"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find(mount + "/j.db"), std::string::npos) << result.err;
+  EXPECT_EQ(result.err.find("I/O error"), std::string::npos) << result.err;
+}
+
+}  // namespace
+}  // namespace tavirel::documents::test
