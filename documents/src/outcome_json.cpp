@@ -1,10 +1,10 @@
-// The outcome's JSON: written in the order of the fields, read back from the
-// journal.
+// The outcome's JSON (written in the order of the fields, read back from the
+// journal), and the names of states and step ends, each in one table.
 #include <array>
 #include <nlohmann/json.hpp>
 
-#include "json_text.hpp"
 #include "tavirel/documents/outcome.hpp"
+#include "tavirel/result_codes.hpp"
 
 namespace tavirel::documents {
 namespace {
@@ -12,12 +12,39 @@ namespace {
 using ojson = nlohmann::ordered_json;
 using json = nlohmann::json;
 
-constexpr std::array<std::pair<Status, std::string_view>, 4> kStatuses{{
+constexpr std::array<std::pair<Status, std::string_view>, 7> kStatuses{{
+    {Status::Queued, "queued"},
+    {Status::Running, "running"},
+    {Status::Uncertain, "uncertain"},
+    {Status::NeedsAttention, "needs-attention"},
     {Status::Closed, "closed"},
     {Status::Voided, "voided"},
     {Status::Failed, "failed"},
-    {Status::Uncertain, "uncertain"},
 }};
+
+constexpr std::array<std::pair<StepEnd, std::string_view>, 5> kStepEnds{{
+    {StepEnd::Answered, "answered"},
+    {StepEnd::BadReply, "bad-reply"},
+    {StepEnd::HangUp, "hang-up"},
+    {StepEnd::Cancelled, "cancelled"},
+    {StepEnd::Interrupted, "interrupted"},
+}};
+
+template <typename Table, typename E>
+std::string_view NameIn(const Table& table, E value) {
+  for (const auto& [v, name] : table) {
+    if (v == value) return name;
+  }
+  return "";
+}
+
+template <typename E, typename Table>
+std::optional<E> ValueIn(const Table& table, std::string_view name) {
+  for (const auto& [v, n] : table) {
+    if (n == name) return v;
+  }
+  return std::nullopt;
+}
 
 template <typename T>
 ojson Optional(const std::optional<T>& value) {
@@ -28,7 +55,7 @@ ojson StepJson(const StepRecord& s) {
   return {{"member", s.member},
           {"command", s.command},
           {"result", Optional(s.result)},
-          {"result_name", s.result_name}};
+          {"result_name", StepResultName(s)}};
 }
 
 ojson FailedJson(const FailedStep& f) {
@@ -54,8 +81,12 @@ std::optional<T> Get(const json& j, const char* name) {
 }
 
 StepRecord ReadStep(const json& j) {
-  return {j.at("member").get<std::string>(), j.at("command").get<std::string>(),
-          Get<std::int16_t>(j, "result"), j.at("result_name").get<std::string>()};
+  StepRecord s{j.at("member").get<std::string>(), j.at("command").get<std::string>(),
+               Get<std::int16_t>(j, "result"), StepEnd::Answered};
+  // Written as the result's name, or the end's when it is not an answer.
+  const auto name = j.at("result_name").get<std::string>();
+  s.end = ValueIn<StepEnd>(kStepEnds, name).value_or(StepEnd::Answered);
+  return s;
 }
 
 FailedStep ReadFailed(const json& j) {
@@ -74,20 +105,26 @@ FailedStep ReadFailed(const json& j) {
   return f;
 }
 
-Status ReadStatus(const std::string& name) {
-  for (const auto& [status, n] : kStatuses) {
-    if (n == name) return status;
-  }
-  throw DocumentError("status", "unknown status \"" + name + "\"");
-}
-
 }  // namespace
 
-std::string_view StatusName(Status status) {
-  for (const auto& [s, name] : kStatuses) {
-    if (s == status) return name;
+std::string_view StatusName(Status status) { return NameIn(kStatuses, status); }
+std::optional<Status> StatusNamed(std::string_view name) {
+  return ValueIn<Status>(kStatuses, name);
+}
+bool IsFinal(Status status) {
+  return status == Status::Closed || status == Status::Voided || status == Status::Failed;
+}
+
+std::string_view StepEndName(StepEnd end) { return NameIn(kStepEnds, end); }
+std::optional<StepEnd> StepEndNamed(std::string_view name) {
+  return ValueIn<StepEnd>(kStepEnds, name);
+}
+
+std::string StepResultName(const StepRecord& step) {
+  if (step.end == StepEnd::Answered && step.result) {
+    return std::string(tavirel::ResultName(*step.result));
   }
-  return "";
+  return std::string(StepEndName(step.end == StepEnd::Answered ? StepEnd::BadReply : step.end));
 }
 
 std::string ToJson(const Outcome& o) {
@@ -100,6 +137,8 @@ std::string ToJson(const Outcome& o) {
                    {"total", Optional(o.total)},
                    {"paid", Optional(o.paid)},
                    {"change", Optional(o.change)},
+                   {"due", Optional(o.due)},
+                   {"holds_register", o.holds_register},
                    {"failed_step", o.failed_step ? FailedJson(*o.failed_step) : ojson(nullptr)},
                    {"steps", steps},
                    {"replayed", o.replayed}};
@@ -107,21 +146,27 @@ std::string ToJson(const Outcome& o) {
 }
 
 Outcome ParseOutcome(std::string_view text) {
-  const json j = ReadJson(text);
   try {
+    const json j = json::parse(text);
     Outcome o;
     o.key = j.at("key").get<std::string>();
-    o.status = ReadStatus(j.at("status").get<std::string>());
+    const auto status = StatusNamed(j.at("status").get<std::string>());
+    if (!status) throw DocumentError("status", "unknown status " + j.at("status").dump());
+    o.status = *status;
     o.receipt_number = Get<std::int32_t>(j, "receipt_number");
     o.date = Get<std::string>(j, "date");
     o.total = Get<std::string>(j, "total");
     o.paid = Get<std::string>(j, "paid");
     o.change = Get<std::string>(j, "change");
+    o.due = Get<std::string>(j, "due");
+    o.holds_register = Get<bool>(j, "holds_register").value_or(false);
     if (const auto it = j.find("failed_step"); it != j.end() && !it->is_null()) {
       o.failed_step = ReadFailed(*it);
     }
-    for (const json& s : j.at("steps")) o.steps.push_back(ReadStep(s));
-    o.replayed = j.at("replayed").get<bool>();
+    if (const auto it = j.find("steps"); it != j.end()) {
+      for (const json& s : *it) o.steps.push_back(ReadStep(s));
+    }
+    o.replayed = Get<bool>(j, "replayed").value_or(false);
     return o;
   } catch (const json::exception& e) {
     throw DocumentError("", std::string("not an outcome: ") + e.what());

@@ -31,7 +31,7 @@ class Reader {
       problems_.push_back({where, "\"" + text + "\" is not a decimal number"});
       return 0;
     }
-    const auto value = ScaledValue(*number, scale);
+    const auto value = decimal::ScaleExact(*number, scale);
     if (!value) {
       problems_.push_back({where, std::string(what) + " \"" + text + "\" has more than " +
                                       std::to_string(scale) + " decimals"});
@@ -90,6 +90,7 @@ PlannedStep LineStep(const Document& d, const ReceiptLine& line, const std::stri
   step.args.push_back(Whole(line.department));
   step.args.push_back(line.price_type ? Whole(*line.price_type) : Variant());
   if (line.code) step.args.push_back(Variant(*line.code));
+  step.department = line.department;
   step.quantity = thousandths;
   step.price = price;
   step.effect.direction = kind == 0 ? 1 : -1;

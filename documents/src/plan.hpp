@@ -38,6 +38,7 @@ struct PlannedStep {
   TotalEffect effect;
   /// Payments: the amount in the register's units; absent pays the rest.
   std::optional<std::int64_t> amount;
+  std::int64_t department = 0;   // lines
   std::int64_t quantity = 1000;  // lines: thousandths
   std::int64_t price = 0;        // lines: the unit price in the register's units
   std::int64_t percent = 0;      // percentage adjustments: hundredths

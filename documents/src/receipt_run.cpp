@@ -1,6 +1,7 @@
-// A receipt: its lines, adjustments and payments in order; a refusal voids
-// it; a step whose reply was lost is judged by the subtotal and never sent
-// again.
+// A receipt: a register with no receipt open, then its lines, adjustments
+// and payments in order; a refusal before the first payment voids it, one
+// after it leaves it needing attention; a step whose reply was lost is judged
+// by the subtotal and never sent again.
 #include <algorithm>
 
 #include "document_run.hpp"
@@ -29,10 +30,45 @@ Outcome DocumentRun::RunReceipt() {
   if (ledger_.pending == Action::Void) return ResolveVoid();
   if (ledger_.pending == Action::Step) {
     if (auto end = Resolve(plan_[ledger_.pending_step])) return *end;
+  } else if (!ledger_.open && ledger_.next == 0) {
+    // Nothing of its own went out yet (new, or stopped before its first line).
+    if (auto end = CheckNoReceiptOpen()) return *end;
   } else if (ledger_.stalled) {
     return Settle();
   }
   return Continue();
+}
+
+// A receipt open before this one's first line is someone else's (a sale at
+// the keyboard, a member call): lines sent now would join it. It is left as
+// it is, neither paid nor voided.
+std::optional<Outcome> DocumentRun::CheckNoReceiptOpen() {
+  const Reading reading = ReadSubtotal();
+  switch (reading.kind) {
+    case Reading::None: return std::nullopt;
+    case Reading::Unclear:
+      ledger_.outcome.failed_step = Reason(
+          "", "the register did not answer the reading that tells whether a receipt is open");
+      return Finish(Status::Queued, "nothing was sent");
+    case Reading::Open:
+      ledger_.outcome.failed_step =
+          Reason("",
+                 "a receipt this document did not open is open on the register (its "
+                 "subtotal is " +
+                     Money(reading.amount) + ")");
+      break;
+    case Reading::Payment:
+      ledger_.outcome.failed_step =
+          Reason("",
+                 "a receipt this document did not open is open on the register, in its "
+                 "payment phase with " +
+                     Money(reading.amount) + " to pay");
+      break;
+  }
+  return Attention(
+      "nothing of this document was sent; the open receipt is left as it is (it may be a sale in "
+      "progress at the keyboard): close or void it on the register, then settle this document",
+      true);
 }
 
 Outcome DocumentRun::Continue() {
@@ -54,8 +90,8 @@ Outcome DocumentRun::Continue() {
     }
     if (end) return *end;
   }
-  return Stall("the payments left " + Money(ledger_.total - ledger_.paid) +
-               " to pay: the receipt is open in its payment phase");
+  return LeftToPay(ledger_.total - ledger_.paid,
+                   "the payments left the receipt open in its payment phase");
 }
 
 std::optional<Outcome> DocumentRun::Apply(const PlannedStep& step) {
@@ -87,19 +123,34 @@ std::optional<Outcome> DocumentRun::Apply(const PlannedStep& step) {
 }
 
 std::optional<Outcome> DocumentRun::AfterRefusal(const PlannedStep& step, Reply reply) {
-  FailedStep why = Failure(
-      step.where, reply == Reply::Refused ? "the register refused it" : "it could not be sent");
+  const bool refused = reply == Reply::Refused;
+  FailedStep why =
+      Failure(step.where, refused ? "the register refused it" : "it could not be sent");
   ledger_.pending = Action::None;
   if (!ledger_.open) {
     ledger_.outcome.failed_step = why;
+    if (!refused) return Finish(Status::Queued, "nothing was sent: the register was out of reach");
     return Finish(Status::Failed, "nothing was printed");
   }
   if (ledger_.payment_phase) {
     ledger_.outcome.failed_step = why;
+    // Never sent again by itself: a refusal stands until an operator acts.
+    if (refused) return LeftToPay(ledger_.total - ledger_.paid, "");
     return Stall("the receipt stays open with " + Money(ledger_.total - ledger_.paid) +
-                 " to pay, and the register takes only payments now");
+                 " to pay; the payment goes out when the register is back");
   }
   return Void(std::move(why));
+}
+
+// A receipt that a payment has opened cannot be voided: only a payment, or an
+// operator, can end it.
+Outcome DocumentRun::LeftToPay(std::int64_t due, std::string reason) {
+  ledger_.outcome.due = Money(due);
+  std::string text = "the receipt stays open with " + Money(due) + " to pay (paid " +
+                     Money(ledger_.paid) + " of " + Money(ledger_.total) +
+                     "), and the register takes only payments now";
+  if (!reason.empty()) text = reason + ": " + text;
+  return Attention(text, true);
 }
 
 // ---- Steps whose reply was lost -------------------------------------------
@@ -158,13 +209,19 @@ std::optional<Outcome> DocumentRun::Resolve(const PlannedStep& step) {
   switch (reading.kind) {
     case Reading::Open: ledger_.open = true; return Void(std::move(why));
     case Reading::Payment:
-      return Stall("the receipt stays open with " + Money(reading.amount) +
-                   " to pay, and the register takes only payments now");
+      // Unchanged: the payment was not carried out and may go out again on
+      // the next run, after a reading shows the same remainder.
+      if (not_carried_out) {
+        return Stall("the receipt stays open with " + Money(reading.amount) + " to pay");
+      }
+      ledger_.outcome.failed_step = why;
+      return LeftToPay(reading.amount, "");
     case Reading::None:
       if (!ledger_.open) return Finish(Status::Failed, "nothing was printed");
-      return Stall(
-          "the receipt is no longer open on the register, but none of this document's "
-          "steps closed it");
+      return Attention(
+          "the receipt is no longer open on the register, but none of this document's steps "
+          "closed it",
+          false);
     case Reading::Unclear: break;
   }
   return Stall("unclear reading");
@@ -225,9 +282,10 @@ Outcome DocumentRun::Void(FailedStep why) {
   }
   if (reply == Reply::Unknown) return ResolveVoid();
   ledger_.pending = Action::None;
-  return Stall("the void of the receipt was " +
-               std::string(reply == Reply::Refused ? "refused" : "not sent") +
-               ": the receipt is still open");
+  if (reply == Reply::Refused) {
+    return Attention("the void of the receipt was refused: the receipt is still open", true);
+  }
+  return Stall("the void of the receipt was not sent: the receipt is still open");
 }
 
 Outcome DocumentRun::ResolveVoid() {
@@ -245,9 +303,9 @@ Outcome DocumentRun::ResolveVoid() {
   return Stall("the void's reply was lost and the receipt is still open");
 }
 
-// A receipt left open by an earlier run (a refused void, a paper end, a
-// payment refused or lost in the payment phase): void it if it is still open
-// in its sale phase; go on with the payments if the remainder is unchanged.
+// A receipt left open by an earlier run (a void not carried out, a payment
+// lost or not sent in the payment phase): void it if it is still open in its
+// sale phase; go on with the payments if the remainder is unchanged.
 Outcome DocumentRun::Settle() {
   ledger_.stalled = false;
   const Reading reading = ReadSubtotal();
@@ -256,19 +314,19 @@ Outcome DocumentRun::Settle() {
       ledger_.total = reading.amount;
       return Void(ledger_.outcome.failed_step.value_or(Failure("", "")));
     case Reading::Payment:
-      // Unchanged since the payment that was refused or lost: it was not
+      // Unchanged since the payment that was lost or not sent: it was not
       // carried out, and only a payment can end the receipt now.
       if (ledger_.payment_phase && reading.amount == ledger_.total - ledger_.paid) {
         return Continue();
       }
-      return Stall("the receipt stays open with " + Money(reading.amount) + " to pay");
+      return LeftToPay(reading.amount, "the receipt's remainder changed on the register");
     case Reading::None:
       if (ledger_.payment_phase) {
         ledger_.open = false;
         return Finish(Status::Closed,
                       "the receipt was paid on the register; its number is not known");
       }
-      return Finish(Status::Uncertain, "the receipt was ended on the register by other means");
+      return Attention("the receipt was ended on the register by other means", false);
     case Reading::Unclear: break;
   }
   return Stall("the register did not answer the readings");

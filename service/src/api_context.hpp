@@ -13,20 +13,20 @@
 #include "api_json.hpp"
 #include "completions.hpp"
 #include "config.hpp"
-#include "document_store.hpp"
 #include "event_hub.hpp"
 #include "http/router.hpp"
 #include "http/server.hpp"
 #include "log.hpp"
 #include "metrics.hpp"
 #include "register_worker.hpp"
+#include "tavirel/documents/journal.hpp"
 
 namespace tavirel::service {
 
 struct ApiContext {
   const ServiceConfig& config;
   std::string token;
-  DocumentStore& store;
+  documents::Journal& journal;
   std::vector<std::unique_ptr<RegisterWorker>>& workers;  // in the configuration's order
   EventHub& events;
   Metrics& metrics;

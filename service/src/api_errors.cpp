@@ -30,12 +30,11 @@ bool Is(const std::exception& e) {
 bool Any(const std::exception&) { return true; }
 
 // The first row whose type the error is, so a derived type comes before its base.
-constexpr std::array<Row, 15> kRows{{
+constexpr std::array<Row, 14> kRows{{
     {Is<QueueFullError>, 503, "", 5s, ""},
     {Is<CallWithdrawnError>, 503, "", 5s, ""},
     {Is<TooManyStreamsError>, 429, "", 10s, ""},
     {Is<StoppingError>, 503, "", 10s, ""},
-    {Is<OtherRegisterError>, 409, "key", std::nullopt, ""},
     {Is<documents::KeyConflictError>, 409, "key", std::nullopt, ""},
     {Is<documents::RegisterMismatchError>, 409, "key", std::nullopt, ""},
     {Is<documents::JournalError>, 500, "", std::nullopt, "internal error: "},

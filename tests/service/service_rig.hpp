@@ -26,7 +26,12 @@ class ServiceRig {
     config.listen_port = 0;
     config.journal = dir_ / "state/journal.db";
     config.token_file = dir_ / "config/token";
-    if (parts.log == nullptr) parts.log = &log_;
+    if (!parts.log) {
+      parts.log = [this](std::string_view line) {
+        std::lock_guard lock(log_mutex_);
+        log_lines_.emplace_back(line);
+      };
+    }
     service_ = std::make_unique<Service>(std::move(config), std::move(parts));
     service_->Start();
     serving_ = std::thread([this] { service_->Serve(); });
@@ -82,11 +87,6 @@ class ServiceRig {
   TempDir dir_;
   mutable std::mutex log_mutex_;
   std::vector<std::string> log_lines_;
-  Log log_{[this](std::string_view line) {
-             std::lock_guard lock(log_mutex_);
-             log_lines_.emplace_back(line);
-           },
-           LogLevel::Debug};
   std::unique_ptr<Service> service_;
   std::thread serving_;
 };
