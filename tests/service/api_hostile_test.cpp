@@ -213,6 +213,9 @@ TEST_F(ApiHostile, RefusalsAreLoggedWithWhoAndWhereButNeverTheToken) {
   Json big = Json::parse(testing::ReceiptJson("logged-big"));
   big["padding"] = std::string(1100000, 'x');
   EXPECT_EQ(Post("/v1/registers/sim/documents", big.dump())->status, 413);
+  RawConnection endless(rig_->port());
+  endless.Send("GET /healthz HTTP/1.1\r\nX-Big: " + std::string(9000, 'b'));
+  EXPECT_EQ(Statuses(ReadResponses(endless.fd(), kUntilClosed, 5s).data), std::vector<int>{431});
   const auto lines = rig_->LogLines();
   const auto logged = [&](std::string_view status, std::string_view more) {
     return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
@@ -225,6 +228,7 @@ TEST_F(ApiHostile, RefusalsAreLoggedWithWhoAndWhereButNeverTheToken) {
   EXPECT_TRUE(logged("401", "path=/v1/registers"));
   EXPECT_TRUE(logged("403", "reason=origin"));
   EXPECT_TRUE(logged("413", "path=/v1/registers/sim/documents"));
+  EXPECT_TRUE(logged("431", "reason=\"a header line is too long\""));
   for (const auto& line : lines) {
     EXPECT_EQ(line.find(wrong), std::string::npos) << line;
     EXPECT_EQ(line.find(rig_->token()), std::string::npos) << line;

@@ -61,6 +61,7 @@ void Connection::Advance(Time now) {
         since_ = now;
         scanner_.Reset();
         request_ = Request{};
+        request_.remote_address = remote_;  // for a refusal of the head too
         response_ = Response{};
         break;
       case Phase::Head:
@@ -86,7 +87,6 @@ bool Connection::ReadHead(Time now) {
     Refuse(scanner_.refusal(), now);
     return false;
   }
-  request_.remote_address = remote_;
   const auto unreadable = ParseHead(std::string_view(in_).substr(0, scanner_.size()), request_);
   in_.erase(0, scanner_.size());
   if (unreadable) {
