@@ -39,14 +39,17 @@ std::optional<std::string_view> BearerToken(std::string_view header) {
   return token;
 }
 
-// A refusal of the gate, written in the log with who asked for what (never the token).
+// A refusal of the gate, written in the log with who asked for what, from
+// where it says it comes (never the token).
 bool Refuse(ApiContext& api, const Request& req, Response& res, int status, std::string_view reason,
             const std::string& message, std::string_view field) {
   api.log.Warning("request-refused", {{"status", std::to_string(status)},
                                       {"reason", reason},
                                       {"remote", req.remote_address},
                                       {"method", req.method},
-                                      {"path", req.path}});
+                                      {"path", req.path},
+                                      {"host", req.Header("Host")},
+                                      {"origin", req.Header("Origin")}});
   SendJson(res, status, ErrorJson(message, field));
   return true;
 }

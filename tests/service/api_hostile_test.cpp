@@ -226,7 +226,8 @@ TEST_F(ApiHostile, RefusalsAreLoggedWithWhoAndWhereButNeverTheToken) {
     });
   };
   EXPECT_TRUE(logged("401", "path=/v1/registers"));
-  EXPECT_TRUE(logged("403", "reason=origin"));
+  EXPECT_TRUE(logged("403", "reason=origin remote=127.0.0.1 method=GET path=/v1/registers host="));
+  EXPECT_TRUE(logged("403", "origin=http://evil.example"));
   EXPECT_TRUE(logged("413", "path=/v1/registers/sim/documents"));
   EXPECT_TRUE(logged("431", "reason=\"a header line is too long\""));
   for (const auto& line : lines) {
