@@ -3,6 +3,7 @@
 // Schema 2: states by their own names, the step's end in a column of its own,
 // the outcome without its steps (they are rows), amounts compared in their
 // canonical form, and indexes for every per-document query.
+// Schema 3: an operator's decision waiting to be carried out (instruction).
 #include "journal_schema.hpp"
 
 #include <string>
@@ -27,6 +28,7 @@ CREATE TABLE documents(
   state TEXT NOT NULL,
   outcome TEXT,
   progress TEXT NOT NULL DEFAULT '',
+  instruction TEXT,
   updated TEXT NOT NULL DEFAULT (datetime('now')));
 CREATE TABLE steps(
   key TEXT NOT NULL,
@@ -125,11 +127,15 @@ void BringUpToDate(Database& db) {
   if (!HasTables(db)) {
     if (version != 0) throw JournalError("journal " + db.Path() + ": the file is not a journal");
     db.Exec(kTables);
+    db.Exec(kIndexes);
   } else {
-    db.Exec(kFrom1);
-    RecomputeCanonical(db);
+    if (version < 2) {  // the first schema wrote no version
+      db.Exec(kFrom1);
+      RecomputeCanonical(db);
+      db.Exec(kIndexes);
+    }
+    if (version < 3) db.Exec("ALTER TABLE documents ADD COLUMN instruction TEXT");
   }
-  db.Exec(kIndexes);
   SetVersion(db);
   t.Commit();
 }
