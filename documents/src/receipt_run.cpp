@@ -66,6 +66,7 @@ std::optional<Outcome> DocumentRun::CheckNoReceiptOpen() {
                      Money(reading.amount) + " to pay");
       break;
   }
+  ledger_.outcome.failed_step->kind = "receipt-open";
   return Attention(
       "nothing of this document was sent; the open receipt is left as it is (it may be a sale in "
       "progress at the keyboard): close or void it on the register, then settle this document",

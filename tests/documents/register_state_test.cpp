@@ -34,6 +34,7 @@ TEST(RegisterState, AReceiptOpenBeforeTheFirstLineIsLeftAsItIsAndTheDocumentWait
   EXPECT_TRUE(o.holds_register);
   ASSERT_TRUE(o.failed_step);
   EXPECT_NE(o.failed_step->reason.find("9.99"), std::string::npos) << o.failed_step->reason;
+  EXPECT_EQ(o.failed_step->kind, "receipt-open");
   // Only the reading went out: no line joined the open receipt, nothing was paid or voided.
   ASSERT_EQ(o.steps.size(), 1u);
   EXPECT_EQ(o.steps[0].member, "opSubTot");
