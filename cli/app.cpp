@@ -37,6 +37,7 @@ int Main(int argc, const char* const* argv, Streams& streams) {
   AddErrorCommand(app, run);
 #ifdef TAVIREL_WITH_DOCUMENTS
   AddReceiptCommand(app, run);
+  AddSettleCommand(app, run);
   constexpr const char* kCommands = "demo, call, sim, members, error, receipt";
 #else
   constexpr const char* kCommands = "demo, call, sim, members, error";

@@ -237,6 +237,15 @@ std::string Dump(const ojson& j) { return j.dump(-1, ' ', false, ojson::error_ha
 
 std::string_view TypeName(DocumentType type) { return NameOf(kDocumentTypes, type); }
 
+std::string_view PaymentTypeName(PaymentType type) { return NameOf(kPaymentTypes, type); }
+
+std::optional<PaymentType> PaymentTypeNamed(std::string_view name) {
+  for (const auto& [n, v] : kPaymentTypes) {
+    if (n == name) return v;
+  }
+  return std::nullopt;
+}
+
 Document ParseDocument(std::string_view text) { return ParseDocument(text, {}); }
 
 Document ParseDocument(std::string_view text, std::string_view key_beside) {

@@ -59,9 +59,25 @@ DocumentRun::DocumentRun(TavirelControl& control, Journal& journal, const Runner
   // Uncertain with nothing in flight (stopped, or let go on by an operator):
   // the register is read before anything else goes out.
   if (start.from == Status::Uncertain && ledger_.pending == Action::None) ledger_.stalled = true;
+  instruction_ = start.instruction;
+  if (instruction_) ledger_.outcome.settlement = instruction_;
 }
 
 Outcome DocumentRun::Go() {
+  if (instruction_) {
+    if (auto end = RestartPrinting()) return *end;
+    if (document_.type == DocumentType::Receipt && ledger_.open &&
+        instruction_->action != Settlement::Action::Retry) {
+      return CarryOut(*instruction_);
+    }
+    if (instruction_->action == Settlement::Action::PayRest) {
+      return Attention("there is nothing open to pay on the register for this document", false);
+    }
+    if (instruction_->action == Settlement::Action::Void &&
+        document_.type == DocumentType::Report) {
+      return Attention("a report cannot be voided: settle it by hand", false);
+    }
+  }
   switch (document_.type) {
     case DocumentType::Receipt: return RunReceipt();
     case DocumentType::NonFiscal: return RunNonFiscal();
@@ -197,6 +213,11 @@ FailedStep DocumentRun::Failure(const std::string& where, std::string reason) co
     if (step.result == EERR && step.end == StepEnd::Answered && at + 1 == steps.size()) {
       f.printer_error = control_.LastEERR();
       f.printer_text = control_.GetLastErrorDescription(EERR, f.printer_error);
+      f.kind = std::string(ErrorKind(EERR, f.printer_error));
+    } else if (step.end != StepEnd::Answered || (step.result && *step.result != EERR)) {
+      f.kind = step.result && step.end == StepEnd::Answered
+                   ? std::string(ErrorKind(*step.result, 0))
+                   : "line";
     }
   }
   f.where = where;
@@ -232,6 +253,40 @@ Outcome DocumentRun::Finish(Status status, std::string reason) {
 
 Outcome DocumentRun::Stall(std::string reason) {
   return Finish(Status::Uncertain, std::move(reason));
+}
+
+bool DocumentRun::RefusedForPaper() const {
+  const auto& steps = ledger_.outcome.steps;
+  return !steps.empty() && steps.back().end == StepEnd::Answered && steps.back().result == EERR &&
+         ErrorKind(EERR, control_.LastEERR()) == "paper-out";
+}
+
+Outcome DocumentRun::PaperStop(const std::string& where) {
+  FailedStep why = Failure(where, "the register is out of paper");
+  ledger_.pending = Action::None;
+  ledger_.paper_out = true;
+  ledger_.outcome.failed_step = why;
+  if (ledger_.payment_phase) ledger_.outcome.due = Money(ledger_.total - ledger_.paid);
+  return Attention("refill the paper: the document goes on where it stopped once the paper is back",
+                   true);
+}
+
+std::optional<Outcome> DocumentRun::RestartPrinting() {
+  if (!ledger_.paper_out) return std::nullopt;
+  ledger_.pending_record = ledger_.outcome.steps.size();
+  const Reply reply = Send("opRiavvioStampaDaFineCarta", {Operator()});
+  if (reply == Reply::Ok) {
+    ledger_.paper_out = false;
+    ledger_.stalled = false;
+    resumed_after_paper_ = true;
+    return std::nullopt;
+  }
+  if (reply == Reply::Refused && RefusedForPaper()) return PaperStop("");
+  if (reply == Reply::Refused) {
+    ledger_.outcome.failed_step = Failure("", "the register refused the restart after paper end");
+    return Attention("", true);
+  }
+  return Stall("the restart after paper end got no usable reply");
 }
 
 Outcome DocumentRun::Attention(std::string reason, bool holds) {

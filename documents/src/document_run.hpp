@@ -68,6 +68,12 @@ class DocumentRun {
   Outcome Stall(std::string reason);
   /// It cannot go on by itself; `holds` when it is left open on the register.
   Outcome Attention(std::string reason, bool holds);
+  /// A refusal for paper: the document waits, open as it is, for the paper.
+  Outcome PaperStop(const std::string& where);
+  [[nodiscard]] bool RefusedForPaper() const;
+  /// Before an operator's decision is carried out: the restart command when
+  /// the document stopped for paper. An outcome when it cannot go on.
+  std::optional<Outcome> RestartPrinting();
   [[nodiscard]] std::string Money(std::int64_t units) const;
   [[nodiscard]] std::int64_t Units(Currency face_value) const;
   [[nodiscard]] Variant Operator() const;
@@ -83,6 +89,9 @@ class DocumentRun {
   Outcome Void(FailedStep why);
   Outcome ResolveVoid();
   Outcome Settle();
+  Outcome ResumeAfterPaper();
+  Outcome CarryOut(const Settlement& settlement);
+  Outcome PayRest(const Settlement& settlement);
   Outcome LeftToPay(std::int64_t due, std::string reason);
   std::optional<Outcome> CheckPaymentsCover();
   [[nodiscard]] Reading Before() const;
@@ -103,7 +112,9 @@ class DocumentRun {
   std::int32_t mode_;
   std::vector<PlannedStep> plan_;
   Ledger ledger_;
-  bool started_;            // the journal holds it running
+  std::optional<Settlement> instruction_;  // an operator's decision to carry out
+  bool resumed_after_paper_ = false;       // the restart command went out in this run
+  bool started_;                           // the journal holds it running
   std::size_t dirty_from_;  // steps from here on are not yet as the journal holds them
 };
 

@@ -15,15 +15,16 @@ namespace tavirel::documents {
 namespace {
 
 constexpr const char* kSelectEntry =
-    "SELECT key, content, hash, register_name, serial, state, outcome, seq, progress "
-    "FROM documents WHERE key = ?";
+    "SELECT key, content, hash, register_name, serial, state, outcome, seq, progress, "
+    "instruction FROM documents WHERE key = ?";
 constexpr const char* kSelectUnfinished =
-    "SELECT key, content, hash, register_name, serial, state, outcome, seq, progress "
-    "FROM documents WHERE register_name = ? "
+    "SELECT key, content, hash, register_name, serial, state, outcome, seq, progress, "
+    "instruction FROM documents WHERE register_name = ? "
     "AND state IN ('queued', 'running', 'uncertain', 'needs-attention') ORDER BY seq";
 constexpr const char* kSelectInFlight =
-    "SELECT key, content, hash, register_name, serial, state, outcome, seq, progress "
-    "FROM documents WHERE serial = ? AND state IN ('running', 'uncertain') ORDER BY seq";
+    "SELECT key, content, hash, register_name, serial, state, outcome, seq, progress, "
+    "instruction FROM documents WHERE serial = ? AND state IN ('running', 'uncertain') ORDER BY "
+    "seq";
 constexpr const char* kSelectCanonical = "SELECT canonical FROM documents WHERE key = ?";
 constexpr const char* kInsert =
     "INSERT INTO documents(key, content, canonical, hash, register_name, state) "
@@ -35,9 +36,11 @@ constexpr const char* kDeleteSteps = "DELETE FROM steps WHERE key = ?";
 constexpr const char* kSetRunning =
     "UPDATE documents SET state = 'running', serial = ?, updated = datetime('now') WHERE key = ?";
 constexpr const char* kSetOutcome =
-    "UPDATE documents SET state = ?, outcome = ?, updated = datetime('now') WHERE key = ?";
-constexpr const char* kSetState =
-    "UPDATE documents SET state = ?, updated = datetime('now') WHERE key = ?";
+    "UPDATE documents SET state = ?, outcome = ?, instruction = NULL, updated = datetime('now') "
+    "WHERE key = ?";
+constexpr const char* kSetInstruction =
+    "UPDATE documents SET state = 'uncertain', instruction = ?, updated = datetime('now') "
+    "WHERE key = ?";
 constexpr const char* kSetProgress =
     "UPDATE documents SET progress = ?, updated = datetime('now') WHERE key = ?";
 constexpr const char* kSelectSteps =
@@ -49,7 +52,16 @@ constexpr const char* kWriteStep =
 struct Row {
   JournalEntry entry;
   std::string progress;
+  std::optional<Settlement> instruction;
 };
+
+// An instruction is kept as a settlement alone in an outcome's JSON.
+std::string InstructionJson(const std::string& key, const Settlement& s) {
+  Outcome carrier;
+  carrier.key = key;
+  carrier.settlement = s;
+  return ToJson(carrier);
+}
 
 }  // namespace
 
@@ -85,6 +97,13 @@ struct Journal::Impl {
     if (const auto serial = q.OptionalInteger(4)) e.serial = static_cast<std::int32_t>(*serial);
     e.sequence = q.Integer(7);
     row.progress = q.Text(8);
+    if (!q.IsNull(9)) {
+      try {
+        row.instruction = ParseOutcome(q.Text(9)).settlement;
+      } catch (const DocumentError& error) {
+        Damaged(e.key, error.what());
+      }
+    }
     if (with_steps && e.outcome) {
       bool in_flight = false;
       e.outcome->steps = Steps(e.key, in_flight);
@@ -245,6 +264,7 @@ StartResult Journal::Start(const Document& document, std::int32_t serial, const 
   }
   impl_->CheckContent(row->entry, document);
   result.from = row->entry.status;
+  result.instruction = row->instruction;
   switch (row->entry.status) {
     case Status::Queued:  // T3
       Query(impl_->db, kSetRunning).Bind(1, std::int64_t{serial}).Bind(2, document.key).Run();
@@ -303,16 +323,35 @@ void Journal::Finish(std::string_view key, const Outcome& outcome, const StepUpd
   t.Commit();
 }
 
-void Journal::Retry(std::string_view key) {
+JournalEntry Journal::Settle(std::string_view key, const Settlement& settlement) {
   std::lock_guard lock(impl_->mutex);
   Transaction t(impl_->db);
-  const auto row = impl_->Find(key, false);
+  auto row = impl_->Find(key, true);
   if (!row || row->entry.status != Status::NeedsAttention) {
     throw JournalError("journal " + Path() + ": the document \"" + std::string(key) +
                        "\" does not need attention");
   }
-  Query(impl_->db, kSetState).Bind(1, StatusName(Status::Uncertain)).Bind(2, key).Run();
+  if (settlement.action == Settlement::Action::MarkSettled) {  // T9
+    if (!IsFinal(settlement.settled_as)) {
+      throw DocumentError("settled_as", "a document is settled as closed, voided or failed");
+    }
+    Outcome settled = row->entry.outcome.value_or(Outcome{});
+    settled.key = std::string(key);
+    settled.status = settlement.settled_as;
+    settled.holds_register = false;
+    settled.settlement = settlement;
+    settled.steps.clear();
+    Query q(impl_->db, kSetOutcome);
+    q.Bind(1, StatusName(settled.status)).Bind(2, ToJson(settled)).Bind(3, key).Run();
+  } else {  // T8
+    Query(impl_->db, kSetInstruction)
+        .Bind(1, InstructionJson(std::string(key), settlement))
+        .Bind(2, key)
+        .Run();
+  }
+  row = impl_->Find(key, true);
   t.Commit();
+  return std::move(row->entry);
 }
 
 std::string DefaultJournalPath() {

@@ -51,6 +51,8 @@ std::string ToJson(const Ledger& l) {
                             {"pending_record", l.pending_record},
                             {"end_repeated", l.end_repeated},
                             {"stalled", l.stalled},
+                            {"paper_out", l.paper_out},
+                            {"void_due", l.void_due},
                             {"outcome", ToJson(so_far)}};
   return j.dump();
 }
@@ -70,6 +72,8 @@ Ledger ParseLedger(std::string_view text) {
     l.pending_record = j.at("pending_record").get<std::size_t>();
     l.end_repeated = j.at("end_repeated").get<bool>();
     l.stalled = j.at("stalled").get<bool>();
+    l.paper_out = j.value("paper_out", false);
+    l.void_due = j.value("void_due", false);
     l.outcome = ParseOutcome(j.at("outcome").get<std::string>());
     l.outcome.steps.clear();  // taken from the journal's rows
   } catch (const nlohmann::json::exception& e) {

@@ -11,6 +11,7 @@ constexpr std::int32_t kSequenceError = 11;
 }  // namespace
 
 Outcome DocumentRun::RunNonFiscal() {
+  resumed_after_paper_ = false;  // the loop below takes up where the paper stopped it
   if (ledger_.pending == Action::End) return ResolveEnd();
   if (ledger_.pending == Action::Step) {
     // A begin or a line left in flight: ending the document settles both.
@@ -28,6 +29,8 @@ Outcome DocumentRun::RunNonFiscal() {
       ++ledger_.next;
       continue;
     }
+    // Out of paper: the step goes out again once the paper is back.
+    if (reply == Reply::Refused && RefusedForPaper()) return PaperStop(step.where);
     if (step.kind == StepKind::End) {
       if (reply == Reply::Unknown) return ResolveEnd();
       ledger_.pending = Action::None;
@@ -71,6 +74,7 @@ Outcome DocumentRun::EndEarly(FailedStep why) {
     ledger_.open = false;
     return Finish(Status::Voided, "the document was ended early");
   }
+  if (reply == Reply::Refused && RefusedForPaper()) return PaperStop("");
   if (reply == Reply::Refused && control_.LastEERR() == kSequenceError && begin_unknown) {
     ledger_.pending = Action::None;
     return Finish(Status::Failed, "nothing was printed");
@@ -119,11 +123,16 @@ Outcome DocumentRun::RunReport() {
   const Reply reply = SendStep(step);
   ledger_.pending = Action::None;
   if (reply == Reply::Ok) {
-    const bool fiscal_number = step.member == "opZChiusuraFisc" || step.member == "opZFiscMem";
-    ledger_.outcome.receipt_number = fiscal_number ? control_.LastNumSF() : control_.LastNumSNF();
+    // Each report gives the numbers its reply holds: a fiscal document's, a
+    // non-fiscal document's, or both (the daily financial Z report).
+    const bool fiscal = step.member == "opZChiusuraFisc" || step.member == "opZFiscMem";
+    if (fiscal || step.member == "opZTotFinGior")
+      ledger_.outcome.fiscal_number = control_.LastNumSF();
+    if (!fiscal) ledger_.outcome.document_number = control_.LastNumSNF();
     ledger_.outcome.date = control_.LastDate().ToIsoString().substr(0, 16);
     return Finish(Status::Closed);
   }
+  if (reply == Reply::Refused && RefusedForPaper()) return PaperStop(step.where);
   if (reply == Reply::Unknown) {
     ledger_.outcome.failed_step = Failure(step.where, kLost);
     return Attention("", false);

@@ -3,6 +3,7 @@
 #include <array>
 #include <nlohmann/json.hpp>
 
+#include "tavirel/documents/document_json.hpp"
 #include "tavirel/documents/outcome.hpp"
 #include "tavirel/result_codes.hpp"
 
@@ -20,6 +21,13 @@ constexpr std::array<std::pair<Status, std::string_view>, 7> kStatuses{{
     {Status::Closed, "closed"},
     {Status::Voided, "voided"},
     {Status::Failed, "failed"},
+}};
+
+constexpr std::array<std::pair<Settlement::Action, std::string_view>, 4> kActions{{
+    {Settlement::Action::Retry, "retry"},
+    {Settlement::Action::PayRest, "pay-rest"},
+    {Settlement::Action::Void, "void"},
+    {Settlement::Action::MarkSettled, "mark-settled"},
 }};
 
 constexpr std::array<std::pair<StepEnd, std::string_view>, 5> kStepEnds{{
@@ -69,8 +77,32 @@ ojson FailedJson(const FailedStep& f) {
           {"result_name", f.result_name},
           {"printer_error", f.printer_error},
           {"printer_text", f.printer_text},
+          {"kind", f.kind},
           {"reason", f.reason},
           {"problems", problems}};
+}
+
+ojson AmountsJson(const std::vector<AmountLine>& lines) {
+  ojson list = ojson::array();
+  for (const AmountLine& l : lines) {
+    list.push_back({{"where", l.where}, {"member", l.member}, {"amount", l.amount}});
+  }
+  return list;
+}
+
+ojson SettlementJson(const Settlement& s) {
+  ojson j = {{"action", NameIn(kActions, s.action)}};
+  if (s.payment) {
+    ojson p = {{"type", PaymentTypeName(s.payment->type)}};
+    if (s.payment->amount) p["amount"] = *s.payment->amount;
+    if (s.payment->type == PaymentType::Card) p["card"] = s.payment->card;
+    if (s.payment->type == PaymentType::Ticket) p["ticket"] = s.payment->ticket;
+    j["payment"] = p;
+  }
+  if (s.action == Settlement::Action::MarkSettled) j["settled_as"] = StatusName(s.settled_as);
+  j["note"] = s.note;
+  j["by"] = s.by;
+  return j;
 }
 
 template <typename T>
@@ -98,11 +130,35 @@ FailedStep ReadFailed(const json& j) {
   f.result_name = j.at("result_name").get<std::string>();
   f.printer_error = j.at("printer_error").get<std::int32_t>();
   f.printer_text = j.at("printer_text").get<std::string>();
+  f.kind = Get<std::string>(j, "kind").value_or("");
   f.reason = j.at("reason").get<std::string>();
   for (const json& p : j.at("problems")) {
     f.problems.push_back({p.at("where").get<std::string>(), p.at("message").get<std::string>()});
   }
   return f;
+}
+
+Settlement ReadSettlement(const json& j) {
+  Settlement s;
+  const auto action = ValueIn<Settlement::Action>(kActions, j.at("action").get<std::string>());
+  if (!action) throw DocumentError("settlement.action", "unknown action " + j.at("action").dump());
+  s.action = *action;
+  if (const auto it = j.find("payment"); it != j.end() && !it->is_null()) {
+    Payment p;
+    const auto type = PaymentTypeNamed(it->at("type").get<std::string>());
+    if (!type) throw DocumentError("settlement.payment.type", "unknown payment type");
+    p.type = *type;
+    p.amount = Get<std::string>(*it, "amount");
+    p.card = Get<std::int64_t>(*it, "card").value_or(0);
+    p.ticket = Get<std::int64_t>(*it, "ticket").value_or(0);
+    s.payment = p;
+  }
+  if (const auto as = Get<std::string>(j, "settled_as")) {
+    s.settled_as = StatusNamed(*as).value_or(Status::Closed);
+  }
+  s.note = Get<std::string>(j, "note").value_or("");
+  s.by = Get<std::string>(j, "by").value_or("");
+  return s;
 }
 
 }  // namespace
@@ -113,6 +169,13 @@ std::optional<Status> StatusNamed(std::string_view name) {
 }
 bool IsFinal(Status status) {
   return status == Status::Closed || status == Status::Voided || status == Status::Failed;
+}
+
+std::string_view SettlementActionName(Settlement::Action action) {
+  return NameIn(kActions, action);
+}
+std::optional<Settlement::Action> SettlementActionNamed(std::string_view name) {
+  return ValueIn<Settlement::Action>(kActions, name);
 }
 
 std::string_view StepEndName(StepEnd end) { return NameIn(kStepEnds, end); }
@@ -133,13 +196,18 @@ std::string ToJson(const Outcome& o) {
   const ojson j = {{"key", o.key},
                    {"status", StatusName(o.status)},
                    {"receipt_number", Optional(o.receipt_number)},
+                   {"document_number", Optional(o.document_number)},
+                   {"fiscal_number", Optional(o.fiscal_number)},
                    {"date", Optional(o.date)},
                    {"total", Optional(o.total)},
                    {"paid", Optional(o.paid)},
                    {"change", Optional(o.change)},
                    {"due", Optional(o.due)},
+                   {"adjustments", AmountsJson(o.adjustments)},
+                   {"payments", AmountsJson(o.payments)},
                    {"holds_register", o.holds_register},
                    {"failed_step", o.failed_step ? FailedJson(*o.failed_step) : ojson(nullptr)},
+                   {"settlement", o.settlement ? SettlementJson(*o.settlement) : ojson(nullptr)},
                    {"steps", steps},
                    {"replayed", o.replayed}};
   return j.dump(-1, ' ', false, ojson::error_handler_t::replace);
@@ -154,12 +222,26 @@ Outcome ParseOutcome(std::string_view text) {
     if (!status) throw DocumentError("status", "unknown status " + j.at("status").dump());
     o.status = *status;
     o.receipt_number = Get<std::int32_t>(j, "receipt_number");
+    o.document_number = Get<std::int32_t>(j, "document_number");
+    o.fiscal_number = Get<std::int32_t>(j, "fiscal_number");
     o.date = Get<std::string>(j, "date");
     o.total = Get<std::string>(j, "total");
     o.paid = Get<std::string>(j, "paid");
     o.change = Get<std::string>(j, "change");
     o.due = Get<std::string>(j, "due");
     o.holds_register = Get<bool>(j, "holds_register").value_or(false);
+    for (const char* list : {"adjustments", "payments"}) {
+      const auto it = j.find(list);
+      if (it == j.end()) continue;
+      auto& into = std::string_view(list) == "payments" ? o.payments : o.adjustments;
+      for (const json& l : *it) {
+        into.push_back({l.at("where").get<std::string>(), l.at("member").get<std::string>(),
+                        l.at("amount").get<std::string>()});
+      }
+    }
+    if (const auto it = j.find("settlement"); it != j.end() && !it->is_null()) {
+      o.settlement = ReadSettlement(*it);
+    }
     if (const auto it = j.find("failed_step"); it != j.end() && !it->is_null()) {
       o.failed_step = ReadFailed(*it);
     }

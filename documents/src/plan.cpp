@@ -220,6 +220,12 @@ std::int64_t LineAmount(std::int64_t thousandths, std::int64_t unit_price) {
   return (thousandths * unit_price + 500) / 1000;
 }
 
+PlannedStep PaymentPlan(const Document& document, const Payment& payment, const std::string& where,
+                        std::int32_t euro_settings, std::vector<Problem>& problems) {
+  Reader reader(euro_settings, problems);
+  return PaymentStep(document, payment, where, reader);
+}
+
 std::vector<PlannedStep> Plan(const Document& document, std::int32_t euro_settings,
                               std::vector<Problem>& problems) {
   Reader reader(euro_settings, problems);

@@ -51,6 +51,11 @@ struct PlannedStep {
 std::vector<PlannedStep> Plan(const Document& document, std::int32_t euro_settings,
                               std::vector<Problem>& problems);
 
+/// The step of one payment (an operator's "pay the rest", say) of `document`,
+/// named `where`. Problems as Plan's.
+PlannedStep PaymentPlan(const Document& document, const Payment& payment, const std::string& where,
+                        std::int32_t euro_settings, std::vector<Problem>& problems);
+
 /// The amount of a line: quantity (thousandths) times the unit price,
 /// rounded half up to the register's unit.
 std::int64_t LineAmount(std::int64_t thousandths, std::int64_t unit_price);

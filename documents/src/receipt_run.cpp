@@ -27,6 +27,7 @@ std::string DateText(const TavirelControl& c) { return c.LastDate().ToIsoString(
 }  // namespace
 
 Outcome DocumentRun::RunReceipt() {
+  if (resumed_after_paper_) return ResumeAfterPaper();
   if (ledger_.pending == Action::Void) return ResolveVoid();
   if (ledger_.pending == Action::Step) {
     if (auto end = Resolve(plan_[ledger_.pending_step])) return *end;
@@ -65,6 +66,7 @@ std::optional<Outcome> DocumentRun::CheckNoReceiptOpen() {
                      Money(reading.amount) + " to pay");
       break;
   }
+  ledger_.outcome.failed_step->kind = "receipt-open";
   return Attention(
       "nothing of this document was sent; the open receipt is left as it is (it may be a sale in "
       "progress at the keyboard): close or void it on the register, then settle this document",
@@ -103,9 +105,16 @@ std::optional<Outcome> DocumentRun::Apply(const PlannedStep& step) {
       ledger_.open = true;
       ledger_.total += step.effect.direction * Units(c.LastImp());
       break;
-    case StepKind::Adjustment: ledger_.total = Units(c.LastSubT()); break;
+    case StepKind::Adjustment: {
+      const std::int64_t after = Units(c.LastSubT());
+      ledger_.outcome.adjustments.push_back(
+          {step.where, step.member, Money(after - ledger_.total)});
+      ledger_.total = after;
+      break;
+    }
     case StepKind::Payment: {
       ledger_.paid += Units(c.LastImp());
+      ledger_.outcome.payments.push_back({step.where, step.member, Money(Units(c.LastImp()))});
       if (step.member == "opCredCC" || Closes(c.LastOPCode())) {
         Outcome& o = ledger_.outcome;
         o.receipt_number = c.LastNumSF();
@@ -124,6 +133,8 @@ std::optional<Outcome> DocumentRun::Apply(const PlannedStep& step) {
 
 std::optional<Outcome> DocumentRun::AfterRefusal(const PlannedStep& step, Reply reply) {
   const bool refused = reply == Reply::Refused;
+  // Out of paper: nothing is wrong with the step; it goes out again once the paper is back.
+  if (refused && RefusedForPaper()) return PaperStop(step.where);
   FailedStep why =
       Failure(step.where, refused ? "the register refused it" : "it could not be sent");
   ledger_.pending = Action::None;
@@ -250,6 +261,106 @@ std::optional<Outcome> DocumentRun::ApplyReading(const PlannedStep& step, const 
   return Finish(Status::Closed);
 }
 
+// ---- After the paper came back, and an operator's decisions ----------------
+
+// The restart command went out: the receipt goes on from the step that was
+// refused, if the register still holds it as this document left it.
+Outcome DocumentRun::ResumeAfterPaper() {
+  resumed_after_paper_ = false;
+  if (ledger_.void_due) return Void(ledger_.outcome.failed_step.value_or(Failure("", "")));
+  if (!ledger_.open && ledger_.next == 0) {
+    if (auto end = CheckNoReceiptOpen()) return *end;
+    return Continue();
+  }
+  const Reading reading = ReadSubtotal();
+  if (reading == Before()) return Continue();
+  if (reading.kind == Reading::Unclear) {
+    return Stall("the register did not answer the readings after the paper came back");
+  }
+  return Attention("the receipt changed on the register while it waited for the paper", true);
+}
+
+Outcome DocumentRun::CarryOut(const Settlement& settlement) {
+  if (settlement.action == Settlement::Action::PayRest) return PayRest(settlement);
+  const Reading reading = ReadSubtotal();
+  switch (reading.kind) {
+    case Reading::Open:
+      ledger_.total = reading.amount;
+      return Void(FailedStep{
+          std::nullopt, "", "", std::nullopt, "", 0, "", "", "voided by the operator", {}});
+    case Reading::Payment:
+      return Attention(
+          "the register takes only payments now: the receipt cannot be voided; pay the rest or "
+          "settle it by hand",
+          true);
+    case Reading::None:
+      ledger_.open = false;
+      return Attention("no receipt is open on the register: settle the document by hand", false);
+    case Reading::Unclear: break;
+  }
+  return Stall("the register did not answer the reading before the operator's decision");
+}
+
+// The operator's payment for what is left: the register's remainder is read
+// first, then the payment goes out once; a refusal stands.
+Outcome DocumentRun::PayRest(const Settlement& settlement) {
+  const Reading reading = ReadSubtotal();
+  if (reading.kind == Reading::Unclear) {
+    return Stall("the register did not answer the reading before the operator's payment");
+  }
+  if (reading.kind == Reading::None) {
+    ledger_.open = false;
+    return Attention("no receipt is open on the register: settle the document by hand", false);
+  }
+  if (reading.kind == Reading::Payment) {
+    ledger_.payment_phase = true;
+    ledger_.paid = ledger_.total - reading.amount;
+  } else {
+    ledger_.total = reading.amount;
+  }
+  // The operator's payment stands in for the payments the document had left.
+  ledger_.next = plan_.size();
+  std::vector<Problem> problems;
+  const Payment payment = settlement.payment.value_or(Payment{});
+  const PlannedStep step = PaymentPlan(document_, payment, "settlement.payment", mode_, problems);
+  if (!problems.empty()) {
+    ledger_.outcome.failed_step = Failure("settlement.payment", problems.front().message);
+    return Attention("the operator's payment does not fit its fields", true);
+  }
+  ledger_.pending = Action::Step;
+  const Reply reply = SendStep(step);
+  ledger_.pending = Action::None;
+  const TavirelControl& c = control_;
+  if (reply == Reply::Ok) {
+    ledger_.paid += Units(c.LastImp());
+    ledger_.outcome.payments.push_back({step.where, step.member, Money(Units(c.LastImp()))});
+    if (step.member == "opCredCC" || Closes(c.LastOPCode())) {
+      ledger_.outcome.receipt_number = c.LastNumSF();
+      ledger_.outcome.date = DateText(c);
+      ledger_.outcome.change = Money(step.member == "opCredCC" ? 0 : Units(c.LastRest()));
+      ledger_.open = false;
+      ledger_.outcome.failed_step.reset();
+      return Finish(Status::Closed);
+    }
+    ledger_.payment_phase = true;
+    return LeftToPay(ledger_.total - ledger_.paid, "the operator's payment left the receipt open");
+  }
+  ledger_.outcome.failed_step =
+      Failure(step.where, reply == Reply::Refused ? "the register refused the operator's payment"
+                                                  : "the operator's payment got no usable reply");
+  if (reply == Reply::Refused) return LeftToPay(ledger_.total - ledger_.paid, "");
+  if (reply == Reply::NotSent) return Stall("the operator's payment could not be sent");
+  // Its reply was lost: the reading tells whether it closed the receipt.
+  const Reading after = ReadSubtotal();
+  if (after.kind == Reading::None) {
+    ledger_.open = false;
+    return Finish(Status::Closed, "the operator's payment closed it; its number is not known");
+  }
+  if (after.kind == Reading::Unclear) return Stall("the operator's payment got no usable reply");
+  return LeftToPay(after.kind == Reading::Payment ? after.amount : ledger_.total - ledger_.paid,
+                   "the operator's payment was not carried out");
+}
+
 // ---- Ending a receipt that cannot close -------------------------------------
 
 std::optional<Outcome> DocumentRun::CheckPaymentsCover() {
@@ -270,18 +381,21 @@ std::optional<Outcome> DocumentRun::CheckPaymentsCover() {
 
 Outcome DocumentRun::Void(FailedStep why) {
   ledger_.outcome.failed_step = std::move(why);
+  ledger_.void_due = true;
   ledger_.pending = Action::Void;
   ledger_.pending_record = ledger_.outcome.steps.size();
   const Reply reply = Send("opVoidTot", {Operator()});
   if (reply == Reply::Ok) {
     ledger_.pending = Action::None;
     ledger_.open = false;
+    ledger_.void_due = false;
     ledger_.outcome.receipt_number = control_.LastNumSF();
     ledger_.outcome.date = DateText(control_);
     return Finish(Status::Voided);
   }
   if (reply == Reply::Unknown) return ResolveVoid();
   ledger_.pending = Action::None;
+  if (reply == Reply::Refused && RefusedForPaper()) return PaperStop("");
   if (reply == Reply::Refused) {
     return Attention("the void of the receipt was refused: the receipt is still open", true);
   }
@@ -293,6 +407,7 @@ Outcome DocumentRun::ResolveVoid() {
   if (reading.kind == Reading::None) {
     ledger_.pending = Action::None;
     ledger_.open = false;
+    ledger_.void_due = false;
     return Finish(Status::Voided);
   }
   if (reading.kind == Reading::Unclear) {

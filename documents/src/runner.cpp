@@ -51,6 +51,7 @@ Outcome Runner::Run(const Document& document) {
     Outcome o =
         Unchanged(document.key, Status::Failed, "preflight found problems; nothing was sent");
     o.failed_step->problems = std::move(problems);
+    o.failed_step->kind = "preflight";
     return o;
   }
   const Admitted admitted = journal_.Admit(document, options_.register_name);

@@ -173,6 +173,7 @@ TEST(Preflight, ProblemsFailTheDocumentWithNothingSentOrRecorded) {
   EXPECT_EQ(o.status, Status::Failed);
   ASSERT_TRUE(o.failed_step);
   ASSERT_EQ(o.failed_step->problems.size(), 1u);
+  EXPECT_EQ(o.failed_step->kind, "preflight");
   EXPECT_EQ(o.failed_step->problems.front().where, "lines[0].price");
   EXPECT_EQ(rig.line.reg->Stats().frames, frames);
   EXPECT_FALSE(rig.journal.Lookup("k").has_value());

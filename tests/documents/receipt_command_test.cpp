@@ -182,3 +182,53 @@ TEST(ReceiptCommand, AFullDiskIsSaidSoAndNamesTheJournal) {
 
 }  // namespace
 }  // namespace tavirel::documents::test
+
+namespace tavirel::documents::test {
+namespace {
+
+TEST(SettleCommand, WritesTheOperatorsDecisionOrSaysWhyNot) {
+  TempDir dir;
+  const std::string path = dir.File("journal.db");
+  {
+    Journal journal(path);
+    const Document d = ParseDocument(kAttention);
+    journal.Admit(d, "");
+    journal.Start(d, 123456);
+    Outcome o;
+    o.key = d.key;
+    o.status = Status::NeedsAttention;
+    o.holds_register = true;
+    journal.Finish(d.key, o);
+  }
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    const char* out;
+    const char* err;
+  };
+  const std::vector<Row> rows = {
+      {{"t1"}, 2, "", "exactly one of"},
+      {{"t1", "--pay", "gold"}, 2, "", "--pay takes"},
+      {{"t1", "--mark", "queued"}, 2, "", "--mark takes"},
+      {{"nobody", "--retry"}, 2, "", "does not need attention"},
+      {{"t1", "--mark", "closed", "--note", "closed at the keyboard"}, 0, "t1: closed", ""},
+      {{"t1", "--retry"}, 2, "", "does not need attention"},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> args{tavirel::testing::ProgramPath(), "settle", "--journal", path};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    tavirel::testing::ChildProcess child(args);
+    const auto result = child.Finish(std::chrono::seconds(30));
+    EXPECT_EQ(result.status, row.status) << row.args[0] << result.err;
+    EXPECT_NE(result.out.find(row.out), std::string::npos) << result.out;
+    EXPECT_NE(result.err.find(row.err), std::string::npos) << result.err;
+  }
+  Journal journal(path);
+  const auto entry = journal.Lookup("t1");
+  ASSERT_TRUE(entry && entry->outcome && entry->outcome->settlement);
+  EXPECT_EQ(entry->outcome->settlement->note, "closed at the keyboard");
+  EXPECT_EQ(entry->outcome->settlement->by, "cli");
+}
+
+}  // namespace
+}  // namespace tavirel::documents::test

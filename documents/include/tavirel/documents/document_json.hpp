@@ -15,6 +15,7 @@
 //
 // Free functions without state: safe from any thread.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -42,5 +43,10 @@ std::string ContentHash(const Document& document);
 
 /// "receipt", "non-fiscal", "report".
 std::string_view TypeName(DocumentType type);
+
+/// "cash", "cheque", "card", "ticket".
+std::string_view PaymentTypeName(PaymentType type);
+/// The payment type of that name; empty for any other text.
+std::optional<PaymentType> PaymentTypeNamed(std::string_view name);
 
 }  // namespace tavirel::documents

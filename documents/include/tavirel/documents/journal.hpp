@@ -20,8 +20,10 @@
 //                                 Finish  the runner's outcome
 //   T7  running    -> queued      Finish  nothing went out: the register was out of reach
 //   T8  needs-attention -> uncertain
-//                                 Retry   an operator says go on: the next run reads the
-//                                         register first, then carries on where it stopped
+//                                 Settle  an operator's retry, pay-the-rest or void: the next
+//                                         run reads the register first, then carries it out
+//   T9  needs-attention -> closed | voided | failed
+//                                 Settle  an operator settled it by hand, with a note
 //
 //   Admit answers every other state from the journal without a transition:
 //   queued, running and uncertain are pending (their turn comes), closed,
@@ -99,7 +101,8 @@ enum class StartKind {
 
 struct StartResult {
   StartKind kind = StartKind::Fresh;
-  Status from = Status::Queued;  // the state it was started from
+  Status from = Status::Queued;           // the state it was started from
+  std::optional<Settlement> instruction;  // an operator's, to carry out (T8)
   JournalEntry entry;
   std::vector<StepRecord> steps;  // what was sent before (Resume)
   bool last_in_flight = false;    // the last step has no reply recorded
@@ -141,7 +144,7 @@ struct JournalOptions {
 class Journal {
  public:
   /// The schema this build writes (PRAGMA user_version).
-  static constexpr int kSchemaVersion = 2;
+  static constexpr int kSchemaVersion = 3;
 
   /// Opens the database at `path` (its folder must exist), or creates it
   /// owner-only; a journal of an earlier schema is brought up to date in
@@ -187,12 +190,15 @@ class Journal {
   /// are cleared, nothing having gone out.
   void Finish(std::string_view key, const Outcome& outcome, const StepUpdate& last = {});
 
-  /// T8: an operator's "go on" for a document that needs attention: it
-  /// becomes uncertain, so the next run on its register reads the register
-  /// first and carries on from there (a refused step may then go out again:
-  /// the operator chose it). Durable. Throws JournalError when the key does
-  /// not need attention.
-  void Retry(std::string_view key);
+  /// T8, T9: an operator's decision for a document that needs attention.
+  /// Retry, PayRest and Void make it uncertain with the decision kept, so its
+  /// next run reads the register first and then carries the decision out (a
+  /// refused step may then go out again: the operator chose it);
+  /// MarkSettled ends it as `settled_as` (closed, voided or failed) at once,
+  /// the register untouched. The outcome records the settlement. Durable.
+  /// Returns the entry as it is now. Throws JournalError when the key does
+  /// not need attention, DocumentError for a MarkSettled to another state.
+  JournalEntry Settle(std::string_view key, const Settlement& settlement);
 
  private:
   struct Impl;

@@ -2,8 +2,11 @@
 // A document's state and what became of it, as values and as JSON:
 //
 //   {"key": "pos2-000123", "status": "closed", "receipt_number": 42,
+//    "document_number": null, "fiscal_number": null,
 //    "date": "2026-12-07T10:30", "total": "5.67", "paid": "10.00", "change": "4.33",
-//    "due": null, "holds_register": false, "failed_step": null,
+//    "due": null, "adjustments": [{"where": "adjustments[0]", "member": "opSubTotPercMinus",
+//    "amount": "-0.63"}], "payments": [{"where": "payments[0]", "member": "opContante",
+//    "amount": "10.00"}], "holds_register": false, "failed_step": null, "settlement": null,
 //    "steps": [{"member": "opReparto", "command": "1003...", "result": 0,
 //               "result_name": "OP_OK"}, ...],
 //    "replayed": false}
@@ -17,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tavirel/documents/document.hpp"
 #include "tavirel/documents/errors.hpp"
 
 namespace tavirel::documents {
@@ -86,6 +90,35 @@ struct StepRecord {
 /// "OP_OK", "EERR", ... for an answered step; the end's name otherwise.
 std::string StepResultName(const StepRecord& step);
 
+/// An amount the register answered for one of the document's own steps.
+struct AmountLine {
+  std::string where;   // the document's field: "payments[1]", "adjustments[0]"
+  std::string member;  // "opContante", "opSubTotPercMinus", ...
+  std::string amount;  // decimal text; a discount is negative
+  friend bool operator==(const AmountLine&, const AmountLine&) = default;
+};
+
+/// What an operator decided for a document that needed attention.
+struct Settlement {
+  enum class Action {
+    Retry,        // go on where it stopped (after the paper is refilled, say)
+    PayRest,      // pay what is left with `payment`
+    Void,         // void the receipt, where the register still allows it
+    MarkSettled,  // settled by hand, outside the register: `settled_as` with the note
+  };
+  Action action = Action::Retry;
+  std::optional<Payment> payment;      // PayRest: how (cash for the rest when absent)
+  Status settled_as = Status::Closed;  // MarkSettled: closed, voided or failed
+  std::string note;                    // the operator's words
+  std::string by;                      // who decided ("console", a token's name, "cli")
+  friend bool operator==(const Settlement&, const Settlement&) = default;
+};
+
+/// "retry", "pay-rest", "void", "mark-settled".
+std::string_view SettlementActionName(Settlement::Action action);
+/// The action of that name; empty for any other text.
+std::optional<Settlement::Action> SettlementActionNamed(std::string_view name);
+
 /// The step that decided a document's end when it did not close.
 struct FailedStep {
   std::optional<std::size_t> index;  // into `steps`, when a step decided it
@@ -95,27 +128,41 @@ struct FailedStep {
   std::string result_name;
   std::int32_t printer_error = 0;  // LastEERR after a refusal, 0 otherwise
   std::string printer_text;        // the printer's text for it ("SUPERA LIMITE")
-  std::string reason;              // one sentence for people
-  std::vector<Problem> problems;   // preflight's
+  /// What kind of failure, for programs ("paper-out", "not-programmed",
+  /// "sequence", "closure-due", "line", "receipt-open", "preflight", ...):
+  /// tavirel::ErrorKind for the register's answers.
+  std::string kind;
+  std::string reason;             // one sentence for people
+  std::vector<Problem> problems;  // preflight's
   friend bool operator==(const FailedStep&, const FailedStep&) = default;
 };
 
 struct Outcome {
   std::string key;
   Status status = Status::Failed;
-  /// The fiscal receipt's number (closed or voided receipt), or the number of
-  /// the non-fiscal document or report; absent when unknown.
+  /// The fiscal receipt's number (closed or voided receipt); absent when
+  /// unknown, and for other documents.
   std::optional<std::int32_t> receipt_number;
-  std::optional<std::string> date;    // "YYYY-MM-DDTHH:MM", the register's
-  std::optional<std::string> total;   // what the receipt came to, by the register's replies
-  std::optional<std::string> paid;    // the payments the register took
-  std::optional<std::string> change;  // given back
-  std::optional<std::string> due;     // still to pay on a receipt left open
+  /// A non-fiscal document's or report's number (the register's non-fiscal
+  /// count), when its reply gave one.
+  std::optional<std::int32_t> document_number;
+  /// A fiscal document's number other than a receipt's: the fiscal closure,
+  /// the fiscal memory report, the daily financial Z report.
+  std::optional<std::int32_t> fiscal_number;
+  std::optional<std::string> date;      // "YYYY-MM-DDTHH:MM", the register's
+  std::optional<std::string> total;     // what the receipt came to, by the register's replies
+  std::optional<std::string> paid;      // the payments the register took
+  std::optional<std::string> change;    // given back
+  std::optional<std::string> due;       // still to pay on a receipt left open
+  std::vector<AmountLine> adjustments;  // each discount or surcharge, as the register made it
+  std::vector<AmountLine> payments;     // each payment the register took
   /// Needs attention with the document still open on its register (a receipt
   /// in its payment phase, a receipt of someone else's found open): the
   /// register's other documents wait until it is settled.
   bool holds_register = false;
   std::optional<FailedStep> failed_step;
+  /// How an operator settled it, once one did.
+  std::optional<Settlement> settlement;
   std::vector<StepRecord> steps;
   bool replayed = false;  // read from the journal: the register was not touched
   friend bool operator==(const Outcome&, const Outcome&) = default;
