@@ -135,7 +135,14 @@ std::string SimulatedRegister::ProcessLocked(std::string_view command, TimePoint
   if (outcome.finished && paper_sink_) paper_sink_(*outcome.finished);
   for (const auto& line : outcome.printed) {
     journal_.Print(line);
+    archive_.Printed(line);
     undelivered_.push_back(line);
+  }
+  if (outcome.finished) {
+    // A receipt's whole text is in the state, even when it began before a restart.
+    const PaperKind kind = outcome.finished->kind;
+    const bool receipt = kind == PaperKind::Receipt || kind == PaperKind::Voided;
+    archive_.Finished(*outcome.finished, receipt ? &model_.State().last_receipt : nullptr);
   }
   return outcome.payload;
 }
@@ -205,6 +212,18 @@ void SimulatedRegister::SetPower(bool on) {
   if (listener) listener(on);
 }
 
+void SimulatedRegister::SetClearToSend(bool asserted) {
+  std::function<void(bool)> listener;
+  bool level = false;
+  {
+    std::lock_guard lock(mutex_);
+    engine_.HoldCtsLow(!asserted);
+    level = asserted && engine_.Powered();
+    listener = cts_listener_;
+  }
+  if (listener) listener(level);
+}
+
 bool SimulatedRegister::Powered() const {
   std::lock_guard lock(mutex_);
   return engine_.Powered();
@@ -267,6 +286,22 @@ CivilTime SimulatedRegister::Now() const {
   return model_.Now();
 }
 
+RegisterStatus SimulatedRegister::Status() const {
+  std::lock_guard lock(mutex_);
+  const RegisterState& s = model_.State();
+  RegisterStatus status;
+  status.power = engine_.Powered();
+  status.cts = !engine_.CtsHeldLow();
+  status.paper_out = s.paper_out;
+  status.printing_suspended = s.printing_suspended;
+  status.faults = engine_.Faults().Armed();
+  status.phase = s.phase;
+  status.clock = model_.Now();
+  status.day_opened_at = s.day_opened_at;
+  if (s.closure_number > 0) status.last_closure_at = s.last_closure_at;
+  return status;
+}
+
 std::string SimulatedRegister::StatePath() const {
   return state_file_ ? state_file_->Path() : std::string();
 }
@@ -286,6 +321,21 @@ void SimulatedRegister::UnsubscribeJournal(std::size_t id) {
 std::vector<JournalDocument> SimulatedRegister::JournalDocuments() const {
   std::lock_guard lock(mutex_);
   return journal_.Documents();
+}
+
+std::optional<DocumentPaper> SimulatedRegister::PaperOf(PaperKind kind, int number) const {
+  std::lock_guard lock(mutex_);
+  return archive_.Find(kind, number);
+}
+
+std::optional<DocumentPaper> SimulatedRegister::PaperOfSeq(std::uint64_t seq) const {
+  std::lock_guard lock(mutex_);
+  return archive_.FindSeq(seq);
+}
+
+std::vector<PaperRecord> SimulatedRegister::KeptPapers() const {
+  std::lock_guard lock(mutex_);
+  return archive_.Records();
 }
 
 std::string SimulatedRegister::Execute(std::string_view command) {

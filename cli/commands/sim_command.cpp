@@ -118,13 +118,15 @@ void AddOptions(CLI::App& sim, SimCommandOptions& o) {
   sim.add_option("--fault", l.faults,
                  "A fault switch, repeatable: off, no-ack, no-reply, ack-delay=MS, "
                  "reply-delay=MS, bad-checksum, noise, trailing, error=N, paper-end, long, "
-                 "short; NAME@RATE fires at that rate")
+                 "short. Fires once, on the next command; NAME#N on the N-th command, "
+                 "NAME:CODE on the next command with that code (error=22:1046), "
+                 "NAME@RATE on each command at that rate")
       ->type_name("FAULT");
   sim.add_option("--seed", l.seed, "Seed of the random fault switches (1)")->type_name("N");
   sim.add_flag("--journal", o.journal, "Print every line the register prints, as \"| text\"");
   sim.add_flag("--control", o.control,
-               "Take switch commands on standard input: fault SWITCH, clear, power on|off, "
-               "refill, stats");
+               "Take switch commands on standard input, one a line: fault SWITCH, clear, "
+               "power on|off, cts on|off, refill, stats, state (one line of JSON)");
 }
 
 }  // namespace
@@ -138,7 +140,8 @@ void AddSimCommand(CLI::App& app, Runner& run) {
   sim->footer(
       "\nExamples:\n  tavirel sim --link /tmp/register --journal\n"
       "  tavirel call --device /tmp/register 'opReadMatrFisc 1' 'LastMatrFisc'\n"
-      "  tavirel sim --state day.json --paper day.jsonl --fault error=23@0.1");
+      "  tavirel sim --state day.json --paper day.jsonl --fault error=23@0.1\n"
+      "  tavirel sim --fault paper-end:1003 --fault no-reply#5 --control");
   sim->callback(
       [options, &run] { run = [options](Streams& streams) { return RunSim(*options, streams); }; });
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdio>
 #include <string>
 
 #include "tavirel/sim/errors.hpp"
@@ -24,6 +25,9 @@ constexpr std::array<std::pair<Fault, std::string_view>, kFaultCount> kNames{{
     {Fault::LongReply, "long"},
     {Fault::ShortReply, "short"},
 }};
+
+constexpr std::string_view kWhenMarks = "@#:";
+constexpr int kMaxCode = 9999;
 
 [[noreturn]] void Malformed(std::string_view text, std::string_view why) {
   throw SimError("fault switch \"" + std::string(text) + "\": " + std::string(why));
@@ -49,6 +53,27 @@ double ParseRate(std::string_view whole, std::string_view text) {
   Malformed(whole, "the rate must be a number above 0 and at most 1");
 }
 
+// "#N": the N-th command from now, 1 for the next.
+int ParseCommandCount(std::string_view whole, std::string_view text) {
+  int value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value < 1 ||
+      value > kMaxFaultCommands) {
+    Malformed(whole, "#N counts commands from 1 to " + std::to_string(kMaxFaultCommands));
+  }
+  return value;
+}
+
+// ":CODE": a command code, four digits.
+int ParseCode(std::string_view whole, std::string_view text) {
+  int value = 0;
+  const bool digits =
+      text.size() == 4 && text.find_first_not_of("0123456789") == std::string_view::npos;
+  if (digits) std::from_chars(text.data(), text.data() + text.size(), value);
+  if (value < 1) Malformed(whole, ":CODE is a command code of four digits (1046, 1003, ...)");
+  return value;
+}
+
 }  // namespace
 
 std::string_view FaultName(Fault fault) {
@@ -66,11 +91,16 @@ std::optional<Fault> FaultByName(std::string_view name) {
 }
 
 FaultSwitch ParseFaultSwitch(std::string_view text) {
-  std::string_view rest = text;
   FaultSwitch entry;
-  if (auto at = rest.find('@'); at != std::string_view::npos) {
-    entry.rate = ParseRate(text, rest.substr(at + 1));
-    rest = rest.substr(0, at);
+  const auto mark = text.find_first_of(kWhenMarks);
+  std::string_view rest = text.substr(0, mark);
+  if (mark != std::string_view::npos) {
+    const std::string_view when = text.substr(mark + 1);
+    if (when.find_first_of(kWhenMarks) != std::string_view::npos)
+      Malformed(text, "a switch takes one of @RATE, #N or :CODE");
+    if (text[mark] == '@') entry.rate = ParseRate(text, when);
+    if (text[mark] == '#') entry.skip = ParseCommandCount(text, when) - 1;
+    if (text[mark] == ':') entry.code = ParseCode(text, when);
   }
   std::string_view param;
   if (auto eq = rest.find('='); eq != std::string_view::npos) {
@@ -93,10 +123,21 @@ std::string ToString(const FaultSwitch& entry) {
     while (rate.size() > 1 && rate.back() == '0') rate.pop_back();
     text += "@" + rate;
   }
+  if (entry.code != 0) {
+    char code[8];
+    std::snprintf(code, sizeof code, ":%04d", entry.code);
+    text += code;
+  }
+  if (entry.skip > 0) text += "#" + std::to_string(entry.skip + 1);
   return text;
 }
 
 void FaultPlan::Arm(const FaultSwitch& entry) {
+  const int whens = (entry.rate != 0.0) + (entry.skip != 0) + (entry.code != 0);
+  if (whens > 1 || entry.rate < 0.0 || entry.rate > 1.0 || entry.skip < 0 ||
+      entry.skip >= kMaxFaultCommands || entry.code < 0 || entry.code > kMaxCode) {
+    Malformed(ToString(entry), "a switch takes one of a rate, a command count or a code");
+  }
   // A rate switch replaces an earlier rate for the same fault; once-switches add up.
   if (entry.rate > 0.0) {
     std::erase_if(armed_,
@@ -105,14 +146,19 @@ void FaultPlan::Arm(const FaultSwitch& entry) {
   armed_.push_back(entry);
 }
 
-std::vector<ActiveFault> FaultPlan::Draw() {
+std::vector<ActiveFault> FaultPlan::Draw(int code) {
   std::vector<ActiveFault> drawn;
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   std::vector<FaultSwitch> kept;
   std::vector<Fault> once_fired;
-  for (const auto& entry : armed_) {
+  for (auto entry : armed_) {
     if (entry.rate > 0.0) {
       if (unit(random_) < entry.rate) drawn.push_back({entry.fault, entry.param});
+      kept.push_back(entry);
+    } else if (entry.code != 0 && entry.code != code) {
+      kept.push_back(entry);  // not its command
+    } else if (entry.skip > 0) {
+      --entry.skip;  // one command nearer
       kept.push_back(entry);
     } else if (std::find(once_fired.begin(), once_fired.end(), entry.fault) == once_fired.end()) {
       drawn.push_back({entry.fault, entry.param});

@@ -35,6 +35,17 @@ bool ChecksumMatches(const std::string& frame) {
   return LineEngine::Checksum(std::string_view(frame).substr(1, n - 4)) == std::string{hi, lo};
 }
 
+// The command's four-digit code, 0 when it does not start with one.
+int CodeOf(std::string_view command) {
+  if (command.size() < 4) return 0;
+  int code = 0;
+  for (char c : command.substr(0, 4)) {
+    if (c < '0' || c > '9') return 0;
+    code = code * 10 + (c - '0');
+  }
+  return code;
+}
+
 }  // namespace
 
 LineEngine::LineEngine(CommandProcessor& processor, Pacing pacing)
@@ -72,7 +83,7 @@ void LineEngine::SetPower(bool on) {
 }
 
 bool LineEngine::CtsAsserted(TimePoint now) const {
-  if (!powered_) return false;
+  if (!powered_ || cts_held_low_) return false;
   return !(cts_low_until_ && now < *cts_low_until_);
 }
 
@@ -107,7 +118,10 @@ void LineEngine::OnBytes(std::string_view bytes, TimePoint now) {
 
 void LineEngine::OnFrame(const std::string& frame, TimePoint now) {
   ++stats_.frames;
-  const auto faults = faults_.Draw();
+  // Only a sound frame's code can be trusted to pick a switch armed for a code.
+  const bool sound = frame.size() >= 7 && ChecksumMatches(frame);
+  const std::string command = sound ? frame.substr(4, frame.size() - 7) : std::string();
+  const auto faults = faults_.Draw(sound ? CodeOf(command) : 0);
   if (!faults.empty()) ++stats_.faulted_frames;
   for (const auto& f : faults) ++stats_.faults[static_cast<std::size_t>(f.fault)];
   if (Has(faults, Fault::Off)) {
@@ -122,11 +136,10 @@ void LineEngine::OnFrame(const std::string& frame, TimePoint now) {
 
   std::string payload;
   CommandKind kind = CommandKind::Ordinary;
-  if (!ChecksumMatches(frame) || frame.size() < 7) {
+  if (!sound) {
     ++stats_.checksum_errors;
     payload = ErrorPayload(30);
   } else {
-    const std::string command = frame.substr(4, frame.size() - 7);
     kind = CommandKindOf(command);
     if (Has(faults, Fault::Error)) {
       payload = ErrorPayload(ParamOf(faults, Fault::Error));

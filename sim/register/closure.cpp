@@ -81,6 +81,7 @@ std::string FiscalClosure(Context& c, const Command& cmd) {
   s.closure_number = number;
   s.grand_total = record.grand_total;
   s.last_closure_at = c.now;
+  s.day_opened_at.reset();
   s.day = FiscalDay::Empty();
   s.daily = ReportTotals::Empty();
   s.receipt_number = 0;

@@ -37,7 +37,7 @@ std::string Reprint(Context& c, const Command& cmd) {
   const auto k = DocumentKind::Reprint;
   c.Print(k, Centered("*** RISTAMPA SCONTRINO ***"), true);
   for (const auto& line : c.s.last_receipt) c.Print(k, line);
-  c.Print(k, Centered("NON FISCALE"));
+  c.Print(k, Centered("*** COPIA NON FISCALE ***"));
   PrintClosingLines(c, k, "SNF.", number);
   c.Finish(PaperKind::NonFiscal, number, 0, c.PrintedCount());
   return DocumentReply(c, cmd, number);

@@ -16,6 +16,7 @@ struct HeadValues {
   int closure_number = 0;
   Amount grand_total = 0;
   CivilTime last_closure_at{};
+  std::optional<CivilTime> day_opened_at;
   Phase phase = Phase::Idle;
   bool keyboard_locked = false;
   bool paper_out = false;
@@ -26,11 +27,22 @@ struct HeadValues {
 };
 
 inline HeadValues HeadOf(const RegisterState& s) {
-  return HeadValues{s.serial,           s.currency,          s.clock_offset,
-                    s.receipt_number,   s.non_fiscal_number, s.closure_number,
-                    s.grand_total,      s.last_closure_at,   s.phase,
-                    s.keyboard_locked,  s.paper_out,         s.printing_suspended,
-                    s.non_fiscal_lines, s.documents,         s.last_document};
+  return HeadValues{s.serial,
+                    s.currency,
+                    s.clock_offset,
+                    s.receipt_number,
+                    s.non_fiscal_number,
+                    s.closure_number,
+                    s.grand_total,
+                    s.last_closure_at,
+                    s.day_opened_at,
+                    s.phase,
+                    s.keyboard_locked,
+                    s.paper_out,
+                    s.printing_suspended,
+                    s.non_fiscal_lines,
+                    s.documents,
+                    s.last_document};
 }
 
 inline void SetHead(RegisterState& s, const HeadValues& h) {
@@ -42,6 +54,7 @@ inline void SetHead(RegisterState& s, const HeadValues& h) {
   s.closure_number = h.closure_number;
   s.grand_total = h.grand_total;
   s.last_closure_at = h.last_closure_at;
+  s.day_opened_at = h.day_opened_at;
   s.phase = h.phase;
   s.keyboard_locked = h.keyboard_locked;
   s.paper_out = h.paper_out;

@@ -104,11 +104,17 @@ void FinishReceipt(Context& c) {
 
 void BeginReceipt(Context& c, int operator_code) {
   if (c.s.receipt_number >= 9999) Refuse(perr::kNonPossibile);
+  if (DayMustBeClosed(c.s, c.now)) Refuse(perr::kImpossibileOra);
+  if (!c.s.day_opened_at) c.s.day_opened_at = c.now;
   c.s.receipt = OpenReceipt{};
   c.s.receipt.operator_code = operator_code;
   c.s.phase = Phase::Sale;
   PrintHeader(c, DocumentKind::Receipt);
   c.Print(DocumentKind::Receipt, Row("", UnitName(c.s.currency)));
+}
+
+bool DayMustBeClosed(const RegisterState& s, const CivilTime& now) {
+  return s.day_opened_at && now.ToSeconds() - s.day_opened_at->ToSeconds() > kDayLength;
 }
 
 void RequireRoom(const OpenReceipt& receipt) {

@@ -5,8 +5,15 @@
 
 namespace tavirel::sim {
 
-/// Opens a receipt for `operator_code`: prints the header.
+/// How long a day may run, in seconds, from its first receipt to its closure.
+inline constexpr std::int64_t kDayLength = 24 * 60 * 60;
+
+/// Opens a receipt for `operator_code`: prints the header. A day begun more
+/// than kDayLength ago must be closed first (error 17); the day's first
+/// receipt notes when the day began.
 void BeginReceipt(Context& c, int operator_code);
+/// True when the day began more than kDayLength before `now`.
+bool DayMustBeClosed(const RegisterState& s, const CivilTime& now);
 /// The open receipt must stay within bounds: neither its fiscal nor its
 /// non-fiscal part below zero (error 20), its total within nine digits (21).
 void CheckReceiptBounds(const OpenReceipt& receipt);

@@ -51,7 +51,13 @@ RegisterModel::RegisterModel(CurrencyUnit currency, std::int32_t serial, WallClo
 }
 
 RegisterModel::RegisterModel(RegisterState state, std::vector<FiscalRecord> memory, WallClock wall)
-    : state_(std::move(state)), memory_(std::move(memory)), wall_(OrSystem(std::move(wall))) {}
+    : state_(std::move(state)), memory_(std::move(memory)), wall_(OrSystem(std::move(wall))) {
+  // A state kept before the register noted when its day began: the day
+  // counts from now, so it is not closed early and still must be closed.
+  const bool receipt_open = state_.phase == Phase::Sale || state_.phase == Phase::Payment;
+  if (!state_.day_opened_at && (state_.day.HasActivity() || receipt_open))
+    state_.day_opened_at = Now();
+}
 
 RegisterModel::~RegisterModel() = default;
 RegisterModel::RegisterModel(RegisterModel&&) noexcept = default;

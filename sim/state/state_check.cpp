@@ -153,6 +153,7 @@ void CheckHead(const RegisterState& s) {
     InRange(n, 0, kMaxDocumentNumber, "a document number");
   InRange(s.grand_total, 0, kMaxTotal, "the grand total");
   Time(s.last_closure_at, "the last closure's date");
+  if (s.day_opened_at) Time(*s.day_opened_at, "the day's opening date");
   InRange(s.non_fiscal_lines, 0, kMaxCount, "the non-fiscal document's lines");
   Size(s.line_types.size(), kHeaderLines + 1, "the header line types");
   for (int t : s.line_types) InRange(t, 0, 3, "a header line type");

@@ -11,7 +11,7 @@ namespace tavirel::sim {
 namespace {
 
 constexpr const char* kFormat = "tavirel-sim-state";
-constexpr int kVersion = 3;
+constexpr int kVersion = 4;
 
 void Expect(bool ok, const std::string& what) {
   if (!ok) throw std::invalid_argument(what);
@@ -23,6 +23,12 @@ void AddVersionTwoFields(nlohmann::json& state) {
   state["non_fiscal_lines"] = 0;
   state["documents"] = 0;
   state["last_document"] = PaperRecord{};
+}
+
+// Before version 4 the register did not note when its day began: null, and
+// the register counts the day from its start (see RegisterModel).
+void AddVersionFourFields(nlohmann::json& state) {
+  if (state.is_object()) state["day_opened_at"] = nullptr;
 }
 
 }  // namespace
@@ -47,6 +53,7 @@ SavedRegister StateFromJson(const std::string& text, const std::string& origin) 
     Expect(version >= 1 && version <= kVersion, "a version this register does not read");
     nlohmann::json state = j.at("state");
     if (version == 1) AddVersionTwoFields(state);
+    if (version < 4) AddVersionFourFields(state);
     SavedRegister saved;
     saved.state = state.get<RegisterState>();
     saved.memory = j.at("fiscal_memory").get<std::vector<FiscalRecord>>();

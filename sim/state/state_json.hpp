@@ -3,6 +3,7 @@
 // shared by the snapshot and the change log.
 #include <array>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -59,6 +60,13 @@ inline void to_json(nlohmann::json& j, EntryKind v) { EnumToJson(j, v, kEntryKin
 inline void from_json(const nlohmann::json& j, EntryKind& v) { EnumFromJson(j, v, kEntryKinds); }
 
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(CivilTime, year, month, day, hour, minute, second)
+// A moment that may not have come: null when it has not.
+inline void to_json(nlohmann::json& j, const std::optional<CivilTime>& t) {
+  j = t ? nlohmann::json(*t) : nlohmann::json(nullptr);
+}
+inline void from_json(const nlohmann::json& j, std::optional<CivilTime>& t) {
+  t = j.is_null() ? std::nullopt : std::optional<CivilTime>(j.get<CivilTime>());
+}
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(Department, programmed, description, prices, item, vat, limit,
                                    print_group, super_group, unit)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(VatRate, programmed, hundredths)
@@ -101,13 +109,14 @@ NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(PaperRecord, kind, seq, number, total, curren
                                    report)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(RegisterState, serial, currency, clock_offset, tables,
                                    line_types, receipt_number, non_fiscal_number, closure_number,
-                                   grand_total, last_closure_at, phase, receipt, footer, displays,
-                                   keyboard_locked, paper_out, printing_suspended, last_receipt,
-                                   non_fiscal_lines, documents, last_document, daily, periodic, day)
+                                   grand_total, last_closure_at, day_opened_at, phase, receipt,
+                                   footer, displays, keyboard_locked, paper_out, printing_suspended,
+                                   last_receipt, non_fiscal_lines, documents, last_document, daily,
+                                   periodic, day)
 
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(HeadValues, serial, currency, clock_offset, receipt_number,
                                    non_fiscal_number, closure_number, grand_total, last_closure_at,
-                                   phase, keyboard_locked, paper_out, printing_suspended,
-                                   non_fiscal_lines, documents, last_document)
+                                   day_opened_at, phase, keyboard_locked, paper_out,
+                                   printing_suspended, non_fiscal_lines, documents, last_document)
 
 }  // namespace tavirel::sim

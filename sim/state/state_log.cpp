@@ -77,7 +77,10 @@ std::uint64_t ChangeNumber(const std::string& line) {
 void ApplyChangeRecord(const std::string& line, RegisterState& s,
                        std::vector<FiscalRecord>& memory) {
   const json j = json::parse(line);
-  SetHead(s, j.at("head").get<HeadValues>());
+  json head = j.at("head");
+  // A record written before the register noted when its day began leaves it as it is.
+  if (head.is_object() && !head.contains("day_opened_at")) head["day_opened_at"] = s.day_opened_at;
+  SetHead(s, head.get<HeadValues>());
   if (j.contains("tables")) {
     j["tables"].at("tables").get_to(s.tables);
     j["tables"].at("line_types").get_to(s.line_types);

@@ -1,7 +1,10 @@
 #include "tavirel/sim/console.hpp"
 
 #include <array>
+#include <cstdio>
+#include <nlohmann/json.hpp>
 
+#include "state/state_json.hpp"
 #include "tavirel/sim/errors.hpp"
 
 namespace tavirel::sim {
@@ -29,6 +32,12 @@ std::string SwitchPower(SimulatedRegister& reg, std::string_view state) {
   return {};
 }
 
+std::string SwitchCts(SimulatedRegister& reg, std::string_view state) {
+  if (state != "on" && state != "off") throw SimError("cts takes on or off");
+  reg.SetClearToSend(state == "on");
+  return {};
+}
+
 std::string PutPaperBack(SimulatedRegister& reg, std::string_view) {
   reg.RefillPaper();
   return {};
@@ -36,13 +45,25 @@ std::string PutPaperBack(SimulatedRegister& reg, std::string_view) {
 
 std::string ReadStats(SimulatedRegister& reg, std::string_view) { return StatsLine(reg.Stats()); }
 
-constexpr std::array<ConsoleVerb, 5> kVerbs{{
+std::string ReadState(SimulatedRegister& reg, std::string_view) { return StateLine(reg.Status()); }
+
+constexpr std::array<ConsoleVerb, 7> kVerbs{{
     {"fault", true, ArmSwitch},
     {"clear", false, ClearSwitches},
     {"power", true, SwitchPower},
+    {"cts", true, SwitchCts},
     {"refill", false, PutPaperBack},
     {"stats", false, ReadStats},
+    {"state", false, ReadState},
 }};
+
+nlohmann::ordered_json Moment(const std::optional<CivilTime>& t) {
+  if (!t) return nullptr;
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t->year, t->month, t->day,
+                t->hour, t->minute, t->second);
+  return text;
+}
 
 std::string_view Trim(std::string_view text) {
   const auto begin = text.find_first_not_of(" \t\r\n");
@@ -73,7 +94,7 @@ std::string ConsoleCommand(SimulatedRegister& reg, std::string_view line) {
     }
   }
   return "ERROR unknown command \"" + std::string(command.substr(0, 40)) +
-         "\" (fault SWITCH, clear, power on|off, refill, stats)";
+         "\" (fault SWITCH, clear, power on|off, cts on|off, refill, stats, state)";
 }
 
 std::string StatsLine(const LineStats& s) {
@@ -94,6 +115,22 @@ std::string StatsLine(const LineStats& s) {
   for (int i = 0; i < kFaultCount; ++i)
     add(FaultName(static_cast<Fault>(i)), s.faults[static_cast<std::size_t>(i)]);
   return line;
+}
+
+std::string StateLine(const RegisterStatus& status) {
+  nlohmann::ordered_json faults = nlohmann::ordered_json::array();
+  for (const FaultSwitch& entry : status.faults) faults.push_back(ToString(entry));
+  nlohmann::ordered_json line;
+  line["power"] = status.power;
+  line["cts"] = status.cts;
+  line["paper_out"] = status.paper_out;
+  line["printing_suspended"] = status.printing_suspended;
+  line["faults"] = std::move(faults);
+  line["phase"] = kPhases.at(static_cast<std::size_t>(status.phase));
+  line["clock"] = Moment(status.clock);
+  line["day_opened_at"] = Moment(status.day_opened_at);
+  line["last_closure_at"] = Moment(status.last_closure_at);
+  return line.dump();
 }
 
 }  // namespace tavirel::sim

@@ -162,6 +162,60 @@ TEST_F(DriverFaults, OneCharacterTooLongOrShortDecodesNothing) {
   EXPECT_EQ(rig.reg->State().day.totals.receipts, 1);
 }
 
+// Switches given at start, before the host opens the port: the opening probe
+// (4201) is a command too, so a plain once-switch is spent on it, while one
+// on the N-th command or on a code waits for the host's own command.
+TEST(DriverFaultMoments, ASwitchGivenAtStartFiresWhereAskedAndTheProbeGoesThrough) {
+  enum Op { Drawer, Sale, Cash };
+  struct Row {
+    const char* fault;
+    std::vector<Op> ops;
+    std::vector<int> results;  // EERR carries LastEERR as its error
+    int eerr;
+  };
+  const Row rows[] = {
+      {"error=22", {Drawer}, {OP_OK}, 0},  // spent on the probe
+      {"error=22#2", {Drawer, Drawer}, {EERR, OP_OK}, 22},
+      {"error=22#3", {Drawer, Drawer, Drawer}, {OP_OK, EERR, OP_OK}, 22},
+      {"error=22:1036", {Drawer, Sale, Cash, Cash}, {OP_OK, OP_OK, EERR, OP_OK}, 22},
+      {"paper-end:1003", {Drawer, Sale}, {OP_OK, EERR}, perr::kCartaScontrino},
+      {"error=blank:1050", {Sale, Drawer, Drawer}, {OP_OK, EERR, OP_OK}, 0},
+  };
+  for (const Row& row : rows) {
+    SimOptions options;
+    options.faults.push_back(ParseFaultSwitch(row.fault));
+    DriverRig rig(options);
+    TavirelControl& c = *rig.ctl;
+    const bool spent_on_probe = row.results == std::vector<int>{OP_OK};
+    EXPECT_EQ(rig.reg->Stats().faulted_frames, spent_on_probe ? 1 : 0) << row.fault;
+    for (std::size_t i = 0; i < row.ops.size(); ++i) {
+      int result = 0;
+      switch (row.ops[i]) {
+        case Drawer: result = c.opApriCassetto(1); break;
+        case Sale: result = c.opReparto(1, "PANE", Euro("1.50"), 2); break;
+        case Cash: result = c.opContante(1, Euro("1.00")); break;
+      }
+      EXPECT_EQ(result, row.results[i]) << row.fault << ", command " << i;
+      if (result == EERR) {
+        EXPECT_EQ(c.LastEERR(), row.eerr) << row.fault;
+      }
+    }
+    EXPECT_TRUE(rig.reg->ArmedFaults().empty()) << row.fault;
+  }
+}
+
+TEST_F(DriverFaults, CtsHeldLowStopsTheHostWithThePowerOn) {
+  rig.reg->SetClearToSend(false);
+  EXPECT_EQ(c.opApriCassetto(1), OP_ERR_NOCOLL);
+  EXPECT_TRUE(rig.reg->Powered());
+  rig.reg->SetPower(false);
+  rig.reg->SetPower(true);  // the power does not let CTS go
+  EXPECT_EQ(c.opApriCassetto(1), OP_ERR_NOCOLL);
+  rig.reg->SetClearToSend(true);
+  EXPECT_EQ(c.opApriCassetto(1), OP_OK);
+  EXPECT_EQ(Events(), (std::vector<Event>{{OP_ERR_NOCOLL, 0}, {OP_ERR_NOCOLL, 0}}));
+}
+
 TEST_F(DriverFaults, RandomFaultsAtARateLeaveTheDriverConsistent) {
   rig.reg->SeedFaults(7);
   for (const char* entry : {"noise@0.3", "trailing@0.3", "ack-delay=1000@0.3"}) Arm(entry);

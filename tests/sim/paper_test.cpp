@@ -16,9 +16,9 @@ namespace tavirel::sim {
 namespace {
 
 using test::Cash;
-using test::Cmd;
 using test::Op;
 using test::Sale;
+using test::TextLine;
 
 std::vector<std::string> FileLines(const std::string& path) {
   std::ifstream in(path);
@@ -26,8 +26,6 @@ std::vector<std::string> FileLines(const std::string& path) {
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
-
-std::string TextLine(const std::string& text) { return Cmd(1064).D(1, 2).D(1, 1).T(text, 40); }
 
 struct Expected {
   PaperKind kind;

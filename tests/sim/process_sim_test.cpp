@@ -1,6 +1,6 @@
 // `tavirel sim` as a program: it keeps answering when nobody reads its
 // journal, a stop signal ends it at once whatever it is doing, its console
-// arms switches, and a link path that exists is refused with nothing removed.
+// arms switches and tells its state, and a link path that exists is refused with nothing removed.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -100,6 +100,18 @@ TEST(ProcessSim, TheConsoleArmsSwitchesAndCountsThem) {
   EXPECT_NE(stats.find(" error=1 "), std::string::npos) << stats;
   sim.WriteLine("gremlins");
   EXPECT_EQ(sim.ReadLine().rfind("ERROR unknown command", 0), 0u);
+}
+
+TEST(ProcessSim, ASwitchOnACodeWaitsPastTheProbeAndTheStateSaysSo) {
+  test::SimProcess sim({"--control", "--fault", "error=22:1050", "--fault", "no-ack#9"});
+  auto c = ControlOn(sim.Device());  // the probe, 4201, goes through
+  EXPECT_EQ(c->opReadMatrFisc(1), OP_OK);
+  EXPECT_EQ(c->opApriCassetto(1), EERR);
+  EXPECT_EQ(c->LastEERR(), 22);
+  sim.WriteLine("state");
+  const std::string state = sim.ReadLine();
+  EXPECT_NE(state.find("\"faults\":[\"no-ack#6\"]"), std::string::npos) << state;
+  EXPECT_EQ(state.rfind("{\"power\":true,", 0), 0u) << state;
 }
 
 TEST(ProcessSim, ALinkPathThatExistsIsRefusedWithNothingRemoved) {

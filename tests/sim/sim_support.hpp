@@ -66,6 +66,8 @@ inline std::string Sale(std::string_view desc, std::int64_t price, int rep) {
 }
 inline std::string Op(int code, int opr = 1) { return Cmd(code).D(opr, 2); }
 inline std::string Cash(std::int64_t amount) { return Cmd(1036).D(1, 2).D(amount, 9); }
+/// A line of a non-fiscal document (1064) in the normal font.
+inline std::string TextLine(std::string_view text) { return Cmd(1064).D(1, 2).D(1, 1).T(text, 40); }
 
 /// 7 December 2026, 10:30:00 as the wall clock, for registers whose clock
 /// offset is zero.
@@ -82,6 +84,17 @@ inline RegisterModel NewModel(std::chrono::system_clock::time_point* wall,
   state.currency = unit;
   state.clock_offset = 0;
   return RegisterModel(std::move(state), {}, [wall] { return *wall; });
+}
+
+/// A request frame around `command` (STX, counter, "E", command, checksum,
+/// ETX), written by hand.
+inline std::string Frame(std::string_view command, std::string_view counter = "01") {
+  const std::string covered = std::string(counter) + "E" + std::string(command);
+  unsigned sum = 0;
+  for (char c : covered) sum += static_cast<unsigned char>(c);
+  const char digits[] = {static_cast<char>('0' + sum % 100 / 10), static_cast<char>('0' + sum % 10),
+                         '\x03', '\0'};
+  return "\x02" + covered + digits;
 }
 
 /// The error number of an error payload, -1 for any other payload.

@@ -129,7 +129,7 @@ TEST_F(StateFileTest, DamagedFilesAreErrorsNamingTheFile) {
       good.substr(0, good.size() / 2),                  // cut short by a crash
       "",                                               // empty
       "{\"format\":\"something else\",\"version\":1}",  // another program's file
-      std::string(good).replace(good.find("\"version\": 3"), 12, "\"version\": 9"),
+      std::string(good).replace(good.find("\"version\": 4"), 12, "\"version\": 9"),
       std::string(good).replace(good.find("\"receipt_number\""), 16, "\"receipt_numbr\""),
       std::string(good).replace(good.find("\"euro\""), 6, "\"yen\""),
   };

@@ -65,6 +65,10 @@ class LineEngine {
   /// Switches the register off (nothing answered, CTS low) or on again.
   void SetPower(bool on);
   [[nodiscard]] bool Powered() const { return powered_; }
+  /// Holds Clear To Send low (the register is not ready: it hears nothing,
+  /// and what it already had to send still leaves) or lets it go again.
+  void HoldCtsLow(bool low) { cts_held_low_ = low; }
+  [[nodiscard]] bool CtsHeldLow() const { return cts_held_low_; }
 
   FaultPlan& Faults() { return faults_; }
   [[nodiscard]] const FaultPlan& Faults() const { return faults_; }
@@ -89,6 +93,7 @@ class LineEngine {
   FaultPlan faults_;
   LineStats stats_;
   bool powered_ = true;
+  bool cts_held_low_ = false;
   std::optional<TimePoint> cts_low_until_;
   bool in_frame_ = false;
   std::string frame_;

@@ -4,6 +4,7 @@
 // a command can work on a copy and be committed whole or not at all.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -222,6 +223,9 @@ struct RegisterState {
   int closure_number = 0;     // last fiscal closure
   Amount grand_total = 0;
   CivilTime last_closure_at{};  // before any closure: 1 January 2000
+  /// When the day's first receipt was opened; none while the day has none.
+  /// A day begun more than 24 hours ago must be closed before a new receipt.
+  std::optional<CivilTime> day_opened_at;
   Phase phase = Phase::Idle;
   OpenReceipt receipt;
   std::vector<std::string> footer = std::vector<std::string>(kFooterLines + 1);

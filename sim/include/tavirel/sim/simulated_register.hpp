@@ -14,6 +14,7 @@
 #include "tavirel/sim/journal.hpp"
 #include "tavirel/sim/line_engine.hpp"
 #include "tavirel/sim/pacing.hpp"
+#include "tavirel/sim/paper_archive.hpp"
 #include "tavirel/sim/paper_file.hpp"
 #include "tavirel/sim/register_model.hpp"
 #include "tavirel/sim/state_file.hpp"
@@ -42,6 +43,21 @@ struct SimOptions {
   std::function<void(const PaperRecord&)> paper_sink;
 };
 
+/// The switches and the day as an operator sees them, read at one moment.
+struct RegisterStatus {
+  bool power = true;
+  bool cts = true;  // Clear To Send not held low by its switch (power aside)
+  bool paper_out = false;
+  bool printing_suspended = false;  // stopped at a paper end until the restart (1149)
+  std::vector<FaultSwitch> faults;  // armed, as they stand (a "#N" counts down)
+  Phase phase = Phase::Idle;
+  CivilTime clock;                           // the register's clock now
+  std::optional<CivilTime> day_opened_at;    // the day's first receipt; none before it
+  std::optional<CivilTime> last_closure_at;  // none before the first closure
+};
+
+/// The simulated register. Thread-safe: every member takes the register's
+/// lock; journal listeners are called outside it.
 class SimulatedRegister {
  public:
   explicit SimulatedRegister(SimOptions options = {});
@@ -60,6 +76,11 @@ class SimulatedRegister {
   // ---- Switches -----------------------------------------------------------
   void SetPower(bool on);
   [[nodiscard]] bool Powered() const;
+  /// Holds Clear To Send low (false) or lets it go (true), the power left as
+  /// it is: the register hears nothing meanwhile; replies already on their
+  /// way still leave. A pseudo-terminal has no modem lines: there the host
+  /// only finds that nothing is answered.
+  void SetClearToSend(bool asserted);
   void ArmFault(const FaultSwitch& entry);
   void ClearFaults();
   void SeedFaults(std::uint64_t seed);
@@ -74,6 +95,8 @@ class SimulatedRegister {
   [[nodiscard]] std::vector<FiscalRecord> FiscalMemory() const;
   [[nodiscard]] LineStats Stats() const;
   [[nodiscard]] CivilTime Now() const;
+  /// The switches, the phase and the day's times together.
+  [[nodiscard]] RegisterStatus Status() const;
   /// The file the state is kept in ("" when none).
   [[nodiscard]] std::string StatePath() const;
   /// The paper record's file ("" when none).
@@ -85,6 +108,19 @@ class SimulatedRegister {
   std::size_t SubscribeJournal(Journal::Listener listener);
   void UnsubscribeJournal(std::size_t id);
   [[nodiscard]] std::vector<JournalDocument> JournalDocuments() const;
+
+  // ---- The paper of each document ------------------------------------------
+  // Kept in memory for the latest PaperArchive::kKeptDocuments documents
+  // finished since this register started (a document begun before a restart
+  // from the state file keeps its lines from the restart on, and says so).
+  /// The latest document of `kind` numbered `number` (SF. for receipts and
+  /// voided ones, SNF. for non-fiscal documents, reprints and reports, Z. for
+  /// closures and the fiscal memory report); nullopt when none is kept.
+  [[nodiscard]] std::optional<DocumentPaper> PaperOf(PaperKind kind, int number) const;
+  /// The document the register counted as its `seq`-th (the paper record's seq).
+  [[nodiscard]] std::optional<DocumentPaper> PaperOfSeq(std::uint64_t seq) const;
+  /// The records of the documents kept, oldest first.
+  [[nodiscard]] std::vector<PaperRecord> KeptPapers() const;
 
   /// Carries out a command string directly, without the line (for tools and
   /// tests); returns the reply payload.
@@ -109,6 +145,7 @@ class SimulatedRegister {
   std::function<void(const PaperRecord&)> paper_sink_;
   LineEngine engine_;
   Journal journal_;
+  PaperArchive archive_;
   std::vector<PrintedLine> undelivered_;
   bool head_unsaved_ = false;  // a paper end or refill not written yet
   std::optional<TimePoint> refill_at_;
