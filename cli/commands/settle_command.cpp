@@ -42,8 +42,8 @@ are carried out by the next `tavirel receipt` of the same document on its
 register; --mark settles it at once, the register untouched.)";
 
 doc::Settlement Decision(const SettleOptions& o) {
-  const int chosen = (o.retry ? 1 : 0) + (o.pay.empty() ? 0 : 1) + (o.void_it ? 1 : 0) +
-                     (o.mark.empty() ? 0 : 1);
+  const int chosen =
+      (o.retry ? 1 : 0) + (o.pay.empty() ? 0 : 1) + (o.void_it ? 1 : 0) + (o.mark.empty() ? 0 : 1);
   if (chosen != 1) throw UsageError("settle needs exactly one of --retry, --pay, --void, --mark");
   doc::Settlement s;
   s.note = o.note;
@@ -96,21 +96,26 @@ void AddSettleCommand(CLI::App& app, Runner& run) {
   CLI::App* settle =
       app.add_subcommand("settle", "Decide for a document that needs attention (the journal)");
   settle->add_option("KEY", options->key, "The document's key")->required();
-  settle->add_option("--journal", options->journal,
-                     "The journal (default $XDG_STATE_HOME/tavirel/journal.db)")
+  settle
+      ->add_option("--journal", options->journal,
+                   "The journal (default $XDG_STATE_HOME/tavirel/journal.db)")
       ->type_name("FILE");
   settle->add_flag("--retry", options->retry, "Go on where it stopped (paper refilled, say)");
   settle->add_option("--pay", options->pay, "Pay what is left: cash, cheque, card or ticket")
       ->type_name("TYPE");
-  settle->add_option("--amount", options->amount, "The payment's amount (cash and cheque: the rest when left out)")
+  settle
+      ->add_option("--amount", options->amount,
+                   "The payment's amount (cash and cheque: the rest when left out)")
       ->type_name("DECIMAL");
-  settle->add_option("--card", options->card, "The card type's number (--pay card)")->type_name("N");
+  settle->add_option("--card", options->card, "The card type's number (--pay card)")
+      ->type_name("N");
   settle->add_option("--ticket", options->ticket, "The voucher type's number (--pay ticket)")
       ->type_name("N");
   settle->add_flag("--void", options->void_it, "Void the receipt, where the register allows it");
   settle->add_option("--mark", options->mark, "Settled by hand: closed, voided or failed")
       ->type_name("STATUS");
-  settle->add_option("--note", options->note, "Why, in words: kept with the outcome")->type_name("TEXT");
+  settle->add_option("--note", options->note, "Why, in words: kept with the outcome")
+      ->type_name("TEXT");
   settle->add_option("--by", options->by, "Who decided (default cli)")->type_name("NAME");
   settle->footer(kExamples);
   settle->callback([options, &run] {
