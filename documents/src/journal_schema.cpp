@@ -16,7 +16,7 @@
 namespace tavirel::documents {
 namespace {
 
-constexpr const char* kTables = R"(
+constexpr const char* kDocumentsTable = R"(
 CREATE TABLE documents(
   seq INTEGER PRIMARY KEY AUTOINCREMENT,
   key TEXT NOT NULL UNIQUE,
@@ -30,6 +30,9 @@ CREATE TABLE documents(
   progress TEXT NOT NULL DEFAULT '',
   instruction TEXT,
   updated TEXT NOT NULL DEFAULT (datetime('now')));
+)";
+
+constexpr const char* kStepsTable = R"(
 CREATE TABLE steps(
   key TEXT NOT NULL,
   idx INTEGER NOT NULL,
@@ -47,23 +50,15 @@ CREATE INDEX documents_unfinished ON documents(register_name, seq)
 CREATE INDEX documents_in_flight ON documents(serial, seq) WHERE state IN ('running', 'uncertain');
 )";
 
-// Schema 1 to 2 in SQL; the canonical content is recomputed after it.
+// Schema 1 to 2 in SQL, around a new steps table (kStepsTable); the
+// canonical content is recomputed after it.
+constexpr const char* kFrom1Before = "ALTER TABLE steps RENAME TO steps_1;";
 constexpr const char* kFrom1 = R"(
-CREATE TABLE steps_2(
-  key TEXT NOT NULL,
-  idx INTEGER NOT NULL,
-  member TEXT NOT NULL,
-  command TEXT NOT NULL,
-  result INTEGER,
-  ending TEXT NOT NULL,
-  in_flight INTEGER NOT NULL,
-  PRIMARY KEY(key, idx)) WITHOUT ROWID;
-INSERT INTO steps_2 SELECT key, idx, member, command, result,
+INSERT INTO steps SELECT key, idx, member, command, result,
   CASE WHEN result_name IN ('bad-reply', 'hang-up', 'cancelled', 'interrupted')
        THEN result_name ELSE 'answered' END,
-  in_flight FROM steps;
-DROP TABLE steps;
-ALTER TABLE steps_2 RENAME TO steps;
+  in_flight FROM steps_1;
+DROP TABLE steps_1;
 DROP INDEX IF EXISTS documents_by_register;
 UPDATE documents SET state = 'uncertain' WHERE state = 'running' AND outcome IS NOT NULL;
 UPDATE documents SET state = CASE json_extract(outcome, '$.status')
@@ -126,10 +121,13 @@ void BringUpToDate(Database& db) {
   Transaction t(db);
   if (!HasTables(db)) {
     if (version != 0) throw JournalError("journal " + db.Path() + ": the file is not a journal");
-    db.Exec(kTables);
+    db.Exec(kDocumentsTable);
+    db.Exec(kStepsTable);
     db.Exec(kIndexes);
   } else {
     if (version < 2) {  // the first schema wrote no version
+      db.Exec(kFrom1Before);
+      db.Exec(kStepsTable);
       db.Exec(kFrom1);
       RecomputeCanonical(db);
       db.Exec(kIndexes);
