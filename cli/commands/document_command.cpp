@@ -29,16 +29,9 @@ constexpr int kExitUncertain = 3;
 constexpr int kExitAttention = 4;
 
 ControlSetup Setup(const std::string& name, const DocumentOptions& options) {
-  const int chosen =
-      (options.device.empty() ? 0 : 1) + (options.port != 0 ? 1 : 0) + (options.sim ? 1 : 0);
-  if (chosen != 1)
-    throw UsageError(name + " needs exactly one of --device PATH, --port N or --sim");
+  ControlSetup setup = ChooseRegister(name, options.device, options.port, options.sim,
+                                      options.settings, options.mode);
   if (!options.sim && !options.faults.empty()) throw UsageError("--fault needs --sim");
-  ControlSetup setup;
-  setup.device = options.device;
-  if (options.port != 0) setup.port = static_cast<std::int16_t>(options.port);
-  setup.settings = options.settings;
-  setup.mode = ParseMode(options.mode);
   return setup;
 }
 
