@@ -92,7 +92,14 @@ ojson EntryJson(const TableEntry& entry, const std::vector<const ProgramField*>&
     ojson value;
     switch (f->kind) {
       case FieldKind::Whole:
-      case FieldKind::Secret: value = std::stoll(it->second); break;
+      case FieldKind::Secret: {
+        // Made by hand rather than read, it may not be a number: kept as
+        // text, for preflight to name.
+        const auto number = ReadDecimal(it->second);
+        const auto whole = number ? decimal::ScaleExact(*number, 0) : std::nullopt;
+        value = whole ? ojson(*whole) : ojson(it->second);
+        break;
+      }
       case FieldKind::Text:
       case FieldKind::Unit: value = it->second; break;
       case FieldKind::Money:

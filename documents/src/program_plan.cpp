@@ -27,7 +27,8 @@ std::optional<std::int64_t> Scaled(const std::string& text, int decimals, const 
     return std::nullopt;
   }
   const auto value = decimal::ScaleExact(*number, decimals);
-  if (!value) {
+  if (!value && decimals == 0) problem = "\"" + text + "\" is not a whole number";
+  if (!value && decimals > 0) {
     problem = std::string(what) + " \"" + text + "\" has more than " + std::to_string(decimals) +
               " decimals";
   }

@@ -194,6 +194,31 @@ TEST(Programming, ALostReplyIsJudgedByReadingTheEntryBackNeverByGuessing) {
   }
 }
 
+// The register falls silent as a write goes out: its reading back goes
+// unanswered, the document is uncertain, and the next run reads the entry
+// first: the write took, it is listed once and never sent again.
+TEST(Programming, AWriteLeftUncertainIsSettledByTheNextRunsReading) {
+  DocumentRig rig;
+  ArmOnCommand(rig, "4002", "no-reply@1");
+  const Outcome silent = rig.Run(Keyed("silent"));
+  ASSERT_EQ(silent.status, Status::Uncertain) << ToJson(silent);
+  ASSERT_TRUE(silent.failed_step);
+  EXPECT_EQ(silent.failed_step->where, "departments[0]");
+  EXPECT_EQ(silent.failed_step->member, "opProgReparto");
+  EXPECT_EQ(Lines(silent.changes), std::vector<std::string>{kChanges[0]});
+  rig.line.reg->ClearFaults();
+  rig.line.ctl->SetHooks({});
+  const Outcome o = rig.Run(Keyed("silent"));
+  ASSERT_EQ(o.status, Status::Closed) << ToJson(o);
+  EXPECT_FALSE(o.replayed);
+  EXPECT_EQ(Lines(o.changes), kChanges);
+  const std::string pane = "400201PANE";
+  EXPECT_EQ(std::count_if(o.steps.begin(), o.steps.end(),
+                          [&](const StepRecord& s) { return s.command.starts_with(pane); }),
+            1);
+  ExpectTablesHoldTheDocument(rig.line.reg->State());
+}
+
 struct ClockRow {
   DateParts host;
   const char* to;  // the register set to this minute; "" left as it is
