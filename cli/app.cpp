@@ -38,7 +38,8 @@ int Main(int argc, const char* const* argv, Streams& streams) {
 #ifdef TAVIREL_WITH_DOCUMENTS
   AddReceiptCommand(app, run);
   AddSettleCommand(app, run);
-  constexpr const char* kCommands = "demo, call, sim, members, error, receipt";
+  AddApplyCommand(app, run);
+  constexpr const char* kCommands = "demo, call, sim, members, error, receipt, settle, apply";
 #else
   constexpr const char* kCommands = "demo, call, sim, members, error";
 #endif

@@ -18,6 +18,21 @@ std::int32_t ParseMode(std::string_view text) {
   return *mode;
 }
 
+ControlSetup ChooseRegister(std::string_view command, const std::string& device, int port, bool sim,
+                            const std::string& settings, std::string_view mode) {
+  const int chosen = (device.empty() ? 0 : 1) + (port != 0 ? 1 : 0) + (sim ? 1 : 0);
+  if (chosen != 1) {
+    throw UsageError(std::string(command) +
+                     " needs exactly one of --device NAME, --port N or --sim");
+  }
+  ControlSetup setup;
+  setup.device = device;
+  if (port != 0) setup.port = static_cast<std::int16_t>(port);
+  setup.settings = settings;
+  setup.mode = ParseMode(mode);
+  return setup;
+}
+
 std::unique_ptr<TavirelControl> MakeControl(const ControlSetup& setup) {
   std::unique_ptr<SerialPort> port;
   if (setup.device.empty()) {

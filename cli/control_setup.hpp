@@ -22,6 +22,13 @@ struct ControlSetup {
   std::int32_t mode = TVL_EUROSETTINGS_EURO;
 };
 
+/// The setup of the register a command's options choose: exactly one of a
+/// port name (`device`), a port number or the built-in simulated register
+/// (whose device its caller fills in), with the line settings and currency
+/// mode. Throws UsageError naming `command` otherwise, or for the mode.
+ControlSetup ChooseRegister(std::string_view command, const std::string& device, int port, bool sim,
+                            const std::string& settings, std::string_view mode);
+
 /// A new control on the port the setup names (the POSIX serial component for
 /// a port number) with the setup applied, the port not yet open. Malformed
 /// settings or port names throw SettingsError.

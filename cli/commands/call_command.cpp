@@ -62,15 +62,8 @@ standard error), 130, 143 or 129 after SIGINT, SIGTERM or SIGHUP (the call
 in progress is cancelled and the port closed).)";
 
 ControlSetup Setup(const CallOptions& options) {
-  const int chosen =
-      (options.device.empty() ? 0 : 1) + (options.port != 0 ? 1 : 0) + (options.sim ? 1 : 0);
-  if (chosen != 1) throw UsageError("call needs exactly one of --device NAME, --port N or --sim");
-  ControlSetup setup;
-  setup.device = options.device;
-  if (options.port != 0) setup.port = static_cast<std::int16_t>(options.port);
-  setup.settings = options.settings;
-  setup.mode = ParseMode(options.mode);
-  return setup;
+  return ChooseRegister("call", options.device, options.port, options.sim, options.settings,
+                        options.mode);
 }
 
 std::string DevicePath(const ControlSetup& setup) {

@@ -21,6 +21,7 @@ void AddErrorCommand(CLI::App& app, Runner& run);
 #ifdef TAVIREL_WITH_DOCUMENTS
 void AddReceiptCommand(CLI::App& app, Runner& run);
 void AddSettleCommand(CLI::App& app, Runner& run);
+void AddApplyCommand(CLI::App& app, Runner& run);
 #endif
 
 /// The whole program: parses `argv`, runs the chosen command and returns the

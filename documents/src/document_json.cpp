@@ -9,6 +9,7 @@
 
 #include "decimal.hpp"
 #include "json_fields.hpp"
+#include "program_json.hpp"
 #include "tavirel/documents/errors.hpp"
 #include "tavirel/json/number_keeping_reader.hpp"
 
@@ -21,10 +22,12 @@ using ojson = nlohmann::ordered_json;
 template <typename E>
 using Names = std::array<std::pair<std::string_view, E>, 4>;
 
-constexpr std::array<std::pair<std::string_view, DocumentType>, 3> kDocumentTypes{{
+constexpr std::array<std::pair<std::string_view, DocumentType>, 5> kDocumentTypes{{
     {"receipt", DocumentType::Receipt},
     {"non-fiscal", DocumentType::NonFiscal},
     {"report", DocumentType::Report},
+    {"reprint", DocumentType::Reprint},
+    {"programming", DocumentType::Programming},
 }};
 constexpr Names<LineType> kLineTypes{{
     {"sale", LineType::Sale},
@@ -154,6 +157,8 @@ void ReadBody(Fields& f, Document& d) {
       d.report = f.Text("report", true).value_or("");
       d.report_number = f.Integer("number", false);
       break;
+    case DocumentType::Reprint: f.Only({"key", "type", "operator"}); break;
+    case DocumentType::Programming: ReadProgramming(f, d); break;
   }
 }
 
@@ -205,7 +210,8 @@ ojson PaymentJson(const Payment& p, Form form) {
 ojson BodyJson(const Document& d, Form form) {
   ojson j = ojson::object();
   j["type"] = TypeName(d.type);
-  j["operator"] = d.operator_code;
+  // Programming commands carry no operator.
+  if (d.type != DocumentType::Programming) j["operator"] = d.operator_code;
   switch (d.type) {
     case DocumentType::Receipt: {
       ojson lines = ojson::array(), adjustments = ojson::array(), payments = ojson::array();
@@ -227,6 +233,8 @@ ojson BodyJson(const Document& d, Form form) {
       j["report"] = d.report;
       if (d.report_number) j["number"] = *d.report_number;
       break;
+    case DocumentType::Reprint: break;
+    case DocumentType::Programming: WriteProgramming(d, form == Form::Canonical, j); break;
   }
   return j;
 }
@@ -262,7 +270,8 @@ Document ParseDocument(std::string_view text, std::string_view key_beside) {
   d.key = f.Text("key", key_beside.empty()).value_or(std::string(key_beside));
   if (root.contains("key") && d.key.empty()) f.Problem("key", "must not be empty");
   ReadType(f, kDocumentTypes, d.type, false);
-  d.operator_code = f.Integer("operator", false).value_or(1);
+  if (d.type != DocumentType::Programming)
+    d.operator_code = f.Integer("operator", false).value_or(1);
   if (problems.empty()) ReadBody(f, d);
   if (!problems.empty()) throw DocumentError(problems);
   return d;

@@ -16,10 +16,23 @@ namespace {
 constexpr std::int32_t kSequenceError = 11;  // the register's "SEQUENZA ERRATA"
 constexpr std::array<std::int32_t, 2> kPaperErrors = {1, 2};
 
-std::string Describe(const std::string& member, const std::vector<Variant>& args) {
+std::string Describe(const std::string& member, const std::vector<Variant>& args,
+                     const std::optional<SecretSpan>& secret) {
   std::string text = member;
-  for (const Variant& a : args) text += " " + (a.empty() ? std::string("-") : a.ToString());
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const Variant& a = args[i];
+    text += " ";
+    text += secret && secret->arg == i ? std::string(kHiddenValue)
+            : a.empty()                ? std::string("-")
+                                       : a.ToString();
+  }
   return text;
+}
+
+std::string Hidden(std::string command, const std::optional<SecretSpan>& secret) {
+  if (secret && secret->at < command.size())
+    command.replace(secret->at, secret->width, secret->width, '*');
+  return command;
 }
 
 // The reply codes a payment may answer with.
@@ -74,19 +87,23 @@ Outcome DocumentRun::Go() {
       return Attention("there is nothing open to pay on the register for this document", false);
     }
     if (instruction_->action == Settlement::Action::Void &&
-        document_.type == DocumentType::Report) {
-      return Attention("a report cannot be voided: settle it by hand", false);
+        (document_.type == DocumentType::Report || document_.type == DocumentType::Reprint)) {
+      return Attention("a printed report cannot be voided: settle it by hand", false);
     }
   }
   switch (document_.type) {
     case DocumentType::Receipt: return RunReceipt();
     case DocumentType::NonFiscal: return RunNonFiscal();
-    case DocumentType::Report: return RunReport();
+    case DocumentType::Report:
+    case DocumentType::Reprint: return RunReport();
+    case DocumentType::Programming: return RunProgramming();
   }
   return Finish(Status::Failed, "unknown document type");
 }
 
-Variant DocumentRun::Operator() const { return plan_.front().args.front(); }
+Variant DocumentRun::Operator() const {
+  return Variant(static_cast<std::int32_t>(document_.operator_code));
+}
 
 std::string DocumentRun::Money(std::int64_t units) const { return MoneyText(units, mode_); }
 
@@ -121,8 +138,19 @@ void DocumentRun::Write(bool in_flight) {
 
 Reply DocumentRun::Send(const std::string& member, const std::vector<Variant>& args,
                         const ReplyCheck& check, bool durable) {
+  return Exchange(
+      member, args,
+      [&](const TavirelControl& c) {
+        return c.LastOPCode() != 0 && c.LastOP() == args.front().ToI2() && (!check || check(c));
+      },
+      durable);
+}
+
+Reply DocumentRun::Exchange(const std::string& member, const std::vector<Variant>& args,
+                            const ReplyCheck& ours_check, bool durable,
+                            const std::optional<SecretSpan>& secret) {
   auto& steps = ledger_.outcome.steps;
-  steps.push_back({member, Describe(member, args), std::nullopt, StepEnd::Interrupted});
+  steps.push_back({member, Describe(member, args, secret), std::nullopt, StepEnd::Interrupted});
   const std::size_t index = steps.size() - 1;
   if (durable) Write(true);
 
@@ -133,8 +161,7 @@ Reply DocumentRun::Send(const std::string& member, const std::vector<Variant>& a
     const std::int16_t code = control_.RunOperation(member, args);
     result = code;
     if (code == OP_OK) {
-      const bool ours = control_.LastOPCode() != 0 && control_.LastOP() == args.front().ToI2() &&
-                        (!check || check(control_));
+      const bool ours = ours_check(control_);
       if (!ours) end = StepEnd::BadReply;
       reply = ours ? Reply::Ok : Reply::Unknown;
     } else if (code == EERR) {
@@ -155,7 +182,7 @@ Reply DocumentRun::Send(const std::string& member, const std::vector<Variant>& a
   StepRecord& record = steps[index];
   record.result = result;
   record.end = end;
-  record.command = control_.CurrentCommand();
+  record.command = Hidden(control_.CurrentCommand(), secret);
   dirty_from_ = std::min(dirty_from_, index);
   if (options_.on_step) options_.on_step(record);
   return reply;

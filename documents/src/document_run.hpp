@@ -10,6 +10,7 @@
 
 #include "ledger.hpp"
 #include "plan.hpp"
+#include "program_plan.hpp"
 #include "tavirel/documents/journal.hpp"
 #include "tavirel/documents/runner.hpp"
 #include "tavirel/tavirel_control.hpp"
@@ -50,7 +51,14 @@ class DocumentRun {
 
   // ---- The line and the journal (document_run.cpp) ----------------------
   /// Sends one request. Its row is written, in flight, before it goes out,
-  /// unless it is a reading (`durable` false: it has no effect to lose).
+  /// unless it is a reading (`durable` false: it has no effect to lose). An
+  /// OP_OK reply is the request's when `ours` says so. A `secret` argument
+  /// is recorded as "****", in the arguments and in the command.
+  Reply Exchange(const std::string& member, const std::vector<Variant>& args,
+                 const ReplyCheck& ours, bool durable,
+                 const std::optional<SecretSpan>& secret = std::nullopt);
+  /// Exchange for a request that carries the operator: its reply echoes the
+  /// operator, and passes `check` when given.
   Reply Send(const std::string& member, const std::vector<Variant>& args,
              const ReplyCheck& check = {}, bool durable = true);
   Reply SendStep(const PlannedStep& step);
@@ -97,6 +105,31 @@ class DocumentRun {
   [[nodiscard]] Reading Before() const;
   [[nodiscard]] std::optional<Reading> After(const PlannedStep& step) const;
   [[nodiscard]] bool Matches(const PlannedStep& step, const Reading& reading) const;
+
+  // ---- Programming (programming_run.cpp) ----------------------------------
+  Outcome RunProgramming();
+  /// Reads one entry (tried up to the options' attempts) into `held`.
+  Reply ReadEntry(const ProgramStep& step, Record& held);
+  Reply ReadClock(DateParts& shown);
+  /// A write left in flight by an earlier run: reported once the entry reads
+  /// as the document wants.
+  void SettlePending(const std::vector<ProgramStep>& steps,
+                     const std::vector<std::optional<Record>>& held,
+                     const std::optional<DateParts>& clock);
+  /// Writes one entry where it differs and reads it back; an outcome when
+  /// the document ends there.
+  std::optional<Outcome> ProgramEntry(const ProgramStep& step, std::size_t index,
+                                      const std::optional<Record>& held);
+  std::optional<Outcome> SetClock(const DateParts& shown);
+  /// The programming write whose reply just came (or was lost): its outcome
+  /// when the document ends, else nothing (`done` says whether it took).
+  std::optional<Outcome> AfterWrite(const std::string& where, Reply reply, bool& done);
+  void Took(bool written);
+  [[nodiscard]] bool AlreadyChanged(const std::string& table,
+                                    std::optional<std::int64_t> number) const;
+  /// The register went out of reach: queued when nothing went out, else uncertain.
+  Outcome OutOfReach(const std::string& where, const std::string& what);
+  [[nodiscard]] DateParts HostTime() const;
 
   // ---- Non-fiscal documents and reports (other_runs.cpp) ------------------
   Outcome RunNonFiscal();

@@ -43,6 +43,42 @@ std::optional<std::string> Fields::Decimal(std::string_view name, bool required)
   return std::nullopt;
 }
 
+std::optional<std::vector<std::optional<std::string>>> Fields::DecimalList(std::string_view name,
+                                                                           std::size_t most) {
+  const nlohmann::json* value = Find(name, false);
+  if (value == nullptr) return std::nullopt;
+  if (!value->is_array() || value->empty() || value->size() > most) {
+    Problem(name, "must be a list of 1 to " + std::to_string(most) + " decimal numbers");
+    return std::nullopt;
+  }
+  std::vector<std::optional<std::string>> items;
+  for (std::size_t i = 0; i < value->size(); ++i) {
+    const nlohmann::json& item = (*value)[i];
+    if (item.is_null()) {
+      items.emplace_back();
+    } else if (item.is_string()) {
+      items.emplace_back(item.get<std::string>());
+    } else if (item.is_number_integer()) {
+      items.emplace_back(item.dump());
+    } else {
+      problems_.push_back({Where(name) + "[" + std::to_string(i) + "]",
+                           "must be a decimal number, as text (\"1.50\") or a JSON number"});
+      items.emplace_back();
+    }
+  }
+  return items;
+}
+
+std::optional<Fields> Fields::Object(std::string_view name, bool required) {
+  const nlohmann::json* value = Find(name, required);
+  if (value == nullptr) return std::nullopt;
+  if (!value->is_object()) {
+    Problem(name, "must be an object");
+    return std::nullopt;
+  }
+  return Fields(*value, Where(name), problems_);
+}
+
 std::optional<std::int64_t> Fields::Integer(std::string_view name, bool required) {
   const nlohmann::json* value = Find(name, required);
   if (value == nullptr) return std::nullopt;
@@ -77,6 +113,10 @@ void Fields::EachObject(std::string_view name, bool required,
 }
 
 void Fields::Only(std::initializer_list<std::string_view> known) {
+  Only(std::vector<std::string_view>(known));
+}
+
+void Fields::Only(const std::vector<std::string_view>& known) {
   for (const auto& field : object_.items()) {
     if (std::find(known.begin(), known.end(), field.key()) == known.end()) {
       Problem(field.key(), "is not a field here");

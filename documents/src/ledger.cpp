@@ -3,6 +3,7 @@
 #include <array>
 #include <nlohmann/json.hpp>
 
+#include "changes_json.hpp"
 #include "tavirel/documents/errors.hpp"
 
 namespace tavirel::documents {
@@ -53,6 +54,7 @@ std::string ToJson(const Ledger& l) {
                             {"stalled", l.stalled},
                             {"paper_out", l.paper_out},
                             {"void_due", l.void_due},
+                            {"pending_changes", ChangesJson(l.pending_changes)},
                             {"outcome", ToJson(so_far)}};
   return j.dump();
 }
@@ -74,6 +76,9 @@ Ledger ParseLedger(std::string_view text) {
     l.stalled = j.at("stalled").get<bool>();
     l.paper_out = j.value("paper_out", false);
     l.void_due = j.value("void_due", false);
+    if (const auto it = j.find("pending_changes"); it != j.end()) {
+      l.pending_changes = ParseChanges(it->get<std::string>());
+    }
     l.outcome = ParseOutcome(j.at("outcome").get<std::string>());
     l.outcome.steps.clear();  // taken from the journal's rows
   } catch (const nlohmann::json::exception& e) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tavirel/documents/outcome.hpp"
 
@@ -28,6 +29,9 @@ struct Ledger {
   bool stalled = false;            // left open after a refusal: settle it on the next run
   bool paper_out = false;          // stopped for paper: the restart command goes first
   bool void_due = false;           // the receipt is to be voided (a void was sent or refused)
+  /// Programming: what the write in flight changes, so that a run resumed
+  /// after its reply was lost can report it once a reading shows it done.
+  std::vector<Change> pending_changes;
   /// The outcome so far: the failed step that started a void, a number.
   Outcome outcome;
 };

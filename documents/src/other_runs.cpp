@@ -1,5 +1,5 @@
 // Non-fiscal documents (begun, printed line by line, ended; ended early on
-// a refusal) and reports (sent once, never repeated).
+// a refusal) and reports and reprints (sent once, never repeated).
 #include "document_run.hpp"
 #include "tavirel/result_codes.hpp"
 
@@ -112,8 +112,10 @@ Outcome DocumentRun::ResolveEnd() {
 
 Outcome DocumentRun::RunReport() {
   const PlannedStep& step = plan_.front();
-  constexpr const char* kLost =
-      "its reply was lost; reports are never repeated automatically: see the register's paper";
+  const std::string kLost =
+      std::string("its reply was lost; ") +
+      (document_.type == DocumentType::Reprint ? "a reprint is" : "reports are") +
+      " never repeated automatically: see the register's paper";
   if (ledger_.pending == Action::Step) {
     ledger_.outcome.failed_step = Failure(step.where, kLost);
     return Attention("", false);

@@ -3,6 +3,7 @@
 #include <array>
 #include <nlohmann/json.hpp>
 
+#include "changes_json.hpp"
 #include "tavirel/documents/document_json.hpp"
 #include "tavirel/documents/outcome.hpp"
 #include "tavirel/result_codes.hpp"
@@ -90,6 +91,18 @@ ojson AmountsJson(const std::vector<AmountLine>& lines) {
   return list;
 }
 
+ojson ChangeListJson(const std::vector<Change>& changes) {
+  ojson list = ojson::array();
+  for (const Change& c : changes) {
+    list.push_back({{"table", c.table},
+                    {"number", Optional(c.number)},
+                    {"field", c.field},
+                    {"from", Optional(c.from)},
+                    {"to", c.to}});
+  }
+  return list;
+}
+
 ojson SettlementJson(const Settlement& s) {
   ojson j = {{"action", NameIn(kActions, s.action)}};
   if (s.payment) {
@@ -110,6 +123,16 @@ std::optional<T> Get(const json& j, const char* name) {
   const auto it = j.find(name);
   if (it == j.end() || it->is_null()) return std::nullopt;
   return it->get<T>();
+}
+
+std::vector<Change> ReadChanges(const json& list) {
+  std::vector<Change> changes;
+  for (const json& c : list) {
+    changes.push_back({c.at("table").get<std::string>(), Get<std::int64_t>(c, "number"),
+                       c.at("field").get<std::string>(), Get<std::string>(c, "from"),
+                       c.at("to").get<std::string>()});
+  }
+  return changes;
 }
 
 StepRecord ReadStep(const json& j) {
@@ -193,24 +216,43 @@ std::string StepResultName(const StepRecord& step) {
 std::string ToJson(const Outcome& o) {
   ojson steps = ojson::array();
   for (const StepRecord& s : o.steps) steps.push_back(StepJson(s));
-  const ojson j = {{"key", o.key},
-                   {"status", StatusName(o.status)},
-                   {"receipt_number", Optional(o.receipt_number)},
-                   {"document_number", Optional(o.document_number)},
-                   {"fiscal_number", Optional(o.fiscal_number)},
-                   {"date", Optional(o.date)},
-                   {"total", Optional(o.total)},
-                   {"paid", Optional(o.paid)},
-                   {"change", Optional(o.change)},
-                   {"due", Optional(o.due)},
-                   {"adjustments", AmountsJson(o.adjustments)},
-                   {"payments", AmountsJson(o.payments)},
-                   {"holds_register", o.holds_register},
-                   {"failed_step", o.failed_step ? FailedJson(*o.failed_step) : ojson(nullptr)},
-                   {"settlement", o.settlement ? SettlementJson(*o.settlement) : ojson(nullptr)},
-                   {"steps", steps},
-                   {"replayed", o.replayed}};
+  ojson j = {{"key", o.key},
+             {"status", StatusName(o.status)},
+             {"receipt_number", Optional(o.receipt_number)},
+             {"document_number", Optional(o.document_number)},
+             {"fiscal_number", Optional(o.fiscal_number)},
+             {"date", Optional(o.date)},
+             {"total", Optional(o.total)},
+             {"paid", Optional(o.paid)},
+             {"change", Optional(o.change)},
+             {"due", Optional(o.due)},
+             {"adjustments", AmountsJson(o.adjustments)},
+             {"payments", AmountsJson(o.payments)}};
+  // A programming document's part; the other outcomes keep their shape.
+  if (o.unchanged) {
+    j["version"] = Optional(o.version);
+    j["changes"] = ChangeListJson(o.changes);
+    j["unchanged"] = *o.unchanged;
+    j["written"] = ChangeListJson(o.written);
+  }
+  j["holds_register"] = o.holds_register;
+  j["failed_step"] = o.failed_step ? FailedJson(*o.failed_step) : ojson(nullptr);
+  j["settlement"] = o.settlement ? SettlementJson(*o.settlement) : ojson(nullptr);
+  j["steps"] = steps;
+  j["replayed"] = o.replayed;
   return j.dump(-1, ' ', false, ojson::error_handler_t::replace);
+}
+
+std::string ChangesJson(const std::vector<Change>& changes) {
+  return ChangeListJson(changes).dump(-1, ' ', false, ojson::error_handler_t::replace);
+}
+
+std::vector<Change> ParseChanges(std::string_view text) {
+  try {
+    return ReadChanges(json::parse(text));
+  } catch (const json::exception& e) {
+    throw DocumentError("changes", std::string("not a list of changes: ") + e.what());
+  }
 }
 
 Outcome ParseOutcome(std::string_view text) {
@@ -239,6 +281,10 @@ Outcome ParseOutcome(std::string_view text) {
                         l.at("amount").get<std::string>()});
       }
     }
+    o.version = Get<std::int64_t>(j, "version");
+    o.unchanged = Get<std::int64_t>(j, "unchanged");
+    if (const auto it = j.find("changes"); it != j.end()) o.changes = ReadChanges(*it);
+    if (const auto it = j.find("written"); it != j.end()) o.written = ReadChanges(*it);
     if (const auto it = j.find("settlement"); it != j.end() && !it->is_null()) {
       o.settlement = ReadSettlement(*it);
     }

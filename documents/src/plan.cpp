@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "decimal.hpp"
+#include "program_plan.hpp"
 #include "tavirel/documents/reports.hpp"
 
 namespace tavirel::documents {
@@ -214,6 +215,20 @@ std::vector<PlannedStep> ReportSteps(const Document& d, std::vector<Problem>& pr
   return {step};
 }
 
+std::vector<PlannedStep> ProgrammingSteps(const Document& d, std::int32_t mode,
+                                          std::vector<Problem>& problems) {
+  std::vector<PlannedStep> steps;
+  for (const ProgramStep& p : ProgramSteps(d)) {
+    PlannedStep step;
+    step.kind = StepKind::Program;
+    step.member = std::string(p.table->program);
+    step.args = WriteArgs(p, Wanted(p, Blank(*p.table, mode), mode, &problems));
+    step.where = p.where;
+    steps.push_back(std::move(step));
+  }
+  return steps;
+}
+
 }  // namespace
 
 std::int64_t LineAmount(std::int64_t thousandths, std::int64_t unit_price) {
@@ -233,6 +248,14 @@ std::vector<PlannedStep> Plan(const Document& document, std::int32_t euro_settin
     case DocumentType::Receipt: return ReceiptSteps(document, reader);
     case DocumentType::NonFiscal: return NonFiscalSteps(document);
     case DocumentType::Report: return ReportSteps(document, problems);
+    case DocumentType::Reprint: {
+      PlannedStep step;
+      step.kind = StepKind::Report;
+      step.member = "opRistampaScontr";
+      step.args = {Whole(document.operator_code)};
+      return {step};
+    }
+    case DocumentType::Programming: return ProgrammingSteps(document, euro_settings, problems);
   }
   return {};
 }

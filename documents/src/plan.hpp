@@ -21,7 +21,8 @@ enum class StepKind {
   Begin,        // opens a non-fiscal document
   PrintedLine,  // a line of it
   End,          // ends it
-  Report,       // an X or Z report, the closure, the fiscal memory report
+  Report,       // an X or Z report, the closure, the fiscal memory report, a reprint
+  Program,      // writes one entry of a register table
 };
 
 /// What a receipt step does to the receipt's total (in the register's units).
@@ -44,7 +45,9 @@ struct PlannedStep {
   std::int64_t percent = 0;      // percentage adjustments: hundredths
 };
 
-/// The steps of `document` in currency mode `euro_settings`. Values that do
+/// The steps of `document` in currency mode `euro_settings` (for a
+/// programming document, each entry's write with the fields it leaves out
+/// blank: what preflight checks). Values that do
 /// not read (a price that is not decimal, an amount with more decimals than
 /// the currency has) are added to `problems` with where they are, and their
 /// steps carry a zero in their place.

@@ -10,6 +10,7 @@
 #include "decimal.hpp"
 #include "plan.hpp"
 #include "tavirel/documents/keys.hpp"
+#include "tavirel/documents/programming.hpp"
 #include "tavirel/result_codes.hpp"
 
 namespace tavirel::documents {
@@ -36,7 +37,20 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 17> kFieldOf
     {"DescRiga", "text"},
 }};
 
+// A table entry's fields are named by the table's row.
+std::string ProgramFieldWhere(const PlannedStep& step, std::string_view param) {
+  for (const ProgramTable& table : ProgramTables()) {
+    if (table.program != step.member) continue;
+    if (param == table.number_param) return step.where + ".number";
+    for (const ProgramField& f : table.fields) {
+      if (f.param == param) return step.where + "." + std::string(f.name);
+    }
+  }
+  return step.where;
+}
+
 std::string FieldWhere(const PlannedStep& step, std::string_view param) {
+  if (step.kind == StepKind::Program) return ProgramFieldWhere(step, param);
   if (param == "CodOpr") return "operator";
   if (param == "NumeroReparto" || param == "NumeroOperatore") return "number";
   for (const auto& [p, field] : kFieldOfParam) {
@@ -110,6 +124,45 @@ void CheckTexts(const Document& d, std::vector<Problem>& problems) {
   }
   for (std::size_t i = 0; i < d.text_lines.size(); ++i) {
     CheckText(d.text_lines[i].text, "lines[" + std::to_string(i) + "].text", problems);
+  }
+}
+
+// A programming document: something to apply, entries numbered from 1 and
+// once each, each giving a field, printable texts, a clock drift the
+// register's whole minutes can honour.
+void CheckProgramming(const Document& d, std::vector<Problem>& problems) {
+  if (d.tables.empty() && !d.clock_max_drift_s) {
+    problems.push_back({"", "a programming document needs at least one table entry or the clock"});
+  }
+  if (d.version && *d.version < 0) problems.push_back({"version", "must not be negative"});
+  if (d.clock_max_drift_s && *d.clock_max_drift_s < 60) {
+    problems.push_back(
+        {"clock.max_drift_s", "must be at least 60: the register's clock shows whole minutes"});
+  }
+  for (const auto& [name, entries] : d.tables) {
+    if (!IsProgramTable(name)) {
+      problems.push_back({name, "is not a table of the register"});
+      continue;
+    }
+    std::map<std::int64_t, std::size_t> seen;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      const std::string at = name + "[" + std::to_string(i) + "]";
+      const TableEntry& e = entries[i];
+      if (e.number < 1) problems.push_back({at + ".number", "entries count from 1"});
+      if (const auto [it, first] = seen.emplace(e.number, i); !first) {
+        problems.push_back({at + ".number", std::to_string(e.number) + " is given twice (" + name +
+                                                "[" + std::to_string(it->second) + "] too)"});
+      }
+      if (e.values.empty()) problems.push_back({at, "gives nothing to program"});
+      for (const ProgramTable& t : ProgramTables()) {
+        if (t.name != name) continue;
+        for (const ProgramField& f : t.fields) {
+          const auto value = e.values.find(std::string(f.name));
+          if (value != e.values.end() && (f.kind == FieldKind::Text || f.kind == FieldKind::Unit))
+            CheckText(value->second, at + "." + std::string(f.name), problems);
+        }
+      }
+    }
   }
 }
 
@@ -225,7 +278,9 @@ std::vector<Problem> Preflight(const Document& document, std::int32_t euro_setti
         problems.push_back({"lines", "a document needs at least one line"});
       CheckTexts(document, problems);
       break;
-    case DocumentType::Report: break;
+    case DocumentType::Report:
+    case DocumentType::Reprint: break;
+    case DocumentType::Programming: CheckProgramming(document, problems); break;
   }
   const std::vector<PlannedStep> steps = Plan(document, euro_settings, problems);
   const ArgumentCheck& fields = check ? check : DefaultArgumentCheck();

@@ -151,7 +151,8 @@ TEST(ProgramCallSim, AHostConversesOneLineAtATime) {
 
 #ifdef TAVIREL_WITH_DOCUMENTS
 const char* const kUnknownCommand =
-    "tavirel: unknown command \"frobnicate\" (commands: demo, call, sim, members, error, receipt)";
+    "tavirel: unknown command \"frobnicate\" (commands: demo, call, sim, members, error, receipt, "
+    "settle, apply)";
 #else
 const char* const kUnknownCommand =
     "tavirel: unknown command \"frobnicate\" (commands: demo, call, sim, members, error)";

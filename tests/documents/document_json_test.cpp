@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
 #include "tavirel/documents/errors.hpp"
 #include "tavirel/documents/outcome.hpp"
 
@@ -102,6 +105,69 @@ TEST(DocumentJson, NonFiscalAndReportDocuments) {
   EXPECT_EQ(r.report_number, 3);
   EXPECT_EQ(ParseDocument(ToJson(r)), r);
   EXPECT_EQ(ParseDocument(ToJson(n)), n);
+}
+
+TEST(DocumentJson, ProgrammingAndReprintDocuments) {
+  const Document p = ParseDocument(R"({"key": "p", "type": "programming", "version": 7,
+      "departments": [{"number": 1, "description": "PANE", "prices": ["+1.50", null, 2]}],
+      "vat": [{"number": 1, "rate": 10}], "header": [{"number": 1, "text": "BAR"}],
+      "clock": {"max_drift_s": 60}})");
+  EXPECT_EQ(p.version, 7);
+  EXPECT_EQ(p.clock_max_drift_s, 60);
+  const TableEntry& pane = p.tables.at("departments").at(0);
+  EXPECT_EQ(pane.values, (std::map<std::string, std::string>{
+                             {"description", "PANE"}, {"prices[0]", "+1.50"}, {"prices[2]", "2"}}));
+  EXPECT_EQ(p.tables.at("vat").at(0).values.at("rate"), "10");
+  const Document again = ParseDocument(ToJson(p));
+  EXPECT_EQ(ToJson(again), ToJson(p));
+  EXPECT_NE(ToJson(p).find(R"("prices":["1.50",null,"2"])"), std::string::npos) << ToJson(p);
+  EXPECT_EQ(ToJson(p).find("operator"), std::string::npos);  // programming carries none
+  Document same = p;
+  same.tables["departments"][0].values["prices[0]"] = "1.5";
+  EXPECT_EQ(ContentHash(same), ContentHash(p));
+  same.tables["vat"][0].values["rate"] = "10.5";
+  EXPECT_NE(ContentHash(same), ContentHash(p));
+
+  const Document r = ParseDocument(R"({"key": "r", "type": "reprint", "operator": 2})");
+  EXPECT_EQ(r.type, DocumentType::Reprint);
+  EXPECT_EQ(ParseDocument(ToJson(r)), r);
+}
+
+TEST(DocumentJson, EveryProblemOfAProgrammingDocumentsShape) {
+  try {
+    ParseDocument(R"({"key": "p", "type": "programming", "operator": 1,
+        "departments": [{"number": 1, "colour": "red", "prices": ["1", "2", "3", "4"]},
+                        {"number": "2", "vat": 1.5}],
+        "flags": {"number": 1}, "clock": 60, "coupons": []})");
+    FAIL() << "read as a document";
+  } catch (const DocumentError& e) {
+    std::vector<std::string> where;
+    for (const Problem& p : e.problems()) where.push_back(p.where);
+    std::sort(where.begin(), where.end());
+    EXPECT_EQ(where, (std::vector<std::string>{"clock", "coupons", "departments[0].colour",
+                                               "departments[0].prices", "departments[1].number",
+                                               "departments[1].vat", "flags", "operator"}));
+  }
+}
+
+TEST(OutcomeJson, AProgrammingOutcomeReadsBackAndOthersKeepTheirShape) {
+  Outcome o;
+  o.key = "p";
+  o.status = Status::Closed;
+  o.version = 7;
+  o.changes = {{"vat", 1, "rate", "22.00", "10.00"},
+               {"clock", std::nullopt, "date_time", "2026-12-07T10:30", "2026-12-07T10:45"}};
+  o.unchanged = 3;
+  o.written = {{"header", 1, "text", std::nullopt, "BAR DA MARIO"}};
+  EXPECT_EQ(ParseOutcome(ToJson(o)), o);
+  EXPECT_NE(ToJson(o).find(R"("payments":[],"version":7,"changes":[{"table":"vat","number":1,)"
+                           R"("field":"rate","from":"22.00","to":"10.00"})"),
+            std::string::npos)
+      << ToJson(o);
+  Outcome receipt;
+  receipt.key = "r";
+  EXPECT_EQ(ToJson(receipt).find("changes"), std::string::npos);
+  EXPECT_EQ(ParseOutcome(ToJson(receipt)), receipt);
 }
 
 TEST(OutcomeJson, ReadsBackWhatItWrites) {

@@ -56,12 +56,39 @@ struct DocumentRig {
   TempDir dir;
   sim::test::DriverRig line;
   Journal journal{dir.File("journal.db")};
-  Runner runner{*line.ctl, journal, RunnerOptions{}};
+  /// The host's clock a programming document's clock is compared with: the
+  /// register's (a fixed 7 December 2026, 10:30) and 20 seconds.
+  DateParts host_time{2026, 12, 7, 10, 30, 20};
+  Runner runner{*line.ctl, journal, Options()};
+
+  [[nodiscard]] RunnerOptions Options() {
+    RunnerOptions options;
+    options.local_time = [this] { return host_time; };
+    return options;
+  }
 
   Outcome Run(const std::string& json) { return runner.Run(ParseDocument(json)); }
   void Arm(const std::string& fault) { line.reg->ArmFault(sim::ParseFaultSwitch(fault)); }
   [[nodiscard]] std::vector<PaperReceipt> Paper() const { return ReceiptsOnPaper(*line.reg); }
   [[nodiscard]] bool RegisterIdle() const { return line.reg->State().phase == sim::Phase::Idle; }
 };
+
+/// Stops the host (an exception out of the control) right after the request
+/// of frame `frame` is written, or right after its reply has been read.
+struct Crash {};
+inline void CrashAt(DocumentRig& rig, int frame, bool after_reply) {
+  HostHooks hooks = rig.line.ctl->Hooks();
+  auto written = std::make_shared<int>(0);
+  hooks.trace = [written, frame, after_reply](TraceDirection d, std::string_view bytes, auto) {
+    if (d == TraceDirection::Written && !bytes.empty() && bytes[0] == '\x02') {
+      if (++*written == frame && !after_reply) throw Crash{};
+    }
+    if (d == TraceDirection::Read && after_reply && *written == frame &&
+        bytes.find('\x03') != std::string_view::npos) {
+      throw Crash{};
+    }
+  };
+  rig.line.ctl->SetHooks(hooks);
+}
 
 }  // namespace tavirel::documents::test

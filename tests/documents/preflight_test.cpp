@@ -20,6 +20,10 @@ std::string Sale(const std::string& fields) {
 
 std::string Receipt1(const std::string& fields) { return Receipt(Sale(fields)); }
 
+std::string Program(const std::string& fields) {
+  return R"({"key": "k", "type": "programming", )" + fields + "}";
+}
+
 struct Row {
   const char* what;
   std::string json;
@@ -121,6 +125,49 @@ const Row kRows[] = {
      2, "key"},
     {"key with a control character",
      R"({"key": "a\u001bb", "type": "report", "report": "x-financial-daily"})", 2, "key"},
+    // Programming: each table's fields through the operation's own check.
+    {"department description cut",
+     Program(R"("departments": [{"number": 1, "description": "ABCDEFGHIJKLMNOPQRSTU"}])"), 2,
+     "departments[0].description"},
+    {"price with a cent fraction",
+     Program(R"("departments": [{"number": 1, "prices": ["1.505"]}])"), 2,
+     "departments[0].prices[0]"},
+    {"second price negative", Program(R"("departments": [{"number": 1, "prices": [null, "-1"]}])"),
+     2, "departments[0].prices[1]"},
+    {"department number too wide", Program(R"("departments": [{"number": 100, "vat": 1}])"), 2,
+     "departments[0].number"},
+    {"unit of three characters", Program(R"("departments": [{"number": 1, "unit": "KGS"}])"), 2,
+     "departments[0].unit"},
+    {"VAT rate too wide", Program(R"("vat": [{"number": 1, "rate": "100"}])"), 2, "vat[0].rate"},
+    {"VAT rate decimals", Program(R"("vat": [{"number": 1, "rate": "10.125"}])"), 2, "vat[0].rate"},
+    {"secret code too wide", Program(R"("operators": [{"number": 1, "code": 12345}])"), 2,
+     "operators[0].code"},
+    {"operator name not Windows-1252",
+     Program(R"("operators": [{"number": 1, "name": "MARIO \u2192"}])"), 2, "operators[0].name"},
+    {"ticket value in lire with decimals",
+     Program(R"("tickets": [{"number": 1, "value": "5.29"}])"), 1, "tickets[0].value"},
+    {"flag value too wide", Program(R"("flags": [{"number": 3, "value": 10}])"), 2,
+     "flags[0].value"},
+    {"configuration value too wide", Program(R"("config": [{"number": 2, "value": 1000}])"), 2,
+     "config[0].value"},
+    {"header text too long",
+     Program(R"("header": [{"number": 1, "text": ")" + std::string(28, 'x') + "\"}]"), 2,
+     "header[0].text"},
+    {"ESC in a header text", Program(R"("header": [{"number": 1, "text": "BAR\u001b[2J"}])"), 2,
+     "header[0].text"},
+    {"print type of a line past 9", Program(R"("header": [{"number": 10, "print_type": 1}])"), 2,
+     "header[0].number"},
+    {"entry number zero", Program(R"("cards": [{"number": 0, "description": "VISA"}])"), 2,
+     "cards[0].number"},
+    {"entry given twice", Program(R"("cards": [{"number": 1, "description": "VISA"},
+                                              {"number": 1, "description": "AMEX"}])"),
+     2, "cards[1].number"},
+    {"entry that gives nothing", Program(R"("cards": [{"number": 1}])"), 2, "cards[0]"},
+    {"nothing to apply", Program(R"("version": 1)"), 2, ""},
+    {"negative version", Program(R"("version": -1, "flags": [{"number": 1, "value": 1}])"), 2,
+     "version"},
+    {"clock drift under a minute", Program(R"("clock": {"max_drift_s": 30})"), 2,
+     "clock.max_drift_s"},
 };
 
 TEST(Preflight, EachFaultIsNamedByItsField) {
@@ -149,6 +196,17 @@ TEST(Preflight, EveryProblemAtOnce) {
 }
 
 TEST(Preflight, ValidDocumentsPassInBothCurrencies) {
+  const std::string tables = R"("version": 3,
+      "vat": [{"number": 1, "rate": 10}, {"number": 2, "rate": "4.5"}],
+      "departments": [{"number": 1, "description": " PANE ", "prices": [1500, null, "0"],
+                       "vat": 1, "limit": "99999", "unit": "5"}],
+      "operators": [{"number": 12, "name": "MARIO", "code": 9999, "percent": "99.99"}],
+      "header": [{"number": 9, "text": "BAR DA MARIO", "print_type": 3}],
+      "tickets": [{"number": 1, "value": 5000}])";
+  EXPECT_TRUE(Preflight(ParseDocument(Program(tables)), 1).empty());
+  EXPECT_TRUE(Preflight(ParseDocument(Program(R"("clock": {"max_drift_s": 60})")), 2).empty());
+  EXPECT_TRUE(
+      Preflight(ParseDocument(R"({"key": "k", "type": "reprint", "operator": 2})"), 2).empty());
   EXPECT_TRUE(Preflight(ParseDocument(Receipt(Sale(R"(, "price": "1500")"),
                                               R"([{"type": "cash", "amount": 2000}])")),
                         1)

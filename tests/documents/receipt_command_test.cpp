@@ -6,8 +6,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "cli/child_process.hpp"
-#include "document_rig.hpp"
+#include "command_rows.hpp"
 
 namespace tavirel::documents::test {
 namespace {
@@ -33,27 +32,10 @@ constexpr const char* kHostile = R"({"key": "h1\u001b]0;owned\u0007", "lines": [
     {"department": 1, "description": "\u001b[2JPANE", "price": "1.00"}],
     "payments": [{"type": "cash"}]})";
 
-std::string OneLine(std::string text) {
-  std::replace(text.begin(), text.end(), '\n', ' ');
-  return text + "\n";
-}
-
-struct Row {
-  const char* what;
-  std::vector<std::string> args;  // FILE stands for the document file
-  std::string document;           // written to FILE, or given on standard input with "-"
-  int status;
-  const char* out;  // printed on standard output
-  const char* err;  // printed on standard error
-};
-
 TEST(ReceiptCommand, ExitStatusAndOutputOfEachKindOfRun) {
-  TempDir dir;
-  const std::string journal = dir.File("journal.db");
-  const std::string file = dir.File("doc.json");
   std::string other = kClosed;
   other.replace(other.find("1.50"), 4, "1.60");
-  const std::vector<Row> rows = {
+  const std::vector<CommandRow> rows = {
       {"closed", {"FILE"}, kClosed, 0, "c1: closed, number 1", ""},
       {"replayed", {"--json", "FILE"}, kClosed, 0, "\"replayed\":true", ""},
       {"other content", {"FILE"}, other, 2, "", "other content"},
@@ -82,34 +64,12 @@ TEST(ReceiptCommand, ExitStatusAndOutputOfEachKindOfRun) {
        kClosed,
        2,
        "",
-       "--fault needs --sim"},
+       "--fault needs --sim",
+       false},
       {"needs attention", {"FILE"}, kAttention, 4, "t1: needs-attention", ""},
       {"control characters are shown, not obeyed", {"FILE"}, kHostile, 2, "h1\\x1B]0;owned", ""},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.what);
-    std::vector<std::string> args{tavirel::testing::ProgramPath(), "receipt", "--journal", journal};
-    const bool usage = std::string(row.what) == "usage";
-    if (!usage) args.push_back("--sim");
-    std::string input;
-    for (const std::string& a : row.args) {
-      if (a == "FILE") {
-        std::ofstream(file) << row.document;
-        args.push_back(file);
-      } else {
-        args.push_back(a);
-        if (a == "-") input = row.document;
-      }
-    }
-    tavirel::testing::ChildProcess child(args);
-    child.Write(input);
-    const auto result = child.Finish(std::chrono::seconds(30));
-    EXPECT_EQ(result.status, row.status) << result.out << result.err;
-    EXPECT_NE(result.out.find(row.out), std::string::npos) << result.out;
-    EXPECT_NE(result.err.find(row.err), std::string::npos) << result.err;
-    EXPECT_EQ(result.out.find('\x1b'), std::string::npos)
-        << "a control character reached the terminal";
-  }
+  RunCommandRows("receipt", rows);
 }
 
 // The journal's file: an empty one is a journal lost unless a new one is

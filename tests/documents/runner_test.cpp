@@ -134,25 +134,6 @@ TEST(Runner, AReportWhoseReplyWasLostIsNeverRepeated) {
   EXPECT_EQ(static_cast<int>(rig.line.reg->FiscalMemory().size()), closures);
 }
 
-struct Crash {};
-
-// Stops the host (an exception out of the control) right after the request
-// of frame `frame` is written, or right after its reply has been read.
-void CrashAt(DocumentRig& rig, int frame, bool after_reply) {
-  HostHooks hooks = rig.line.ctl->Hooks();
-  auto written = std::make_shared<int>(0);
-  hooks.trace = [written, frame, after_reply](TraceDirection d, std::string_view bytes, auto) {
-    if (d == TraceDirection::Written && !bytes.empty() && bytes[0] == '\x02') {
-      if (++*written == frame && !after_reply) throw Crash{};
-    }
-    if (d == TraceDirection::Read && after_reply && *written == frame &&
-        bytes.find('\x03') != std::string_view::npos) {
-      throw Crash{};
-    }
-  };
-  rig.line.ctl->SetHooks(hooks);
-}
-
 TEST(Runner, CrashLoopEveryRequestAndEveryReplyThenRunAgain) {
   // Frame 1 reads the serial, frame 2 checks that no receipt is open;
   // frames 3..8 are the receipt's six steps.

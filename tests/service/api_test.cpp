@@ -150,6 +150,12 @@ TEST_F(Api, RefusalsNameTheFieldAtFault) {
       {"wait too long", docs + "?wait=301", ReceiptJson("w3"), {}, 400, "wait"},
       {"description too long", docs, too_long.dump(), {}, 400, "lines[0].description"},
       {"unknown field", docs, unknown.dump(), {}, 400, "colour"},
+      {"programming out of range",
+       docs,
+       R"({"key": "p1", "type": "programming", "vat": [{"number": 1, "rate": "100"}]})",
+       {},
+       400,
+       "vat[0].rate"},
       {"unknown register", "/v1/registers/nope/documents", ReceiptJson("u1"), {}, 404, "register"},
   };
   for (const auto& row : rows) {
@@ -165,13 +171,38 @@ TEST_F(Api, RefusalsNameTheFieldAtFault) {
     }
   }
   // Nothing refused reached the journal.
-  for (const char* key : {"a1", "a2", "w1", "api-long", "u1", "n1"}) {
+  for (const char* key : {"a1", "a2", "w1", "api-long", "u1", "n1", "p1"}) {
     EXPECT_EQ(rig_->Client()->Get((std::string("/v1/documents/") + key).c_str())->status, 404)
         << key;
   }
   const auto missing = rig_->Client()->Get("/v1/documents/never-sent");
   EXPECT_EQ(missing->status, 404);
   EXPECT_EQ(Body(missing)["field"], "key");
+}
+
+// The service passes every kind of document through: a programming document
+// (applied twice, the second changes nothing) and a reprint.
+TEST_F(Api, ProgrammingAndReprintDocumentsPassThrough) {
+  const std::string docs = "/v1/registers/sim/documents?wait=30";
+  const auto tables = [](const std::string& key) {
+    return R"({"key": ")" + key + R"(", "type": "programming", "version": 3,
+        "flags": [{"number": 5, "value": 1}], "config": [{"number": 7, "value": 12}]})";
+  };
+  const auto programmed = Post(docs, tables("api-prog"));
+  ASSERT_EQ(programmed->status, 200) << programmed->body;
+  EXPECT_EQ(Body(programmed)["status"], "closed");
+  EXPECT_EQ(Body(programmed)["version"], 3);
+  EXPECT_EQ(Body(programmed)["changes"].size(), 2u) << programmed->body;
+  const auto again = Post(docs, tables("api-prog-again"));
+  ASSERT_EQ(again->status, 200) << again->body;
+  EXPECT_TRUE(Body(again)["changes"].empty()) << again->body;
+  EXPECT_EQ(Body(again)["unchanged"], 2);
+
+  ASSERT_EQ(Body(Post(docs, ReceiptJson("api-before-reprint")))["status"], "closed");
+  const auto reprint = Post(docs, R"({"key": "api-reprint", "type": "reprint"})");
+  ASSERT_EQ(reprint->status, 200) << reprint->body;
+  EXPECT_EQ(Body(reprint)["status"], "closed");
+  EXPECT_TRUE(Body(reprint)["document_number"].is_number()) << reprint->body;
 }
 
 TEST_F(Api, WaitZeroAnswers202WithWhereToLookAndTheLookEndsClosed) {

@@ -1,18 +1,20 @@
 #pragma once
-// A document: one receipt, non-fiscal document or report, as a plain value.
+// A document: one receipt, non-fiscal document, report, reprint or
+// programming of the register's tables, as a plain value.
 // Amounts, percentages and quantities are decimal text ("1.50", "10",
 // "1.250"), in the currency of the control's mode; they are never held in
 // binary floating point. The JSON form is document_json.hpp's.
 //
 // Values only: copy and share them freely between threads.
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace tavirel::documents {
 
-enum class DocumentType { Receipt, NonFiscal, Report };
+enum class DocumentType { Receipt, NonFiscal, Report, Reprint, Programming };
 
 /// A line of a receipt: a sale, a return, a void of an earlier line (the
 /// ...Storno operations) or an additional description.
@@ -60,6 +62,16 @@ struct TextLine {
   friend bool operator==(const TextLine&, const TextLine&) = default;
 };
 
+/// One entry of a register table in a programming document.
+struct TableEntry {
+  std::int64_t number = 0;  // the entry's number in its table, from 1
+  /// The fields given, by their names in ProgramTables() (programming.hpp):
+  /// "description", "prices[1]", "rate". Texts as given, whole numbers and
+  /// amounts as decimal text. A field left out keeps what the register holds.
+  std::map<std::string, std::string> values;
+  friend bool operator==(const TableEntry&, const TableEntry&) = default;
+};
+
 struct Document {
   /// The caller's name for this document; the same key never prints twice.
   std::string key;
@@ -76,6 +88,15 @@ struct Document {
   /// The operator or department a per-operator or per-department report is
   /// about (0: all); absent for the others.
   std::optional<std::int64_t> report_number;
+  // Programming
+  /// The caller's number for this set of tables, given back in the outcome.
+  std::optional<std::int64_t> version;
+  /// The entries given for each table, by the table's name ("departments",
+  /// "vat", "operators", "cards", "tickets", "flags", "config", "header").
+  std::map<std::string, std::vector<TableEntry>> tables;
+  /// Present: the register's clock is set from the host's when it is off by
+  /// more than this many seconds.
+  std::optional<std::int64_t> clock_max_drift_s;
   friend bool operator==(const Document&, const Document&) = default;
 };
 

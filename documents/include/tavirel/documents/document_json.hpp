@@ -9,6 +9,7 @@
 //    "adjustments": [{"type": "discount-percent", "percent": "10"}],
 //    "payments": [{"type": "cash", "amount": "5.00"}, {"type": "card", "card": 1}]}
 //
+// A programming document's tables are docs/documents.md's "Programming".
 // Amounts, percentages and quantities may be strings or JSON numbers; a
 // number is taken by the digits it is written with, never through binary
 // floating point. docs/documents.md describes every field.
@@ -41,7 +42,7 @@ std::string CanonicalContent(const Document& document);
 /// A hash of CanonicalContent, as 16 hexadecimal digits (64-bit FNV-1a).
 std::string ContentHash(const Document& document);
 
-/// "receipt", "non-fiscal", "report".
+/// "receipt", "non-fiscal", "report", "reprint", "programming".
 std::string_view TypeName(DocumentType type);
 
 /// "cash", "cheque", "card", "ticket".

@@ -11,6 +11,13 @@
 //               "result_name": "OP_OK"}, ...],
 //    "replayed": false}
 //
+// A programming document's outcome also holds, after "payments":
+//
+//   "version": 7, "changes": [{"table": "departments", "number": 1,
+//   "field": "description", "from": "REPARTO 01", "to": "PANE"}], "unchanged": 4,
+//   "written": [{"table": "header", "number": 1, "field": "text", "from": null,
+//   "to": "BAR DA MARIO"}]
+//
 // Amounts are decimal text in the currency of the control's mode ("5.67" in
 // euro, "5670" in lire), converted once from the register's whole cents or
 // lire. Values only: safe to copy between threads.
@@ -44,13 +51,15 @@ enum class Status {
   /// register must wait meanwhile.
   NeedsAttention,
   /// Printed whole: a receipt closed by its payments, a non-fiscal document
-  /// ended, a report printed. Final.
+  /// ended, a report or reprint printed; a programming document applied
+  /// whole and read back. Final.
   Closed,
   /// A receipt was opened and then voided on the register, or a non-fiscal
   /// document was ended early: `failed_step` says why. Final.
   Voided,
   /// Nothing fiscal happened: preflight problems, a refusal of the first
-  /// operation. Final, but the same document sent again under its key is
+  /// operation, a programming step refused (what changed before it is in
+  /// `changes`). Final, but the same document sent again under its key is
   /// queued anew.
   Failed,
 };
@@ -96,6 +105,19 @@ struct AmountLine {
   std::string member;  // "opContante", "opSubTotPercMinus", ...
   std::string amount;  // decimal text; a discount is negative
   friend bool operator==(const AmountLine&, const AmountLine&) = default;
+};
+
+/// One field a programming document changed on the register (or, for the
+/// header's text, wrote without a reading to tell what was there).
+struct Change {
+  std::string table;                   // "departments", "vat", ..., "clock"
+  std::optional<std::int64_t> number;  // the entry's number; absent for the clock
+  std::string field;                   // "description", "prices[0]", "date_time"
+  /// What the register held, as a reading gave it; absent when no reading
+  /// tells (the header's text). A secret code shows as "****".
+  std::optional<std::string> from;
+  std::string to;  // what it holds now
+  friend bool operator==(const Change&, const Change&) = default;
 };
 
 /// What an operator decided for a document that needed attention.
@@ -156,6 +178,13 @@ struct Outcome {
   std::optional<std::string> due;       // still to pay on a receipt left open
   std::vector<AmountLine> adjustments;  // each discount or surcharge, as the register made it
   std::vector<AmountLine> payments;     // each payment the register took
+  // Programming (present in its outcomes only)
+  std::optional<std::int64_t> version;  // the document's version
+  std::vector<Change> changes;          // each field that differed and was programmed
+  /// The entries (and the clock) that already held what the document gives;
+  /// present for a programming document once it ran.
+  std::optional<std::int64_t> unchanged;
+  std::vector<Change> written;  // header lines: written every time, having no reading
   /// Needs attention with the document still open on its register (a receipt
   /// in its payment phase, a receipt of someone else's found open): the
   /// register's other documents wait until it is settled.

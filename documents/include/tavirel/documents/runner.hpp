@@ -21,7 +21,11 @@
 //   (the register answers it while a receipt is open and refuses it when
 //   none is), compared with what the earlier replies added up to; then the
 //   document goes on, or the open receipt is voided.
-// - Reports and the fiscal closure are never repeated automatically.
+// - Reports, reprints and the fiscal closure are never repeated
+//   automatically.
+// - A programming document reads every entry it gives, writes only those
+//   that differ and reads each back; a write whose reply was lost is judged
+//   by reading the entry back. It never opens a receipt.
 // - A key the journal holds finished is answered from the journal
 //   ("replayed"), without touching the register. A document left in flight
 //   by a stopped process is resolved and finished when it is run again, on
@@ -40,6 +44,7 @@
 #include "tavirel/documents/journal.hpp"
 #include "tavirel/documents/outcome.hpp"
 #include "tavirel/documents/preflight.hpp"
+#include "tavirel/ole_date.hpp"
 #include "tavirel/tavirel_control.hpp"
 
 namespace tavirel::documents {
@@ -55,6 +60,10 @@ struct RunnerOptions {
   /// Called once for every request that went to the register, when it ended
   /// (its metrics); on the runner's thread.
   std::function<void(const StepRecord&)> on_step;
+  /// The host's local date and time, which a programming document's clock
+  /// is compared with and set from (the system's local time when empty).
+  /// Called on the runner's thread.
+  std::function<DateParts()> local_time;
 };
 
 class Runner {

@@ -1,0 +1,16 @@
+// The host's local time on Windows: localtime_s, which keeps no shared buffer.
+#include <ctime>
+
+#include "../program_plan.hpp"
+
+namespace tavirel::documents {
+
+DateParts HostLocalTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_s(&local, &now);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+          local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+}  // namespace tavirel::documents
