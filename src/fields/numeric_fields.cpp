@@ -12,11 +12,12 @@ namespace tavirel {
 namespace {
 
 // Digits of a magnitude, padded with "0" to `width`, signed in front.
-std::string PadDigits(std::string digits, bool negative, int width) {
+void AppendPadded(std::string& out, std::string_view digits, bool negative, int width) {
+  if (negative) out += '-';
   if (width > 0 && digits.size() < static_cast<std::size_t>(width)) {
-    digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
+    out.append(static_cast<std::size_t>(width) - digits.size(), '0');
   }
-  return negative ? "-" + digits : digits;
+  out.append(digits);
 }
 
 // Number of digits after the decimal point of a pattern such as "###0.000".
@@ -30,24 +31,53 @@ int DecimalsOf(std::string_view pattern) {
   return decimals;
 }
 
+template <typename Append>
+std::string Formatted(Append&& append) {
+  std::string field;
+  append(field);
+  return field;
+}
+
 }  // namespace
 
 std::string FormatDigitField(std::int64_t value, int width) {
+  return Formatted([&](std::string& out) { AppendDigitField(out, value, width); });
+}
+
+void AppendDigitField(std::string& out, std::int64_t value, int width) {
   // The magnitude as unsigned, so that the most negative value has one too.
-  const std::uint64_t magnitude = value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
-                                            : static_cast<std::uint64_t>(value);
-  return PadDigits(std::to_string(magnitude), value < 0, width);
+  std::uint64_t magnitude = value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
+                                      : static_cast<std::uint64_t>(value);
+  char digits[20];  // the most a 64-bit magnitude has
+  char* first = digits + sizeof digits;
+  do {
+    *--first = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  AppendPadded(out,
+               std::string_view(first, static_cast<std::size_t>(digits + sizeof digits - first)),
+               value < 0, width);
 }
 
 std::string FormatAmountField(Currency value, std::int16_t width, std::int32_t euro_settings) {
+  return Formatted([&](std::string& out) { AppendAmountField(out, value, width, euro_settings); });
+}
+
+void AppendAmountField(std::string& out, Currency value, std::int16_t width,
+                       std::int32_t euro_settings) {
   switch (euro_settings) {
-    case TVL_EUROSETTINGS_LIRE: return FormatDigitField(value.RoundedUnits(0), width);
-    case TVL_EUROSETTINGS_EURO: return FormatDigitField(value.RoundedUnits(2), width);
-    default: return {};
+    case TVL_EUROSETTINGS_LIRE: AppendDigitField(out, value.RoundedUnits(0), width); return;
+    case TVL_EUROSETTINGS_EURO: AppendDigitField(out, value.RoundedUnits(2), width); return;
+    default: return;
   }
 }
 
 std::string FormatDecimalField(float value, std::string_view pattern, std::int16_t width) {
+  return Formatted([&](std::string& out) { AppendDecimalField(out, value, pattern, width); });
+}
+
+void AppendDecimalField(std::string& out, float value, std::string_view pattern,
+                        std::int16_t width) {
   const auto number = decimal::Shortest(value);
   const auto scaled = number ? decimal::ScaleRounded(*number, DecimalsOf(pattern)) : std::nullopt;
   if (!scaled) {
@@ -55,19 +85,31 @@ std::string FormatDecimalField(float value, std::string_view pattern, std::int16
                           " cannot be written in a numeric field with the pattern \"" +
                           std::string(pattern) + "\"");
   }
-  return FormatDigitField(*scaled, width);
+  AppendDigitField(out, *scaled, width);
 }
 
 std::string FormatIntegerQuantityField(std::int16_t qta) {
-  return FormatDigitField(qta, 4) + "000";
+  return Formatted([&](std::string& out) { AppendIntegerQuantityField(out, qta); });
+}
+
+void AppendIntegerQuantityField(std::string& out, std::int16_t qta) {
+  AppendDigitField(out, qta, 4);
+  out += "000";
 }
 
 std::string FormatUnitOfMeasureField(std::string_view text) {
+  return Formatted([&](std::string& out) { AppendUnitOfMeasureField(out, text); });
+}
+
+void AppendUnitOfMeasureField(std::string& out, std::string_view text) {
   const auto number = decimal::Parse(text);
-  if (!number) return std::string(text);
+  if (!number) {
+    out.append(text);
+    return;
+  }
   // Rounded on the digits themselves: even a number of any length is written whole.
-  decimal::WholeDigits whole = decimal::RoundedWhole(*number);
-  return PadDigits(std::move(whole.digits), whole.negative, 2);
+  const decimal::WholeDigits whole = decimal::RoundedWhole(*number);
+  AppendPadded(out, whole.digits, whole.negative, 2);
 }
 
 }  // namespace tavirel

@@ -16,14 +16,20 @@ std::string_view TrimSpaces(std::string_view utf8) {
 }
 
 std::string FormatTextField(std::string_view utf8, std::int16_t width) {
+  std::string field;
+  AppendTextField(field, utf8, width);
+  return field;
+}
+
+void AppendTextField(std::string& out, std::string_view utf8, std::int16_t width) {
   const std::string_view text = TrimSpaces(utf8);
   const std::size_t wanted = width > 0 ? static_cast<std::size_t>(width) : 0;
   const std::size_t count = cp1252::CharCount(text);
-  if (count >= wanted) return std::string(cp1252::FirstChars(text, wanted));
-  std::string field;
-  field.reserve(text.size() + (wanted - count));
-  field.append(text).append(wanted - count, ' ');
-  return field;
+  if (count >= wanted) {
+    out.append(cp1252::FirstChars(text, wanted));
+    return;
+  }
+  out.append(text).append(wanted - count, ' ');
 }
 
 }  // namespace tavirel

@@ -40,8 +40,15 @@ std::int16_t ComputeFrameChecksum(std::int16_t frame_counter, std::string_view c
 }
 
 std::string BuildRequestFrame(std::int16_t frame_counter, std::string_view raw_command) {
+  std::string frame;
+  BuildRequestFrame(frame, frame_counter, raw_command);
+  return frame;
+}
+
+void BuildRequestFrame(std::string& frame, std::int16_t frame_counter,
+                       std::string_view raw_command) {
   const int counter = std::abs(static_cast<int>(frame_counter)) % 100;
-  std::string frame(raw_command.size() + 7, kSTX);
+  frame.assign(raw_command.size() + 7, kSTX);
   frame[1] = Digit(counter / 10);
   frame[2] = Digit(counter);
   frame[3] = 'E';
@@ -57,7 +64,6 @@ std::string BuildRequestFrame(std::int16_t frame_counter, std::string_view raw_c
   frame[frame.size() - 3] = Digit(checksum / 10);
   frame[frame.size() - 2] = Digit(checksum);
   frame.back() = kETX;
-  return frame;
 }
 
 std::optional<int> ReadNumberField(std::string_view field) {
@@ -85,7 +91,7 @@ std::string_view ReplyPayload(std::string_view reply) {
   return reply.substr(4, reply.size() - 7);
 }
 
-bool IsErrorReply(std::string_view reply) { return ReplyPayload(reply).starts_with("EERR"); }
+bool IsErrorReply(std::string_view reply) { return ReplyPayload(reply).starts_with(kErrorCode); }
 
 std::optional<int> ErrorReplyNumber(std::string_view reply) {
   const std::string_view payload = ReplyPayload(reply);

@@ -12,7 +12,13 @@ namespace tavirel::link {
 
 class ReplyAssembler {
  public:
-  ReplyAssembler() { buffer_.reserve(128); }  // a sale line's reply fits
+  /// Assembles in a buffer of its own.
+  ReplyAssembler() : buffer_(own_) {}
+  /// Assembles in `buffer` (emptied first; its room is reused), which must
+  /// outlive the assembler.
+  explicit ReplyAssembler(std::string& buffer) : buffer_(buffer) { buffer_.clear(); }
+  ReplyAssembler(const ReplyAssembler&) = delete;
+  ReplyAssembler& operator=(const ReplyAssembler&) = delete;
   /// Takes one received character.
   void Take(char c) {
     if (!ack_seen_) {
@@ -68,7 +74,8 @@ class ReplyAssembler {
   [[nodiscard]] std::string& buffer() { return buffer_; }
 
  private:
-  std::string buffer_;
+  std::string own_;
+  std::string& buffer_;
   bool ack_seen_ = false;
   bool etx_seen_ = false;
   bool discarding_ = false;

@@ -97,6 +97,8 @@ void AppendUtf8(std::string& out, char32_t code_point) {
   }
 }
 
+}  // namespace
+
 // Plain ASCII is the same in UTF-8 and in Windows-1252: most commands and
 // replies are digits, so they skip the conversion.
 bool IsAscii(std::string_view text) {
@@ -111,26 +113,40 @@ bool IsAscii(std::string_view text) {
   return (any_high & 0x8080808080808080ULL) == 0;
 }
 
-}  // namespace
-
 std::string FromUtf8(std::string_view utf8) {
-  if (IsAscii(utf8)) return std::string(utf8);  // the same bytes either way
   std::string bytes;
-  bytes.reserve(utf8.size());
-  for (std::size_t pos = 0; pos < utf8.size();) {
-    const Decoded decoded = DecodeAt(utf8, pos);
-    bytes += decoded.code_point == kInvalid ? kReplacement : ByteOf(decoded.code_point);
-    pos += decoded.length;
-  }
+  FromUtf8(utf8, bytes);
   return bytes;
 }
 
+void FromUtf8(std::string_view utf8, std::string& out) {
+  if (IsAscii(utf8)) {
+    out.assign(utf8);  // the same bytes either way
+    return;
+  }
+  out.clear();
+  out.reserve(utf8.size());
+  for (std::size_t pos = 0; pos < utf8.size();) {
+    const Decoded decoded = DecodeAt(utf8, pos);
+    out += decoded.code_point == kInvalid ? kReplacement : ByteOf(decoded.code_point);
+    pos += decoded.length;
+  }
+}
+
 std::string ToUtf8(std::string_view bytes) {
-  if (IsAscii(bytes)) return std::string(bytes);
   std::string utf8;
-  utf8.reserve(bytes.size() * 2);
-  for (const char byte : bytes) AppendUtf8(utf8, CodePointOf(static_cast<unsigned char>(byte)));
+  ToUtf8(bytes, utf8);
   return utf8;
+}
+
+void ToUtf8(std::string_view bytes, std::string& out) {
+  if (IsAscii(bytes)) {
+    out.assign(bytes);
+    return;
+  }
+  out.clear();
+  out.reserve(bytes.size() * 2);
+  for (const char byte : bytes) AppendUtf8(out, CodePointOf(static_cast<unsigned char>(byte)));
 }
 
 std::size_t CharCount(std::string_view utf8) {
