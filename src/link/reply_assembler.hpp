@@ -7,6 +7,7 @@
 
 #include "link/frame.hpp"
 #include "link/transaction.hpp"
+#include "types/byte_scan.hpp"
 
 namespace tavirel::link {
 
@@ -26,10 +27,11 @@ class ReplyAssembler {
       return;
     }
     if (c == kSTX) {
-      buffer_.assign(1, kSTX);
+      buffer_.clear();
+      buffer_.push_back(kSTX);
       discarding_ = false;
     } else if (c == kETX) {
-      buffer_ += kETX;
+      buffer_.push_back(kETX);
       etx_seen_ = true;
     } else if (!discarding_) {
       buffer_ += c;
@@ -55,7 +57,11 @@ class ReplyAssembler {
       const char* const limit =
           p + std::min<std::size_t>(end - p, kMaxReplyLength - buffer_.size());
       const char* q = p;
-      while (q != limit && *q != kSTX && *q != kETX) ++q;
+      for (;;) {  // STX and ETX lie below kETX + 1, as NUL and SOH, which are ordinary
+        q += bytes::FindBelow({q, static_cast<std::size_t>(limit - q)}, kETX + 1);
+        if (q == limit || *q == kSTX || *q == kETX) break;
+        ++q;
+      }
       buffer_.append(p, q);
       p = q;
       if (p != end) Take(*p++);  // a control character, or the one past the bound

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "fields/field_encoders.hpp"
 #include "tavirel/result_codes.hpp"
 
 namespace tavirel::ops {
@@ -305,7 +306,10 @@ link::ReplyShape ShapeOf(const Operation& op) {
 
 std::vector<Operation> MakeTable() {
   std::vector<Operation> ops = MakeCatalogue();
-  for (Operation& op : ops) op.reply_shape = ShapeOf(op);
+  for (Operation& op : ops) {
+    op.reply_shape = ShapeOf(op);
+    op.code_text = FormatDigitField(op.code, 4);
+  }
   return ops;
 }
 

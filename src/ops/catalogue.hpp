@@ -55,6 +55,7 @@ struct Operation {
   std::vector<CodeChoice> choices;  // for ReplyChoice::ByCode, first test first
   VarType result = VarType::VT_I2;  // VT_VARIANT: the same code in a VARIANT
   link::ReplyShape reply_shape{};   // the reply's length, from the decoders' layouts
+  std::string code_text{};          // the code as the command opens with it: "1003"
 
   [[nodiscard]] ReplyChoice choice() const {
     return choices.empty() ? ReplyChoice::Fixed : ReplyChoice::ByCode;

@@ -32,8 +32,7 @@ std::string EncodeField(const CommandField& field, const Variant& value,
 
 void ComposeCommand(const Operation& op, std::span<const Arg> args, std::int32_t euro_settings,
                     std::string& command) {
-  command.clear();
-  AppendDigitField(command, op.code, 4);
+  command.assign(op.code_text);
   for (const CommandField& field : op.fields) {
     try {
       AppendField(command, field, field.arg < 0 ? Arg() : args[field.arg], euro_settings);

@@ -2,7 +2,8 @@
 
 #include <array>
 #include <cstdint>
-#include <cstring>
+
+#include "types/byte_scan.hpp"
 
 namespace tavirel::cp1252 {
 namespace {
@@ -101,17 +102,7 @@ void AppendUtf8(std::string& out, char32_t code_point) {
 
 // Plain ASCII is the same in UTF-8 and in Windows-1252: most commands and
 // replies are digits, so they skip the conversion.
-bool IsAscii(std::string_view text) {
-  std::uint64_t any_high = 0;
-  std::size_t i = 0;
-  for (; i + 8 <= text.size(); i += 8) {  // eight bytes at a time
-    std::uint64_t word = 0;
-    std::memcpy(&word, text.data() + i, 8);
-    any_high |= word;
-  }
-  for (; i < text.size(); ++i) any_high |= static_cast<unsigned char>(text[i]);
-  return (any_high & 0x8080808080808080ULL) == 0;
-}
+bool IsAscii(std::string_view text) { return bytes::AllBelow(text, 0x80); }
 
 std::string FromUtf8(std::string_view utf8) {
   std::string bytes;
