@@ -12,6 +12,9 @@
 #include "tavirel/posix_serial_port.hpp"
 
 namespace tavirel::cli {
+
+using support::CancelOnStop;
+using support::SignalStop;
 namespace {
 
 struct CallOptions {

@@ -1,4 +1,4 @@
-#include "signal_stop.hpp"
+#include "tavirel/support/signal_stop.hpp"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <system_error>
 
-namespace tavirel::cli {
+namespace tavirel::support {
 namespace {
 
 sigset_t StopSet() {
@@ -57,6 +57,11 @@ void SignalStop::Arm(std::function<void()> action) {
   if (caught_.load() != 0 && action_) action_();
 }
 
+void SignalStop::ArmAgain(std::function<void()> action) {
+  std::lock_guard lock(mutex_);
+  again_ = std::move(action);
+}
+
 void SignalStop::Watch() {
   while (true) {
     pollfd fds[2] = {{signal_fd_, POLLIN, 0}, {quit_fd_, POLLIN, 0}};
@@ -68,7 +73,11 @@ void SignalStop::Watch() {
     signalfd_siginfo info{};
     if (::read(signal_fd_, &info, sizeof info) != static_cast<ssize_t>(sizeof info)) continue;
     int expected = 0;
-    if (!caught_.compare_exchange_strong(expected, static_cast<int>(info.ssi_signo))) continue;
+    if (!caught_.compare_exchange_strong(expected, static_cast<int>(info.ssi_signo))) {
+      std::lock_guard lock(mutex_);
+      if (again_) again_();
+      continue;
+    }
     {
       std::lock_guard lock(mutex_);
       if (action_) action_();
@@ -86,4 +95,4 @@ const char* SignalStop::Name(int signal_number) {
   }
 }
 
-}  // namespace tavirel::cli
+}  // namespace tavirel::support

@@ -1,11 +1,12 @@
 #pragma once
-// SIGINT, SIGTERM and SIGHUP for a command that holds a port: the signals are
-// blocked in the calling thread (and so in every thread it starts after) and
-// taken by a thread of this object, which records the first one, runs the
-// stop action (ending the wait of the call in progress) and wakes a wait on
-// standard input. The command then closes its port and exits 128 + the
-// signal's number. No handler runs in signal context, so there is no global
-// state.
+// SIGINT, SIGTERM and SIGHUP for a program that holds a port (the command
+// line, the service): the signals are blocked in the calling thread (and so
+// in every thread it starts after) and taken by a thread of this object,
+// which records the first one, runs the stop action (ending the wait of the
+// call in progress) and wakes a wait on standard input; every later one runs
+// the "again" action (the service cancels the waits it let finish). The
+// command then closes its port and exits 128 + the signal's number. No
+// handler runs in signal context, so there is no global state.
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -13,7 +14,7 @@
 
 #include "tavirel/tavirel_control.hpp"
 
-namespace tavirel::cli {
+namespace tavirel::support {
 
 class SignalStop {
  public:
@@ -29,6 +30,8 @@ class SignalStop {
   /// safe from another thread). Runs at once if one already came. An empty
   /// action disarms; call that before what the action uses goes away.
   void Arm(std::function<void()> action);
+  /// What to do at every signal after the first (from the watching thread).
+  void ArmAgain(std::function<void()> action);
 
   /// The first signal that came, or 0.
   [[nodiscard]] int Caught() const noexcept { return caught_.load(); }
@@ -47,6 +50,7 @@ class SignalStop {
   std::atomic<int> caught_{0};
   std::mutex mutex_;
   std::function<void()> action_;
+  std::function<void()> again_;
   std::thread thread_;
 };
 
@@ -64,4 +68,4 @@ class CancelOnStop {
   SignalStop& stop_;
 };
 
-}  // namespace tavirel::cli
+}  // namespace tavirel::support
