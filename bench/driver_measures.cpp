@@ -1,10 +1,6 @@
 #include "driver_measures.hpp"
 
-#include <fcntl.h>
 #include <sys/epoll.h>
-#include <sys/eventfd.h>
-#include <sys/ioctl.h>
-#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -13,10 +9,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "alloc_count.hpp"
+#include "bench_clients.hpp"
 #include "modbus_peer.hpp"
 #include "pty_peer.hpp"
-#include "tavirel/posix_serial_port.hpp"
-#include "tavirel/tavirel_control.hpp"
 
 namespace tavirel::bench {
 namespace {
@@ -64,102 +60,6 @@ Round Timed(int exchanges, Exchange&& exchange) {
   return {ThreadCpuSeconds() - cpu0, SecondsSince(t0), exchanges};
 }
 
-// The driver as a host uses it: a control on the slave, no yield handler
-// unless asked, a sale line per exchange.
-class DriverClient {
- public:
-  DriverClient(const std::string& device, bool yield_handler) {
-    control_ = std::make_unique<TavirelControl>(PosixSerialPort::ForDevice(device));
-    control_->InitProperties();
-    control_->EuroSettings(TVL_EUROSETTINGS_EURO);
-    if (yield_handler) {
-      HostHooks hooks;
-      hooks.yield = [] {};
-      control_->SetHooks(hooks);
-    }
-    control_->PortOpen();
-  }
-  void SaleLine() {
-    const std::int16_t result =
-        control_->opReparto(1, "ARTICOLO DI PROVA", Currency::FromRaw(15000), 1);
-    if (result != OP_OK) throw std::runtime_error("opReparto returned " + std::to_string(result));
-  }
-
- private:
-  std::unique_ptr<TavirelControl> control_;
-};
-
-// The device in raw mode (reads wait for one byte at least when blocking).
-int OpenRaw(const std::string& device, int flags) {
-  const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | flags);
-  if (fd < 0) throw std::runtime_error("cannot open " + device);
-  termios tio{};
-  ::tcgetattr(fd, &tio);
-  ::cfmakeraw(&tio);
-  ::tcsetattr(fd, TCSANOW, &tio);
-  return fd;
-}
-
-// The floor: the same bytes written, and the reply read with blocking reads.
-class BareClient {
- public:
-  explicit BareClient(const std::string& device) : fd_(OpenRaw(device, 0)) {}
-  ~BareClient() { ::close(fd_); }
-  void Exchange() {
-    [[maybe_unused]] ssize_t n = ::write(fd_, request_.data(), request_.size());
-    char chunk[256];
-    for (bool done = false; !done;) {
-      n = ::read(fd_, chunk, sizeof chunk);
-      if (n <= 0) throw std::runtime_error("bare read failed");
-      done = chunk[n - 1] == '\x03';
-    }
-    n = ::write(fd_, "\x06", 1);
-  }
-
- private:
-  int fd_ = -1;
-  std::string request_ = BareRequest();
-};
-
-// The protocol's own floor: the system calls an exchange of this protocol
-// needs, done bare (the leftover check before the send, the write, a wait
-// that a cancel can end, the read, the ACK), without any of the driver's work.
-class ProtocolFloorClient {
- public:
-  explicit ProtocolFloorClient(const std::string& device) : fd_(OpenRaw(device, O_NONBLOCK)) {
-    wake_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    set_ = ::epoll_create1(EPOLL_CLOEXEC);
-    epoll_event e{};
-    e.events = EPOLLIN;
-    ::epoll_ctl(set_, EPOLL_CTL_ADD, fd_, &e);
-    ::epoll_ctl(set_, EPOLL_CTL_ADD, wake_, &e);
-  }
-  ~ProtocolFloorClient() {
-    ::close(set_);
-    ::close(wake_);
-    ::close(fd_);
-  }
-  void Exchange() {
-    int waiting = 0;
-    ::ioctl(fd_, FIONREAD, &waiting);
-    [[maybe_unused]] ssize_t n = ::write(fd_, request_.data(), request_.size());
-    char chunk[4096];
-    for (bool done = false; !done;) {
-      epoll_event ready[2];
-      if (::epoll_wait(set_, ready, 2, 10000) <= 0) throw std::runtime_error("floor wait failed");
-      n = ::read(fd_, chunk, sizeof chunk);
-      done = n > 0 && chunk[n - 1] == '\x03';
-    }
-    n = ::write(fd_, "\x06", 1);
-  }
-
- private:
-  int fd_ = -1;
-  int wake_ = -1;
-  int set_ = -1;
-  std::string request_ = BareRequest();
-};
-
 // Sleeps `how_long` in an epoll wait that nothing can end early.
 void IdleSleep(milliseconds how_long) {
   const int set = ::epoll_create1(EPOLL_CLOEXEC);
@@ -189,15 +89,27 @@ std::vector<Row> MeasureDriver(int rounds, int exchanges) {
   ProtocolFloorClient floor_client(floor_pty.SlavePath());
   ModbusPeer modbus_peer;
   std::vector<Round> driver, bare, floor, modbus;
+  std::vector<double> driver_allocations, floor_allocations;
   for (int i = 0; i <= rounds; ++i) {  // round 0 warms up
     Round d, b, f, m;
+    long allocated = 0, floor_allocated = 0;
     for (int done = 0; done < exchanges; done += kBlock) {
-      d += Timed(kBlock, [&] { driver_client.SaleLine(); });
+      {
+        AllocationCount count;
+        d += Timed(kBlock, [&] { driver_client.SaleLine(); });
+        allocated += count.Taken();
+      }
       b += Timed(kBlock, [&] { bare_client.Exchange(); });
-      f += Timed(kBlock, [&] { floor_client.Exchange(); });
+      {
+        AllocationCount count;
+        f += Timed(kBlock, [&] { floor_client.Exchange(); });
+        floor_allocated += count.Taken();
+      }
       m += Timed(kBlock, [&] { modbus_peer.Exchange(); });
     }
     if (i == 0) continue;
+    driver_allocations.push_back(static_cast<double>(allocated) / d.exchanges);
+    floor_allocations.push_back(static_cast<double>(floor_allocated) / f.exchanges);
     driver.push_back(d);
     bare.push_back(b);
     floor.push_back(f);
@@ -241,7 +153,8 @@ std::vector<Row> MeasureDriver(int rounds, int exchanges) {
                   cpu.median <= modbus_cpu.median});
   const Stats floor_cpu = micros(Of(floor, &Round::CpuPerExchange));
   rows.push_back({"client CPU per sale line, driver", "us", cpu,
-                  "protocol floor: check, write, wait, read, ACK", floor_cpu, "", true});
+                  "protocol floor: check, write, wait, read, ACK", floor_cpu, "<= 1.15x",
+                  cpu.median <= 1.15 * floor_cpu.median});
   rows.push_back({"client CPU per exchange, protocol floor", "us", floor_cpu,
                   "libmodbus RTU, 91/81 bytes", modbus_cpu, "", true});
   const Stats bare_cpu = micros(Of(bare, &Round::CpuPerExchange));
@@ -252,10 +165,18 @@ std::vector<Row> MeasureDriver(int rounds, int exchanges) {
   rows.push_back({"round trips per second, driver", "1/s", rate,
                   "bare write + blocking read, same bytes", bare_rate, ">= 0.8x",
                   rate.median >= 0.8 * bare_rate.median});
-  rows.push_back({"round trips per second, protocol floor", "1/s", Of(floor, &Round::Rate),
+  const Stats floor_rate = Of(floor, &Round::Rate);
+  rows.push_back({"round trips per second, driver", "1/s", rate,
+                  "protocol floor: check, write, wait, read, ACK", floor_rate, ">= 0.9x",
+                  rate.median >= 0.9 * floor_rate.median});
+  rows.push_back({"round trips per second, protocol floor", "1/s", floor_rate,
                   "bare write + blocking read, same bytes", bare_rate, "", true});
   rows.push_back({"round trips per second, libmodbus RTU", "1/s", Of(modbus, &Round::Rate),
                   "bare write + blocking read, same bytes", bare_rate, "", true});
+  const Stats allocations = StatsOf(driver_allocations);
+  rows.push_back({"allocations per sale line, driver", "", allocations,
+                  "protocol floor: check, write, wait, read, ACK", StatsOf(floor_allocations),
+                  "<= 2", allocations.median <= 2});
   const Stats waiting_cpu = Of(wait_plain, &Round::CpuPerSecond);
   rows.push_back({"CPU while a call waits 8 s, no yield handler", "CPU s/s", waiting_cpu,
                   "libmodbus RTU client waiting as long", Of(wait_modbus, &Round::CpuPerSecond),

@@ -54,11 +54,23 @@ long HighWaterKib(pid_t pid) {
   throw std::runtime_error("no VmHWM for process " + std::to_string(pid));
 }
 
+// The resident memory of a process now, in KiB.
+long ResidentKib(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  }
+  throw std::runtime_error("no VmRSS for process " + std::to_string(pid));
+}
+
 // Starts the program with OPs on its standard input (kept open, so it waits
-// for more once they are done) and its output thrown away.
-pid_t StartWithInput(const std::vector<std::string>& argv, int& input) {
+// for more once they are done) and its output thrown away, or given to
+// `output` when asked for.
+pid_t StartWithInput(const std::vector<std::string>& argv, int& input, int* output = nullptr) {
   int pipe_fds[2];
+  int out_fds[2] = {-1, -1};
   if (::pipe(pipe_fds) != 0) throw std::runtime_error("pipe failed");
+  if (output != nullptr && ::pipe(out_fds) != 0) throw std::runtime_error("pipe failed");
   std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
@@ -67,15 +79,51 @@ pid_t StartWithInput(const std::vector<std::string>& argv, int& input) {
   if (pid == 0) {
     const int null = open("/dev/null", O_RDWR);
     dup2(pipe_fds[0], 0);
-    dup2(null, 1);
+    dup2(output != nullptr ? out_fds[1] : null, 1);
     dup2(null, 2);
     ::close(pipe_fds[1]);
+    if (output != nullptr) ::close(out_fds[0]);
     execv(args[0], args.data());
     _exit(127);
   }
   ::close(pipe_fds[0]);
   input = pipe_fds[1];
+  if (output != nullptr) {
+    ::close(out_fds[1]);
+    *output = out_fds[0];
+  }
   return pid;
+}
+
+void WriteAll(int fd, const std::string& bytes) {
+  for (std::size_t done = 0; done < bytes.size();) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) throw std::runtime_error("cannot write to tavirel call");
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+// Reads answers until `lines` more have come.
+void AwaitAnswers(int fd, long lines) {
+  char chunk[65536];
+  while (lines > 0) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n <= 0) throw std::runtime_error("tavirel call ended early");
+    for (ssize_t i = 0; i < n; ++i) lines -= chunk[i] == '\n' ? 1 : 0;
+  }
+}
+
+// One batch of a session: 200 receipts of three lines, subtotal and cash,
+// then a fiscal closure, so that the register's receipt numbers never run out.
+constexpr long kBatchOps = 200 * 5 + 1;
+std::string Batch() {
+  std::string ops;
+  for (int i = 0; i < 200; ++i) {
+    for (int line = 0; line < 3; ++line)
+      ops += "opReparto 1 \"ARTICOLO " + std::to_string(line) + "\" 1.50 1\n";
+    ops += "opSubTot 1\nopContante 1\n";
+  }
+  return ops + "opZChiusuraFisc 1\n";
 }
 
 }  // namespace
@@ -169,6 +217,45 @@ std::vector<Row> MeasureCallMemory(const std::string& cli) {
            {},
            "",
            true}};
+}
+
+Row MeasureCallMemoryGrowth(const std::string& cli, int rounds) {
+  constexpr long kPerRound = 100000;
+  auto simulator = sim::StartOnPty(sim::SimOptions{});
+  int input = -1;
+  int output = -1;
+  const pid_t pid = StartWithInput({cli, "call", "--device", simulator.server->DevicePath(), "-"},
+                                   input, &output);
+  const std::string batch = Batch();
+  auto run = [&](long ops) {
+    for (long done = 0; done < ops; done += kBatchOps) {
+      WriteAll(input, batch);
+      AwaitAnswers(output, kBatchOps);
+    }
+  };
+  run(10000);  // warm up: buffers at their working size
+  std::vector<double> growth;
+  long before = ResidentKib(pid);
+  for (int i = 0; i < rounds; ++i) {
+    run(kPerRound);
+    const long after = ResidentKib(pid);
+    growth.push_back(static_cast<double>(after - before) / 1024.0);
+    before = after;
+  }
+  const double start_mib = static_cast<double>(before) / 1024.0;
+  ::close(input);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ::close(output);
+  if (!WIFEXITED(status)) throw std::runtime_error("tavirel call did not end");
+  const Stats grown = StatsOf(growth);
+  return {"tavirel call - memory growth per 100k OPs",
+          "MiB",
+          grown,
+          "its resident memory",
+          {start_mib, start_mib, start_mib},
+          "<= 0.1",
+          grown.median <= 0.1};
 }
 
 }  // namespace tavirel::bench

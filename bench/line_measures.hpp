@@ -18,5 +18,14 @@ Row MeasureWireRatio(int rounds);
 /// Peak resident memory of `tavirel call` running a whole receipt against a
 /// register on a pty of ours.
 std::vector<Row> MeasureCallMemory(const std::string& cli);
+/// An eight-step receipt against a register that paces the line at 9600
+/// baud and takes 40 ms a command, one per round, interleaved with the same
+/// receipt unpaced: the calling thread's wake-ups (voluntary context
+/// switches) per exchange beside the bytes it received per exchange, and its
+/// CPU per receipt paced beside unpaced.
+std::vector<Row> MeasurePacedWakeUps(int rounds);
+/// Growth of the resident memory of one `tavirel call -` session per
+/// 100,000 OPs read from its standard input, after 10,000 to warm up.
+Row MeasureCallMemoryGrowth(const std::string& cli, int rounds);
 
 }  // namespace tavirel::bench

@@ -1,5 +1,6 @@
 #include "call_session.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ostream>
@@ -136,7 +137,7 @@ CallSession::Ran CallSession::RunOne(std::string_view text, std::string_view whe
 CallSession::Ran CallSession::Report(const OpOutcome& outcome,
                                      const std::optional<std::string>& id) {
   if (outcome.operation) {
-    done_.push_back(outcome.member + " " + std::string(ResultName(outcome.result)));
+    done_.Add(outcome.member, ResultName(outcome.result));
     receipt_.Note(outcome);
     if (outcome.result != OP_OK) failed_ = true;
   }
@@ -171,10 +172,25 @@ void CallSession::ReportNotRun(const std::vector<std::string>& ops, std::size_t 
                << TerminalSafe(list) << std::endl;
 }
 
+void CarriedOut::Add(std::string_view member, std::string_view result) {
+  std::string& entry = last_[count_ % kKept];
+  entry.assign(member).append(" ").append(result);
+  ++count_;
+}
+
+std::string CarriedOut::Describe() const {
+  const std::size_t kept = std::min(count_, kKept);
+  std::string list;
+  for (std::size_t i = count_ - kept; i < count_; ++i) {
+    list += (list.empty() ? "" : ", ") + last_[i % kKept];
+  }
+  if (count_ <= kKept) return list;
+  return std::to_string(count_) + " in all, the last " + std::to_string(kKept) + ": " + list;
+}
+
 void CallSession::ReportOutputFailure(int error) {
   output_failed_ = true;
-  std::string done;
-  for (const std::string& op : done_) done += (done.empty() ? "" : ", ") + op;
+  const std::string done = done_.Describe();
   streams_.err << "tavirel: cannot write to standard output ("
                << (error != 0 ? std::strerror(error) : "write error") << "); the run stopped; "
                << (done.empty() ? "no operation was carried out"

@@ -2,6 +2,8 @@
 // Runs the OPs of one `tavirel call` on a control: opens the port, prints one
 // line per OP (JSON or readable) on standard output, warnings and errors on
 // standard error, closes the port, and keeps the exit status.
+#include <array>
+#include <cstddef>
 #include <istream>
 #include <string>
 #include <string_view>
@@ -30,6 +32,23 @@ struct SessionOptions {
 /// once the port is open, or {"ready": false, "error": TEXT} when it cannot be.
 std::string ReadyLine(std::string_view device);
 std::string NotReadyLine(std::string_view error);
+
+/// The operations a session carried out, for the message that names them
+/// when standard output fails: how many in all and the last few, in constant
+/// memory however long the session runs.
+class CarriedOut {
+ public:
+  static constexpr std::size_t kKept = 16;
+  /// One more operation and what it returned ("opReparto", "OP_OK").
+  void Add(std::string_view member, std::string_view result);
+  /// "" when none; "opA OP_OK, opB EERR" when all are kept; else how many
+  /// and the last ones.
+  [[nodiscard]] std::string Describe() const;
+
+ private:
+  std::array<std::string, kKept> last_;  // a ring, its texts' room reused
+  std::size_t count_ = 0;
+};
 
 class CallSession {
  public:
@@ -71,12 +90,12 @@ class CallSession {
   Streams& streams_;
   SessionOptions options_;
   ReceiptWatch receipt_;
-  std::vector<std::string> done_;  // "opReparto OP_OK": the operations carried out
-  std::string line_;               // the answer being written, reused
-  bool failed_ = false;            // an operation returned another code than OP_OK
-  bool error_ = false;             // an error of the call
-  bool output_failed_ = false;     // standard output could not be written
-  std::string cancelled_;          // the OP a stop cancelled, and whether its request went out
+  CarriedOut done_;
+  std::string line_;            // the answer being written, reused
+  bool failed_ = false;         // an operation returned another code than OP_OK
+  bool error_ = false;          // an error of the call
+  bool output_failed_ = false;  // standard output could not be written
+  std::string cancelled_;       // the OP a stop cancelled, and whether its request went out
   bool cancelled_sent_ = false;
 };
 

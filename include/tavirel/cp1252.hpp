@@ -19,6 +19,14 @@ TAVIREL_API std::string FromUtf8(std::string_view utf8);
 /// 0x90, 0x9D) map to the C1 control characters of the same value.
 TAVIREL_API std::string ToUtf8(std::string_view bytes);
 
+/// FromUtf8 and ToUtf8 written over `out`, whose room is reused.
+TAVIREL_API void FromUtf8(std::string_view utf8, std::string& out);
+TAVIREL_API void ToUtf8(std::string_view bytes, std::string& out);
+
+/// True when every byte is below 0x80: plain ASCII, the same text in UTF-8
+/// and in Windows-1252.
+TAVIREL_API bool IsAscii(std::string_view text);
+
 /// Number of characters in a UTF-8 text (an invalid byte counts as one).
 TAVIREL_API std::size_t CharCount(std::string_view utf8);
 

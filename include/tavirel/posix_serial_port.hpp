@@ -62,6 +62,11 @@ class TAVIREL_API PosixSerialPort final : public SerialPort {
   void Output(std::string_view bytes) override;
   /// epoll_wait(2) on the device and the wake-up descriptor (one set per open).
   void WaitForInput(std::chrono::milliseconds slice) override;
+  /// For `count` above 1: returns at once when that many wait (FIONREAD);
+  /// otherwise sleeps for the missing bytes' time at the port's rate plus a
+  /// grace of four characters and 2 ms (at most `slice`) in a set that
+  /// wakes on Interrupt and on hang-up but not on each byte received.
+  void WaitForBytes(std::chrono::milliseconds slice, std::size_t count) override;
   /// Signals the wake-up descriptor (an eventfd): one write(2), errno kept,
   /// async-signal-safe. Works whether the port is open or not.
   void Interrupt() noexcept override;

@@ -51,6 +51,8 @@ class TAVIREL_API ResultRecord {
   ResultRecord();
 
   /// Stores every default: LastEERR -2, the zero-filled texts, zero elsewhere.
+  /// Only the values stored since the last reset are written again: the
+  /// others hold their defaults already.
   void ResetLastValues();
 
   /// The stored value. LastDate is composed from the five date fields at
@@ -58,11 +60,15 @@ class TAVIREL_API ResultRecord {
   [[nodiscard]] Variant Get(Prop prop) const;
   /// Stores a value (of the property's type; not checked).
   void Set(Prop prop, Variant value);
+  /// A text property's stored text (UTF-8), to be written in place, reusing
+  /// its room; the property counts as stored.
+  std::string& TextToWrite(Prop prop);
 
   /// Get, as its C++ type; throws std::bad_variant_access for another type.
   template <typename T>
   [[nodiscard]] T GetAs(Prop prop) const {
-    return Get(prop).template get<T>();
+    if (prop == Prop::LastDate) return Get(prop).template get<T>();
+    return values_[static_cast<std::size_t>(prop)].template get<T>();
   }
 
   /// The date composed from LastGG, LastMM, LastAA (0-29 are 2000s, 30-99
@@ -70,7 +76,12 @@ class TAVIREL_API ResultRecord {
   [[nodiscard]] OleDate ComposeLastDate() const;
 
  private:
+  void Changed(Prop prop) { changed_ |= std::uint64_t{1} << static_cast<unsigned>(prop); }
+
   std::array<Variant, kResultPropertyCount> values_;
+  static_assert(kResultPropertyCount < 64, "a bit per property in changed_");
+  // A bit per property that may not hold its default: all of them at first.
+  std::uint64_t changed_ = (std::uint64_t{1} << kResultPropertyCount) - 1;
 };
 
 }  // namespace tavirel

@@ -17,12 +17,15 @@
 // text that does not parse or that the device refuses. Both name the device.
 //
 // How the driver waits for a reply, pass after pass:
-//   WaitForInput(slice); TakeInput(buffer, size); read the clock; ...
+//   WaitForBytes(slice, count); TakeInput(buffer, size); read the clock; ...
 // so an implementation must make WaitForInput return as soon as input
 // waits, when Interrupt is called, or when the device hangs up (the next
 // call then throws), and otherwise after `slice`. With no yield handler the
 // slice runs to the end of the call's limit (up to minutes; a second at
 // most on a clock that does not keep the port's time); with one it is 20 ms.
+// `count` is how many bytes the driver needs before it can act (the rest of
+// a reply on its way); a port that knows its line's speed may sleep through
+// them rather than wake for each (see WaitForBytes).
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -86,6 +89,19 @@ class TAVIREL_API SerialPort {
   /// waits, when it arrives, or on Interrupt. Throws SerialError on hang-up
   /// or I/O error, or when the port is closed.
   virtual void WaitForInput(std::chrono::milliseconds slice) = 0;
+
+  /// Waits as WaitForInput does, for a caller that needs `count` more
+  /// characters before it has anything to act on (1: any character). A port
+  /// that knows how fast its line is may sleep until they could have come
+  /// instead of waking for each: it returns at once when `count` wait, on
+  /// Interrupt and on hang-up, and otherwise once their time on the line and
+  /// a grace have passed (never later than `slice`), whether they came or
+  /// not, so a shorter reply is still taken promptly. The default is
+  /// WaitForInput(slice).
+  virtual void WaitForBytes(std::chrono::milliseconds slice, std::size_t count) {
+    (void)count;
+    WaitForInput(slice);
+  }
 
   /// Makes a WaitForInput in progress on another thread return at once, or
   /// the next one when none is in progress (several Interrupts before a wait

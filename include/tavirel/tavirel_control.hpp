@@ -20,7 +20,9 @@
 //
 // Every operation op... builds its command, resets the result record, makes
 // one exchange (limit 10 s unless said otherwise) and returns a code of
-// enumTVL_OP_RETVALUE; on OP_OK the reply fills the Last... properties.
+// enumTVL_OP_RETVALUE; on OP_OK the reply fills the Last... properties. Its
+// texts (UTF-8) are read during the call only and never copied; once warm,
+// an operation allocates no memory of its own.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -138,42 +140,41 @@ class TAVIREL_API TavirelControl {
 
   // ---- Sale lines -----------------------------------------------------
   /// Sale line on department `Rep` (1003), quantity 1.
-  std::int16_t opReparto(std::int16_t CodOpr, const std::string& DescProd, Currency Prezzo,
+  std::int16_t opReparto(std::int16_t CodOpr, std::string_view DescProd, Currency Prezzo,
                          std::int16_t Rep, std::int16_t TipoPrezzo = 1,
-                         const std::string& CodProd = kDefaultProductCode);
+                         std::string_view CodProd = kDefaultProductCode);
   /// Sale line with a whole quantity (1004).
-  std::int16_t opRepartoQInt(std::int16_t CodOpr, const std::string& DescProd, std::int16_t Qta,
+  std::int16_t opRepartoQInt(std::int16_t CodOpr, std::string_view DescProd, std::int16_t Qta,
                              Currency Prezzo, std::int16_t Rep, std::int16_t TipoPrezzo = 1,
-                             const std::string& CodProd = kDefaultProductCode);
+                             std::string_view CodProd = kDefaultProductCode);
   /// Sale line with a decimal quantity (1005).
-  std::int16_t opRepartoQDec(std::int16_t CodOpr, const std::string& DescProd, float QtaDec,
+  std::int16_t opRepartoQDec(std::int16_t CodOpr, std::string_view DescProd, float QtaDec,
                              Currency Prezzo, std::int16_t Rep, std::int16_t TipoPrezzo = 1,
-                             const std::string& CodProd = kDefaultProductCode);
+                             std::string_view CodProd = kDefaultProductCode);
   /// Return of goods on a department (1009).
-  std::int16_t opRepartoReso(std::int16_t CodOpr, const std::string& DescProd, Currency Prezzo,
+  std::int16_t opRepartoReso(std::int16_t CodOpr, std::string_view DescProd, Currency Prezzo,
                              std::int16_t Rep, std::int16_t TipoPrezzo = 1,
-                             const std::string& CodProd = kDefaultProductCode);
+                             std::string_view CodProd = kDefaultProductCode);
   /// Return with a whole quantity (1010).
-  std::int16_t opRepartoResoQInt(std::int16_t CodOpr, const std::string& DescProd, std::int16_t Qta,
+  std::int16_t opRepartoResoQInt(std::int16_t CodOpr, std::string_view DescProd, std::int16_t Qta,
                                  Currency Prezzo, std::int16_t Rep, std::int16_t TipoPrezzo = 1,
-                                 const std::string& CodProd = kDefaultProductCode);
+                                 std::string_view CodProd = kDefaultProductCode);
   /// Return with a decimal quantity (1011).
-  std::int16_t opRepartoResoQDec(std::int16_t CodOpr, const std::string& DescProd, float QtaDec,
+  std::int16_t opRepartoResoQDec(std::int16_t CodOpr, std::string_view DescProd, float QtaDec,
                                  Currency Prezzo, std::int16_t Rep, std::int16_t TipoPrezzo = 1,
-                                 const std::string& CodProd = kDefaultProductCode);
+                                 std::string_view CodProd = kDefaultProductCode);
   /// Void of a sale line (1015).
-  std::int16_t opRepartoStorno(std::int16_t CodOpr, const std::string& DescProd, Currency Prezzo,
+  std::int16_t opRepartoStorno(std::int16_t CodOpr, std::string_view DescProd, Currency Prezzo,
                                std::int16_t Rep, std::int16_t TipoPrezzo = 1,
-                               const std::string& CodProd = kDefaultProductCode);
+                               std::string_view CodProd = kDefaultProductCode);
   /// Void of a sale line with a whole quantity (1016).
-  std::int16_t opRepartoStornoQInt(std::int16_t CodOpr, const std::string& DescProd,
-                                   std::int16_t Qta, Currency Prezzo, std::int16_t Rep,
-                                   std::int16_t TipoPrezzo = 1,
-                                   const std::string& CodProd = kDefaultProductCode);
-  /// Void of a sale line with a decimal quantity (1017).
-  std::int16_t opRepartoStornoQDec(std::int16_t CodOpr, const std::string& DescProd, float QtaDec,
+  std::int16_t opRepartoStornoQInt(std::int16_t CodOpr, std::string_view DescProd, std::int16_t Qta,
                                    Currency Prezzo, std::int16_t Rep, std::int16_t TipoPrezzo = 1,
-                                   const std::string& CodProd = kDefaultProductCode);
+                                   std::string_view CodProd = kDefaultProductCode);
+  /// Void of a sale line with a decimal quantity (1017).
+  std::int16_t opRepartoStornoQDec(std::int16_t CodOpr, std::string_view DescProd, float QtaDec,
+                                   Currency Prezzo, std::int16_t Rep, std::int16_t TipoPrezzo = 1,
+                                   std::string_view CodProd = kDefaultProductCode);
 
   // ---- Payments, subtotal and adjustments -------------------------------
   /// Subtotal (1051): LastSubTotFisc, LastSubTotNFisc.
@@ -207,18 +208,18 @@ class TAVIREL_API TavirelControl {
   /// Unlocks the register's keyboard (1056).
   std::int16_t opSBloccoTastiera(std::int16_t CodOpr);
   /// Message on the customer display (1062).
-  std::int16_t opMsgVisoreCortesia(std::int16_t CodOpr, const std::string& Descr,
+  std::int16_t opMsgVisoreCortesia(std::int16_t CodOpr, std::string_view Descr,
                                    std::int16_t NumVisore = 0, std::int16_t Cursore = 0);
   /// Opens a non-fiscal document (1063).
   std::int16_t opIniSNoFisc(std::int16_t CodOpr);
   /// A line of a non-fiscal document (1064).
-  std::int16_t opDatiSNoFisc(std::int16_t CodOpr, std::int16_t Font, const std::string& DescRiga);
+  std::int16_t opDatiSNoFisc(std::int16_t CodOpr, std::int16_t Font, std::string_view DescRiga);
   /// Closes a non-fiscal document (1065); the result code as a VT_I2 variant.
   Variant opEndSNoFisc(std::int16_t CodOpr);
   /// An additional description line (1066).
-  std::int16_t opDescAgg(std::int16_t CodOpr, const std::string& Descr);
+  std::int16_t opDescAgg(std::int16_t CodOpr, std::string_view Descr);
   /// An additional line by number (1067).
-  std::int16_t opRigheAgg(std::int16_t CodOpr, std::int16_t NRiga, const std::string& DescRiga);
+  std::int16_t opRigheAgg(std::int16_t CodOpr, std::int16_t NRiga, std::string_view DescRiga);
   /// Restarts printing after the paper ran out (1149).
   std::int16_t opRiavvioStampaDaFineCarta(std::int16_t CodOpr);
   /// Switches the register to euro (3018).
@@ -229,20 +230,19 @@ class TAVIREL_API TavirelControl {
   std::int16_t opProgDataOra(std::int16_t Giorno, std::int16_t Mese, std::int16_t Anno,
                              std::int16_t Ore, std::int16_t Minuti);
   /// Programs a department (4002).
-  std::int16_t opProgReparto(std::int16_t NReparto, const std::string& DescReparto,
-                             Currency Prezzo1, Currency Prezzo2, Currency Prezzo3,
-                             std::int16_t Item, std::int16_t NTassaRep, Currency Limite,
-                             std::int16_t GruppoStampa, std::int16_t SuperGruppoMerceologico,
-                             const std::string& UMFattura);
+  std::int16_t opProgReparto(std::int16_t NReparto, std::string_view DescReparto, Currency Prezzo1,
+                             Currency Prezzo2, Currency Prezzo3, std::int16_t Item,
+                             std::int16_t NTassaRep, Currency Limite, std::int16_t GruppoStampa,
+                             std::int16_t SuperGruppoMerceologico, std::string_view UMFattura);
   /// Programs a VAT rate (4005).
   std::int16_t opProgTassa(std::int16_t NTassa, float Aliquota);
   /// Programs a credit-card type (4007).
-  std::int16_t opProgCredCC(std::int16_t NCartaCC, const std::string& DescCartaCC);
+  std::int16_t opProgCredCC(std::int16_t NCartaCC, std::string_view DescCartaCC);
   /// Programs a meal-voucher type (4010).
-  std::int16_t opProgTicket(std::int16_t NTipoTicket, const std::string& DescTicket,
+  std::int16_t opProgTicket(std::int16_t NTipoTicket, std::string_view DescTicket,
                             Currency ValoreTicket);
   /// Programs an operator (4013).
-  std::int16_t opProgOpr(std::int16_t NumeroOperatore, const std::string& DescOpr,
+  std::int16_t opProgOpr(std::int16_t NumeroOperatore, std::string_view DescOpr,
                          std::int16_t CodOprSegr, float PerOpr);
   /// Sets a flag (4014).
   std::int16_t opProgFlag(std::int16_t NumFlag, std::int16_t Flag);
@@ -251,7 +251,7 @@ class TAVIREL_API TavirelControl {
   /// Sets the print type of a header line (4016).
   std::int16_t opProgTipoRigaInt(std::int16_t NumRiga, std::int16_t TipoStampa);
   /// Programs a header line (3016).
-  std::int16_t opProgRigaInt(std::int16_t NRigaInt, const std::string& DescInt);
+  std::int16_t opProgRigaInt(std::int16_t NRigaInt, std::string_view DescInt);
 
   // ---- Readings -----------------------------------------------------------
   /// Reads the register's date and time (4201, limit 5 s).

@@ -75,6 +75,13 @@ class TAVIREL_API Variant {
   /// Converts to the given type (VT_EMPTY gives an empty variant).
   [[nodiscard]] Variant ConvertTo(VarType type) const;
 
+  /// The String this holds, to be written in place (its room reused); a
+  /// value of another type is replaced by an empty String first.
+  std::string& TextToWrite() {
+    if (auto* held = std::get_if<std::string>(&value_)) return *held;
+    return value_.emplace<std::string>();
+  }
+
   /// Direct access to the stored value; throws std::bad_variant_access when
   /// the type differs.
   template <typename T>

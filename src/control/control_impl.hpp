@@ -18,6 +18,10 @@ namespace tavirel {
 struct TavirelControl::Impl {
   std::int16_t frame_counter = 0;
   std::string current_command;
+  // Buffers kept from one operation to the next, so their room is reused:
+  // the next command is composed in `next_command` and then swapped in.
+  std::string next_command;
+  std::string reply;
   std::int32_t euro_settings = 0;
   ResultRecord record;
   std::unique_ptr<SerialPort> port;

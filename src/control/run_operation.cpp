@@ -1,8 +1,9 @@
 // Every operation runs here: fields, CurrentCommand, reset, exchange, decode.
+#include "control/run_operation.hpp"
+
 #include <limits>
 
 #include "control/bind_arguments.hpp"
-#include "control/control_impl.hpp"
 #include "control/member_lookup.hpp"
 #include "link/transaction.hpp"
 #include "ops/catalogue.hpp"
@@ -50,6 +51,31 @@ std::int16_t ToLastEERR(std::int32_t printer_error) {
 
 }  // namespace
 
+std::int16_t RunBound(TavirelControl::Impl& m, const ops::Operation& op,
+                      std::span<const ops::Arg> args) {
+  ops::ComposeCommand(op, args, m.euro_settings, m.next_command);
+  m.current_command.swap(m.next_command);
+  m.record.ResetLastValues();
+
+  // An amount field has no encoding outside lire and euro: such a command is
+  // never sent, rather than sent with its later fields shifted.
+  const bool unencodable = op.HasAmountField() && m.euro_settings != TVL_EUROSETTINGS_LIRE &&
+                           m.euro_settings != TVL_EUROSETTINGS_EURO;
+  link::LinkContext context = m.Link();
+  std::int32_t printer_error = 0;
+  const std::int16_t result = link::SendCommand(
+      context, m.reply, printer_error, {op.reply_timeout, false, unencodable, op.reply_shape});
+  if (result == OP_OK) DecodeReply(op, m.reply, m.record);
+  if (result == EERR) m.record.Set(Prop::LastEERR, ToLastEERR(printer_error));
+  return result;
+}
+
+std::int16_t RunTyped(TavirelControl::Impl& m, const ops::Operation& op,
+                      std::initializer_list<ops::Arg> args) {
+  BusyGuard guard(m.busy);
+  return RunBound(m, op, std::span<const ops::Arg>(args.begin(), args.size()));
+}
+
 std::int16_t TavirelControl::RunOperation(std::string_view name,
                                           const std::vector<Variant>& given) {
   return RunOperation(name, std::vector<Variant>(given));
@@ -61,23 +87,9 @@ std::int16_t TavirelControl::RunOperation(std::string_view name, std::vector<Var
   if (member == nullptr) throw DispatchError("no operation named " + QuotedName(name));
   BusyGuard guard(impl_->busy);
   const std::vector<Variant> args = BindArguments(*member, std::move(given));
-  Impl& m = *impl_;
-  std::string command = ops::ComposeCommand(*op, args, m.euro_settings);
-  m.current_command = std::move(command);
-  m.record.ResetLastValues();
-
-  // An amount field has no encoding outside lire and euro: such a command is
-  // never sent, rather than sent with its later fields shifted.
-  const bool unencodable = op->HasAmountField() && m.euro_settings != TVL_EUROSETTINGS_LIRE &&
-                           m.euro_settings != TVL_EUROSETTINGS_EURO;
-  link::LinkContext context = m.Link();
-  std::string reply;
-  std::int32_t printer_error = 0;
-  const std::int16_t result =
-      link::SendCommand(context, reply, printer_error, {op->reply_timeout, false, unencodable});
-  if (result == OP_OK) DecodeReply(*op, reply, m.record);
-  if (result == EERR) m.record.Set(Prop::LastEERR, ToLastEERR(printer_error));
-  return result;
+  ops::ArgList views;
+  for (std::size_t i = 0; i < args.size(); ++i) views.at(i) = ops::Arg::Of(args[i]);
+  return RunBound(*impl_, *op, std::span<const ops::Arg>(views.data(), args.size()));
 }
 
 }  // namespace tavirel

@@ -1,6 +1,7 @@
 // The control object: construction, lifecycle, port and settings.
 #include "control/control_impl.hpp"
 #include "link/transaction.hpp"
+#include "ops/catalogue.hpp"
 #include "tavirel/posix_serial_port.hpp"
 
 namespace tavirel {
@@ -65,9 +66,10 @@ void TavirelControl::PortOpen() {
   impl_->frame_counter = 1;
   impl_->current_command = "4201";
   link::LinkContext context = impl_->Link();
-  std::string reply;
   std::int32_t printer_error = 0;
-  link::SendCommand(context, reply, printer_error, {2, true, false});
+  // The same request, and so the same reply, as the date and time reading.
+  static const ops::Operation& reading = ops::OperationNamed("opReadDataOra");
+  link::SendCommand(context, impl_->reply, printer_error, {2, true, false, reading.reply_shape});
 }
 
 void TavirelControl::PortClose() {

@@ -10,20 +10,27 @@ namespace tavirel {
 
 // Only the space character: a tab or any other character is content.
 std::string_view TrimSpaces(std::string_view utf8) {
-  const auto first = utf8.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return utf8.substr(first, utf8.find_last_not_of(' ') - first + 1);
+  while (!utf8.empty() && utf8.front() == ' ') utf8.remove_prefix(1);
+  while (!utf8.empty() && utf8.back() == ' ') utf8.remove_suffix(1);
+  return utf8;
 }
 
 std::string FormatTextField(std::string_view utf8, std::int16_t width) {
+  std::string field;
+  AppendTextField(field, utf8, width);
+  return field;
+}
+
+void AppendTextField(std::string& out, std::string_view utf8, std::int16_t width) {
   const std::string_view text = TrimSpaces(utf8);
   const std::size_t wanted = width > 0 ? static_cast<std::size_t>(width) : 0;
-  const std::size_t count = cp1252::CharCount(text);
-  if (count >= wanted) return std::string(cp1252::FirstChars(text, wanted));
-  std::string field;
-  field.reserve(text.size() + (wanted - count));
-  field.append(text).append(wanted - count, ' ');
-  return field;
+  const bool ascii = cp1252::IsAscii(text);  // then a byte is a character
+  const std::size_t count = ascii ? text.size() : cp1252::CharCount(text);
+  if (count >= wanted) {
+    out.append(ascii ? text.substr(0, wanted) : cp1252::FirstChars(text, wanted));
+    return;
+  }
+  out.append(text).append(wanted - count, ' ');
 }
 
 }  // namespace tavirel

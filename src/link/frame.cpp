@@ -1,22 +1,23 @@
 #include "link/frame.hpp"
 
 #include <cstdlib>
+#include <cstring>
+
+#include "types/byte_scan.hpp"
 
 namespace tavirel::link {
 namespace {
 
 // Only the sum modulo 100 matters; a wide accumulator keeps a command of any
 // length (a long unit-of-measure text goes out whole) from overflowing.
-int ByteSum(std::string_view bytes) {
-  std::uint64_t sum = 0;
-  for (unsigned char c : bytes) sum += c;
-  return static_cast<int>(sum % 100);
-}
+int SumModulo100(std::string_view bytes) { return static_cast<int>(bytes::Sum(bytes) % 100); }
 
 // The line's three control characters delimit and answer frames: inside a
 // request they would cut it short, so a text carrying one sends "?" instead,
 // as for a character without a Windows-1252 code.
 char SafeOnTheLine(char c) { return (c == kSTX || c == kETX || c == kACK) ? '?' : c; }
+// Every control character of the line lies below this byte.
+constexpr unsigned char kBelowControls = kACK + 1;
 
 char Digit(int value) { return static_cast<char>('0' + value % 10); }
 
@@ -35,29 +36,36 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
 std::int16_t ComputeFrameChecksum(std::int16_t frame_counter, std::string_view command_bytes) {
-  const int sum = CounterDigitsSum(frame_counter) + 'E' + ByteSum(command_bytes);
+  const int sum = CounterDigitsSum(frame_counter) + 'E' + SumModulo100(command_bytes);
   return static_cast<std::int16_t>(sum % 100);
 }
 
 std::string BuildRequestFrame(std::int16_t frame_counter, std::string_view raw_command) {
+  std::string frame;
+  BuildRequestFrame(frame, frame_counter, raw_command);
+  return frame;
+}
+
+void BuildRequestFrame(std::string& frame, std::int16_t frame_counter,
+                       std::string_view raw_command) {
   const int counter = std::abs(static_cast<int>(frame_counter)) % 100;
-  std::string frame(raw_command.size() + 7, kSTX);
+  frame.assign(raw_command.size() + 7, kSTX);
   frame[1] = Digit(counter / 10);
   frame[2] = Digit(counter);
   frame[3] = 'E';
-  // One pass: each byte made safe, copied and summed.
-  std::uint64_t sum = 0;  // any length of command, no overflow
-  char* out = frame.data() + 4;
-  for (const char c : raw_command) {
-    *out = SafeOnTheLine(c);
-    sum += static_cast<unsigned char>(*out++);
+  char* const command = frame.data() + 4;
+  if (!raw_command.empty()) std::memcpy(command, raw_command.data(), raw_command.size());
+  // Most commands hold no byte that low: only those are looked at one by one.
+  std::uint64_t sum = 0;
+  if (!bytes::SumIfNoneBelow(raw_command, kBelowControls, sum)) {
+    for (std::size_t i = 0; i < raw_command.size(); ++i) command[i] = SafeOnTheLine(command[i]);
+    sum = bytes::Sum({command, raw_command.size()});  // as sent
   }
   const int checksum = static_cast<int>(
       (static_cast<std::uint64_t>(CounterDigitsSum(frame_counter)) + 'E' + sum) % 100);
   frame[frame.size() - 3] = Digit(checksum / 10);
   frame[frame.size() - 2] = Digit(checksum);
   frame.back() = kETX;
-  return frame;
 }
 
 std::optional<int> ReadNumberField(std::string_view field) {
@@ -77,7 +85,7 @@ bool VerifyReplyChecksum(std::string_view reply) {
   if (reply.size() < 4) return false;
   const std::size_t length = reply.size();
   const std::optional<int> expected = ReadNumberField(reply.substr(length - 3, 2));
-  return expected && ByteSum(reply.substr(1, length - 4)) % 100 == *expected;
+  return expected && SumModulo100(reply.substr(1, length - 4)) == *expected;
 }
 
 std::string_view ReplyPayload(std::string_view reply) {
@@ -85,7 +93,7 @@ std::string_view ReplyPayload(std::string_view reply) {
   return reply.substr(4, reply.size() - 7);
 }
 
-bool IsErrorReply(std::string_view reply) { return ReplyPayload(reply).starts_with("EERR"); }
+bool IsErrorReply(std::string_view reply) { return ReplyPayload(reply).starts_with(kErrorCode); }
 
 std::optional<int> ErrorReplyNumber(std::string_view reply) {
   const std::string_view payload = ReplyPayload(reply);

@@ -1,6 +1,7 @@
 #pragma once
 // Request and reply frames: STX, two counter digits, one character, the
 // payload, a two-digit checksum (sum of the covered bytes modulo 100), ETX.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,6 +21,9 @@ std::int16_t ComputeFrameChecksum(std::int16_t frame_counter, std::string_view c
 /// An STX, ETX or ACK among the command bytes goes out as "?", so no text can
 /// cut or forge a frame; the checksum covers the bytes as sent.
 std::string BuildRequestFrame(std::int16_t frame_counter, std::string_view command_bytes);
+/// The same frame written over `frame`, whose room is reused.
+void BuildRequestFrame(std::string& frame, std::int16_t frame_counter,
+                       std::string_view command_bytes);
 
 /// A short number field of a reply (the checksum, the error number): decimal
 /// digits with blanks tolerated before and after them. A sign, any other
@@ -34,6 +38,12 @@ bool VerifyReplyChecksum(std::string_view reply);
 
 /// The payload: positions 5 .. L-3; empty for a reply of 7 characters or fewer.
 std::string_view ReplyPayload(std::string_view reply);
+
+/// The letters an error reply's payload opens with.
+inline constexpr std::string_view kErrorCode = "EERR";
+/// An error reply's length as registers send it: the payload "EERR", a
+/// blank and the number's two digits, framed.
+inline constexpr std::size_t kErrorReplyLength = 14;
 
 /// An error reply's payload opens with "EERR"; further on those letters are
 /// data (a product code, a description) and the reply is a normal one.

@@ -7,12 +7,19 @@
 
 #include "link/frame.hpp"
 #include "link/transaction.hpp"
+#include "types/byte_scan.hpp"
 
 namespace tavirel::link {
 
 class ReplyAssembler {
  public:
-  ReplyAssembler() { buffer_.reserve(128); }  // a sale line's reply fits
+  /// Assembles in a buffer of its own.
+  ReplyAssembler() : buffer_(own_) {}
+  /// Assembles in `buffer` (emptied first; its room is reused), which must
+  /// outlive the assembler.
+  explicit ReplyAssembler(std::string& buffer) : buffer_(buffer) { buffer_.clear(); }
+  ReplyAssembler(const ReplyAssembler&) = delete;
+  ReplyAssembler& operator=(const ReplyAssembler&) = delete;
   /// Takes one received character.
   void Take(char c) {
     if (!ack_seen_) {
@@ -20,10 +27,11 @@ class ReplyAssembler {
       return;
     }
     if (c == kSTX) {
-      buffer_.assign(1, kSTX);
+      buffer_.clear();
+      buffer_.push_back(kSTX);
       discarding_ = false;
     } else if (c == kETX) {
-      buffer_ += kETX;
+      buffer_.push_back(kETX);
       etx_seen_ = true;
     } else if (!discarding_) {
       buffer_ += c;
@@ -49,7 +57,11 @@ class ReplyAssembler {
       const char* const limit =
           p + std::min<std::size_t>(end - p, kMaxReplyLength - buffer_.size());
       const char* q = p;
-      while (q != limit && *q != kSTX && *q != kETX) ++q;
+      for (;;) {  // STX and ETX lie below kETX + 1, as NUL and SOH, which are ordinary
+        q += bytes::FindBelow({q, static_cast<std::size_t>(limit - q)}, kETX + 1);
+        if (q == limit || *q == kSTX || *q == kETX) break;
+        ++q;
+      }
       buffer_.append(p, q);
       p = q;
       if (p != end) Take(*p++);  // a control character, or the one past the bound
@@ -68,7 +80,8 @@ class ReplyAssembler {
   [[nodiscard]] std::string& buffer() { return buffer_; }
 
  private:
-  std::string buffer_;
+  std::string own_;
+  std::string& buffer_;
   bool ack_seen_ = false;
   bool etx_seen_ = false;
   bool discarding_ = false;

@@ -23,6 +23,8 @@ void Trace(const LinkContext& context, TraceDirection direction, std::string_vie
   if (context.hooks.trace) context.hooks.trace(direction, bytes, at);
 }
 
+constexpr std::string_view kAckByte{&kACK, 1};
+
 void Write(const LinkContext& context, std::string_view bytes) {
   context.port.Output(bytes);
   if (context.hooks.trace) Trace(context, TraceDirection::Written, bytes, context.clock.Now());
@@ -88,16 +90,19 @@ std::chrono::milliseconds WaitFor(const LinkContext& context, Clock::time_point 
 // Input counts when it is taken within the limit or in the pass that ran
 // into its end; a sleep the clock shows ending later than one slice past
 // the end (a clock running ahead of the port's sleep) brought it too late.
+// The port is told how many bytes the reply still needs, so it can sleep
+// through a reply on its way instead of waking for every byte of it.
 void AwaitReply(const LinkContext& context, ReplyAssembler& assembler, Chunk& chunk,
-                std::int16_t reply_timeout, std::int64_t send_second) {
-  auto limit = [&] { return assembler.ack_seen() ? reply_timeout : kAckTimeoutSeconds; };
+                const SendOptions& options, std::int64_t send_second) {
+  auto limit = [&] { return assembler.ack_seen() ? options.reply_timeout : kAckTimeoutSeconds; };
   chunk.used += assembler.Take(chunk.Rest());  // what came with a reply passed over
   Clock::time_point now = context.clock.Now();
   while (WholeSeconds(now) - send_second < limit() && !assembler.etx_seen()) {
     ThrowIfCancelled(context, true);
     if (context.hooks.yield) context.hooks.yield();
     const Clock::time_point end{std::chrono::seconds(send_second + limit())};
-    context.port.WaitForInput(WaitFor(context, now, end));
+    context.port.WaitForBytes(WaitFor(context, now, end),
+                              BytesToCome(assembler.ack_seen(), assembler.buffer(), options.shape));
     TakeChunk(context, chunk, chunk.bytes.size());
     now = chunk.at;
     if (!context.hooks.yield && now >= end + kWaitSlice) return;  // too late
@@ -109,13 +114,11 @@ void AwaitReply(const LinkContext& context, ReplyAssembler& assembler, Chunk& ch
 
 // The command in the line's code page. Plain ASCII is the same in UTF-8 and
 // Windows-1252, and most commands are digits: those go as they are.
-std::string_view LineBytes(const LinkContext& context, std::string& converted) {
+std::string_view LineBytes(const LinkContext& context) {
   const std::string& command = context.current_command;
-  unsigned char any_high = 0;
-  for (const char c : command) any_high |= static_cast<unsigned char>(c);
-  if (any_high < 0x80) return command;
-  converted = cp1252::FromUtf8(command);
-  return converted;
+  if (cp1252::IsAscii(command)) return command;
+  cp1252::FromUtf8(command, context.state.line_bytes);
+  return context.state.line_bytes;
 }
 
 std::int16_t Precondition(const LinkContext& context, const SendOptions& options) {
@@ -138,10 +141,10 @@ void RaisePrinterError(const LinkContext& context, std::int32_t& printer_error) 
 // late reply to another request is passed over when the register is known
 // to echo counters. On return the assembler holds the reply, if one came.
 void AwaitOwnReply(LinkContext& context, ReplyAssembler& assembler, Chunk& chunk,
-                   std::int16_t reply_timeout, std::int64_t send_second,
+                   const SendOptions& options, std::int64_t send_second,
                    std::string_view request_counter) {
   for (;;) {
-    AwaitReply(context, assembler, chunk, reply_timeout, send_second);
+    AwaitReply(context, assembler, chunk, options, send_second);
     if (!assembler.etx_seen()) return;
     if (context.state.echo != CounterEcho::Confirmed) return;  // taken as it comes
     if (!VerifyReplyChecksum(assembler.buffer())) return;
@@ -151,8 +154,9 @@ void AwaitOwnReply(LinkContext& context, ReplyAssembler& assembler, Chunk& chunk
 }
 
 // Writes the request and waits: the result of an exchange that went out.
+// The reply is assembled in `reply`.
 std::int16_t Exchange(LinkContext& context, std::string& reply, std::int32_t& printer_error,
-                      const SendOptions& options, const std::string& frame) {
+                      const SendOptions& options, std::string_view frame) {
   // The limits count from before the drain, so its time is within them.
   const Clock::time_point started = context.clock.Now();
   Chunk chunk;
@@ -162,22 +166,22 @@ std::int16_t Exchange(LinkContext& context, std::string& reply, std::int32_t& pr
   context.frame_counter = NextFrameCounter(context.frame_counter, options.frame_counter_forced);
   const std::int64_t send_second = WholeSeconds(started);
   const std::string_view request_counter = FrameCounterDigits(frame);
-  ReplyAssembler assembler;
+  ReplyAssembler assembler(reply);
   if (options.frame_counter_forced) {
     // The probe acknowledges any completed reply and looks no further but
     // for whether the register echoes the counter.
-    AwaitReply(context, assembler, chunk, options.reply_timeout, send_second);
+    AwaitReply(context, assembler, chunk, options, send_second);
     if (!assembler.etx_seen()) return OP_ERR_TIMEOUT;
-    Write(context, std::string(1, kACK));
-    context.state.echo = LearnFromProbeReply(assembler.buffer());
+    Write(context, kAckByte);
+    context.state.echo = LearnFromProbeReply(reply);
+    reply.clear();  // dropped by the probe's caller
     return OP_OK;
   }
-  AwaitOwnReply(context, assembler, chunk, options.reply_timeout, send_second, request_counter);
+  AwaitOwnReply(context, assembler, chunk, options, send_second, request_counter);
   if (!assembler.etx_seen()) return OP_ERR_TIMEOUT;
-  if (!VerifyReplyChecksum(assembler.buffer())) return OP_ERR_CHKS;  // answered with nothing
-  reply = std::move(assembler.buffer());
+  if (!VerifyReplyChecksum(reply)) return OP_ERR_CHKS;  // answered with nothing
   context.state.echo = LearnFromReply(context.state.echo, reply, request_counter);
-  Write(context, std::string(1, kACK));
+  Write(context, kAckByte);
   if (!IsErrorReply(reply)) return OP_OK;
   if (auto number = ErrorReplyNumber(reply)) {
     printer_error = *number;
@@ -196,9 +200,8 @@ std::int16_t SendCommand(LinkContext& context, std::string& reply, std::int32_t&
   ThrowIfCancelled(context, false);
   std::int16_t result = Precondition(context, options);
   if (result == OP_OK) {
-    std::string converted;
-    const std::string frame =
-        BuildRequestFrame(context.frame_counter, LineBytes(context, converted));
+    std::string& frame = context.state.frame;
+    BuildRequestFrame(frame, context.frame_counter, LineBytes(context));
     if (!context.port.CTSHolding()) {
       result = OP_ERR_NOCOLL;  // nothing written, the counter keeps its value
     } else {

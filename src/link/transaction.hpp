@@ -6,6 +6,7 @@
 #include <string>
 
 #include "link/counter_echo.hpp"
+#include "link/reply_shape.hpp"
 #include "tavirel/clock.hpp"
 #include "tavirel/host.hpp"
 #include "tavirel/serial_port.hpp"
@@ -39,6 +40,10 @@ struct LinkState {
   /// Whether the register echoes the request's counter; learnt from the
   /// probe's reply and the first reply after it (see counter_echo.hpp).
   CounterEcho echo = CounterEcho::Unknown;
+  /// The request frame of the call and, for a command that is not plain
+  /// ASCII, its Windows-1252 bytes: their room kept from call to call.
+  std::string frame;
+  std::string line_bytes;
 };
 static_assert(std::atomic<bool>::is_always_lock_free,
               "a signal handler may only touch a lock-free flag");
@@ -58,15 +63,17 @@ struct SendOptions {
   std::int16_t reply_timeout = 10;    // seconds from the send, once ACKed
   bool frame_counter_forced = false;  // the probe only
   bool amounts_unencodable = false;   // an amount field in a mode that has none
+  ReplyShape shape;                   // the reply expected, for the wait only
 };
 
 /// Runs one exchange. Returns a code of enumTVL_OP_RETVALUE; `reply` gets the
-/// accepted reply frame (raw bytes) or is emptied; `printer_error` gets the
-/// number of an error reply and is left unchanged otherwise. Raises FPError
-/// through the hooks as the result requires. Errors of the serial component
-/// pass through as SerialError. A cancel (LinkState::cancel_requested) ends
-/// the call with CancelledError: before the write when it was already set,
-/// at the next wait pass after it.
+/// accepted reply frame (raw bytes) or is emptied; the reply is assembled in
+/// `reply` itself, so a buffer kept from call to call is not allocated again.
+/// `printer_error` gets the number of an error reply and is left unchanged
+/// otherwise. Raises FPError through the hooks as the result requires.
+/// Errors of the serial component pass through as SerialError. A cancel
+/// (LinkState::cancel_requested) ends the call with CancelledError: before
+/// the write when it was already set, at the next wait pass after it.
 std::int16_t SendCommand(LinkContext& context, std::string& reply, std::int32_t& printer_error,
                          const SendOptions& options);
 

@@ -2,7 +2,9 @@
 #include "ops/catalogue.hpp"
 
 #include <algorithm>
+#include <stdexcept>
 
+#include "fields/field_encoders.hpp"
 #include "tavirel/result_codes.hpp"
 
 namespace tavirel::ops {
@@ -287,8 +289,32 @@ std::vector<Operation> MakeCatalogue() {
   return ops;
 }
 
+// What the decoders' layouts say of the reply's length, for the wait.
+link::ReplyShape ShapeOf(const Operation& op) {
+  link::ReplyShape shape;
+  if (op.choice() == ReplyChoice::Fixed) {
+    if (op.decoder != D::None)
+      shape.entries[0].payload = static_cast<std::uint16_t>(LayoutOf(op.decoder).length);
+    return shape;
+  }
+  for (std::size_t i = 0; i < op.choices.size() && i < shape.entries.size(); ++i) {
+    shape.entries[i] = {op.choices[i].code,
+                        static_cast<std::uint16_t>(LayoutOf(op.choices[i].decoder).length)};
+  }
+  return shape;
+}
+
+std::vector<Operation> MakeTable() {
+  std::vector<Operation> ops = MakeCatalogue();
+  for (Operation& op : ops) {
+    op.reply_shape = ShapeOf(op);
+    op.code_text = FormatDigitField(op.code, 4);
+  }
+  return ops;
+}
+
 const std::vector<Operation>& Table() {
-  static const std::vector<Operation> table = MakeCatalogue();
+  static const std::vector<Operation> table = MakeTable();
   return table;
 }
 
@@ -312,6 +338,11 @@ const Operation* FindOperation(std::string_view name) {
   auto it = std::find_if(table.begin(), table.end(),
                          [&](const Operation& op) { return op.name == name; });
   return it == table.end() ? nullptr : &*it;
+}
+
+const Operation& OperationNamed(std::string_view name) {
+  if (const Operation* op = FindOperation(name)) return *op;
+  throw std::logic_error("no operation named " + std::string(name) + " in the catalogue");
 }
 
 }  // namespace tavirel::ops

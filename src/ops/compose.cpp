@@ -1,42 +1,41 @@
 // Composing a command string from the catalogue's field list.
+#include <algorithm>
+
 #include "fields/field_encoders.hpp"
 #include "ops/catalogue.hpp"
 #include "tavirel/errors.hpp"
 
 namespace tavirel::ops {
-namespace {
 
-// Most commands (a sale line is 85 characters) fit without growing.
-constexpr std::size_t kCommandCapacity = 128;
-
-}  // namespace
+void AppendField(std::string& out, const CommandField& field, const Arg& value,
+                 std::int32_t euro_settings) {
+  const auto width = static_cast<std::int16_t>(field.width);
+  switch (field.kind) {
+    case FieldKind::Digit: AppendDigitField(out, value.I2(), field.width); return;
+    case FieldKind::TrailingDigits: AppendDigitField(out, value.I2(), 1); return;
+    case FieldKind::Amount: AppendAmountField(out, value.Cy(), width, euro_settings); return;
+    case FieldKind::Percent: AppendDecimalField(out, value.R4(), "#0.00", width); return;
+    case FieldKind::DecimalQty: AppendDecimalField(out, value.R4(), "###0.000", width); return;
+    case FieldKind::IntegerQty: AppendIntegerQuantityField(out, value.I2()); return;
+    case FieldKind::UnitQty: out.append(kUnitQuantity); return;
+    case FieldKind::Text: AppendTextField(out, value.Text(), width); return;
+    case FieldKind::UnitOfMeasure: AppendUnitOfMeasureField(out, value.Text()); return;
+  }
+}
 
 std::string EncodeField(const CommandField& field, const Variant& value,
                         std::int32_t euro_settings) {
-  const auto width = static_cast<std::int16_t>(field.width);
-  switch (field.kind) {
-    case FieldKind::Digit: return FormatDigitField(value.get<std::int16_t>(), field.width);
-    case FieldKind::TrailingDigits: return FormatDigitField(value.get<std::int16_t>(), 1);
-    case FieldKind::Amount: return FormatAmountField(value.get<Currency>(), width, euro_settings);
-    case FieldKind::Percent: return FormatDecimalField(value.get<float>(), "#0.00", width);
-    case FieldKind::DecimalQty: return FormatDecimalField(value.get<float>(), "###0.000", width);
-    case FieldKind::IntegerQty: return FormatIntegerQuantityField(value.get<std::int16_t>());
-    case FieldKind::UnitQty: return std::string(kUnitQuantity);
-    case FieldKind::Text: return FormatTextField(value.get<std::string>(), width);
-    case FieldKind::UnitOfMeasure: return FormatUnitOfMeasureField(value.get<std::string>());
-  }
-  return {};
+  std::string encoded;
+  AppendField(encoded, field, Arg::Of(value), euro_settings);
+  return encoded;
 }
 
-std::string ComposeCommand(const Operation& op, std::span<const Variant> args,
-                           std::int32_t euro_settings) {
-  std::string command;
-  command.reserve(kCommandCapacity);  // one allocation for a usual command
-  command += FormatDigitField(op.code, 4);
+void ComposeCommand(const Operation& op, std::span<const Arg> args, std::int32_t euro_settings,
+                    std::string& command) {
+  command.assign(op.code_text);
   for (const CommandField& field : op.fields) {
     try {
-      static const Variant kNone;
-      command += EncodeField(field, field.arg < 0 ? kNone : args[field.arg], euro_settings);
+      AppendField(command, field, field.arg < 0 ? Arg() : args[field.arg], euro_settings);
     } catch (const ConversionError& e) {
       // A value that fits its type but not its field: say whose it is.
       if (field.arg < 0) throw;
@@ -45,6 +44,15 @@ std::string ComposeCommand(const Operation& op, std::span<const Variant> args,
                             ": " + e.what());
     }
   }
+}
+
+std::string ComposeCommand(const Operation& op, std::span<const Variant> args,
+                           std::int32_t euro_settings) {
+  ArgList views;
+  const std::size_t count = std::min(args.size(), views.size());
+  for (std::size_t i = 0; i < count; ++i) views[i] = Arg::Of(args[i]);
+  std::string command;
+  ComposeCommand(op, std::span<const Arg>(views.data(), count), euro_settings, command);
   return command;
 }
 

@@ -138,9 +138,9 @@ const std::array<DecoderLayout, 25> kLayouts{{
 std::span<const DecoderLayout> DecoderLayouts() { return kLayouts; }
 
 const DecoderLayout& LayoutOf(Decoder decoder) {
-  for (const auto& layout : kLayouts) {
-    if (layout.decoder == decoder) return layout;
-  }
+  // The table follows the enumeration, which starts with None.
+  const auto index = static_cast<std::size_t>(decoder) - 1;
+  if (index < kLayouts.size() && kLayouts[index].decoder == decoder) return kLayouts[index];
   throw std::logic_error("no layout for this decoder");
 }
 

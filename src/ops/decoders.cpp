@@ -57,7 +57,7 @@ void Store(const DecoderLayout& layout, const ReplyField& field, std::string_vie
       record.Set(field.target, *value);
       return;
     }
-    case Conversion::Text: record.Set(field.target, cp1252::ToUtf8(text)); return;
+    case Conversion::Text: cp1252::ToUtf8(text, record.TextToWrite(field.target)); return;
     case Conversion::Date: StoreDate(layout, text, record); return;
   }
 }

@@ -13,8 +13,25 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
+// A field of digits alone, as registers send them, read in one pass; false
+// when it holds anything else (or is too long to read without a check).
+bool ReadPlainDigits(std::string_view field, std::int64_t& value) {
+  if (field.empty() || field.size() > 18) return false;
+  std::uint64_t read = 0;
+  const char* p = field.data();
+  const char* const end = p + field.size();
+  do {
+    const auto digit = static_cast<unsigned char>(*p - '0');
+    if (digit > 9) return false;
+    read = read * 10 + digit;
+  } while (++p != end);
+  value = static_cast<std::int64_t>(read);
+  return true;
+}
+
 std::optional<std::int64_t> ReadDigits(std::string_view digits) {
-  if (digits.empty()) return std::nullopt;
+  if (std::int64_t value = 0; ReadPlainDigits(digits, value)) return value;
+  if (digits.size() <= 18) return std::nullopt;  // not digits alone
   std::int64_t value = 0;
   for (char c : digits) {
     if (c < '0' || c > '9') return std::nullopt;
@@ -32,6 +49,7 @@ std::string_view ReplyData(std::string_view reply) {
 }
 
 std::optional<std::int64_t> ReadInteger(std::string_view field) {
+  if (std::int64_t value = 0; ReadPlainDigits(field, value)) return value;
   field = TrimBlanks(field);
   bool negative = false;
   if (!field.empty() && (field.front() == '-' || field.front() == '+')) {
@@ -46,21 +64,29 @@ std::optional<std::int64_t> ReadInteger(std::string_view field) {
 std::optional<float> TryParseDecimalField(std::string_view field, int decimals) {
   if (decimals < 0 || static_cast<std::size_t>(decimals) > field.size()) return std::nullopt;
   const std::size_t split = field.size() - static_cast<std::size_t>(decimals);
-  std::string_view whole = TrimBlanks(field.substr(0, split));
-  bool negative = false;
-  if (!whole.empty() && (whole.front() == '-' || whole.front() == '+')) {
-    negative = whole.front() == '-';
-    whole.remove_prefix(1);
-  }
   // A field made of its fraction alone has an integer part of 0.
-  auto integer = split == 0 ? std::optional<std::int64_t>(0) : ReadDigits(whole);
-  auto fraction =
-      decimals == 0 ? std::optional<std::int64_t>(0) : ReadDigits(TrimBlanks(field.substr(split)));
-  if (!integer || !fraction) return std::nullopt;
+  std::int64_t integer = 0;
+  std::int64_t fraction = 0;
+  bool negative = false;
+  const bool plain = (split == 0 || ReadPlainDigits(field.substr(0, split), integer)) &&
+                     (decimals == 0 || ReadPlainDigits(field.substr(split), fraction));
+  if (!plain) {  // blanks or a sign: read part by part
+    std::string_view whole = TrimBlanks(field.substr(0, split));
+    if (!whole.empty() && (whole.front() == '-' || whole.front() == '+')) {
+      negative = whole.front() == '-';
+      whole.remove_prefix(1);
+    }
+    auto whole_value = split == 0 ? std::optional<std::int64_t>(0) : ReadDigits(whole);
+    auto fraction_value = decimals == 0 ? std::optional<std::int64_t>(0)
+                                        : ReadDigits(TrimBlanks(field.substr(split)));
+    if (!whole_value || !fraction_value) return std::nullopt;
+    integer = *whole_value;
+    fraction = *fraction_value;
+  }
   double scale = 1.0;
   for (int i = 0; i < decimals; ++i) scale *= 10.0;
   // The sign belongs to the whole value: -0001500 with 3 decimals is -1.5.
-  const double magnitude = static_cast<double>(*integer) + static_cast<double>(*fraction) / scale;
+  const double magnitude = static_cast<double>(integer) + static_cast<double>(fraction) / scale;
   return static_cast<float>(negative ? -magnitude : magnitude);
 }
 

@@ -2,6 +2,7 @@
 #include "tavirel/result_record.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <vector>
 
 namespace tavirel {
@@ -71,7 +72,12 @@ ResultRecord::ResultRecord() {
 }
 
 void ResultRecord::ResetLastValues() {
-  for (const auto& info : Table()) values_[Index(info.prop)] = info.default_value;
+  const auto& table = Table();
+  for (std::uint64_t left = changed_; left != 0; left &= left - 1) {
+    const auto index = static_cast<std::size_t>(std::countr_zero(left));
+    values_[index] = table[index].default_value;  // a text keeps its room
+  }
+  changed_ = 0;
 }
 
 Variant ResultRecord::Get(Prop prop) const {
@@ -79,7 +85,15 @@ Variant ResultRecord::Get(Prop prop) const {
   return values_[Index(prop)];
 }
 
-void ResultRecord::Set(Prop prop, Variant value) { values_[Index(prop)] = std::move(value); }
+void ResultRecord::Set(Prop prop, Variant value) {
+  values_[Index(prop)] = std::move(value);
+  Changed(prop);
+}
+
+std::string& ResultRecord::TextToWrite(Prop prop) {
+  Changed(prop);
+  return values_[Index(prop)].TextToWrite();
+}
 
 OleDate ResultRecord::ComposeLastDate() const {
   const int two_digit_year = ShortOf(values_[Index(Prop::LastAA)]);

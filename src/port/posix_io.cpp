@@ -93,11 +93,13 @@ void WriteAll(int fd, std::string_view bytes, milliseconds budget, const std::st
   }
 }
 
-int MakeWaitSet(int fd, int wake_fd, const std::string& device) {
+int MakeWaitSet(int fd, int wake_fd, const std::string& device, Watch watch) {
   const int set = ::epoll_create1(EPOLL_CLOEXEC);
   if (set < 0) ThrowDeviceError("cannot make a wait set for", device, errno);
   epoll_event device_event{};
-  device_event.events = EPOLLIN;
+  // epoll always reports a hang-up and an error; without EPOLLIN the
+  // terminal's wake-up for each byte received does not reach the waiter.
+  device_event.events = watch == Watch::Input ? EPOLLIN : 0;
   device_event.data.u32 = 0;
   epoll_event wake_event{};
   wake_event.events = EPOLLIN;

@@ -31,10 +31,16 @@ void WriteAll(int fd, std::string_view bytes, std::chrono::milliseconds budget,
 
 enum class Readiness { Timeout, Readable, HungUp, Interrupted };
 
-/// An epoll set watching `fd` for input and `wake_fd` (an eventfd) for a
-/// wake-up: made once per open, so each wait registers nothing. Throws
+/// What a wait set watches the device for.
+enum class Watch {
+  Input,    // input, a hang-up or an error
+  HangUps,  // a hang-up or an error only: input arriving wakes nobody
+};
+
+/// An epoll set watching `fd` as `watch` says and `wake_fd` (an eventfd) for
+/// a wake-up: made once per open, so each wait registers nothing. Throws
 /// SerialError.
-int MakeWaitSet(int fd, int wake_fd, const std::string& device);
+int MakeWaitSet(int fd, int wake_fd, const std::string& device, Watch watch = Watch::Input);
 
 /// Waits at most `slice` on a wait set for input, or for `wake_fd` to be
 /// signalled, which it then resets: Interrupted. HungUp when the device

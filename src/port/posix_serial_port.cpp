@@ -14,6 +14,7 @@
 
 #include "port/posix_device.hpp"
 #include "port/posix_io.hpp"
+#include "port/receive_time.hpp"
 #include "tavirel/errors.hpp"
 
 namespace tavirel {
@@ -69,6 +70,7 @@ struct PosixSerialPort::State {
   port::ExclusiveLine line;                 // open while fd() is valid
   port::UniqueFd wake{port::MakeWakeFd()};  // Interrupt's eventfd, for the object's life
   port::UniqueFd wait_set;                  // the device and `wake`, while open
+  port::UniqueFd sleep_set;                 // `wake` and the device's hang-ups, while open
   std::string device;                       // the device open now, for messages
   ReceiveBuffer received;
   bool modem_lines = true;       // false for a device without them (a pty): CTS not asked
@@ -85,9 +87,15 @@ struct PosixSerialPort::State {
   [[nodiscard]] bool IsOpen() const { return line.fd.Valid(); }
   void Close() {
     wait_set.Reset();
+    sleep_set.Reset();
     port::CloseExclusive(line);
     received.Clear();
     nothing_to_read = false;
+  }
+  // Keeps what arrived before a hang-up, for the next wait to report; a
+  // device that hung up with nothing left throws from the read itself.
+  void KeepWhatCameBeforeHangUp() {
+    if (received.Refill(Fd(), device) == 0) port::ThrowHungUp(device);
   }
   // Runs an I/O step; a device that hung up is closed before the error goes
   // on, so PortOpen reads false and a later PortOpen can open it again.
@@ -134,14 +142,18 @@ void PosixSerialPort::PortOpen(bool open) {
   std::string device = DevicePath();
   port::ExclusiveLine line = port::OpenExclusive(device);
   port::UniqueFd wait_set;
+  port::UniqueFd sleep_set;
   try {
     port::ConfigureLine(line.fd.Get(), s.settings, s.settings_text, device);
     wait_set = port::UniqueFd(port::MakeWaitSet(line.fd.Get(), s.wake.Get(), device));
+    sleep_set = port::UniqueFd(
+        port::MakeWaitSet(line.fd.Get(), s.wake.Get(), device, port::Watch::HangUps));
   } catch (...) {
     port::CloseExclusive(line);
     throw;
   }
   s.wait_set = std::move(wait_set);
+  s.sleep_set = std::move(sleep_set);
   s.modem_lines = port::HasModemLines(line.fd.Get());
   s.nothing_to_read = false;
   s.line = std::move(line);
@@ -209,10 +221,25 @@ void PosixSerialPort::WaitForInput(std::chrono::milliseconds slice) {
         port::WaitOnSet(s.wait_set.Get(), s.wake.Get(), slice, s.device);
     s.nothing_to_read =
         readiness == port::Readiness::Timeout || readiness == port::Readiness::Interrupted;
-    if (readiness != port::Readiness::HungUp) return;
-    // Keep what arrived before the hang-up; the next wait reports it. A device
-    // that hung up with nothing left throws from the read itself.
-    if (s.received.Refill(s.Fd(), s.device) == 0) port::ThrowHungUp(s.device);
+    if (readiness == port::Readiness::HungUp) s.KeepWhatCameBeforeHangUp();
+  });
+}
+
+void PosixSerialPort::WaitForBytes(std::chrono::milliseconds slice, std::size_t count) {
+  if (count <= 1) return WaitForInput(slice);
+  State& s = *state_;
+  s.Io([&] {
+    if (!s.received.Empty()) return;
+    // Bytes that came faster than the line carries them (a pseudo-terminal)
+    // are not waited for.
+    const auto waiting = static_cast<std::size_t>(port::BytesWaiting(s.Fd(), s.device));
+    s.nothing_to_read = false;  // whatever the sleep brings is read after it
+    if (waiting >= count) return;
+    const auto sleep = std::min(slice, port::ReceiveTime(s.settings, count - waiting));
+    if (port::WaitOnSet(s.sleep_set.Get(), s.wake.Get(), sleep, s.device) ==
+        port::Readiness::HungUp) {
+      s.KeepWhatCameBeforeHangUp();
+    }
   });
 }
 

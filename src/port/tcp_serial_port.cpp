@@ -12,11 +12,13 @@
 //   and a server that does not read: the connection is dropped.
 #include "port/tcp_serial_port.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <utility>
 
 #include "port/quoted.hpp"
+#include "port/receive_time.hpp"
 #include "port/rfc2217_session.hpp"
 #include "port/tcp_socket.hpp"
 #include "port/tcp_wake_pipe.hpp"
@@ -51,6 +53,7 @@ struct NetworkSerialPort::State {
   std::string settings_text = "9600,n,8,1";
   LineSettings settings;
   std::int16_t port = 1;
+  int low_water = 1;  // the socket's SO_RCVLOWAT
 
   [[nodiscard]] const std::string& Name() const { return address.name; }
   [[nodiscard]] bool Rfc() const { return address.protocol == NetworkAddress::Protocol::Rfc2217; }
@@ -72,6 +75,26 @@ struct NetworkSerialPort::State {
     received.clear();
     taken = 0;
     lost.clear();
+    low_water = 1;  // a new socket starts at one byte
+  }
+
+  // Waits that end at the first byte set it back; only a change costs a call.
+  void LowWater(int bytes) {
+    if (bytes == low_water || !Connected()) return;
+    SetReceiveLowWater(sock.Get(), bytes);
+    low_water = bytes;
+  }
+
+  // One wait on the socket and the wake-up pipe, and what it brought.
+  void WaitOnce(milliseconds wait) {
+    switch (WaitReadable(sock.Get(), wake.ReadFd(), wait, Name())) {
+      case Wakeup::Woken: wake.Drain(); return;
+      case Wakeup::Timeout: return;
+      case Wakeup::Readable:
+        ReadAll();
+        if (Buffered() == 0) RequireConnection();
+        return;
+    }
   }
 
   void MarkLost(const std::string& why) {
@@ -141,6 +164,7 @@ struct NetworkSerialPort::State {
       if (done()) return true;
       const auto left = std::chrono::ceil<milliseconds>(deadline - SteadyClock::now());
       if (left.count() <= 0) return false;
+      LowWater(1);
       if (WaitReadable(sock.Get(), wake.ReadFd(), left, Name()) == Wakeup::Woken) {
         wake.Drain();
         throw CancelledError("network port " + Name() + ": the wait was cancelled", false);
@@ -260,6 +284,23 @@ std::string NetworkSerialPort::Input() {
   return {};
 }
 
+std::size_t NetworkSerialPort::TakeInput(char* data, std::size_t size) {
+  State& s = *state_;
+  if (s.Buffered() == 0) s.ReadChunk();
+  const std::size_t n = std::min(size, s.Buffered());
+  if (n == 0) {
+    s.RequireConnection();
+    return 0;
+  }
+  std::memcpy(data, s.received.data() + s.taken, n);
+  s.taken += n;
+  if (s.taken == s.received.size()) {
+    s.received.clear();
+    s.taken = 0;
+  }
+  return n;
+}
+
 void NetworkSerialPort::Output(std::string_view bytes) {
   State& s = *state_;
   s.ReadAll();  // a connection the server closed is found here, not after the write
@@ -280,14 +321,19 @@ void NetworkSerialPort::WaitForInput(std::chrono::milliseconds slice) {
   State& s = *state_;
   if (s.Buffered() > 0) return;
   s.RequireConnection();
-  switch (WaitReadable(s.sock.Get(), s.wake.ReadFd(), slice, s.Name())) {
-    case Wakeup::Woken: s.wake.Drain(); return;
-    case Wakeup::Timeout: return;
-    case Wakeup::Readable:
-      s.ReadAll();
-      if (s.Buffered() == 0) s.RequireConnection();
-      return;
-  }
+  s.LowWater(1);
+  s.WaitOnce(slice);
+}
+
+void NetworkSerialPort::WaitForBytes(std::chrono::milliseconds slice, std::size_t count) {
+  if (count <= 1) return WaitForInput(slice);
+  State& s = *state_;
+  if (s.Buffered() > 0) return;  // taken first, as by WaitForInput
+  s.RequireConnection();
+  // Telnet's escapes only add bytes on the wire, so the data is all there
+  // by the time the socket holds `count`.
+  s.LowWater(static_cast<int>(std::min<std::size_t>(count, kChunk)));
+  s.WaitOnce(std::min(slice, ReceiveTime(s.settings, count)));
 }
 
 void NetworkSerialPort::Interrupt() noexcept { state_->wake.Signal(); }

@@ -33,8 +33,13 @@ class NetworkSerialPort final : public SerialPort {
   [[nodiscard]] bool CTSHolding() override;
   [[nodiscard]] int InBufferCount() override;
   std::string Input() override;
+  std::size_t TakeInput(char* data, std::size_t size) override;
   void Output(std::string_view bytes) override;
   void WaitForInput(std::chrono::milliseconds slice) override;
+  /// For `count` above 1: a wait that the socket ends only once `count`
+  /// bytes have come (SO_RCVLOWAT), or the connection ended, or at the
+  /// latest after their time at the port's settings plus a grace.
+  void WaitForBytes(std::chrono::milliseconds slice, std::size_t count) override;
   void Interrupt() noexcept override;
   [[nodiscard]] std::string Settings() const override;
   void Settings(const std::string& text) override;

@@ -157,6 +157,8 @@ WriteResult WriteTcp(int fd, std::string_view bytes, SteadyClock::time_point dea
   return WriteResult::Done;
 }
 
+void SetReceiveLowWater(int fd, int bytes) { SetOption(fd, SOL_SOCKET, SO_RCVLOWAT, bytes); }
+
 Wakeup WaitReadable(int fd, int wake_fd, milliseconds wait, const std::string& name) {
   pollfd p[2] = {{fd, POLLIN, 0}, {wake_fd, POLLIN, 0}};
   const int ready = ::poll(p, wake_fd >= 0 ? 2 : 1, PollTimeout(wait));

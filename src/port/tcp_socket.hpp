@@ -38,6 +38,10 @@ enum class WriteResult { Done, Lost, TimedOut };
 WriteResult WriteTcp(int fd, std::string_view bytes, std::chrono::steady_clock::time_point deadline,
                      int& error);
 
+/// Makes a wait for input on `fd` end only once `bytes` have come (or the
+/// connection ended): SO_RCVLOWAT, best effort.
+void SetReceiveLowWater(int fd, int bytes);
+
 enum class Wakeup { Timeout, Readable, Woken };
 
 /// Waits at most `wait` for `fd` to be readable (or closed: a read then

@@ -2,7 +2,8 @@
 
 #include <array>
 #include <cstdint>
-#include <cstring>
+
+#include "types/byte_scan.hpp"
 
 namespace tavirel::cp1252 {
 namespace {
@@ -97,40 +98,46 @@ void AppendUtf8(std::string& out, char32_t code_point) {
   }
 }
 
-// Plain ASCII is the same in UTF-8 and in Windows-1252: most commands and
-// replies are digits, so they skip the conversion.
-bool IsAscii(std::string_view text) {
-  std::uint64_t any_high = 0;
-  std::size_t i = 0;
-  for (; i + 8 <= text.size(); i += 8) {  // eight bytes at a time
-    std::uint64_t word = 0;
-    std::memcpy(&word, text.data() + i, 8);
-    any_high |= word;
-  }
-  for (; i < text.size(); ++i) any_high |= static_cast<unsigned char>(text[i]);
-  return (any_high & 0x8080808080808080ULL) == 0;
-}
-
 }  // namespace
 
+// Plain ASCII is the same in UTF-8 and in Windows-1252: most commands and
+// replies are digits, so they skip the conversion.
+bool IsAscii(std::string_view text) { return bytes::AllBelow(text, 0x80); }
+
 std::string FromUtf8(std::string_view utf8) {
-  if (IsAscii(utf8)) return std::string(utf8);  // the same bytes either way
   std::string bytes;
-  bytes.reserve(utf8.size());
-  for (std::size_t pos = 0; pos < utf8.size();) {
-    const Decoded decoded = DecodeAt(utf8, pos);
-    bytes += decoded.code_point == kInvalid ? kReplacement : ByteOf(decoded.code_point);
-    pos += decoded.length;
-  }
+  FromUtf8(utf8, bytes);
   return bytes;
 }
 
+void FromUtf8(std::string_view utf8, std::string& out) {
+  if (IsAscii(utf8)) {
+    out.assign(utf8);  // the same bytes either way
+    return;
+  }
+  out.clear();
+  out.reserve(utf8.size());
+  for (std::size_t pos = 0; pos < utf8.size();) {
+    const Decoded decoded = DecodeAt(utf8, pos);
+    out += decoded.code_point == kInvalid ? kReplacement : ByteOf(decoded.code_point);
+    pos += decoded.length;
+  }
+}
+
 std::string ToUtf8(std::string_view bytes) {
-  if (IsAscii(bytes)) return std::string(bytes);
   std::string utf8;
-  utf8.reserve(bytes.size() * 2);
-  for (const char byte : bytes) AppendUtf8(utf8, CodePointOf(static_cast<unsigned char>(byte)));
+  ToUtf8(bytes, utf8);
   return utf8;
+}
+
+void ToUtf8(std::string_view bytes, std::string& out) {
+  if (IsAscii(bytes)) {
+    out.assign(bytes);
+    return;
+  }
+  out.clear();
+  out.reserve(bytes.size() * 2);
+  for (const char byte : bytes) AppendUtf8(out, CodePointOf(static_cast<unsigned char>(byte)));
 }
 
 std::size_t CharCount(std::string_view utf8) {

@@ -4,7 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <vector>
 
 #include "ops/reply_samples.hpp"
 #include "support/control_rig.hpp"
@@ -19,10 +21,12 @@ using D = Decoder;
 
 // Runs every row of the operation table whose decoder is in `family`,
 // answered with that decoder's sample under the operation's own reply code.
-void ExpectEachFillsExactlyItsValues(const std::set<D>& family) {
+void ExpectEachFillsExactlyItsValues(const std::set<D>& family, bool backwards = false) {
   ControlRig rig;
   int rows = 0;
-  for (const OperationRow& row : OperationRows()) {
+  std::vector<OperationRow> table = OperationRows();
+  if (backwards) std::reverse(table.begin(), table.end());
+  for (const OperationRow& row : table) {
     if (!family.contains(row.decoder)) continue;
     ++rows;
     const ReplySample reply = WithCode(SampleOf(row.decoder), row.reply_code);
@@ -61,6 +65,16 @@ TEST(DecoderFamilies, Readings) {
                                    D::DecodeVatRateTableReply, D::DecodeTicketTableReply,
                                    D::DecodeCardTableReply, D::DecodeFlagTableReply,
                                    D::DecodeConfTableReply, D::DecodeLineTypeTableReply});
+}
+
+// The record is reset by writing back only what the last operation set: so
+// every operation runs after operations of every other family, forwards and
+// backwards through the table, and still shows exactly its own values.
+TEST(DecoderFamilies, NothingOfAnyEarlierOperationSurvivesWhateverCameBefore) {
+  std::set<D> all;
+  for (const OperationRow& row : OperationRows()) all.insert(row.decoder);
+  ExpectEachFillsExactlyItsValues(all);
+  ExpectEachFillsExactlyItsValues(all, /*backwards=*/true);
 }
 
 TEST(DecoderFamilies, SwitchingThePrinterToEuroLeavesTheCurrencyModeAlone) {
