@@ -8,7 +8,6 @@
 //   and a server that does not read: the connection is dropped.
 #include "port/tcp_serial_port.hpp"
 
-#include <cstring>
 #include <functional>
 #include <utility>
 
@@ -30,7 +29,7 @@ constexpr std::size_t kChunk = 4096;
 
 std::string LossReason(int error) {
   return error == 0 ? "the device server closed the connection"
-                    : "the connection failed: " + std::string(std::strerror(error));
+                    : "the connection failed: " + SocketErrorText(error);
 }
 
 }  // namespace
@@ -39,7 +38,7 @@ struct NetworkSerialPort::State {
   NetworkAddress address;
   NetworkPortOptions options;
   WakePipe wake;
-  UniqueFd sock;
+  Socket sock;
   std::unique_ptr<Rfc2217Session> session;  // while connected with RFC 2217
   std::string received;
   std::size_t taken = 0;
@@ -135,7 +134,7 @@ struct NetworkSerialPort::State {
       if (!Connected()) RequireConnection();
       const auto left = std::chrono::ceil<milliseconds>(deadline - SteadyClock::now());
       if (left.count() <= 0) return false;
-      WaitReadable(sock.Get(), -1, left, Name());
+      WaitReadable(sock.Get(), kNoSocket, left, Name());
     }
   }
 
