@@ -22,9 +22,11 @@ struct ControlSetup {
   std::int32_t mode = TVL_EUROSETTINGS_EURO;
 };
 
-/// A new control on the port the setup names (the POSIX serial component for
-/// a port number) with the setup applied, the port not yet open. Malformed
-/// settings or port names throw SettingsError.
-std::unique_ptr<TavirelControl> MakeControl(const ControlSetup& setup);
+/// A new control on the port the setup names (the platform's serial
+/// component for a port number), or on `port` when one is given (the setup's
+/// device then only names it), with the setup applied, the port not yet
+/// open. Malformed settings or port names throw SettingsError.
+std::unique_ptr<TavirelControl> MakeControl(const ControlSetup& setup,
+                                            std::unique_ptr<SerialPort> port = nullptr);
 
 }  // namespace tavirel::cli

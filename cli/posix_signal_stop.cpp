@@ -1,5 +1,3 @@
-#include "signal_stop.hpp"
-
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/signalfd.h>
@@ -9,6 +7,8 @@
 #include <csignal>
 #include <cstdint>
 #include <system_error>
+
+#include "signal_stop.hpp"
 
 namespace tavirel::cli {
 namespace {
@@ -34,46 +34,47 @@ void Post(int event_fd) {
 
 }  // namespace
 
-SignalStop::SignalStop() {
+struct SignalStop::Sources {
+  int signal_fd = -1;
+  int wake_fd = -1;  // an eventfd: written once a signal came
+  int quit_fd = -1;  // an eventfd: written to end the watching thread
+  ~Sources() {
+    for (int fd : {signal_fd, wake_fd, quit_fd}) {
+      if (fd >= 0) ::close(fd);
+    }
+  }
+};
+
+SignalStop::SignalStop() : sources_(std::make_unique<Sources>()) {
   const sigset_t set = StopSet();
   if (const int error = ::pthread_sigmask(SIG_BLOCK, &set, nullptr); error != 0) {
     throw std::system_error(error, std::generic_category(), "blocking the stop signals");
   }
-  signal_fd_ = Checked(::signalfd(-1, &set, SFD_CLOEXEC), "signalfd");
-  wake_fd_ = Checked(::eventfd(0, EFD_CLOEXEC), "eventfd");
-  quit_fd_ = Checked(::eventfd(0, EFD_CLOEXEC), "eventfd");
+  sources_->signal_fd = Checked(::signalfd(-1, &set, SFD_CLOEXEC), "signalfd");
+  sources_->wake_fd = Checked(::eventfd(0, EFD_CLOEXEC), "eventfd");
+  sources_->quit_fd = Checked(::eventfd(0, EFD_CLOEXEC), "eventfd");
   thread_ = std::thread([this] { Watch(); });
 }
 
 SignalStop::~SignalStop() {
-  Post(quit_fd_);
+  Post(sources_->quit_fd);
   thread_.join();
-  for (int fd : {signal_fd_, wake_fd_, quit_fd_}) ::close(fd);
 }
 
-void SignalStop::Arm(std::function<void()> action) {
-  std::lock_guard lock(mutex_);
-  action_ = std::move(action);
-  if (caught_.load() != 0 && action_) action_();
-}
+int SignalStop::WakeFd() const noexcept { return sources_->wake_fd; }
 
 void SignalStop::Watch() {
   while (true) {
-    pollfd fds[2] = {{signal_fd_, POLLIN, 0}, {quit_fd_, POLLIN, 0}};
+    pollfd fds[2] = {{sources_->signal_fd, POLLIN, 0}, {sources_->quit_fd, POLLIN, 0}};
     if (::poll(fds, 2, -1) < 0) {
       if (errno == EINTR) continue;
       return;
     }
     if (fds[1].revents != 0) return;
     signalfd_siginfo info{};
-    if (::read(signal_fd_, &info, sizeof info) != static_cast<ssize_t>(sizeof info)) continue;
-    int expected = 0;
-    if (!caught_.compare_exchange_strong(expected, static_cast<int>(info.ssi_signo))) continue;
-    {
-      std::lock_guard lock(mutex_);
-      if (action_) action_();
-    }
-    Post(wake_fd_);
+    if (::read(sources_->signal_fd, &info, sizeof info) != static_cast<ssize_t>(sizeof info))
+      continue;
+    if (Fire(static_cast<int>(info.ssi_signo))) Post(sources_->wake_fd);
   }
 }
 
@@ -85,5 +86,7 @@ const char* SignalStop::Name(int signal_number) {
     default: return "a signal";
   }
 }
+
+void IgnoreBrokenPipe() { std::signal(SIGPIPE, SIG_IGN); }
 
 }  // namespace tavirel::cli

@@ -16,6 +16,7 @@
 #include "tavirel/documents/document_json.hpp"
 #include "tavirel/documents/journal.hpp"
 #include "tavirel/documents/runner.hpp"
+#include "tavirel/port_mapping.hpp"
 
 namespace tavirel::cli {
 namespace {
@@ -157,7 +158,8 @@ int RunReceipt(const ReceiptOptions& options, Streams& streams) {
     sim.emplace(sim_options);
     setup.device = sim->DevicePath();
   }
-  const std::unique_ptr<TavirelControl> control = MakeControl(setup);
+  const std::unique_ptr<TavirelControl> control =
+      MakeControl(setup, sim ? sim->TakeHostPort() : nullptr);
   HostOptions host_options;
   host_options.trace = options.trace;
   ControlHost host(*control, streams.err, host_options);
@@ -181,11 +183,12 @@ void AddReceiptCommand(CLI::App& app, Runner& run) {
           ->type_name("PATH");
   auto* port =
       receipt
-          ->add_option("--port", options->port, "The control's COMPort (port n is /dev/ttyS<n-1>)")
+          ->add_option("--port", options->port,
+                           "The control's COMPort (port 1 is " + DefaultPortDevice(1) + ")")
           ->type_name("N")
           ->check(CLI::Range(1, 32767));
   auto* sim = receipt->add_flag("--sim", options->sim,
-                                "The built-in simulated register on a pseudo-terminal");
+                                "The built-in simulated register");
   device->excludes(port)->excludes(sim);
   port->excludes(sim);
   receipt->add_option("--fault", options->faults, "A fault switch of the simulated register")
