@@ -7,10 +7,14 @@
 //   mutex is recursive for its owner thread, and two ports of one thread
 //   must exclude each other too. The object goes with the last handle, so a
 //   killed host leaves nothing behind.
-// - Read timeouts MAXDWORD, MAXDWORD, kReadSpanMs: a read returns at once
-//   with what waits, else with the first byte to arrive, else empty after
-//   the span (wine completes it with ERROR_TIMEOUT then). The port waits for
-//   that read together with its wake-up event, and issues the next one.
+// - Read timeouts MAXDWORD, 0, 0: a read returns what waits. Windows returns
+//   at once, empty when nothing waits, and the port then waits for a
+//   character to arrive (WaitCommEvent, EV_RXCHAR); wine keeps the read
+//   pending until a byte comes (and its WaitCommEvent fires at once on a
+//   pseudo-terminal), so there the port waits on the read itself. Either
+//   wait is on one event together with the wake-up event. Timeouts of
+//   MAXDWORD, MAXDWORD, N, which on Windows wait for the first byte, do not
+//   wake on arrival under wine.
 // - Writes have no timeout here: the port bounds each write itself.
 #include "port/win_comm.hpp"
 
@@ -20,8 +24,6 @@
 
 namespace tavirel::port {
 namespace {
-
-constexpr DWORD kReadSpanMs = 1000;
 
 // The errors of a device that went away or whose far end closed.
 constexpr std::array<DWORD, 9> kHangUpErrors{
@@ -236,10 +238,10 @@ void ConfigureComm(HANDLE handle, const LineSettings& settings, const std::strin
 
   COMMTIMEOUTS timeouts{};
   timeouts.ReadIntervalTimeout = MAXDWORD;
-  timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
-  timeouts.ReadTotalTimeoutConstant = kReadSpanMs;
   if (!::SetCommTimeouts(handle, &timeouts))
     ThrowComError("cannot set the timeouts of", name, ::GetLastError());
+  if (!::SetCommMask(handle, EV_RXCHAR))
+    ThrowComError("cannot watch for input on", name, ::GetLastError());
 }
 
 bool HasModemLines(HANDLE handle) {

@@ -35,10 +35,12 @@ bool ComReader::Finish(BOOL done, DWORD count, const std::string& name) {
   if (!done) {
     const DWORD error = ::GetLastError();
     if (error == ERROR_IO_INCOMPLETE || error == ERROR_IO_PENDING) return false;
-    pending_ = false;
-    // An empty read whose span ran out: wine reports it as an error.
-    if (error == ERROR_TIMEOUT) return true;
-    ThrowComError("cannot read from", name, error);
+    // A read whose span ran out: wine reports it as an error, with what it
+    // read before (often nothing) in the count.
+    if (error != ERROR_TIMEOUT) {
+      pending_ = false;
+      ThrowComError("cannot read from", name, error);
+    }
   }
   pending_ = false;
   begin_ = 0;
@@ -53,27 +55,61 @@ void ComReader::Start(HANDLE device, const std::string& name) {
   overlapped_.hEvent = event_.Get();
   ::ResetEvent(event_.Get());
   pending_ = true;
-  if (::ReadFile(device, data_.data(), static_cast<DWORD>(data_.size()), nullptr, &overlapped_)) {
-    Collect(device, name);
-    return;
-  }
-  const DWORD error = ::GetLastError();
+  const BOOL done =
+      ::ReadFile(device, data_.data(), static_cast<DWORD>(data_.size()), nullptr, &overlapped_);
+  const DWORD error = done ? ERROR_SUCCESS : ::GetLastError();
   if (error == ERROR_IO_PENDING) return;
+  if (done || error == ERROR_TIMEOUT) return Collect(device, name);  // finished at once
   pending_ = false;
-  if (error == ERROR_TIMEOUT) return;
   ThrowComError("cannot read from", name, error);
 }
 
 void ComReader::Collect(HANDLE device, const std::string& name) {
   if (!pending_) return;
   DWORD count = 0;
-  Finish(::GetOverlappedResult(device, &overlapped_, &count, FALSE), count, name);
+  const BOOL done = ::GetOverlappedResult(device, &overlapped_, &count, FALSE);
+  Finish(done, count, name);
 }
 
 void ComReader::Cancel(HANDLE device) noexcept {
   if (pending_) CancelAndWait(device, overlapped_);
   pending_ = false;
   begin_ = end_ = 0;
+}
+
+RxWatcher::RxWatcher() : event_(MakeEvent(true)) {}
+
+void RxWatcher::Arm(HANDLE device, const std::string& name) {
+  if (pending_) return;
+  overlapped_ = OVERLAPPED{};
+  overlapped_.hEvent = event_.Get();
+  ::ResetEvent(event_.Get());
+  mask_ = 0;
+  if (::WaitCommEvent(device, &mask_, &overlapped_)) {
+    ::SetEvent(event_.Get());  // fired at once: the waiter sees it and reads
+    return;
+  }
+  const DWORD error = ::GetLastError();
+  if (error != ERROR_IO_PENDING) ThrowComError("cannot watch for input on", name, error);
+  pending_ = true;
+}
+
+void RxWatcher::Collect(HANDLE device, const std::string& name) {
+  if (!pending_) return;
+  DWORD unused = 0;
+  if (::GetOverlappedResult(device, &overlapped_, &unused, FALSE)) {
+    pending_ = false;
+    return;
+  }
+  const DWORD error = ::GetLastError();
+  if (error == ERROR_IO_INCOMPLETE) return;
+  pending_ = false;
+  ThrowComError("cannot watch for input on", name, error);
+}
+
+void RxWatcher::Cancel(HANDLE device) noexcept {
+  if (pending_) CancelAndWait(device, overlapped_);
+  pending_ = false;
 }
 
 std::size_t ComReader::TakeInto(char* out, std::size_t size) {

@@ -37,6 +37,10 @@ class ComReader {
   /// Signalled when the pending read finishes.
   [[nodiscard]] HANDLE Event() const { return event_.Get(); }
   [[nodiscard]] bool Pending() const { return pending_; }
+  /// True when the last read finished at once with nothing: the device
+  /// returns what waits without waiting (Windows); wine keeps it pending
+  /// until a byte comes instead.
+  [[nodiscard]] bool FoundNothing() const { return !pending_ && Empty(); }
 
   [[nodiscard]] std::size_t Held() const { return end_ - begin_; }
   [[nodiscard]] bool Empty() const { return begin_ == end_; }
@@ -52,6 +56,28 @@ class ComReader {
   std::array<char, 4096> data_{};
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
+  bool pending_ = false;
+};
+
+/// The arrival of a character (WaitCommEvent, EV_RXCHAR), for a device whose
+/// reads do not wait: armed once, it stays pending across waits until a
+/// character comes or the device closes.
+class RxWatcher {
+ public:
+  /// Throws SerialError when its event cannot be made.
+  RxWatcher();
+  /// Arms the watch unless it is pending. Throws as ThrowComError does.
+  void Arm(HANDLE device, const std::string& name);
+  /// Ends a watch that fired. Throws as ThrowComError does.
+  void Collect(HANDLE device, const std::string& name);
+  /// Cancels a pending watch and waits for it to end.
+  void Cancel(HANDLE device) noexcept;
+  [[nodiscard]] HANDLE Event() const { return event_.Get(); }
+
+ private:
+  UniqueHandle event_;
+  OVERLAPPED overlapped_{};
+  DWORD mask_ = 0;
   bool pending_ = false;
 };
 

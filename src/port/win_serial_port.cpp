@@ -22,6 +22,7 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr milliseconds kWriteGrace{2000};
+constexpr milliseconds kRestAfterEmptyWatch{10};
 
 void RequireValidNumber(std::int16_t port) {
   if (port < 1)
@@ -50,6 +51,7 @@ struct WinSerialPort::State {
   port::UniqueHandle wake{port::MakeEvent(false)};   // Interrupt's, for the object's life
   port::UniqueHandle write_done{port::MakeEvent(true)};
   port::ComReader reader;
+  port::RxWatcher arrival;  // where reads do not wait (Windows)
   std::string name;  // the device open now, for messages ("COM3")
   bool modem_lines = true;
 
@@ -63,7 +65,10 @@ struct WinSerialPort::State {
     throw SerialError("serial port " + which + " is not open");
   }
   void Close() noexcept {
-    if (IsOpen()) reader.Cancel(Device());
+    if (IsOpen()) {
+      reader.Cancel(Device());
+      arrival.Cancel(Device());
+    }
     port::CloseComm(line);
   }
   // Runs an I/O step; a device that hung up is closed before the error goes
@@ -185,20 +190,29 @@ void WinSerialPort::WaitForInput(milliseconds slice) {
   State& s = *state_;
   s.Io([&] {
     const auto deadline = Clock::now() + slice;
-    for (;;) {
+    for (bool fired_for_nothing = false;;) {
       if (s.reader.Empty()) s.Refill();
       if (!s.reader.Empty()) return;
       const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
-      const HANDLE events[2] = {s.reader.Event(), s.wake.Get()};
-      const DWORD woke = ::WaitForMultipleObjects(2, events, FALSE, WaitTime(left));
-      if (woke == WAIT_OBJECT_0) {
-        s.reader.Collect(s.Device(), s.name);
-        // A read that ended empty is issued anew while the slice lasts.
-        if (!s.reader.Empty() || left.count() <= 0) return;
-        continue;
+      // A read that waits is waited on; one that found nothing at once, on
+      // the arrival of a character. A watch that fires and brings nothing,
+      // again, rests a moment (on the wake-up alone) so it cannot spin.
+      const bool on_read = s.reader.Pending();
+      if (!on_read && !fired_for_nothing) s.arrival.Arm(s.Device(), s.name);
+      const HANDLE events[2] = {s.wake.Get(), on_read ? s.reader.Event() : s.arrival.Event()};
+      const DWORD count = !on_read && fired_for_nothing ? 1 : 2;
+      const milliseconds rest = count == 1 ? std::min(left, kRestAfterEmptyWatch) : left;
+      const DWORD woke = ::WaitForMultipleObjects(count, events, FALSE, WaitTime(rest));
+      if (woke == WAIT_OBJECT_0) return;  // Interrupt
+      if (woke == WAIT_OBJECT_0 + 1) {
+        if (on_read) s.reader.Collect(s.Device(), s.name);
+        else s.arrival.Collect(s.Device(), s.name);
+      } else if (woke != WAIT_TIMEOUT) {
+        port::ThrowComError("cannot wait for input on", s.name, ::GetLastError());
       }
-      if (woke == WAIT_OBJECT_0 + 1 || woke == WAIT_TIMEOUT) return;
-      port::ThrowComError("cannot wait for input on", s.name, ::GetLastError());
+      if (!s.reader.Empty() || left.count() <= 0) return;
+      if (count == 2 && woke == WAIT_TIMEOUT) return;
+      fired_for_nothing = !on_read && woke == WAIT_OBJECT_0 + 1;
     }
   });
 }

@@ -5,8 +5,7 @@ and every byte that arrives is sent back, except for three commands:
   ESC "SILENT" ESC   stop answering (for waits that must run to a cancel)
   ESC "ECHO" ESC     answer again
   ESC "HANGUP" ESC   close the terminal (a hang-up), then serve a new one at LINK
-Prints "READY" once the link is in place. Ends on SIGTERM or when standard
-input closes.
+Prints "READY" once the link is in place. Ends on SIGTERM.
 usage: echo_peer.py LINK"""
 import os
 import select
@@ -39,11 +38,7 @@ def main():
     pending = b""
     try:
         while True:
-            ready, _, _ = select.select([master, sys.stdin], [], [])
-            if sys.stdin in ready and not os.read(sys.stdin.fileno(), 1024):
-                return
-            if master not in ready:
-                continue
+            select.select([master], [], [])
             try:
                 data = os.read(master, 4096)
             except OSError:

@@ -189,8 +189,8 @@ TEST_F(OnAnEchoingPort, ACancelFromAnotherThreadEndsTheControlsWaitAtOnce) {
   TavirelControl control(WinSerialPort::ForDevice(EchoCom()));
   control.InitProperties();
   control.EuroSettings(TVL_EUROSETTINGS_EURO);
-  control.PortOpen(true);  // the probe gets no answer: the port stays open all the same
-  ASSERT_TRUE(control.PortOpen());
+  control.PortOpen();  // the probe gets no answer: the port stays open all the same
+  ASSERT_TRUE(control.PortIsOpen());
   const auto started = Clock::now();
   auto call = std::async(std::launch::async, [&control] { return control.opReadDataOra(); });
   std::this_thread::sleep_for(milliseconds(300));
@@ -198,7 +198,7 @@ TEST_F(OnAnEchoingPort, ACancelFromAnotherThreadEndsTheControlsWaitAtOnce) {
   ASSERT_EQ(call.wait_for(kAtOnce), std::future_status::ready) << "the cancel did not end the wait";
   EXPECT_THROW(call.get(), CancelledError);
   EXPECT_LT(Clock::now() - started, milliseconds(300) + kAtOnce);
-  control.PortOpen(false);
+  control.PortClose();
 }
 
 TEST_F(OnAnEchoingPort, AHangUpEndsAWaitWithAnErrorNamingThePortAndClosesIt) {
