@@ -68,9 +68,12 @@ void SignalStop::Watch() {
   const HANDLE events[3] = {sources_->quit, sources_->interrupt, sources_->terminate};
   while (true) {
     const DWORD woke = ::WaitForMultipleObjects(3, events, FALSE, INFINITE);
-    if (woke == WAIT_OBJECT_0 + 1) Fire(SIGINT);
-    else if (woke == WAIT_OBJECT_0 + 2) Fire(SIGTERM);
-    else return;
+    if (woke == WAIT_OBJECT_0 + 1)
+      Fire(SIGINT);
+    else if (woke == WAIT_OBJECT_0 + 2)
+      Fire(SIGTERM);
+    else
+      return;
   }
 }
 

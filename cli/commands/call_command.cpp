@@ -120,13 +120,11 @@ void AddCallCommand(CLI::App& app, Runner& run) {
                                   "A serial device or pseudo-terminal by its path, or a device "
                                   "server's port: tcp://HOST:PORT or rfc2217://HOST:PORT")
                      ->type_name("NAME");
-  auto* port =
-      call->add_option("--port", options->port,
-                           "The control's COMPort (port 1 is " + DefaultPortDevice(1) + ")")
-          ->type_name("N")
-          ->check(CLI::Range(1, 32767));
-  auto* sim =
-      call->add_flag("--sim", options->sim, "The built-in simulated register");
+  auto* port = call->add_option("--port", options->port,
+                                "The control's COMPort (port 1 is " + DefaultPortDevice(1) + ")")
+                   ->type_name("N")
+                   ->check(CLI::Range(1, 32767));
+  auto* sim = call->add_flag("--sim", options->sim, "The built-in simulated register");
   device->excludes(port)->excludes(sim);
   port->excludes(sim);
   call->add_option("--settings", options->settings, "Line settings")

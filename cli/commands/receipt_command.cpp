@@ -181,14 +181,12 @@ void AddReceiptCommand(CLI::App& app, Runner& run) {
   auto* device =
       receipt->add_option("--device", options->device, "A serial device or pseudo-terminal")
           ->type_name("PATH");
-  auto* port =
-      receipt
-          ->add_option("--port", options->port,
-                           "The control's COMPort (port 1 is " + DefaultPortDevice(1) + ")")
-          ->type_name("N")
-          ->check(CLI::Range(1, 32767));
-  auto* sim = receipt->add_flag("--sim", options->sim,
-                                "The built-in simulated register");
+  auto* port = receipt
+                   ->add_option("--port", options->port,
+                                "The control's COMPort (port 1 is " + DefaultPortDevice(1) + ")")
+                   ->type_name("N")
+                   ->check(CLI::Range(1, 32767));
+  auto* sim = receipt->add_flag("--sim", options->sim, "The built-in simulated register");
   device->excludes(port)->excludes(sim);
   port->excludes(sim);
   receipt->add_option("--fault", options->faults, "A fault switch of the simulated register")

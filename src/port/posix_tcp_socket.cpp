@@ -4,8 +4,6 @@
 //   of never. Unacknowledged writes count the same way (TCP_USER_TIMEOUT).
 // - Host names resolve with the system resolver, which has its own time
 //   limits; a numeric address never waits on it.
-#include "port/tcp_socket.hpp"
-
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -20,6 +18,7 @@
 #include <cstring>
 #include <memory>
 
+#include "port/tcp_socket.hpp"
 #include "tavirel/errors.hpp"
 
 namespace tavirel::port {
@@ -140,7 +139,8 @@ ReadResult ReadTcp(NativeSocket fd, char* data, std::size_t size, const std::str
   }
 }
 
-WriteResult WriteTcp(NativeSocket fd, std::string_view bytes, SteadyClock::time_point deadline, int& error) {
+WriteResult WriteTcp(NativeSocket fd, std::string_view bytes, SteadyClock::time_point deadline,
+                     int& error) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t put = ::send(Fd(fd), bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);

@@ -1,5 +1,3 @@
-#include "port/tcp_wake_pipe.hpp"
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -7,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "port/tcp_wake_pipe.hpp"
 #include "tavirel/errors.hpp"
 
 namespace tavirel::port {

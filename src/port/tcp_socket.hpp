@@ -19,7 +19,7 @@ namespace tavirel::port {
 /// vanished without closing is found. Throws SerialError naming `name` when
 /// the name does not resolve, every address refuses, or the time runs out.
 Socket ConnectTcp(const Endpoint& endpoint, std::chrono::milliseconds timeout,
-                    const std::string& name);
+                  const std::string& name);
 
 struct ReadResult {
   std::size_t size = 0;  // bytes read; 0 when nothing waits or the connection is gone
@@ -35,13 +35,14 @@ enum class WriteResult { Done, Lost, TimedOut };
 
 /// Writes every byte before `deadline`, waiting for room as needed. Never
 /// raises SIGPIPE.
-WriteResult WriteTcp(NativeSocket fd, std::string_view bytes, std::chrono::steady_clock::time_point deadline,
-                     int& error);
+WriteResult WriteTcp(NativeSocket fd, std::string_view bytes,
+                     std::chrono::steady_clock::time_point deadline, int& error);
 
 enum class Wakeup { Timeout, Readable, Woken };
 
 /// Waits at most `wait` for `fd` to be readable (or closed: a read then
 /// tells) or, when `wake_fd` is not kNoSocket, for it to be readable.
-Wakeup WaitReadable(NativeSocket fd, NativeSocket wake_fd, std::chrono::milliseconds wait, const std::string& name);
+Wakeup WaitReadable(NativeSocket fd, NativeSocket wake_fd, std::chrono::milliseconds wait,
+                    const std::string& name);
 
 }  // namespace tavirel::port

@@ -27,9 +27,9 @@ namespace {
 
 // The errors of a device that went away or whose far end closed.
 constexpr std::array<DWORD, 9> kHangUpErrors{
-    ERROR_ACCESS_DENIED,   ERROR_BAD_COMMAND,         ERROR_GEN_FAILURE,
-    ERROR_DEVICE_REMOVED,  ERROR_DEVICE_NOT_CONNECTED, ERROR_OPERATION_ABORTED,
-    ERROR_IO_DEVICE,       ERROR_BROKEN_PIPE,          ERROR_NOT_READY};
+    ERROR_ACCESS_DENIED,  ERROR_BAD_COMMAND,          ERROR_GEN_FAILURE,
+    ERROR_DEVICE_REMOVED, ERROR_DEVICE_NOT_CONNECTED, ERROR_OPERATION_ABORTED,
+    ERROR_IO_DEVICE,      ERROR_BROKEN_PIPE,          ERROR_NOT_READY};
 
 bool IsHangUp(DWORD error) {
   return std::find(kHangUpErrors.begin(), kHangUpErrors.end(), error) != kHangUpErrors.end();
@@ -159,9 +159,7 @@ std::string WinErrorText(DWORD error) {
   return text + " (error " + std::to_string(error) + ")";
 }
 
-std::error_code WinError(DWORD error) {
-  return {static_cast<int>(error), std::system_category()};
-}
+std::error_code WinError(DWORD error) { return {static_cast<int>(error), std::system_category()}; }
 
 UniqueHandle MakeEvent(bool manual_reset) {
   UniqueHandle event(::CreateEventA(nullptr, manual_reset ? TRUE : FALSE, FALSE, nullptr));
@@ -189,8 +187,9 @@ ComLine OpenComm(const std::string& path, const std::string& name) {
     const DWORD error = ::GetLastError();
     line.handle.Reset();
     ReleaseClaim(line.claim);
-    throw SerialError("serial port " + name + " is not a serial device (" + WinErrorText(error) + ")",
-                      WinError(error));
+    throw SerialError(
+        "serial port " + name + " is not a serial device (" + WinErrorText(error) + ")",
+        WinError(error));
   }
   return line;
 }
@@ -209,7 +208,8 @@ void ConfigureComm(HANDLE handle, const LineSettings& settings, const std::strin
                    const std::string& name) {
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
-  if (!::GetCommState(handle, &dcb)) ThrowComError("cannot read the settings of", name, ::GetLastError());
+  if (!::GetCommState(handle, &dcb))
+    ThrowComError("cannot read the settings of", name, ::GetLastError());
   dcb.BaudRate = static_cast<DWORD>(settings.baud);
   dcb.ByteSize = static_cast<BYTE>(settings.data_bits);
   dcb.Parity = ParityCodeOf(settings.parity);
@@ -233,7 +233,8 @@ void ConfigureComm(HANDLE handle, const LineSettings& settings, const std::strin
   }
   DCB now{};
   now.DCBlength = sizeof now;
-  if (!::GetCommState(handle, &now)) ThrowComError("cannot read the settings of", name, ::GetLastError());
+  if (!::GetCommState(handle, &now))
+    ThrowComError("cannot read the settings of", name, ::GetLastError());
   if (!Carries(now, settings)) RefuseSettings(text, name, "the device set something else");
 
   COMMTIMEOUTS timeouts{};

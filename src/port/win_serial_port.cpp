@@ -47,12 +47,12 @@ struct WinSerialPort::State {
   std::int16_t port = 1;
   std::string settings_text = "9600,n,8,1";
   LineSettings settings;
-  port::ComLine line;                                // open while handle is valid
-  port::UniqueHandle wake{port::MakeEvent(false)};   // Interrupt's, for the object's life
+  port::ComLine line;                               // open while handle is valid
+  port::UniqueHandle wake{port::MakeEvent(false)};  // Interrupt's, for the object's life
   port::UniqueHandle write_done{port::MakeEvent(true)};
   port::ComReader reader;
   port::RxWatcher arrival;  // where reads do not wait (Windows)
-  std::string name;  // the device open now, for messages ("COM3")
+  std::string name;         // the device open now, for messages ("COM3")
   bool modem_lines = true;
 
   [[nodiscard]] HANDLE Device() const { return line.handle.Get(); }
@@ -205,8 +205,10 @@ void WinSerialPort::WaitForInput(milliseconds slice) {
       const DWORD woke = ::WaitForMultipleObjects(count, events, FALSE, WaitTime(rest));
       if (woke == WAIT_OBJECT_0) return;  // Interrupt
       if (woke == WAIT_OBJECT_0 + 1) {
-        if (on_read) s.reader.Collect(s.Device(), s.name);
-        else s.arrival.Collect(s.Device(), s.name);
+        if (on_read)
+          s.reader.Collect(s.Device(), s.name);
+        else
+          s.arrival.Collect(s.Device(), s.name);
       } else if (woke != WAIT_TIMEOUT) {
         port::ThrowComError("cannot wait for input on", s.name, ::GetLastError());
       }

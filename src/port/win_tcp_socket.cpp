@@ -6,9 +6,11 @@
 // - Keep-alive probes after 5 s idle, every 2 s (SIO_KEEPALIVE_VALS; the
 //   count of probes is the system's): a device server that lost power is a
 //   hang-up instead of a silence for ever.
+// Winsock's own header first: the others need its types.
 #include <winsock2.h>
-#include <ws2tcpip.h>
+//
 #include <mstcpip.h>
+#include <ws2tcpip.h>
 
 #include <algorithm>
 #include <memory>
@@ -136,7 +138,8 @@ Socket ConnectTcp(const Endpoint& endpoint, milliseconds timeout, const std::str
 
 ReadResult ReadTcp(NativeSocket fd, char* data, std::size_t size, const std::string& name) {
   for (;;) {
-    const int got = ::recv(Native(fd), data, static_cast<int>(std::min<std::size_t>(size, INT_MAX)), 0);
+    const int got =
+        ::recv(Native(fd), data, static_cast<int>(std::min<std::size_t>(size, INT_MAX)), 0);
     if (got > 0) return {static_cast<std::size_t>(got), false, 0};
     if (got == 0) return {0, true, 0};
     const int error = ::WSAGetLastError();
@@ -183,7 +186,8 @@ Wakeup WaitReadable(NativeSocket fd, NativeSocket wake_fd, milliseconds wait,
   if (ready == SOCKET_ERROR) {
     const int error = ::WSAGetLastError();
     if (error == WSAEINTR) return Wakeup::Timeout;
-    throw SerialError("network port " + name + ": cannot wait for input: " + SocketErrorText(error));
+    throw SerialError("network port " + name +
+                      ": cannot wait for input: " + SocketErrorText(error));
   }
   if (ready == 0) return Wakeup::Timeout;
   if (wake_fd != kNoSocket && FD_ISSET(Native(wake_fd), &readable)) return Wakeup::Woken;

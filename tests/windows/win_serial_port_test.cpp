@@ -5,7 +5,6 @@
 #include "tavirel/win_serial_port.hpp"
 
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <chrono>
@@ -30,7 +29,9 @@ constexpr milliseconds kAtOnce{1000};
 constexpr milliseconds kLongWait{8000};
 
 const char kSilent[] = "\x1bSILENT\x1b";
-const char kEcho[] = "\x1b" "ECHO\x1b";
+const char kEcho[] =
+    "\x1b"
+    "ECHO\x1b";
 const char kHangUp[] = "\x1bHANGUP\x1b";
 
 std::string EchoCom() {
@@ -132,7 +133,8 @@ TEST_F(OnAnEchoingPort, EveryByteValueGoesOutAndComesBackUnchanged) {
 TEST_F(OnAnEchoingPort, InBufferCountAndInputSeeWhatArrived) {
   Send("ABC");
   const auto deadline = Clock::now() + kLongWait;
-  while (port_->InBufferCount() < 3 && Clock::now() < deadline) port_->WaitForInput(milliseconds(50));
+  while (port_->InBufferCount() < 3 && Clock::now() < deadline)
+    port_->WaitForInput(milliseconds(50));
   EXPECT_EQ(port_->InBufferCount(), 3);
   EXPECT_EQ(port_->Input(), "A");
   EXPECT_EQ(port_->InBufferCount(), 2);
