@@ -283,14 +283,4 @@ void Journal::Finish(std::string_view key, const Outcome& outcome, bool final,
   t.Commit();
 }
 
-std::string DefaultJournalPath() {
-  const char* state = std::getenv("XDG_STATE_HOME");
-  if (state != nullptr && *state != '\0') return std::string(state) + "/tavirel/journal.db";
-  const char* home = std::getenv("HOME");
-  if (home == nullptr || *home == '\0') {
-    throw JournalError("no place for the journal: neither XDG_STATE_HOME nor HOME is set");
-  }
-  return std::string(home) + "/.local/state/tavirel/journal.db";
-}
-
 }  // namespace tavirel::documents
