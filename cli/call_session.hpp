@@ -11,9 +11,12 @@
 #include "control_host.hpp"
 #include "line_source.hpp"
 #include "receipt_watch.hpp"
-#include "signal_stop.hpp"
+#include "tavirel/support/signal_stop.hpp"
 
 namespace tavirel::cli {
+
+using support::CancelOnStop;
+using support::SignalStop;
 
 struct SessionOptions {
   bool json = false;                 // JSON answers, after a first "ready" line

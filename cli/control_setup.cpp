@@ -4,20 +4,17 @@
 
 #include "cli_errors.hpp"
 #include "tavirel/port_factory.hpp"
+#include "tavirel/support/currency_mode.hpp"
 
 namespace tavirel::cli {
 
 std::int32_t ParseMode(std::string_view text) {
-  if (text == "lire") return TVL_EUROSETTINGS_LIRE;
-  if (text == "euro") return TVL_EUROSETTINGS_EURO;
-  std::int32_t value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (text.empty() || ec != std::errc() || ptr != end) {
+  const auto mode = support::ParseCurrencyMode(text, true);
+  if (!mode) {
     throw UsageError("--mode must be lire, euro or a whole number, not \"" + std::string(text) +
                      "\"");
   }
-  return value;
+  return *mode;
 }
 
 std::unique_ptr<TavirelControl> MakeControl(const ControlSetup& setup,

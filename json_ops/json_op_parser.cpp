@@ -2,6 +2,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "tavirel/json/number_keeping_reader.hpp"
 #include "tavirel/json_ops/answer.hpp"
 #include "tavirel/json_ops/op_request.hpp"
 
@@ -127,7 +128,12 @@ class OpSax {
     depth_ = 1;
     return true;
   }
-  bool parse_error(std::size_t, const std::string&, const json::exception& e) {
+  bool parse_error(std::size_t, const std::string& token, const json::exception& e) {
+    // A number too large for a double is a syntax error to nlohmann: say what it is.
+    if (e.id == 406 && depth_ == 2) {
+      return Fail("the number " + token + " is out of range (args[" + std::to_string(args_.size()) +
+                  "])");
+    }
     return Fail(std::string("malformed JSON: ") + e.what());
   }
 
@@ -149,9 +155,10 @@ class OpSax {
     if (id_.active()) return Id([&] { id_.Scalar(text); });
     if (depth_ != 2) return Value("a number");
     try {
-      return Push(Variant(PlainDecimal(text)));
-    } catch (const JsonOpError& e) {
-      return Fail(std::string(e.what()).substr(kPrefix.size()));
+      const bool whole = text.find_first_of(".eE") == std::string::npos;
+      return Push(Variant(whole ? text : tavirel::json::KeptNumber(text, "")));
+    } catch (const tavirel::json::ReadError& e) {
+      return Fail(std::string(e.what()) + " (args[" + std::to_string(args_.size()) + "])");
     }
   }
   bool Push(Variant value) {
@@ -168,7 +175,6 @@ class OpSax {
     return false;
   }
 
-  static constexpr std::string_view kPrefix = "JSON OP: ";
   int depth_ = 0;  // 1 inside the OP's object, 2 inside "args"
   std::string key_;
   std::set<std::string> keys_;

@@ -11,6 +11,9 @@
 #include "tavirel/port_mapping.hpp"
 
 namespace tavirel::cli {
+
+using support::CancelOnStop;
+using support::SignalStop;
 namespace {
 
 struct CallOptions {
@@ -78,7 +81,7 @@ int RunCall(const CallOptions& options, Streams& streams) {
   // Before any thread starts, so that only the watcher takes the signals.
   SignalStop stop;
   // A reader that went away is a write error the run reports, not a silent end.
-  IgnoreBrokenPipe();
+  support::IgnoreBrokenPipe();
   std::optional<SimLink> sim;  // outlives the control that talks to it
   std::unique_ptr<TavirelControl> control;
   try {

@@ -9,11 +9,14 @@
 #include "control_host.hpp"
 #include "control_setup.hpp"
 #include "human_output.hpp"
-#include "signal_stop.hpp"
 #include "sim_link.hpp"
 #include "tavirel/errors.hpp"
+#include "tavirel/support/signal_stop.hpp"
 
 namespace tavirel::cli {
+
+using support::CancelOnStop;
+using support::SignalStop;
 namespace {
 
 struct DemoOptions {

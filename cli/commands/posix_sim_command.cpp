@@ -4,7 +4,6 @@
 // input. Standard output goes through a bounded queue, so a reader that does
 // not read never stops the register.
 #include <poll.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -18,6 +17,7 @@
 #include "sim_link.hpp"
 #include "tavirel/sim/console.hpp"
 #include "tavirel/sim/output_queue.hpp"
+#include "tavirel/support/signal_stop.hpp"
 
 namespace tavirel::cli {
 namespace {
@@ -31,15 +31,6 @@ struct SimCommandOptions {
 // What is queued gets this long to reach a reader at the end.
 constexpr auto kFlushGrace = std::chrono::milliseconds(200);
 constexpr int kFailureCheckMs = 1000;
-
-sigset_t StopSignals() {
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  sigaddset(&signals, SIGHUP);
-  return signals;
-}
 
 // Standard input, split into lines as it arrives.
 class LineReader {
@@ -85,27 +76,11 @@ void ServeUntilStopped(SimLink& sim, int signals_fd, bool control, sim::OutputQu
   }
 }
 
-class SignalFd {
- public:
-  explicit SignalFd(const sigset_t& signals) : fd_(::signalfd(-1, &signals, SFD_CLOEXEC)) {
-    if (fd_ < 0) throw std::runtime_error("cannot receive stop signals");
-  }
-  ~SignalFd() { ::close(fd_); }
-  SignalFd(const SignalFd&) = delete;
-  SignalFd& operator=(const SignalFd&) = delete;
-  [[nodiscard]] int fd() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 int RunSim(const SimCommandOptions& options, Streams& streams) {
-  // Blocked before any thread starts, so only the signal descriptor takes them.
-  const sigset_t signals = StopSignals();
-  ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  // Taken before any thread starts, so only the watching thread gets them.
+  const support::SignalStop stop;
   ::signal(SIGPIPE, SIG_IGN);  // a reader that is gone is the queue's to count
   ::signal(SIGXFSZ, SIG_IGN);  // a file size limit is a write error, refused like a full disk
-  const SignalFd stop(signals);
   SimLink sim(options.link);
   streams.out << "DEVICE " << sim.DevicePath() << std::endl;
   sim::OutputQueue out(STDOUT_FILENO);
@@ -114,7 +89,7 @@ int RunSim(const SimCommandOptions& options, Streams& streams) {
     journal = sim.Register().SubscribeJournal(
         [&out](const sim::PrintedLine& line) { out.Write("| " + line.text + "\n"); });
   }
-  ServeUntilStopped(sim, stop.fd(), options.control, out);
+  ServeUntilStopped(sim, stop.WakeFd(), options.control, out);
   if (journal) sim.Register().UnsubscribeJournal(*journal);
   out.Stop(kFlushGrace);
   if (out.Dropped() > 0) {

@@ -17,6 +17,8 @@
 #include "tavirel/documents/journal.hpp"
 #include "tavirel/documents/runner.hpp"
 #include "tavirel/port_mapping.hpp"
+#include "tavirel/support/user_folders.hpp"
+#include "terminal_text.hpp"
 
 namespace tavirel::cli {
 namespace {
@@ -31,12 +33,14 @@ struct ReceiptOptions {
   std::string settings = kDefaultSettings;
   std::string mode = "euro";
   std::string journal;
+  bool new_journal = false;
   bool json = false;
   bool trace = false;
   std::string file;
 };
 
 constexpr int kExitUncertain = 3;
+constexpr int kExitAttention = 4;
 
 constexpr const char* kExamples = R"(
 Examples:
@@ -49,8 +53,10 @@ document per line from standard input. Each document is checked whole before
 anything is sent, runs once, and is recorded in the journal by its key: the
 same key again gives the recorded outcome without touching the register.
 
-Exit status: 0 closed, 1 voided or failed, 2 usage or preflight error,
-3 uncertain (run the same document again to resolve it). With several
+Exit status: 0 closed, 1 voided, failed or not sent (the register was out
+of reach: it stays queued in the journal), 2 usage or preflight error,
+3 uncertain (run the same document again to resolve it), 4 needs attention
+(a person must look at the register: see docs/documents.md). With several
 documents, the highest of their statuses.)";
 
 ControlSetup Setup(const ReceiptOptions& options) {
@@ -67,12 +73,12 @@ ControlSetup Setup(const ReceiptOptions& options) {
   return setup;
 }
 
-std::unique_ptr<doc::Journal> OpenJournal(const std::string& given) {
+std::unique_ptr<doc::Journal> OpenJournal(const std::string& given, bool new_journal) {
   const std::string path = given.empty() ? doc::DefaultJournalPath() : given;
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  std::error_code ec;
-  if (!folder.empty()) std::filesystem::create_directories(folder, ec);
-  return std::make_unique<doc::Journal>(path);
+  support::MakePrivateFolders<doc::JournalError>(path, "the journal");
+  doc::JournalOptions options;
+  options.empty_is_new = new_journal;
+  return std::make_unique<doc::Journal>(path, options);
 }
 
 // The documents to run: the file's one, or standard input's lines.
@@ -92,32 +98,36 @@ std::vector<std::string> DocumentTexts(const std::string& file, std::istream& in
   return texts;
 }
 
+// Keys and messages come from the document's author: made terminal-safe.
 void PrintHuman(const doc::Outcome& o, std::ostream& out) {
-  out << o.key << ": " << doc::StatusName(o.status);
+  out << TerminalSafe(o.key) << ": " << doc::StatusName(o.status);
   if (o.replayed) out << " (from the journal)";
   if (o.receipt_number) out << ", number " << *o.receipt_number;
   if (o.date) out << ", " << *o.date;
   if (o.total) out << ", total " << *o.total;
   if (o.paid) out << ", paid " << *o.paid;
   if (o.change) out << ", change " << *o.change;
+  if (o.due) out << ", due " << *o.due;
   out << '\n';
   if (!o.failed_step) return;
   const doc::FailedStep& f = *o.failed_step;
   out << "  ";
-  if (!f.where.empty()) out << f.where << ": ";
+  if (!f.where.empty()) out << TerminalSafe(f.where) << ": ";
   if (!f.member.empty()) out << f.member << " ";
   if (!f.result_name.empty()) out << f.result_name << " ";
-  if (f.printer_error != 0) out << f.printer_error << " " << f.printer_text << " ";
-  out << "- " << f.reason << '\n';
+  if (f.printer_error != 0) out << f.printer_error << " " << TerminalSafe(f.printer_text) << " ";
+  out << "- " << TerminalSafe(f.reason) << '\n';
   for (const doc::Problem& p : f.problems) {
-    out << "  " << (p.where.empty() ? "" : p.where + ": ") << p.message << '\n';
+    out << "  " << TerminalSafe(p.where.empty() ? p.message : p.where + ": " + p.message) << '\n';
   }
 }
 
 int ExitStatus(const doc::Outcome& o) {
   switch (o.status) {
     case doc::Status::Closed: return kExitOk;
-    case doc::Status::Uncertain: return kExitUncertain;
+    case doc::Status::Uncertain:
+    case doc::Status::Running: return kExitUncertain;
+    case doc::Status::NeedsAttention: return kExitAttention;
     default: break;
   }
   const bool preflight = o.failed_step && !o.failed_step->problems.empty();
@@ -137,11 +147,13 @@ int RunOne(doc::Runner& runner, const std::string& text, bool json, Streams& str
     }
     return ExitStatus(o);
   } catch (const doc::DocumentError& e) {
-    streams.err << "tavirel: not a document: " << e.what() << std::endl;
+    streams.err << "tavirel: not a document: " << TerminalSafe(e.what()) << std::endl;
+  } catch (const doc::DamagedRowError& e) {
+    streams.err << "tavirel: damaged journal row: " << TerminalSafe(e.what()) << std::endl;
   } catch (const doc::JournalError& e) {
-    streams.err << "tavirel: " << e.what() << std::endl;
+    streams.err << "tavirel: " << TerminalSafe(e.what()) << std::endl;
   } catch (const doc::RegisterMismatchError& e) {
-    streams.err << "tavirel: " << e.what() << std::endl;
+    streams.err << "tavirel: " << TerminalSafe(e.what()) << std::endl;
   }
   return kExitError;
 }
@@ -149,7 +161,7 @@ int RunOne(doc::Runner& runner, const std::string& text, bool json, Streams& str
 int RunReceipt(const ReceiptOptions& options, Streams& streams) {
   ControlSetup setup = Setup(options);
   const std::vector<std::string> texts = DocumentTexts(options.file, streams.in);
-  std::unique_ptr<doc::Journal> journal = OpenJournal(options.journal);
+  std::unique_ptr<doc::Journal> journal = OpenJournal(options.journal, options.new_journal);
   std::optional<SimLink> sim;  // outlives the control that talks to it
   if (options.sim) {
     SimLinkOptions sim_options;
@@ -201,6 +213,8 @@ void AddReceiptCommand(CLI::App& app, Runner& run) {
       ->add_option("--journal", options->journal,
                    "The journal (default $XDG_STATE_HOME/tavirel/journal.db)")
       ->type_name("FILE");
+  receipt->add_flag("--new-journal", options->new_journal,
+                    "An empty journal file is a new journal (otherwise it is refused)");
   receipt->add_flag("--json", options->json, "Each outcome as one line of JSON");
   receipt->add_flag("--trace", options->trace,
                     "Every byte on the line, decoded, on standard error");

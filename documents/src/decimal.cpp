@@ -1,57 +1,53 @@
 #include "decimal.hpp"
 
-#include <cstdlib>
+#include <algorithm>
 
-#include "tavirel/currency.hpp"
 #include "tavirel/result_codes.hpp"
 
 namespace tavirel::documents {
+namespace {
 
-std::optional<DecimalText> ReadDecimal(std::string_view text) {
-  DecimalText number;
-  std::size_t i = 0;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) number.negative = text[i++] == '-';
-  int count = 0;
-  bool any = false;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '.' && !number.has_point) {
-      number.has_point = true;
-      continue;
-    }
-    if (c < '0' || c > '9' || ++count > 18) return std::nullopt;
-    any = true;
-    number.digits = number.digits * 10 + (c - '0');
-    if (number.has_point) ++number.decimals;
-  }
-  if (!any) return std::nullopt;
-  return number;
+constexpr std::size_t kMaxDigits = 18;
+
+bool Plain(std::string_view text) {
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
+  const auto digits = std::count_if(text.begin(), text.end(), [](char c) { return c != '.'; });
+  return !text.empty() && static_cast<std::size_t>(digits) <= kMaxDigits &&
+         std::all_of(text.begin(), text.end(),
+                     [](char c) { return c == '.' || (c >= '0' && c <= '9'); });
 }
 
-std::optional<std::int64_t> ScaledValue(const DecimalText& number, int scale) {
-  std::int64_t value = number.digits;
-  int decimals = number.decimals;
-  while (decimals > scale) {
-    if (value % 10 != 0) return std::nullopt;
-    value /= 10;
-    --decimals;
-  }
-  for (; decimals < scale; ++decimals) {
-    if (value > INT64_MAX / 10) return std::nullopt;
-    value *= 10;
-  }
-  return number.negative ? -value : value;
+}  // namespace
+
+std::optional<decimal::Digits> ReadDecimal(std::string_view text) {
+  if (!Plain(text)) return std::nullopt;
+  return decimal::Parse(text);
 }
 
-std::string PlainDecimal(std::string_view text) {
-  if (!ReadDecimal(text)) return std::string(text);
-  std::string_view rest = text;
-  const bool negative = !rest.empty() && rest.front() == '-';
-  if (!rest.empty() && (rest.front() == '+' || rest.front() == '-')) rest.remove_prefix(1);
-  while (rest.size() > 1 && rest.front() == '0' && rest[1] != '.') rest.remove_prefix(1);
-  std::string plain = negative ? "-" : "";
-  if (!rest.empty() && rest.front() == '.') plain += '0';
-  plain += rest;
+bool IsZero(const decimal::Digits& number) {
+  return number.digits.find_first_not_of('0') == std::string::npos;
+}
+
+std::string CanonicalDecimal(std::string_view text, bool keep_point) {
+  const auto number = ReadDecimal(text);
+  if (!number) return std::string(text);
+  std::string plain = decimal::ToPlainText(*number);
+  if (keep_point && text.find('.') != std::string_view::npos &&
+      plain.find('.') == std::string::npos) {
+    plain += ".0";
+  }
+  return plain;
+}
+
+std::string WrittenDecimal(std::string_view text) {
+  const auto number = ReadDecimal(text);
+  if (!number) return std::string(text);
+  const auto fraction = static_cast<std::size_t>(-number->exponent);
+  std::string whole = number->digits.substr(0, number->digits.size() - fraction);
+  whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
+  std::string plain = number->negative ? "-" : "";
+  plain += whole.empty() ? "0" : whole;
+  if (fraction > 0) plain += "." + number->digits.substr(number->digits.size() - fraction);
   return plain;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// Decimal text as documents carry it ("1.50", "-3", "0.125"), read exactly:
-// digits and a scale, never binary floating point. And the one place where
+// Decimal text as documents carry it ("1.50", "-3", "0.125"), read exactly
+// through the library's decimal module, never binary floating point; the
+// form two spellings of one amount are compared by; and the one place where
 // the register's whole cents or lire become the outcome's decimal text.
 #include <cstdint>
 #include <optional>
@@ -8,29 +9,28 @@
 #include <string_view>
 
 #include "tavirel/currency.hpp"
+#include "tavirel/decimal.hpp"
 
 namespace tavirel::documents {
 
-/// A decimal number as written: value = digits / 10^decimals.
-struct DecimalText {
-  bool negative = false;
-  std::int64_t digits = 0;  // all digits, the point removed
-  int decimals = 0;         // digits after the point
-  bool has_point = false;
-};
+/// Reads "[+-]digits[.digits]" (or ".digits"): no blanks, no exponent, at
+/// most 18 digits. Empty when it is not such a text.
+std::optional<decimal::Digits> ReadDecimal(std::string_view text);
 
-/// Reads "[+-]digits[.digits]" (or ".digits"); nothing else, no blanks, no
-/// exponent, at most 18 digits. Empty when it is not such a text.
-std::optional<DecimalText> ReadDecimal(std::string_view text);
+/// True for a number that is zero, whatever its sign and digits.
+bool IsZero(const decimal::Digits& number);
 
-/// The value in units of 10^-scale when it has no more decimals than
-/// `scale` (trailing zeros beyond it are fine): "1.50" at scale 2 is 150,
-/// "1.505" at scale 2 is empty. Empty also when it does not fit.
-std::optional<std::int64_t> ScaledValue(const DecimalText& number, int scale);
+/// The form an amount is compared and stored by: its value in plain
+/// notation without trailing zeros ("1.50", "1.500", "+01.5" give "1.5").
+/// With `keep_point` a text written with a point keeps one decimal at least
+/// ("1.000" gives "1.0"), since a quantity with a point is another
+/// operation. A text that is not decimal is kept as it is.
+std::string CanonicalDecimal(std::string_view text, bool keep_point = false);
 
-/// The plain form of a decimal text: no "+", no leading zeros before the
-/// point ("+01.50" gives "1.50"). A text that is not decimal is kept.
-std::string PlainDecimal(std::string_view text);
+/// The text a document keeps: its digits as written, without "+" and
+/// leading zeros ("+01.50" gives "1.50", ".5" gives "0.5"). A text that is
+/// not decimal is kept as it is.
+std::string WrittenDecimal(std::string_view text);
 
 /// Decimals the register's money has in a currency mode: 2 in euro, 0 in lire.
 int MoneyDecimals(std::int32_t euro_settings);

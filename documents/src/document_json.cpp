@@ -9,8 +9,8 @@
 
 #include "decimal.hpp"
 #include "json_fields.hpp"
-#include "json_text.hpp"
 #include "tavirel/documents/errors.hpp"
+#include "tavirel/json/number_keeping_reader.hpp"
 
 namespace tavirel::documents {
 namespace {
@@ -157,7 +157,19 @@ void ReadBody(Fields& f, Document& d) {
   }
 }
 
-ojson LineJson(const ReceiptLine& line) {
+// How decimals are written: as the document holds them, or in the form two
+// spellings of one amount share (what a key's content is compared by).
+enum class Form { Written, Canonical };
+
+std::string Amount(const std::string& text, Form form) {
+  return form == Form::Canonical ? CanonicalDecimal(text) : WrittenDecimal(text);
+}
+
+std::string Quantity(const std::string& text, Form form) {
+  return form == Form::Canonical ? CanonicalDecimal(text, true) : WrittenDecimal(text);
+}
+
+ojson LineJson(const ReceiptLine& line, Form form) {
   ojson j = {{"type", NameOf(kLineTypes, line.type)}};
   if (line.type == LineType::Text) {
     j["text"] = line.text;
@@ -165,41 +177,41 @@ ojson LineJson(const ReceiptLine& line) {
   }
   j["department"] = line.department;
   j["description"] = line.description;
-  j["price"] = PlainDecimal(line.price);
-  if (line.quantity) j["quantity"] = PlainDecimal(*line.quantity);
+  j["price"] = Amount(line.price, form);
+  if (line.quantity) j["quantity"] = Quantity(*line.quantity, form);
   if (line.price_type) j["price_type"] = *line.price_type;
   if (line.code) j["code"] = *line.code;
   return j;
 }
 
-ojson AdjustmentJson(const Adjustment& a) {
+ojson AdjustmentJson(const Adjustment& a, Form form) {
   ojson j = {{"type", NameOf(kAdjustmentTypes, a.type)}};
   if (a.type == AdjustmentType::Discount) {
-    j["amount"] = PlainDecimal(a.amount);
+    j["amount"] = Amount(a.amount, form);
   } else {
-    j["percent"] = PlainDecimal(a.percent);
+    j["percent"] = Amount(a.percent, form);
   }
   return j;
 }
 
-ojson PaymentJson(const Payment& p) {
+ojson PaymentJson(const Payment& p, Form form) {
   ojson j = {{"type", NameOf(kPaymentTypes, p.type)}};
   if (p.type == PaymentType::Card) j["card"] = p.card;
   if (p.type == PaymentType::Ticket) j["ticket"] = p.ticket;
-  if (p.amount) j["amount"] = PlainDecimal(*p.amount);
+  if (p.amount) j["amount"] = Amount(*p.amount, form);
   return j;
 }
 
-ojson BodyJson(const Document& d) {
+ojson BodyJson(const Document& d, Form form) {
   ojson j = ojson::object();
   j["type"] = TypeName(d.type);
   j["operator"] = d.operator_code;
   switch (d.type) {
     case DocumentType::Receipt: {
       ojson lines = ojson::array(), adjustments = ojson::array(), payments = ojson::array();
-      for (const auto& l : d.lines) lines.push_back(LineJson(l));
-      for (const auto& a : d.adjustments) adjustments.push_back(AdjustmentJson(a));
-      for (const auto& p : d.payments) payments.push_back(PaymentJson(p));
+      for (const auto& l : d.lines) lines.push_back(LineJson(l, form));
+      for (const auto& a : d.adjustments) adjustments.push_back(AdjustmentJson(a, form));
+      for (const auto& p : d.payments) payments.push_back(PaymentJson(p, form));
       j["lines"] = lines;
       j["adjustments"] = adjustments;
       j["payments"] = payments;
@@ -225,13 +237,29 @@ std::string Dump(const ojson& j) { return j.dump(-1, ' ', false, ojson::error_ha
 
 std::string_view TypeName(DocumentType type) { return NameOf(kDocumentTypes, type); }
 
-Document ParseDocument(std::string_view text) {
-  const json root = ReadJson(text);
+std::string_view PaymentTypeName(PaymentType type) { return NameOf(kPaymentTypes, type); }
+
+std::optional<PaymentType> PaymentTypeNamed(std::string_view name) {
+  for (const auto& [n, v] : kPaymentTypes) {
+    if (n == name) return v;
+  }
+  return std::nullopt;
+}
+
+Document ParseDocument(std::string_view text) { return ParseDocument(text, {}); }
+
+Document ParseDocument(std::string_view text, std::string_view key_beside) {
+  json root;
+  try {
+    root = tavirel::json::ReadKeepingNumbers(text);
+  } catch (const tavirel::json::ReadError& e) {
+    throw DocumentError(e.where(), e.what());
+  }
   std::vector<Problem> problems;
   if (!root.is_object()) throw DocumentError("", "a document is a JSON object");
   Fields f(root, "", problems);
   Document d;
-  d.key = f.Text("key", true).value_or("");
+  d.key = f.Text("key", key_beside.empty()).value_or(std::string(key_beside));
   if (root.contains("key") && d.key.empty()) f.Problem("key", "must not be empty");
   ReadType(f, kDocumentTypes, d.type, false);
   d.operator_code = f.Integer("operator", false).value_or(1);
@@ -242,12 +270,14 @@ Document ParseDocument(std::string_view text) {
 
 std::string ToJson(const Document& document) {
   ojson j = {{"key", document.key}};
-  const ojson body = BodyJson(document);
+  const ojson body = BodyJson(document, Form::Written);
   for (const auto& field : body.items()) j[field.key()] = field.value();
   return Dump(j);
 }
 
-std::string CanonicalContent(const Document& document) { return Dump(BodyJson(document)); }
+std::string CanonicalContent(const Document& document) {
+  return Dump(BodyJson(document, Form::Canonical));
+}
 
 std::string ContentHash(const Document& document) {
   std::uint64_t hash = 0xcbf29ce484222325ULL;

@@ -1,5 +1,6 @@
 // The run's dealings with the line and the journal: every request recorded
-// before it goes out, its reply classified and recorded after.
+// before it goes out (readings, which change nothing, with the next write),
+// its reply classified and recorded after.
 #include "document_run.hpp"
 
 #include <algorithm>
@@ -32,20 +33,51 @@ std::vector<std::int16_t> PaymentCodes(const std::string& member) {
 }  // namespace
 
 DocumentRun::DocumentRun(TavirelControl& control, Journal& journal, const RunnerOptions& options,
-                         const Document& document, Ledger ledger)
+                         const Document& document, std::int32_t serial)
     : control_(control),
       journal_(journal),
       options_(options),
       document_(document),
+      serial_(serial),
       mode_(control.EuroSettings()),
-      ledger_(std::move(ledger)) {
+      started_(false),
+      dirty_from_(0) {
   std::vector<Problem> problems;
   plan_ = Plan(document, mode_, problems);
   ledger_.outcome.key = document.key;
+}
+
+DocumentRun::DocumentRun(TavirelControl& control, Journal& journal, const RunnerOptions& options,
+                         const Document& document, std::int32_t serial, const StartResult& start)
+    : DocumentRun(control, journal, options, document, serial) {
+  ledger_ = ParseLedger(start.progress);
+  ledger_.outcome.key = document.key;
   ledger_.outcome.replayed = false;
+  ledger_.outcome.steps = start.steps;
+  started_ = true;
+  dirty_from_ = start.steps.size();
+  // Uncertain with nothing in flight (stopped, or let go on by an operator):
+  // the register is read before anything else goes out.
+  if (start.from == Status::Uncertain && ledger_.pending == Action::None) ledger_.stalled = true;
+  instruction_ = start.instruction;
+  if (instruction_) ledger_.outcome.settlement = instruction_;
 }
 
 Outcome DocumentRun::Go() {
+  if (instruction_) {
+    if (auto end = RestartPrinting()) return *end;
+    if (document_.type == DocumentType::Receipt && ledger_.open &&
+        instruction_->action != Settlement::Action::Retry) {
+      return CarryOut(*instruction_);
+    }
+    if (instruction_->action == Settlement::Action::PayRest) {
+      return Attention("there is nothing open to pay on the register for this document", false);
+    }
+    if (instruction_->action == Settlement::Action::Void &&
+        document_.type == DocumentType::Report) {
+      return Attention("a report cannot be voided: settle it by hand", false);
+    }
+  }
   switch (document_.type) {
     case DocumentType::Receipt: return RunReceipt();
     case DocumentType::NonFiscal: return RunNonFiscal();
@@ -60,31 +92,50 @@ std::string DocumentRun::Money(std::int64_t units) const { return MoneyText(unit
 
 std::int64_t DocumentRun::Units(Currency face_value) const { return face_value.RoundedUnits(0); }
 
-Reply DocumentRun::Send(const std::string& member, const std::vector<Variant>& args,
-                        const ReplyCheck& check) {
-  auto& steps = ledger_.outcome.steps;
+StepUpdate DocumentRun::Changes(bool in_flight) const {
+  const auto& steps = ledger_.outcome.steps;
   StepUpdate update;
-  if (done_index_) {
-    update.done_index = done_index_;
-    update.done = steps[*done_index_];
-  }
-  steps.push_back({member, Describe(member, args), std::nullopt, "interrupted"});
-  const std::size_t index = steps.size() - 1;
-  update.sending = steps.back();
+  update.from = dirty_from_;
+  update.steps.assign(steps.begin() + static_cast<std::ptrdiff_t>(dirty_from_), steps.end());
+  update.in_flight = in_flight;
   update.progress = ToJson(ledger_);
-  journal_.Record(document_.key, update);
-  done_index_ = index;
+  return update;
+}
 
-  StepRecord& record = steps[index];
+void DocumentRun::Write(bool in_flight) {
+  const StepUpdate update = Changes(in_flight);
+  if (!started_) {
+    const StartResult start = journal_.Start(document_, serial_, update);
+    if (start.kind != StartKind::Fresh) {
+      throw JournalError("journal " + journal_.Path() + ": the document \"" + document_.key +
+                         "\" was started by another process meanwhile");
+    }
+    started_ = true;
+  } else {
+    journal_.Record(document_.key, update);
+  }
+  // The step in flight is written again when its reply comes.
+  const std::size_t size = ledger_.outcome.steps.size();
+  dirty_from_ = in_flight && size > 0 ? size - 1 : size;
+}
+
+Reply DocumentRun::Send(const std::string& member, const std::vector<Variant>& args,
+                        const ReplyCheck& check, bool durable) {
+  auto& steps = ledger_.outcome.steps;
+  steps.push_back({member, Describe(member, args), std::nullopt, StepEnd::Interrupted});
+  const std::size_t index = steps.size() - 1;
+  if (durable) Write(true);
+
   Reply reply = Reply::Unknown;
+  std::optional<std::int16_t> result;
+  StepEnd end = StepEnd::Answered;
   try {
     const std::int16_t code = control_.RunOperation(member, args);
-    record.result = code;
-    record.result_name = std::string(ResultName(code));
+    result = code;
     if (code == OP_OK) {
       const bool ours = control_.LastOPCode() != 0 && control_.LastOP() == args.front().ToI2() &&
                         (!check || check(control_));
-      if (!ours) record.result_name = "bad-reply";
+      if (!ours) end = StepEnd::BadReply;
       reply = ours ? Reply::Ok : Reply::Unknown;
     } else if (code == EERR) {
       reply = Reply::Refused;
@@ -94,14 +145,19 @@ Reply DocumentRun::Send(const std::string& member, const std::vector<Variant>& a
       reply = Reply::NotSent;
     }
   } catch (const CancelledError& e) {
-    record.result_name = "cancelled";
+    end = StepEnd::Cancelled;
     reply = e.request_sent() ? Reply::Unknown : Reply::NotSent;
   } catch (const SerialError&) {
-    record.result_name = "hang-up";
+    end = StepEnd::HangUp;
   } catch (const ConversionError&) {
-    record.result_name = "bad-reply";
+    end = StepEnd::BadReply;
   }
+  StepRecord& record = steps[index];
+  record.result = result;
+  record.end = end;
   record.command = control_.CurrentCommand();
+  dirty_from_ = std::min(dirty_from_, index);
+  if (options_.on_step) options_.on_step(record);
   return reply;
 }
 
@@ -125,7 +181,7 @@ Reading DocumentRun::ReadSubtotal() {
     return c.LastOPCode() == OP_CODE_SUBT || c.LastOPCode() == OP_CODE_SUBT_RIM;
   };
   for (int attempt = 0; attempt < std::max(1, options_.reading_attempts); ++attempt) {
-    const Reply reply = Send("opSubTot", {Operator()}, check);
+    const Reply reply = Send("opSubTot", {Operator()}, check, false);
     if (reply == Reply::Ok) {
       if (control_.LastOPCode() == OP_CODE_SUBT_RIM) {
         return {Reading::Payment, Units(control_.LastRim())};
@@ -153,10 +209,15 @@ FailedStep DocumentRun::Failure(const std::string& where, std::string reason) co
     f.index = at;
     f.member = step.member;
     f.result = step.result;
-    f.result_name = step.result_name;
-    if (step.result == EERR && at + 1 == steps.size()) {
+    f.result_name = StepResultName(step);
+    if (step.result == EERR && step.end == StepEnd::Answered && at + 1 == steps.size()) {
       f.printer_error = control_.LastEERR();
       f.printer_text = control_.GetLastErrorDescription(EERR, f.printer_error);
+      f.kind = std::string(ErrorKind(EERR, f.printer_error));
+    } else if (step.end != StepEnd::Answered || (step.result && *step.result != EERR)) {
+      f.kind = step.result && step.end == StepEnd::Answered
+                   ? std::string(ErrorKind(*step.result, 0))
+                   : "line";
     }
   }
   f.where = where;
@@ -164,7 +225,7 @@ FailedStep DocumentRun::Failure(const std::string& where, std::string reason) co
   return f;
 }
 
-Outcome DocumentRun::Finish(Status status, std::string reason, bool final) {
+Outcome DocumentRun::Finish(Status status, std::string reason) {
   Outcome& o = ledger_.outcome;
   o.status = status;
   if (!reason.empty()) {
@@ -172,24 +233,66 @@ Outcome DocumentRun::Finish(Status status, std::string reason, bool final) {
     o.failed_step->reason =
         o.failed_step->reason.empty() ? reason : o.failed_step->reason + "; " + reason;
   }
-  if (document_.type == DocumentType::Receipt && status != Status::Failed) {
+  const bool receipt_figures = document_.type == DocumentType::Receipt &&
+                               status != Status::Failed && status != Status::Queued;
+  if (receipt_figures) {
     o.total = Money(ledger_.total);
     o.paid = Money(ledger_.paid);
   }
-  ledger_.stalled = status == Status::Uncertain && !final && ledger_.pending == Action::None;
-  StepUpdate update;
-  if (done_index_) {
-    update.done_index = done_index_;
-    update.done = o.steps[*done_index_];
+  if (status != Status::NeedsAttention) {
+    o.holds_register = false;
+    o.due.reset();
   }
-  update.progress = ToJson(ledger_);
-  done_index_.reset();
-  journal_.Finish(document_.key, o, final, update);
+  ledger_.stalled = status == Status::Uncertain && ledger_.pending == Action::None;
+  if (!started_ && status == Status::Queued) return o;  // nothing of it reached the journal
+  if (!started_) Write(false);
+  journal_.Finish(document_.key, o, Changes(false));
+  dirty_from_ = o.steps.size();
   return o;
 }
 
 Outcome DocumentRun::Stall(std::string reason) {
-  return Finish(Status::Uncertain, std::move(reason), false);
+  return Finish(Status::Uncertain, std::move(reason));
+}
+
+bool DocumentRun::RefusedForPaper() const {
+  const auto& steps = ledger_.outcome.steps;
+  return !steps.empty() && steps.back().end == StepEnd::Answered && steps.back().result == EERR &&
+         ErrorKind(EERR, control_.LastEERR()) == "paper-out";
+}
+
+Outcome DocumentRun::PaperStop(const std::string& where) {
+  FailedStep why = Failure(where, "the register is out of paper");
+  ledger_.pending = Action::None;
+  ledger_.paper_out = true;
+  ledger_.outcome.failed_step = why;
+  if (ledger_.payment_phase) ledger_.outcome.due = Money(ledger_.total - ledger_.paid);
+  return Attention("refill the paper: the document goes on where it stopped once the paper is back",
+                   true);
+}
+
+std::optional<Outcome> DocumentRun::RestartPrinting() {
+  if (!ledger_.paper_out) return std::nullopt;
+  ledger_.pending_record = ledger_.outcome.steps.size();
+  const Reply reply = Send("opRiavvioStampaDaFineCarta", {Operator()});
+  if (reply == Reply::Ok) {
+    ledger_.paper_out = false;
+    ledger_.stalled = false;
+    resumed_after_paper_ = true;
+    return std::nullopt;
+  }
+  if (reply == Reply::Refused && RefusedForPaper()) return PaperStop("");
+  if (reply == Reply::Refused) {
+    ledger_.outcome.failed_step = Failure("", "the register refused the restart after paper end");
+    return Attention("", true);
+  }
+  return Stall("the restart after paper end got no usable reply");
+}
+
+Outcome DocumentRun::Attention(std::string reason, bool holds) {
+  ledger_.outcome.holds_register = holds;
+  if (!holds) ledger_.outcome.due.reset();
+  return Finish(Status::NeedsAttention, std::move(reason));
 }
 
 }  // namespace tavirel::documents

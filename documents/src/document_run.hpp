@@ -2,6 +2,7 @@
 // One run of one document: its planned steps sent in order on the control,
 // each recorded in the journal before its request goes out and after its
 // reply, and the rules for refusals and for steps whose effect is unknown.
+// Where the run ends is a Status: the journal makes it the document's state.
 #include <functional>
 #include <optional>
 #include <string>
@@ -32,8 +33,13 @@ struct Reading {
 
 class DocumentRun {
  public:
+  /// A run of a document the journal holds queued: it is started (T3) with
+  /// its first write.
   DocumentRun(TavirelControl& control, Journal& journal, const RunnerOptions& options,
-              const Document& document, Ledger ledger);
+              const Document& document, std::int32_t serial);
+  /// A run resumed from what Start found (T4, T5).
+  DocumentRun(TavirelControl& control, Journal& journal, const RunnerOptions& options,
+              const Document& document, std::int32_t serial, const StartResult& start);
 
   /// Runs (or resolves and goes on with) the document to its outcome, which
   /// the journal holds when this returns.
@@ -43,21 +49,38 @@ class DocumentRun {
   using ReplyCheck = std::function<bool(const TavirelControl&)>;
 
   // ---- The line and the journal (document_run.cpp) ----------------------
+  /// Sends one request. Its row is written, in flight, before it goes out,
+  /// unless it is a reading (`durable` false: it has no effect to lose).
   Reply Send(const std::string& member, const std::vector<Variant>& args,
-             const ReplyCheck& check = {});
+             const ReplyCheck& check = {}, bool durable = true);
   Reply SendStep(const PlannedStep& step);
   /// The subtotal, tried up to the options' attempts; a paper end is
   /// followed by the restart command once.
   Reading ReadSubtotal();
+  /// Writes the steps that changed and the ledger; the first write starts
+  /// the document in the journal.
+  void Write(bool in_flight);
+  [[nodiscard]] StepUpdate Changes(bool in_flight) const;
   FailedStep Failure(const std::string& where, std::string reason) const;
-  Outcome Finish(Status status, std::string reason = {}, bool final = true);
+  /// Ends the run where `status` says (T6, T7), with `reason` added to why.
+  Outcome Finish(Status status, std::string reason = {});
+  /// The register could not be read to tell what a step did: uncertain.
   Outcome Stall(std::string reason);
+  /// It cannot go on by itself; `holds` when it is left open on the register.
+  Outcome Attention(std::string reason, bool holds);
+  /// A refusal for paper: the document waits, open as it is, for the paper.
+  Outcome PaperStop(const std::string& where);
+  [[nodiscard]] bool RefusedForPaper() const;
+  /// Before an operator's decision is carried out: the restart command when
+  /// the document stopped for paper. An outcome when it cannot go on.
+  std::optional<Outcome> RestartPrinting();
   [[nodiscard]] std::string Money(std::int64_t units) const;
   [[nodiscard]] std::int64_t Units(Currency face_value) const;
   [[nodiscard]] Variant Operator() const;
 
   // ---- Receipts (receipt_run.cpp) ----------------------------------------
   Outcome RunReceipt();
+  std::optional<Outcome> CheckNoReceiptOpen();
   Outcome Continue();
   std::optional<Outcome> Apply(const PlannedStep& step);
   std::optional<Outcome> AfterRefusal(const PlannedStep& step, Reply reply);
@@ -66,6 +89,10 @@ class DocumentRun {
   Outcome Void(FailedStep why);
   Outcome ResolveVoid();
   Outcome Settle();
+  Outcome ResumeAfterPaper();
+  Outcome CarryOut(const Settlement& settlement);
+  Outcome PayRest(const Settlement& settlement);
+  Outcome LeftToPay(std::int64_t due, std::string reason);
   std::optional<Outcome> CheckPaymentsCover();
   [[nodiscard]] Reading Before() const;
   [[nodiscard]] std::optional<Reading> After(const PlannedStep& step) const;
@@ -81,10 +108,14 @@ class DocumentRun {
   Journal& journal_;
   const RunnerOptions& options_;
   const Document& document_;
+  std::int32_t serial_;
   std::int32_t mode_;
   std::vector<PlannedStep> plan_;
   Ledger ledger_;
-  std::optional<std::size_t> done_index_;  // the last reply not yet written
+  std::optional<Settlement> instruction_;  // an operator's decision to carry out
+  bool resumed_after_paper_ = false;       // the restart command went out in this run
+  bool started_;                           // the journal holds it running
+  std::size_t dirty_from_;  // steps from here on are not yet as the journal holds them
 };
 
 }  // namespace tavirel::documents

@@ -1,259 +1,301 @@
-// The journal in SQLite: one row per document, one per step sent.
+// The journal in SQLite: one row per document, one per step sent. Every
+// transition of journal.hpp's machine is one function below; the states are
+// stored by name.
 #include "tavirel/documents/journal.hpp"
 
-#include <cstdlib>
 #include <mutex>
 
+#include "journal_schema.hpp"
 #include "sqlite_db.hpp"
 #include "tavirel/documents/document_json.hpp"
 #include "tavirel/documents/errors.hpp"
+#include "tavirel/support/user_folders.hpp"
 
 namespace tavirel::documents {
 namespace {
 
-constexpr const char* kSchema = R"(
-CREATE TABLE IF NOT EXISTS documents(
-  seq INTEGER PRIMARY KEY AUTOINCREMENT,
-  key TEXT NOT NULL UNIQUE,
-  content TEXT NOT NULL,
-  canonical TEXT NOT NULL,
-  hash TEXT NOT NULL,
-  register_name TEXT NOT NULL,
-  serial INTEGER,
-  state TEXT NOT NULL,
-  outcome TEXT,
-  progress TEXT NOT NULL DEFAULT '',
-  updated TEXT NOT NULL DEFAULT (datetime('now')));
-CREATE TABLE IF NOT EXISTS steps(
-  key TEXT NOT NULL,
-  idx INTEGER NOT NULL,
-  member TEXT NOT NULL,
-  command TEXT NOT NULL,
-  result INTEGER,
-  result_name TEXT NOT NULL,
-  in_flight INTEGER NOT NULL,
-  PRIMARY KEY(key, idx));
-CREATE INDEX IF NOT EXISTS documents_by_register ON documents(register_name, state);
-)";
-
-constexpr const char* kColumns =
-    "key, content, hash, register_name, serial, state, outcome, seq, progress";
-
-EntryState StateOf(const std::string& text) {
-  if (text == "queued") return EntryState::Queued;
-  if (text == "running") return EntryState::Running;
-  return EntryState::Finished;
-}
+constexpr const char* kSelectEntry =
+    "SELECT key, content, hash, register_name, serial, state, outcome, seq, progress, "
+    "instruction FROM documents WHERE key = ?";
+constexpr const char* kSelectUnfinished =
+    "SELECT key, content, hash, register_name, serial, state, outcome, seq, progress, "
+    "instruction FROM documents WHERE register_name = ? "
+    "AND state IN ('queued', 'running', 'uncertain', 'needs-attention') ORDER BY seq";
+constexpr const char* kSelectInFlight =
+    "SELECT key, content, hash, register_name, serial, state, outcome, seq, progress, "
+    "instruction FROM documents WHERE serial = ? AND state IN ('running', 'uncertain') ORDER BY "
+    "seq";
+constexpr const char* kSelectCanonical = "SELECT canonical FROM documents WHERE key = ?";
+constexpr const char* kInsert =
+    "INSERT INTO documents(key, content, canonical, hash, register_name, state) "
+    "VALUES(?, ?, ?, ?, ?, 'queued')";
+constexpr const char* kRequeue =
+    "UPDATE documents SET state = 'queued', serial = NULL, outcome = NULL, progress = '', "
+    "updated = datetime('now') WHERE key = ?";
+constexpr const char* kDeleteSteps = "DELETE FROM steps WHERE key = ?";
+constexpr const char* kSetRunning =
+    "UPDATE documents SET state = 'running', serial = ?, updated = datetime('now') WHERE key = ?";
+constexpr const char* kSetOutcome =
+    "UPDATE documents SET state = ?, outcome = ?, instruction = NULL, updated = datetime('now') "
+    "WHERE key = ?";
+constexpr const char* kSetInstruction =
+    "UPDATE documents SET state = 'uncertain', instruction = ?, updated = datetime('now') "
+    "WHERE key = ?";
+constexpr const char* kSetProgress =
+    "UPDATE documents SET progress = ?, updated = datetime('now') WHERE key = ?";
+constexpr const char* kSelectSteps =
+    "SELECT member, command, result, ending, in_flight FROM steps WHERE key = ? ORDER BY idx";
+constexpr const char* kWriteStep =
+    "INSERT OR REPLACE INTO steps(key, idx, member, command, result, ending, in_flight) "
+    "VALUES(?, ?, ?, ?, ?, ?, ?)";
 
 struct Row {
   JournalEntry entry;
   std::string progress;
+  std::optional<Settlement> instruction;
 };
 
-Row ReadRow(const Statement& s) {
-  Row row;
-  JournalEntry& e = row.entry;
-  e.key = s.Text(0);
-  e.document = ParseDocument(s.Text(1));
-  e.content_hash = s.Text(2);
-  e.register_name = s.Text(3);
-  if (const auto serial = s.OptionalInteger(4)) e.serial = static_cast<std::int32_t>(*serial);
-  e.state = StateOf(s.Text(5));
-  if (!s.IsNull(6)) e.outcome = ParseOutcome(s.Text(6));
-  e.sequence = s.Integer(7);
-  row.progress = s.Text(8);
-  return row;
-}
-
-bool IsFailed(const JournalEntry& e) {
-  return e.state == EntryState::Finished && e.outcome && e.outcome->status == Status::Failed;
+// An instruction is kept as a settlement alone in an outcome's JSON.
+std::string InstructionJson(const std::string& key, const Settlement& s) {
+  Outcome carrier;
+  carrier.key = key;
+  carrier.settlement = s;
+  return ToJson(carrier);
 }
 
 }  // namespace
 
-std::string_view EntryStateName(EntryState state) {
-  switch (state) {
-    case EntryState::Queued: return "queued";
-    case EntryState::Running: return "running";
-    case EntryState::Finished: return "finished";
-  }
-  return "";
-}
-
 struct Journal::Impl {
-  explicit Impl(const std::string& path) : db(path) {
+  Impl(const std::string& path, const JournalOptions& options) : db(path, options.empty_is_new) {
+    CheckSchemaVersion(db);
     db.Exec("PRAGMA journal_mode=WAL");
     db.Exec("PRAGMA synchronous=FULL");
-    db.Exec(kSchema);
+    BringUpToDate(db);
   }
 
-  std::optional<Row> Find(std::string_view key) {
-    Statement s(db, (std::string("SELECT ") + kColumns + " FROM documents WHERE key = ?").c_str());
-    s.Bind(1, key);
-    if (!s.Step()) return std::nullopt;
-    return ReadRow(s);
+  [[noreturn]] void Damaged(std::string_view key, const std::string& problem) const {
+    throw DamagedRowError("journal " + db.Path() + ": the row of key \"" + std::string(key) +
+                          "\" does not read (" + problem + "); it is left as it is");
   }
 
-  std::vector<JournalEntry> Select(const std::string& where, std::string_view text,
-                                   std::optional<std::int64_t> number) {
-    Statement s(
-        db, (std::string("SELECT ") + kColumns + " FROM documents WHERE " + where + " ORDER BY seq")
-                .c_str());
-    if (number) {
-      s.Bind(1, *number);
-    } else {
-      s.Bind(1, text);
+  // One row of kSelect*; throws DamagedRowError when it does not read.
+  Row ReadRow(const Query& q, bool with_steps) {
+    Row row;
+    JournalEntry& e = row.entry;
+    e.key = q.Text(0);
+    try {
+      e.document = ParseDocument(q.Text(1));
+      const auto status = StatusNamed(q.Text(5));
+      if (!status) throw DocumentError("state", "unknown state \"" + q.Text(5) + "\"");
+      e.status = *status;
+      if (!q.IsNull(6)) e.outcome = ParseOutcome(q.Text(6));
+    } catch (const DocumentError& error) {
+      Damaged(e.key, error.what());
     }
-    std::vector<JournalEntry> entries;
-    while (s.Step()) entries.push_back(ReadRow(s).entry);
-    return entries;
+    e.content_hash = q.Text(2);
+    e.register_name = q.Text(3);
+    if (const auto serial = q.OptionalInteger(4)) e.serial = static_cast<std::int32_t>(*serial);
+    e.sequence = q.Integer(7);
+    row.progress = q.Text(8);
+    if (!q.IsNull(9)) {
+      try {
+        row.instruction = ParseOutcome(q.Text(9)).settlement;
+      } catch (const DocumentError& error) {
+        Damaged(e.key, error.what());
+      }
+    }
+    if (with_steps && e.outcome) {
+      bool in_flight = false;
+      e.outcome->steps = Steps(e.key, in_flight);
+    }
+    return row;
   }
 
-  void CheckContent(const Row& row, const Document& document) {
-    Statement s(db, "SELECT canonical FROM documents WHERE key = ?");
-    s.Bind(1, document.key);
-    if (s.Step() && s.Text(0) != CanonicalContent(document)) {
+  std::optional<Row> Find(std::string_view key, bool with_steps) {
+    Query q(db, kSelectEntry);
+    q.Bind(1, key);
+    if (!q.Step()) return std::nullopt;
+    return ReadRow(q, with_steps);
+  }
+
+  // The rows of a query binding one value; damaged ones are set aside.
+  template <typename Value>
+  UnfinishedEntries Select(const char* sql, Value value) {
+    Query q(db, sql);
+    q.Bind(1, value);
+    UnfinishedEntries result;
+    while (q.Step()) {
+      try {
+        result.entries.push_back(ReadRow(q, false).entry);
+      } catch (const DamagedRowError& e) {
+        result.damaged.push_back({q.Text(0), e.what()});
+      }
+    }
+    return result;
+  }
+
+  // I1: the content is compared after its amounts are normalised.
+  void CheckContent(const JournalEntry& held, const Document& document) {
+    Query q(db, kSelectCanonical);
+    q.Bind(1, document.key);
+    if (q.Step() && q.Text(0) != CanonicalContent(document)) {
       throw KeyConflictError("the key \"" + document.key +
                              "\" is already in the journal with other content (hash " +
-                             row.entry.content_hash + ")");
+                             held.content_hash + ")");
     }
   }
 
-  void Insert(const Document& d, std::string_view register_name, std::optional<std::int64_t> serial,
-              const char* state) {
-    Statement s(
-        db,
-        "INSERT INTO documents(key, content, canonical, hash, register_name, serial, state) "
-        "VALUES(?, ?, ?, ?, ?, ?, ?)");
-    s.Bind(1, d.key).Bind(2, ToJson(d)).Bind(3, CanonicalContent(d)).Bind(4, ContentHash(d));
-    s.Bind(5, register_name).Bind(6, serial).Bind(7, std::string_view(state)).Run();
-  }
-
-  void SetState(std::string_view key, const char* state, std::optional<std::int64_t> serial) {
-    Statement s(db,
-                "UPDATE documents SET state = ?, serial = COALESCE(?, serial), "
-                "updated = datetime('now') WHERE key = ?");
-    s.Bind(1, std::string_view(state)).Bind(2, serial).Bind(3, key).Run();
-  }
-
-  void ClearSteps(std::string_view key) {
-    Statement(db, "DELETE FROM steps WHERE key = ?").Bind(1, key).Run();
-    Statement(db, "UPDATE documents SET progress = '' WHERE key = ?").Bind(1, key).Run();
+  // I2.
+  static void CheckRegister(const JournalEntry& held, std::string_view register_name) {
+    if (held.register_name == register_name) return;
+    throw RegisterMismatchError("the key \"" + held.key + "\" was sent to register \"" +
+                                held.register_name + "\", not \"" + std::string(register_name) +
+                                "\"");
   }
 
   std::vector<StepRecord> Steps(std::string_view key, bool& last_in_flight) {
-    Statement s(db,
-                "SELECT member, command, result, result_name, in_flight FROM steps "
-                "WHERE key = ? ORDER BY idx");
-    s.Bind(1, key);
+    Query q(db, kSelectSteps);
+    q.Bind(1, key);
     std::vector<StepRecord> steps;
     last_in_flight = false;
-    while (s.Step()) {
+    while (q.Step()) {
       std::optional<std::int16_t> result;
-      if (const auto r = s.OptionalInteger(2)) result = static_cast<std::int16_t>(*r);
-      steps.push_back({s.Text(0), s.Text(1), result, s.Text(3)});
-      last_in_flight = s.Integer(4) != 0;
+      if (const auto r = q.OptionalInteger(2)) result = static_cast<std::int16_t>(*r);
+      const auto end = StepEndNamed(q.Text(3));
+      if (!end) Damaged(key, "a step ends \"" + q.Text(3) + "\"");
+      steps.push_back({q.Text(0), q.Text(1), result, *end});
+      last_in_flight = q.Integer(4) != 0;
     }
     return steps;
   }
 
-  // A step's reply, the next step in flight and the runner's state.
   void Write(std::string_view key, const StepUpdate& update) {
-    if (update.done && update.done_index) {
-      Statement s(db,
-                  "UPDATE steps SET command = ?, result = ?, result_name = ?, in_flight = 0 "
-                  "WHERE key = ? AND idx = ?");
+    for (std::size_t i = 0; i < update.steps.size(); ++i) {
+      const StepRecord& step = update.steps[i];
+      const bool in_flight = update.in_flight && i + 1 == update.steps.size();
       std::optional<std::int64_t> result;
-      if (update.done->result) result = *update.done->result;
-      s.Bind(1, update.done->command).Bind(2, result).Bind(3, update.done->result_name);
-      s.Bind(4, key).Bind(5, static_cast<std::int64_t>(*update.done_index)).Run();
+      if (step.result) result = *step.result;
+      Query q(db, kWriteStep);
+      q.Bind(1, key).Bind(2, static_cast<std::int64_t>(update.from + i));
+      q.Bind(3, step.member).Bind(4, step.command).Bind(5, result);
+      q.Bind(6, StepEndName(step.end)).Bind(7, std::int64_t{in_flight ? 1 : 0}).Run();
     }
-    if (update.sending) {
-      Statement s(db,
-                  "INSERT INTO steps(key, idx, member, command, result, result_name, in_flight) "
-                  "VALUES(?, (SELECT COUNT(*) FROM steps WHERE key = ?), ?, ?, NULL, '', 1)");
-      s.Bind(1, key).Bind(2, key).Bind(3, update.sending->member).Bind(4, update.sending->command);
-      s.Run();
-    }
-    if (!update.progress.empty()) {
-      Statement p(db, "UPDATE documents SET progress = ?, updated = datetime('now') WHERE key = ?");
-      p.Bind(1, update.progress).Bind(2, key).Run();
-    }
+    if (!update.progress.empty())
+      Query(db, kSetProgress).Bind(1, update.progress).Bind(2, key).Run();
+  }
+
+  void Requeue(std::string_view key) {
+    Query(db, kDeleteSteps).Bind(1, key).Run();
+    Query(db, kRequeue).Bind(1, key).Run();
   }
 
   std::mutex mutex;
   Database db;
 };
 
-Journal::Journal(const std::string& path) : impl_(std::make_unique<Impl>(path)) {}
+Journal::Journal(const std::string& path, JournalOptions options)
+    : impl_(std::make_unique<Impl>(path, options)) {}
 Journal::~Journal() = default;
 
 const std::string& Journal::Path() const { return impl_->db.Path(); }
 
-JournalEntry Journal::Enqueue(const Document& document, std::string_view register_name) {
+Admitted Journal::Admit(const Document& document, std::string_view register_name, bool room) {
   std::lock_guard lock(impl_->mutex);
-  Transaction t(impl_->db);
-  auto row = impl_->Find(document.key);
-  if (!row) {
-    impl_->Insert(document, register_name, std::nullopt, "queued");
-  } else {
-    impl_->CheckContent(*row, document);
-    if (!IsFailed(row->entry)) return row->entry;
-    impl_->ClearSteps(document.key);
-    impl_->SetState(document.key, "queued", std::nullopt);
+  Admitted result;
+  auto row = impl_->Find(document.key, true);
+  if (row) {
+    impl_->CheckContent(row->entry, document);
+    Impl::CheckRegister(row->entry, register_name);
+    const Status status = row->entry.status;
+    if (status != Status::Failed) {
+      const bool pending =
+          status == Status::Queued || status == Status::Running || status == Status::Uncertain;
+      result.admission = pending ? Admission::Pending : Admission::Answered;
+      result.entry = std::move(row->entry);
+      return result;
+    }
   }
-  row = impl_->Find(document.key);
+  if (!room) {
+    result.admission = Admission::NoRoom;
+    if (row) result.entry = std::move(row->entry);
+    return result;
+  }
+  Transaction t(impl_->db);
+  if (row) {  // T2
+    impl_->Requeue(document.key);
+  } else {  // T1
+    Query q(impl_->db, kInsert);
+    q.Bind(1, document.key).Bind(2, ToJson(document)).Bind(3, CanonicalContent(document));
+    q.Bind(4, ContentHash(document)).Bind(5, register_name).Run();
+  }
+  row = impl_->Find(document.key, false);
   t.Commit();
-  return row->entry;
+  result.admission = Admission::Queued;
+  result.entry = std::move(row->entry);
+  return result;
 }
 
 std::optional<JournalEntry> Journal::Lookup(std::string_view key) {
   std::lock_guard lock(impl_->mutex);
-  auto row = impl_->Find(key);
+  auto row = impl_->Find(key, true);
   if (!row) return std::nullopt;
-  return row->entry;
+  return std::move(row->entry);
 }
 
-std::vector<JournalEntry> Journal::Unfinished(std::string_view register_name) {
+UnfinishedEntries Journal::Unfinished(std::string_view register_name) {
   std::lock_guard lock(impl_->mutex);
-  return impl_->Select("state IN ('queued', 'running') AND register_name = ?", register_name,
-                       std::nullopt);
+  return impl_->Select(kSelectUnfinished, register_name);
 }
 
 std::vector<JournalEntry> Journal::InFlight(std::int32_t serial) {
   std::lock_guard lock(impl_->mutex);
-  return impl_->Select("state = 'running' AND serial = ?", "", serial);
+  // A damaged row cannot be resumed: Unfinished reports it; here it is passed over.
+  return impl_->Select(kSelectInFlight, std::int64_t{serial}).entries;
 }
 
-StartResult Journal::Start(const Document& document, std::string_view register_name,
-                           std::int32_t serial) {
+StartResult Journal::Start(const Document& document, std::int32_t serial, const StepUpdate& first) {
   std::lock_guard lock(impl_->mutex);
   Transaction t(impl_->db);
   StartResult result;
-  auto row = impl_->Find(document.key);
-  if (row) impl_->CheckContent(*row, document);
-  if (row && row->entry.state == EntryState::Finished && !IsFailed(row->entry)) {
-    result.kind = StartKind::Replay;
-    result.entry = row->entry;
-    return result;
+  auto row = impl_->Find(document.key, true);
+  if (!row) {
+    throw JournalError("journal " + Path() + ": the key \"" + document.key +
+                       "\" was not admitted before it was started");
   }
-  if (row && row->entry.state == EntryState::Running) {
-    if (row->entry.serial && *row->entry.serial != serial) {
-      throw RegisterMismatchError(
-          "the document \"" + document.key + "\" is in flight on the register with fiscal serial " +
-          std::to_string(*row->entry.serial) +
-          " and can be finished only there; this register's serial is " + std::to_string(serial));
-    }
-    result.steps = impl_->Steps(document.key, result.last_in_flight);
-    result.progress = row->progress;
-    result.kind = result.steps.empty() ? StartKind::Fresh : StartKind::Resume;
-  } else if (row) {
-    impl_->ClearSteps(document.key);
-    impl_->SetState(document.key, "running", serial);
-  } else {
-    impl_->Insert(document, register_name, serial, "running");
+  impl_->CheckContent(row->entry, document);
+  result.from = row->entry.status;
+  result.instruction = row->instruction;
+  switch (row->entry.status) {
+    case Status::Queued:  // T3
+      Query(impl_->db, kSetRunning).Bind(1, std::int64_t{serial}).Bind(2, document.key).Run();
+      impl_->Write(document.key, first);
+      result.kind = StartKind::Fresh;
+      break;
+    case Status::Running:
+    case Status::Uncertain:  // T4, T5
+      if (row->entry.serial && *row->entry.serial != serial) {
+        throw RegisterMismatchError("the document \"" + document.key +
+                                    "\" is in flight on the register with fiscal serial " +
+                                    std::to_string(*row->entry.serial) +
+                                    " and can be finished only there; this register's serial is " +
+                                    std::to_string(serial));
+      }
+      Query(impl_->db, kSetRunning).Bind(1, std::int64_t{serial}).Bind(2, document.key).Run();
+      result.steps = impl_->Steps(document.key, result.last_in_flight);
+      result.progress = row->progress;
+      result.kind = result.steps.empty() ? StartKind::Fresh : StartKind::Resume;
+      break;
+    case Status::NeedsAttention:
+      throw JournalError("journal " + Path() + ": the document \"" + document.key +
+                         "\" needs attention: it is not run again until it is settled");
+    case Status::Closed:
+    case Status::Voided:
+    case Status::Failed:
+      result.kind = StartKind::Ended;
+      result.entry = std::move(row->entry);
+      return result;
   }
-  result.entry = impl_->Find(document.key)->entry;
+  result.entry = impl_->Find(document.key, false)->entry;
   t.Commit();
   return result;
 }
@@ -265,22 +307,60 @@ void Journal::Record(std::string_view key, const StepUpdate& update) {
   t.Commit();
 }
 
-void Journal::Finish(std::string_view key, const Outcome& outcome, bool final,
-                     const StepUpdate& last) {
+void Journal::Finish(std::string_view key, const Outcome& outcome, const StepUpdate& last) {
+  std::lock_guard lock(impl_->mutex);
+  Transaction t(impl_->db, false);         // I7
+  if (outcome.status == Status::Queued) {  // T7
+    impl_->Requeue(key);
+  } else {  // T6
+    impl_->Write(key, last);
+    Outcome stored = outcome;
+    stored.replayed = false;
+    stored.steps.clear();  // I6: the steps are rows
+    Query q(impl_->db, kSetOutcome);
+    q.Bind(1, StatusName(outcome.status)).Bind(2, ToJson(stored)).Bind(3, key).Run();
+  }
+  t.Commit();
+}
+
+JournalEntry Journal::Settle(std::string_view key, const Settlement& settlement) {
   std::lock_guard lock(impl_->mutex);
   Transaction t(impl_->db);
-  impl_->Write(key, last);
-  Statement s(
-      impl_->db,
-      "UPDATE documents SET outcome = ?, state = ?, updated = datetime('now') WHERE key = ?");
-  Outcome stored = outcome;
-  stored.replayed = false;
-  const bool finishes = final || outcome.status != Status::Uncertain;
-  s.Bind(1, ToJson(stored))
-      .Bind(2, std::string_view(finishes ? "finished" : "running"))
-      .Bind(3, key);
-  s.Run();
+  auto row = impl_->Find(key, true);
+  if (!row || row->entry.status != Status::NeedsAttention) {
+    throw JournalError("journal " + Path() + ": the document \"" + std::string(key) +
+                       "\" does not need attention");
+  }
+  if (settlement.action == Settlement::Action::MarkSettled) {  // T9
+    if (!IsFinal(settlement.settled_as)) {
+      throw DocumentError("settled_as", "a document is settled as closed, voided or failed");
+    }
+    Outcome settled = row->entry.outcome.value_or(Outcome{});
+    settled.key = std::string(key);
+    settled.status = settlement.settled_as;
+    settled.holds_register = false;
+    settled.settlement = settlement;
+    settled.steps.clear();
+    Query q(impl_->db, kSetOutcome);
+    q.Bind(1, StatusName(settled.status)).Bind(2, ToJson(settled)).Bind(3, key).Run();
+  } else {  // T8
+    Query(impl_->db, kSetInstruction)
+        .Bind(1, InstructionJson(std::string(key), settlement))
+        .Bind(2, key)
+        .Run();
+  }
+  row = impl_->Find(key, true);
   t.Commit();
+  return std::move(row->entry);
+}
+
+std::string DefaultJournalPath() {
+  const auto state = support::UserFolderPath(support::UserFolder::State);
+  if (!state) {
+    throw JournalError("no place for the journal: " +
+                       support::UserFolderMissing(support::UserFolder::State));
+  }
+  return *state + "/tavirel/journal.db";
 }
 
 }  // namespace tavirel::documents

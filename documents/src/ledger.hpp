@@ -26,6 +26,8 @@ struct Ledger {
   std::size_t pending_record = 0;  // its request in the outcome's steps
   bool end_repeated = false;       // the non-fiscal end went out a second time
   bool stalled = false;            // left open after a refusal: settle it on the next run
+  bool paper_out = false;          // stopped for paper: the restart command goes first
+  bool void_due = false;           // the receipt is to be voided (a void was sent or refused)
   /// The outcome so far: the failed step that started a void, a number.
   Outcome outcome;
 };

@@ -11,6 +11,7 @@ constexpr std::int32_t kSequenceError = 11;
 }  // namespace
 
 Outcome DocumentRun::RunNonFiscal() {
+  resumed_after_paper_ = false;  // the loop below takes up where the paper stopped it
   if (ledger_.pending == Action::End) return ResolveEnd();
   if (ledger_.pending == Action::Step) {
     // A begin or a line left in flight: ending the document settles both.
@@ -28,18 +29,30 @@ Outcome DocumentRun::RunNonFiscal() {
       ++ledger_.next;
       continue;
     }
+    // Out of paper: the step goes out again once the paper is back.
+    if (reply == Reply::Refused && RefusedForPaper()) return PaperStop(step.where);
     if (step.kind == StepKind::End) {
       if (reply == Reply::Unknown) return ResolveEnd();
       ledger_.pending = Action::None;
+      if (reply == Reply::NotSent) {
+        ledger_.outcome.failed_step = Failure(step.where, "the end of the document was not sent");
+        return Stall(
+            "the document is still open on the register; it is ended when the register "
+            "is back");
+      }
       ledger_.outcome.failed_step = Failure(step.where, "the end of the document was refused");
-      return Stall("the document may still be open on the register");
+      return Attention("the document may still be open on the register", true);
     }
     const bool nothing_open = step.kind == StepKind::Begin && reply != Reply::Unknown;
-    FailedStep why = Failure(
-        step.where, reply == Reply::Unknown ? "its reply was lost" : "the register refused it");
+    FailedStep why = Failure(step.where, reply == Reply::Unknown   ? "its reply was lost"
+                                         : reply == Reply::Refused ? "the register refused it"
+                                                                   : "it could not be sent");
     if (nothing_open) {
       ledger_.pending = Action::None;
       ledger_.outcome.failed_step = why;
+      if (reply == Reply::NotSent) {
+        return Finish(Status::Queued, "nothing was sent: the register was out of reach");
+      }
       return Finish(Status::Failed, "nothing was printed");
     }
     return EndEarly(std::move(why));
@@ -61,12 +74,16 @@ Outcome DocumentRun::EndEarly(FailedStep why) {
     ledger_.open = false;
     return Finish(Status::Voided, "the document was ended early");
   }
+  if (reply == Reply::Refused && RefusedForPaper()) return PaperStop("");
   if (reply == Reply::Refused && control_.LastEERR() == kSequenceError && begin_unknown) {
     ledger_.pending = Action::None;
     return Finish(Status::Failed, "nothing was printed");
   }
   ledger_.pending = Action::None;
-  return Stall("the document could not be ended: it may still be open on the register");
+  if (reply == Reply::Refused) {
+    return Attention("the document could not be ended: it may still be open on the register", true);
+  }
+  return Stall("the document could not be ended yet: it may still be open on the register");
 }
 
 // The end's reply was lost. No reading tells whether a non-fiscal document
@@ -76,14 +93,17 @@ Outcome DocumentRun::EndEarly(FailedStep why) {
 Outcome DocumentRun::ResolveEnd() {
   if (ledger_.end_repeated) {
     ledger_.pending = Action::None;
-    return Stall("the end of the document was sent twice without a usable reply");
+    return Attention("the end of the document was sent twice without a usable reply", true);
   }
   ledger_.end_repeated = true;
   ledger_.pending_record = ledger_.outcome.steps.size();
   const Reply reply = Send("opEndSNoFisc", {Operator()});
   const bool ended =
       reply == Reply::Ok || (reply == Reply::Refused && control_.LastEERR() == kSequenceError);
-  if (!ended) return Stall("the end of the document was sent twice without a usable reply");
+  if (!ended) {
+    ledger_.pending = Action::None;
+    return Attention("the end of the document was sent twice without a usable reply", true);
+  }
   ledger_.pending = Action::None;
   ledger_.open = false;
   if (ledger_.next + 1 >= plan_.size()) return Finish(Status::Closed);
@@ -92,32 +112,36 @@ Outcome DocumentRun::ResolveEnd() {
 
 Outcome DocumentRun::RunReport() {
   const PlannedStep& step = plan_.front();
+  constexpr const char* kLost =
+      "its reply was lost; reports are never repeated automatically: see the register's paper";
   if (ledger_.pending == Action::Step) {
-    ledger_.outcome.failed_step =
-        Failure(step.where,
-                "its reply was lost; reports are never repeated automatically: "
-                "see the register's paper");
-    return Finish(Status::Uncertain);
+    ledger_.outcome.failed_step = Failure(step.where, kLost);
+    return Attention("", false);
   }
   ledger_.pending = Action::Step;
   ledger_.pending_step = 0;
   const Reply reply = SendStep(step);
   ledger_.pending = Action::None;
   if (reply == Reply::Ok) {
-    const bool fiscal_number = step.member == "opZChiusuraFisc" || step.member == "opZFiscMem";
-    ledger_.outcome.receipt_number = fiscal_number ? control_.LastNumSF() : control_.LastNumSNF();
+    // Each report gives the numbers its reply holds: a fiscal document's, a
+    // non-fiscal document's, or both (the daily financial Z report).
+    const bool fiscal = step.member == "opZChiusuraFisc" || step.member == "opZFiscMem";
+    if (fiscal || step.member == "opZTotFinGior")
+      ledger_.outcome.fiscal_number = control_.LastNumSF();
+    if (!fiscal) ledger_.outcome.document_number = control_.LastNumSNF();
     ledger_.outcome.date = control_.LastDate().ToIsoString().substr(0, 16);
     return Finish(Status::Closed);
   }
+  if (reply == Reply::Refused && RefusedForPaper()) return PaperStop(step.where);
   if (reply == Reply::Unknown) {
-    ledger_.outcome.failed_step =
-        Failure(step.where,
-                "its reply was lost; reports are never repeated automatically: "
-                "see the register's paper");
-    return Finish(Status::Uncertain);
+    ledger_.outcome.failed_step = Failure(step.where, kLost);
+    return Attention("", false);
   }
   ledger_.outcome.failed_step = Failure(
       step.where, reply == Reply::Refused ? "the register refused it" : "it could not be sent");
+  if (reply == Reply::NotSent) {
+    return Finish(Status::Queued, "nothing was sent: the register was out of reach");
+  }
   return Finish(Status::Failed, "nothing was printed");
 }
 

@@ -31,7 +31,7 @@ class Reader {
       problems_.push_back({where, "\"" + text + "\" is not a decimal number"});
       return 0;
     }
-    const auto value = ScaledValue(*number, scale);
+    const auto value = decimal::ScaleExact(*number, scale);
     if (!value) {
       problems_.push_back({where, std::string(what) + " \"" + text + "\" has more than " +
                                       std::to_string(scale) + " decimals"});
@@ -90,6 +90,7 @@ PlannedStep LineStep(const Document& d, const ReceiptLine& line, const std::stri
   step.args.push_back(Whole(line.department));
   step.args.push_back(line.price_type ? Whole(*line.price_type) : Variant());
   if (line.code) step.args.push_back(Variant(*line.code));
+  step.department = line.department;
   step.quantity = thousandths;
   step.price = price;
   step.effect.direction = kind == 0 ? 1 : -1;
@@ -217,6 +218,12 @@ std::vector<PlannedStep> ReportSteps(const Document& d, std::vector<Problem>& pr
 
 std::int64_t LineAmount(std::int64_t thousandths, std::int64_t unit_price) {
   return (thousandths * unit_price + 500) / 1000;
+}
+
+PlannedStep PaymentPlan(const Document& document, const Payment& payment, const std::string& where,
+                        std::int32_t euro_settings, std::vector<Problem>& problems) {
+  Reader reader(euro_settings, problems);
+  return PaymentStep(document, payment, where, reader);
 }
 
 std::vector<PlannedStep> Plan(const Document& document, std::int32_t euro_settings,

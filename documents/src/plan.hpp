@@ -38,6 +38,7 @@ struct PlannedStep {
   TotalEffect effect;
   /// Payments: the amount in the register's units; absent pays the rest.
   std::optional<std::int64_t> amount;
+  std::int64_t department = 0;   // lines
   std::int64_t quantity = 1000;  // lines: thousandths
   std::int64_t price = 0;        // lines: the unit price in the register's units
   std::int64_t percent = 0;      // percentage adjustments: hundredths
@@ -49,6 +50,11 @@ struct PlannedStep {
 /// steps carry a zero in their place.
 std::vector<PlannedStep> Plan(const Document& document, std::int32_t euro_settings,
                               std::vector<Problem>& problems);
+
+/// The step of one payment (an operator's "pay the rest", say) of `document`,
+/// named `where`. Problems as Plan's.
+PlannedStep PaymentPlan(const Document& document, const Payment& payment, const std::string& where,
+                        std::int32_t euro_settings, std::vector<Problem>& problems);
 
 /// The amount of a line: quantity (thousandths) times the unit price,
 /// rounded half up to the register's unit.

@@ -4,16 +4,16 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <utility>
 
 #include "decimal.hpp"
 #include "plan.hpp"
+#include "tavirel/documents/keys.hpp"
 #include "tavirel/result_codes.hpp"
 
 namespace tavirel::documents {
 namespace {
-
-constexpr std::size_t kMaxKey = 200;
 
 // The document's name for each parameter of the operations it makes.
 constexpr std::array<std::pair<std::string_view, std::string_view>, 17> kFieldOfParam{{
@@ -63,7 +63,7 @@ void CheckLines(const Document& d, std::vector<Problem>& problems) {
     if (line.department < 1) problems.push_back({at + ".department", "departments count from 1"});
     if (line.quantity) {
       const auto q = ReadDecimal(*line.quantity);
-      if (q && (q->negative || q->digits == 0)) {
+      if (q && (q->negative || IsZero(*q))) {
         problems.push_back({at + ".quantity", "must be more than zero"});
       }
     }
@@ -75,10 +75,76 @@ void CheckAdjustments(const Document& d, std::vector<Problem>& problems) {
     const Adjustment& a = d.adjustments[i];
     const std::string& text = a.type == AdjustmentType::Discount ? a.amount : a.percent;
     const auto value = ReadDecimal(text);
-    if (value && value->digits == 0) {
+    if (value && IsZero(*value)) {
       problems.push_back({"adjustments[" + std::to_string(i) + "]." +
                               (a.type == AdjustmentType::Discount ? "amount" : "percent"),
                           "must be more than zero"});
+    }
+  }
+}
+
+// Texts go onto the register's paper as they are: a control character
+// (ESC, CR, NUL, ...) would reach the printer as a command of its own.
+void CheckText(const std::string& text, const std::string& where, std::vector<Problem>& problems) {
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7f) {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      problems.push_back({where, std::string("holds a control character (0x") + kHex[u >> 4] +
+                                     kHex[u & 0xF] + "); texts take printable characters only"});
+      return;
+    }
+  }
+}
+
+void CheckTexts(const Document& d, std::vector<Problem>& problems) {
+  for (std::size_t i = 0; i < d.lines.size(); ++i) {
+    const ReceiptLine& line = d.lines[i];
+    const std::string at = "lines[" + std::to_string(i) + "]";
+    if (line.type == LineType::Text) {
+      CheckText(line.text, at + ".text", problems);
+      continue;
+    }
+    CheckText(line.description, at + ".description", problems);
+    if (line.code) CheckText(*line.code, at + ".code", problems);
+  }
+  for (std::size_t i = 0; i < d.text_lines.size(); ++i) {
+    CheckText(d.text_lines[i].text, "lines[" + std::to_string(i) + "].text", problems);
+  }
+}
+
+// The receipt's total as the register keeps it, line by line: it never goes
+// below zero, and a void takes back only what was sold at that department
+// and price. The register refuses such a line, but only once the receipt is
+// open, so the receipt would be voided on paper for nothing. Checked while
+// every price is known.
+void CheckRunningTotal(const std::vector<PlannedStep>& steps, std::int32_t mode,
+                       std::vector<Problem>& problems) {
+  std::int64_t total = 0;
+  std::map<std::pair<std::int64_t, std::int64_t>, std::int64_t> sold;  // (department, price): qty
+  for (const PlannedStep& s : steps) {
+    if (s.kind == StepKind::Line) {
+      if (s.price == 0) return;
+      const bool void_line = s.member.starts_with("opRepartoStorno");
+      auto& quantity = sold[{s.department, s.price}];
+      if (void_line && quantity < s.quantity) {
+        problems.push_back({s.where, "voids a line that was not sold before it (department " +
+                                         std::to_string(s.department) + " at " +
+                                         MoneyText(s.price, mode) + ")"});
+        return;
+      }
+      quantity += void_line ? -s.quantity : s.effect.direction > 0 ? s.quantity : 0;
+      total += s.effect.direction * LineAmount(s.quantity, s.price);
+    } else if (s.kind == StepKind::Adjustment) {
+      total += s.effect.exact ? *s.effect.exact
+                              : s.effect.direction * ((total * s.percent + 5000) / 10000);
+    } else {
+      continue;
+    }
+    if (total < 0) {
+      problems.push_back(
+          {s.where, "takes the receipt's total below zero (to " + MoneyText(total, mode) + ")"});
+      return;
     }
   }
 }
@@ -147,18 +213,17 @@ std::vector<Problem> Preflight(const Document& document, std::int32_t euro_setti
   if (euro_settings != TVL_EUROSETTINGS_LIRE && euro_settings != TVL_EUROSETTINGS_EURO) {
     return {{"", "the currency mode must be lire or euro, not " + std::to_string(euro_settings)}};
   }
-  if (document.key.empty()) problems.push_back({"key", "is missing"});
-  if (document.key.size() > kMaxKey) {
-    problems.push_back({"key", "is longer than " + std::to_string(kMaxKey) + " bytes"});
-  }
+  problems = KeyProblems(document.key, KeyUse::Journal);
   switch (document.type) {
     case DocumentType::Receipt:
       CheckLines(document, problems);
       CheckAdjustments(document, problems);
+      CheckTexts(document, problems);
       break;
     case DocumentType::NonFiscal:
       if (document.text_lines.empty())
         problems.push_back({"lines", "a document needs at least one line"});
+      CheckTexts(document, problems);
       break;
     case DocumentType::Report: break;
   }
@@ -168,6 +233,9 @@ std::vector<Problem> Preflight(const Document& document, std::int32_t euro_setti
     for (const Problem& p : fields(step.member, step.args, euro_settings)) {
       Add(problems, {FieldWhere(step, p.where), p.message});
     }
+  }
+  if (document.type == DocumentType::Receipt && problems.empty()) {
+    CheckRunningTotal(steps, euro_settings, problems);
   }
   if (document.type == DocumentType::Receipt && problems.empty()) {
     CheckPayments(document, steps, euro_settings, problems);

@@ -1,4 +1,4 @@
-// The runner: preflight, replay of finished keys, the register's serial,
+// The runner: preflight, the journal's admission, the register's serial,
 // documents left in flight first, then one DocumentRun.
 #include "tavirel/documents/runner.hpp"
 
@@ -11,18 +11,23 @@
 namespace tavirel::documents {
 namespace {
 
-Outcome FailedOutcome(const std::string& key, FailedStep why) {
+// An outcome made here, where the journal is not touched: `status` is what
+// the journal already holds for the key (or, for preflight, nothing at all).
+Outcome Unchanged(const std::string& key, Status status, std::string reason,
+                  std::string member = {}) {
   Outcome o;
   o.key = key;
-  o.status = Status::Failed;
-  o.failed_step = std::move(why);
+  o.status = status;
+  FailedStep f;
+  f.member = std::move(member);
+  f.reason = std::move(reason);
+  o.failed_step = std::move(f);
   return o;
 }
 
-FailedStep Why(std::string reason) {
-  FailedStep f;
-  f.reason = std::move(reason);
-  return f;
+Outcome Replayed(Outcome outcome) {
+  outcome.replayed = true;
+  return outcome;
 }
 
 }  // namespace
@@ -43,49 +48,38 @@ std::optional<std::int32_t> Runner::Serial() {
 Outcome Runner::Run(const Document& document) {
   std::vector<Problem> problems = Preflight(document, control_.EuroSettings(), options_.check);
   if (!problems.empty()) {
-    FailedStep why = Why("preflight found problems; nothing was sent");
-    why.problems = std::move(problems);
-    return FailedOutcome(document.key, std::move(why));
+    Outcome o =
+        Unchanged(document.key, Status::Failed, "preflight found problems; nothing was sent");
+    o.failed_step->problems = std::move(problems);
+    return o;
   }
-  const auto entry = journal_.Lookup(document.key);
-  if (entry) {
-    if (CanonicalContent(entry->document) != CanonicalContent(document)) {
-      throw KeyConflictError("the key \"" + document.key +
-                             "\" is already in the journal with other content (hash " +
-                             entry->content_hash + ")");
-    }
-    if (entry->state == EntryState::Finished && entry->outcome &&
-        entry->outcome->status != Status::Failed) {
-      Outcome replay = *entry->outcome;
-      replay.replayed = true;
-      return replay;
-    }
-  }
+  const Admitted admitted = journal_.Admit(document, options_.register_name);
+  if (admitted.admission == Admission::Answered) return Replayed(*admitted.entry.outcome);
+  const Status held = admitted.entry.status;
   const auto serial = Serial();
   if (!serial) {
-    FailedStep why = Why("the register did not answer the reading of its fiscal serial number");
-    why.member = "opReadMatrFisc";
-    Outcome o = FailedOutcome(document.key, std::move(why));
-    // Started before: it stays in flight until the register answers again.
-    if (entry && entry->state == EntryState::Running) o.status = Status::Uncertain;
-    return o;
+    return Unchanged(document.key, held,
+                     "the register did not answer the reading of its fiscal serial number",
+                     "opReadMatrFisc");
   }
   // A new receipt must not join the lines of one left open on this register.
   ResolveOthers(*serial, document.key);
   for (const JournalEntry& left : journal_.InFlight(*serial)) {
     if (left.key == document.key) continue;
-    return FailedOutcome(document.key,
-                         Why("the document \"" + left.key +
-                             "\" is still unresolved on this register; run it again first"));
+    return Unchanged(document.key, held,
+                     "the document \"" + left.key +
+                         "\" is still unresolved on this register; it is settled first");
   }
-  StartResult start = journal_.Start(document, options_.register_name, *serial);
-  if (start.kind == StartKind::Replay) {
-    Outcome replay = *start.entry.outcome;
-    replay.replayed = true;
-    return replay;
+  if (held == Status::Queued) {
+    return DocumentRun(control_, journal_, options_, document, *serial).Go();
   }
-  Ledger ledger = start.kind == StartKind::Resume ? ParseLedger(start.progress) : Ledger{};
-  return DocumentRun(control_, journal_, options_, document, std::move(ledger)).Go();
+  return Resume(document, *serial);
+}
+
+Outcome Runner::Resume(const Document& document, std::int32_t serial) {
+  const StartResult start = journal_.Start(document, serial);
+  if (start.kind == StartKind::Ended) return Replayed(*start.entry.outcome);
+  return DocumentRun(control_, journal_, options_, document, serial, start).Go();
 }
 
 std::vector<Outcome> Runner::ResolveInFlight() {
@@ -98,11 +92,7 @@ std::vector<Outcome> Runner::ResolveOthers(std::int32_t serial, const std::strin
   std::vector<Outcome> outcomes;
   for (const JournalEntry& entry : journal_.InFlight(serial)) {
     if (entry.key == except) continue;
-    StartResult start = journal_.Start(entry.document, entry.register_name, serial);
-    if (start.kind == StartKind::Replay) continue;
-    Ledger ledger = start.kind == StartKind::Resume ? ParseLedger(start.progress) : Ledger{};
-    outcomes.push_back(
-        DocumentRun(control_, journal_, options_, start.entry.document, std::move(ledger)).Go());
+    outcomes.push_back(Resume(entry.document, serial));
   }
   return outcomes;
 }

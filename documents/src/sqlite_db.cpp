@@ -1,45 +1,132 @@
 #include "sqlite_db.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "tavirel/documents/errors.hpp"
 
 namespace tavirel::documents {
+namespace {
 
-Database::Database(const std::string& path) : path_(path) {
+// The system's errno behind the connection's last I/O error, as its VFS
+// keeps it (SQLite itself reports some writes that failed for room as a
+// plain I/O error).
+int LastSystemError(sqlite3* db) {
+  if (const int known = sqlite3_system_errno(db); known != 0) return known;
+  sqlite3_vfs* vfs = nullptr;
+  if (sqlite3_file_control(db, "main", SQLITE_FCNTL_VFS_POINTER, &vfs) != SQLITE_OK || !vfs) {
+    return 0;
+  }
+  return vfs->xGetLastError != nullptr ? vfs->xGetLastError(vfs, 0, nullptr) : 0;
+}
+
+// What SQLite's codes mean to the person reading the message. A write that
+// failed for room is said so whatever code it came back with.
+std::string Explain(int code, const char* sqlite_text, int system_errno = 0) {
+  const int primary = code & 0xff;
+  if (primary == SQLITE_IOERR || primary == SQLITE_FULL) {
+    if (system_errno == ENOSPC || system_errno == EDQUOT) return "the disk is full";
+    if (system_errno == EFBIG) return "the file has reached the size this process may write";
+  }
+  switch (primary) {
+    case SQLITE_FULL: return "the disk is full";
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return std::string("the file is damaged or not a journal (") + sqlite_text + ")";
+    case SQLITE_READONLY: return "the file cannot be written (read-only)";
+    case SQLITE_CANTOPEN: return std::string("cannot open the file (") + sqlite_text + ")";
+    case SQLITE_BUSY: return "another process holds the journal locked";
+    default: return sqlite_text;
+  }
+}
+
+// Makes the file when it is not there, owner-only; refuses what is not a
+// plain file. True when it made it.
+bool Prepare(const std::string& path, bool empty_is_new) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) == 0) {
+    if (S_ISLNK(info.st_mode)) {
+      throw JournalError("journal " + path + ": is a symbolic link; give the file's own path");
+    }
+    if (!S_ISREG(info.st_mode)) throw JournalError("journal " + path + ": is not a file");
+    if (info.st_size == 0 && !empty_is_new) {
+      throw JournalError("journal " + path +
+                         ": the file is empty, where a journal was expected; if a new journal is "
+                         "meant, remove the file or ask for a new one (--new-journal)");
+    }
+    return info.st_size == 0;
+  }
+  if (errno != ENOENT) {
+    throw JournalError("journal " + path + ": " + std::strerror(errno));
+  }
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) throw JournalError("journal " + path + ": cannot create: " + std::strerror(errno));
+  ::close(fd);
+  return true;
+}
+
+}  // namespace
+
+Database::Database(const std::string& path, bool empty_is_new) : path_(path) {
+  created_ = Prepare(path, empty_is_new);
   const int rc =
       sqlite3_open_v2(path.c_str(), &db_,
-                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW, nullptr);
   if (rc != SQLITE_OK) {
-    const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+    const std::string message = Explain(rc, db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
     sqlite3_close(db_);
     db_ = nullptr;
     throw JournalError("journal " + path + ": cannot open: " + message);
   }
+  sqlite3_extended_result_codes(db_, 1);
   // Another process writing (a second host on the same journal) is waited for.
   sqlite3_busy_timeout(db_, 10'000);
 }
 
-Database::~Database() { sqlite3_close(db_); }
+Database::~Database() {
+  for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
+  sqlite3_close(db_);
+}
 
 void Database::Fail(std::string_view what) const {
-  throw JournalError("journal " + path_ + ": " + std::string(what) + ": " + sqlite3_errmsg(db_));
+  throw JournalError(
+      "journal " + path_ + ": " + std::string(what) + ": " +
+      Explain(sqlite3_extended_errcode(db_), sqlite3_errmsg(db_), LastSystemError(db_)));
 }
 
 void Database::Exec(const char* sql) {
   char* error = nullptr;
-  if (sqlite3_exec(db_, sql, nullptr, nullptr, &error) != SQLITE_OK) {
-    const std::string message = error ? error : "unknown error";
+  const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &error);
+  if (rc != SQLITE_OK) {
+    const std::string message = Explain(sqlite3_extended_errcode(db_),
+                                        error ? error : sqlite3_errstr(rc), LastSystemError(db_));
     sqlite3_free(error);
     throw JournalError("journal " + path_ + ": " + message);
   }
 }
 
-Statement::Statement(Database& db, const char* sql) : db_(db) {
-  if (sqlite3_prepare_v2(db.Handle(), sql, -1, &stmt_, nullptr) != SQLITE_OK) db.Fail("prepare");
+sqlite3_stmt* Database::Prepared(const char* sql) {
+  const auto found = statements_.find(sql);
+  if (found != statements_.end()) return found->second;
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK) {
+    Fail("prepare");
+  }
+  statements_.emplace(sql, stmt);
+  return stmt;
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Query::Query(Database& db, const char* sql) : db_(db), stmt_(db.Prepared(sql)) {
+  sqlite3_clear_bindings(stmt_);
+}
 
-Statement& Statement::Bind(int index, std::string_view text) {
+Query::~Query() { sqlite3_reset(stmt_); }
+
+Query& Query::Bind(int index, std::string_view text) {
   if (sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
                         SQLITE_TRANSIENT) != SQLITE_OK) {
     db_.Fail("bind");
@@ -47,12 +134,12 @@ Statement& Statement::Bind(int index, std::string_view text) {
   return *this;
 }
 
-Statement& Statement::Bind(int index, std::int64_t value) {
+Query& Query::Bind(int index, std::int64_t value) {
   if (sqlite3_bind_int64(stmt_, index, value) != SQLITE_OK) db_.Fail("bind");
   return *this;
 }
 
-Statement& Statement::Bind(int index, std::optional<std::int64_t> value) {
+Query& Query::Bind(int index, std::optional<std::int64_t> value) {
   if (!value) {
     if (sqlite3_bind_null(stmt_, index) != SQLITE_OK) db_.Fail("bind");
     return *this;
@@ -60,44 +147,57 @@ Statement& Statement::Bind(int index, std::optional<std::int64_t> value) {
   return Bind(index, *value);
 }
 
-bool Statement::Step() {
+bool Query::Step() {
   const int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;
-  db_.Fail("step");
+  db_.Fail("write");
 }
 
-void Statement::Run() {
+void Query::Run() {
   while (Step()) {
   }
 }
 
-std::string Statement::Text(int column) const {
+std::string Query::Text(int column) const {
   const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
   return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)))
               : std::string();
 }
 
-std::int64_t Statement::Integer(int column) const { return sqlite3_column_int64(stmt_, column); }
+std::int64_t Query::Integer(int column) const { return sqlite3_column_int64(stmt_, column); }
 
-std::optional<std::int64_t> Statement::OptionalInteger(int column) const {
+std::optional<std::int64_t> Query::OptionalInteger(int column) const {
   if (IsNull(column)) return std::nullopt;
   return Integer(column);
 }
 
-bool Statement::IsNull(int column) const {
-  return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
-}
+bool Query::IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
 
-Transaction::Transaction(Database& db) : db_(db) { db_.Exec("BEGIN IMMEDIATE"); }
+Transaction::Transaction(Database& db, bool durable) : db_(db), durable_(durable) {
+  // Set outside the transaction: the level holds for the commit that follows.
+  if (!durable_) db_.Exec("PRAGMA synchronous=NORMAL");
+  try {
+    db_.Exec("BEGIN IMMEDIATE");
+  } catch (...) {
+    Restore();
+    throw;
+  }
+}
 
 Transaction::~Transaction() {
   if (!done_) sqlite3_exec(db_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+  Restore();
 }
 
 void Transaction::Commit() {
   db_.Exec("COMMIT");
   done_ = true;
+}
+
+void Transaction::Restore() noexcept {
+  if (!durable_) sqlite3_exec(db_.Handle(), "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+  durable_ = true;
 }
 
 }  // namespace tavirel::documents

@@ -1,9 +1,14 @@
 #pragma once
-// A thin owner of an SQLite connection and its statements: every failure
-// becomes a JournalError naming the file and what SQLite said.
+// A thin owner of an SQLite connection and its statements, each prepared
+// once per connection and kept: every failure becomes a JournalError naming
+// the file and saying what went wrong in words (the disk is full, the file is
+// damaged, ...).
+//
+// Not thread-safe: one thread at a time per Database (the journal locks).
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,33 +17,48 @@ namespace tavirel::documents {
 
 class Database {
  public:
-  /// Opens or creates the file. Throws JournalError.
-  explicit Database(const std::string& path);
+  /// Opens the file, or creates it readable and writable by its owner alone
+  /// when it does not exist. A symbolic link is refused, and so is an empty
+  /// file unless `empty_is_new` (an empty file where a journal was expected
+  /// is a journal lost, not a new one). Throws JournalError.
+  Database(const std::string& path, bool empty_is_new);
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
 
   /// Runs statements without results.
   void Exec(const char* sql);
+  /// Throws the JournalError for the connection's last failure, `what`
+  /// naming the work that failed.
   [[noreturn]] void Fail(std::string_view what) const;
   [[nodiscard]] sqlite3* Handle() const { return db_; }
   [[nodiscard]] const std::string& Path() const { return path_; }
+  /// True when this connection made the file.
+  [[nodiscard]] bool Created() const { return created_; }
+
+  /// The statement for `sql` (a string literal: its address is the key),
+  /// prepared on first use.
+  sqlite3_stmt* Prepared(const char* sql);
 
  private:
   sqlite3* db_ = nullptr;
   std::string path_;
+  bool created_ = false;
+  std::map<const char*, sqlite3_stmt*> statements_;
 };
 
-class Statement {
+/// One use of a prepared statement: bindings start cleared, and the
+/// statement is reset when the query ends.
+class Query {
  public:
-  Statement(Database& db, const char* sql);
-  ~Statement();
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
+  Query(Database& db, const char* sql);
+  ~Query();
+  Query(const Query&) = delete;
+  Query& operator=(const Query&) = delete;
 
-  Statement& Bind(int index, std::string_view text);
-  Statement& Bind(int index, std::int64_t value);
-  Statement& Bind(int index, std::optional<std::int64_t> value);
+  Query& Bind(int index, std::string_view text);
+  Query& Bind(int index, std::int64_t value);
+  Query& Bind(int index, std::optional<std::int64_t> value);
   /// True while a row is there to read.
   bool Step();
   /// Runs a statement without results.
@@ -50,20 +70,27 @@ class Statement {
 
  private:
   Database& db_;
-  sqlite3_stmt* stmt_ = nullptr;
+  sqlite3_stmt* stmt_;
 };
 
-/// BEGIN IMMEDIATE ... COMMIT, rolled back when left by an exception.
+/// BEGIN IMMEDIATE ... COMMIT, rolled back when left by an exception. A
+/// transaction that is not `durable` commits without waiting for the disk
+/// (WAL at synchronous=NORMAL): a crash of the process loses nothing, a power
+/// loss may take it back together with every later commit, and the next
+/// durable commit flushes it.
 class Transaction {
  public:
-  explicit Transaction(Database& db);
+  explicit Transaction(Database& db, bool durable = true);
   ~Transaction();
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;
   void Commit();
 
  private:
+  void Restore() noexcept;
+
   Database& db_;
+  bool durable_;
   bool done_ = false;
 };
 

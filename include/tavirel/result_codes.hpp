@@ -44,4 +44,13 @@ TAVIREL_API std::string_view ResultName(std::int16_t code);
 /// The Italian text for an (ErrorLevel, ErrorCode) pair; "" when it has none.
 TAVIREL_API std::string ErrorTexts(std::int16_t error_level, std::int32_t error_code);
 
+/// What kind of failure an (ErrorLevel, ErrorCode) pair is, for programs to
+/// act on: for the printer's refusals (EERR) "paper-out" (1, 2), "offline",
+/// "sequence" (11), "not-programmed" (22), "closure-due" (17: the day's
+/// activity must be closed first), "over-limit", "wrong-value", "no-data",
+/// "receipt-open" (23, 24), "operator-missing", "refused" for the others;
+/// for the line's own codes "line" (no answer, a bad checksum, the register
+/// not connected), "port-closed", "currency-mode"; "" for OP_OK.
+TAVIREL_API std::string_view ErrorKind(std::int16_t error_level, std::int32_t error_code);
+
 }  // namespace tavirel

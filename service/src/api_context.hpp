@@ -15,21 +15,23 @@
 #include "api_json.hpp"
 #include "completions.hpp"
 #include "config.hpp"
-#include "document_store.hpp"
 #include "event_hub.hpp"
+#include "log.hpp"
 #include "metrics.hpp"
 #include "register_worker.hpp"
+#include "tavirel/documents/journal.hpp"
 
 namespace tavirel::service {
 
 struct ApiContext {
   const ServiceConfig& config;
   std::string token;
-  DocumentStore& store;
+  documents::Journal& journal;
   std::vector<std::unique_ptr<RegisterWorker>>& workers;  // in the configuration's order
   EventHub& events;
   Metrics& metrics;
   Completions& completions;
+  Log& log;
   std::atomic<bool> stopping{false};
   std::atomic<std::size_t> event_streams{0};
 

@@ -1,10 +1,10 @@
-// Documents: queued by key, run once, looked up by key.
-#include <algorithm>
-
+// Documents: admitted by key in the journal, queued, looked up by key.
 #include "api_context.hpp"
+#include "json_depth.hpp"
 #include "service_errors.hpp"
 #include "tavirel/documents/document_json.hpp"
 #include "tavirel/documents/errors.hpp"
+#include "tavirel/documents/keys.hpp"
 #include "tavirel/documents/preflight.hpp"
 
 namespace tavirel::service {
@@ -14,81 +14,51 @@ using httplib::Request;
 using httplib::Response;
 using namespace std::chrono_literals;
 
-constexpr std::size_t kKeyLength = 128;
 constexpr std::chrono::seconds kDefaultWait = 30s;
 constexpr std::chrono::seconds kRetryQueueFull = 5s;
 constexpr std::chrono::seconds kRetryStopping = 10s;
 
-// Keys travel in URLs (Location, GET /v1/documents/KEY) as they are.
-bool KeyCharacter(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) ||
-         std::string_view("-_.:~@+=").find(c) != std::string_view::npos;
+[[noreturn]] void Refuse(std::vector<documents::Problem> problems) {
+  const auto& first = problems.front();
+  throw ApiError(first.where.empty() ? first.message : first.where + ": " + first.message,
+                 first.where, std::move(problems));
 }
 
-void CheckKey(const std::string& key) {
-  if (key.empty() || key.size() > kKeyLength ||
-      !std::all_of(key.begin(), key.end(), KeyCharacter)) {
-    throw ApiError(400, "a key is 1 to 128 letters, digits or any of - _ . : ~ @ + =", "key");
-  }
-}
-
-// The document's text with its key: the body's own, or the header's put in.
-// The text is kept as sent, so amounts keep the digits they were written with.
-std::string WithKey(const Request& req, const Json& body, std::string& key) {
-  if (!body.is_object()) throw ApiError(400, "a document is a JSON object", "");
-  const std::string header = req.get_header_value("Idempotency-Key");
-  const auto found = body.find("key");
-  if (found != body.end()) {
-    if (!found->is_string()) throw ApiError(400, "key must be a string", "key");
-    key = found->get<std::string>();
-    if (!header.empty() && header != key) {
-      throw ApiError(400, "the Idempotency-Key header and the body's key differ", "key");
-    }
-    CheckKey(key);
-    return req.body;
-  }
-  if (header.empty()) throw ApiError(400, "give the key in Idempotency-Key or in the body", "key");
-  key = header;
-  CheckKey(key);
-  const auto brace = req.body.find('{');
-  const bool empty = body.empty();
-  return req.body.substr(0, brace + 1) + "\"key\":" + Json(key).dump() + (empty ? "" : ",") +
-         req.body.substr(brace + 1);
-}
-
+// The body read once: its key (the body's own, or the Idempotency-Key
+// header's), its shape, then preflight.
 documents::Document Read(const Request& req, const ApiContext& api, std::int32_t mode) {
-  const Json body = ParseBody(req, api.config.limits);
-  std::string key;
-  const std::string text = WithKey(req, body, key);
-  documents::Document document;
-  std::vector<documents::Problem> problems;
-  try {
-    document = documents::ParseDocument(text);
-  } catch (const documents::DocumentError& e) {
-    problems = e.problems();
+  if (JsonDepth(req.body) > api.config.limits.json_depth) {
+    throw ApiError(400,
+                   "the JSON is nested deeper than " +
+                       std::to_string(api.config.limits.json_depth) + " levels",
+                   "");
   }
-  if (problems.empty()) problems = documents::Preflight(document, mode);
-  if (!problems.empty()) {
-    const auto& first = problems.front();
-    throw ApiError(first.where.empty() ? first.message : first.where + ": " + first.message,
-                   first.where, problems);
+  const std::string header = req.get_header_value("Idempotency-Key");
+  documents::Document document;
+  try {
+    document = documents::ParseDocument(req.body, header);
+  } catch (const documents::DocumentError& e) {
+    Refuse(e.problems());
+  }
+  if (!header.empty() && header != document.key) {
+    throw ApiError(400, "the Idempotency-Key header and the body's key differ", "key");
+  }
+  if (auto problems = documents::KeyProblems(document.key, documents::KeyUse::Url);
+      !problems.empty()) {
+    Refuse(std::move(problems));
+  }
+  if (auto problems = documents::Preflight(document, mode); !problems.empty()) {
+    Refuse(std::move(problems));
   }
   return document;
 }
 
-void Answer(Response& res, int status, const Json& body, const std::string& key) {
-  if (status == 202) res.set_header("Location", "/v1/documents/" + key);
-  SendJson(res, status, body);
-}
-
-// The stored state, after the wait: 200 with the outcome once it has one, else 202.
-void AnswerEntry(Response& res, const ApiContext& api, const std::string& key, bool replayed) {
-  const auto entry = api.store.Lookup(key);
-  if (!entry) throw ApiError(500, "the journal lost key \"" + key + "\"");
-  Json body = EntryJson(*entry);
-  const bool ended = body.contains("steps");
-  if (ended && replayed) body["replayed"] = true;
-  Answer(res, ended ? 200 : 202, body, key);
+void Answer(Response& res, const documents::JournalEntry& entry, bool replayed) {
+  Json body = EntryJson(entry);
+  const bool answered = Answered(entry);
+  if (answered && replayed) body["replayed"] = true;
+  if (!answered) res.set_header("Location", "/v1/documents/" + entry.key);
+  SendJson(res, answered ? 200 : 202, body);
 }
 
 void Submit(ApiContext& api, const Request& req, Response& res) {
@@ -103,30 +73,33 @@ void Submit(ApiContext& api, const Request& req, Response& res) {
     throw ApiError(503, e.what(), "", kRetryQueueFull);
   } catch (const StoppingError& e) {
     throw ApiError(503, e.what(), "", kRetryStopping);
-  } catch (const OtherRegisterError& e) {
+  } catch (const documents::RegisterMismatchError& e) {
     throw ApiError(409, e.what(), "key");
   } catch (const documents::KeyConflictError& e) {
     throw ApiError(409, e.what(), "key");
   }
-  // Finished before this request: its outcome comes from the journal alone.
-  const bool replayed = submission.entry.state == documents::EntryState::Finished;
-  if (!replayed && wait.count() > 0) watch->Wait(std::chrono::steady_clock::now() + wait);
-  AnswerEntry(res, api, document.key, replayed);
+  // Answered before this request: its outcome comes from the journal alone.
+  if (submission.admitted.admission == documents::Admission::Answered) {
+    return Answer(res, submission.admitted.entry, true);
+  }
+  if (wait.count() > 0) watch->Wait(std::chrono::steady_clock::now() + wait);
+  const auto entry = api.journal.Lookup(document.key);
+  if (!entry) throw ApiError(500, "the journal lost key \"" + document.key + "\"");
+  Answer(res, *entry, false);
 }
 
 void Lookup(ApiContext& api, const Request& req, Response& res) {
   const std::string key = req.matches[1].str();
   const auto wait = WaitParameter(req, std::chrono::seconds(0), api.config.limits.max_wait);
   const auto watch = api.completions.Begin(key);
-  auto entry = api.store.Lookup(key);
+  auto entry = api.journal.Lookup(key);
   if (!entry) throw ApiError(404, "no document with key \"" + key + "\"", "key");
-  auto state = [&] { return EntryJson(*entry); };
   // ?wait=S: a long poll, answered as soon as the document ends.
-  if (wait.count() > 0 && !state().contains("steps")) {
+  if (wait.count() > 0 && !Answered(*entry)) {
     watch->Wait(std::chrono::steady_clock::now() + wait);
-    entry = api.store.Lookup(key);
+    entry = api.journal.Lookup(key);
   }
-  SendJson(res, 200, state());
+  SendJson(res, 200, EntryJson(*entry));
 }
 
 }  // namespace

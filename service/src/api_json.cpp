@@ -15,6 +15,9 @@ Json StatusJson(const RegisterStatus& status) {
       {"serial", status.serial ? Json(*status.serial) : Json(nullptr)},
       {"queue_length", status.queue_length},
       {"running", status.running ? Json(*status.running) : Json(nullptr)},
+      {"attention", status.attention
+                        ? Json{{"key", status.attention->key}, {"reason", status.attention->reason}}
+                        : Json(nullptr)},
       {"last_error", status.last_error.empty() ? Json(nullptr) : Json(status.last_error)},
   };
 }
@@ -23,13 +26,20 @@ Json OutcomeJson(const documents::Outcome& outcome) {
   return Json::parse(documents::ToJson(outcome));
 }
 
+bool Answered(const documents::JournalEntry& entry) {
+  return entry.outcome &&
+         (documents::IsFinal(entry.status) || entry.status == documents::Status::NeedsAttention);
+}
+
 Json EntryJson(const documents::JournalEntry& entry) {
-  using documents::EntryState;
-  if (entry.state == EntryState::Finished && entry.outcome) return OutcomeJson(*entry.outcome);
-  const bool running = entry.state == EntryState::Running;
-  return Json{{"key", entry.key},
-              {"status", running ? "running" : "queued"},
-              {"register", entry.register_name}};
+  if (Answered(entry)) return OutcomeJson(*entry.outcome);
+  Json body{{"key", entry.key},
+            {"status", documents::StatusName(entry.status)},
+            {"register", entry.register_name}};
+  // Uncertain: why it waits for its register.
+  if (entry.outcome && entry.outcome->failed_step)
+    body["reason"] = entry.outcome->failed_step->reason;
+  return body;
 }
 
 Json DocumentEventJson(std::string_view key, std::string_view register_name,

@@ -14,15 +14,19 @@ namespace tavirel::service {
 using Json = nlohmann::json;
 
 /// {"name", "device", "settings", "mode", "state", "open", "reason",
-///  "serial", "queue_length", "running", "last_error"}
+///  "serial", "queue_length", "running", "attention": {"key", "reason"}|null,
+///  "last_error"}
 Json StatusJson(const RegisterStatus& status);
 
 /// The outcome as the document layer writes it.
 Json OutcomeJson(const documents::Outcome& outcome);
 
-/// What the journal says of a key: the outcome once it is finished (failed
-/// ones too; one sent again is queued anew), else {"key", "status":
-/// "queued"|"running", "register"}.
+/// True when the journal answers the key with its outcome: final (failed
+/// ones too; one sent again is queued anew) or needing attention.
+bool Answered(const documents::JournalEntry& entry);
+
+/// What the journal says of a key: its outcome when Answered, else {"key",
+/// "status": "queued"|"running"|"uncertain", "register", "reason"?}.
 Json EntryJson(const documents::JournalEntry& entry);
 
 /// A document event: {"key", "register", "status", "outcome"?}.

@@ -14,6 +14,7 @@ struct Raw {
   std::vector<std::string> registers;
   std::string listen;
   std::string journal;
+  bool new_journal = false;
   std::string config_file;
   std::string token_file;
   std::vector<std::string> allow_origins;
@@ -43,6 +44,7 @@ ServiceConfig Build(const Raw& raw) {
   }
   if (!raw.listen.empty()) ParseListen(raw.listen, config);
   if (!raw.journal.empty()) config.journal = raw.journal;
+  if (raw.new_journal) config.new_journal = true;
   if (!raw.token_file.empty()) config.token_file = raw.token_file;
   if (!raw.allow_origins.empty()) config.allow_origins = raw.allow_origins;
   Complete(config);
@@ -68,6 +70,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
   app.add_option("--journal", raw.journal,
                  "The journal database (default $XDG_STATE_HOME/tavirel/journal.db)")
       ->type_name("FILE");
+  app.add_flag("--new-journal", raw.new_journal,
+               "An empty journal file is a new journal (otherwise an empty file where a "
+               "journal was expected is refused)");
   app.add_option("--config", raw.config_file, "Settings as JSON (see docs/service.md)")
       ->type_name("FILE");
   app.add_option("--token-file", raw.token_file,

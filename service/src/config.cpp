@@ -10,6 +10,7 @@
 #include "service_errors.hpp"
 #include "tavirel/errors.hpp"
 #include "tavirel/line_settings.hpp"
+#include "tavirel/support/currency_mode.hpp"
 
 namespace tavirel::service {
 namespace {
@@ -39,8 +40,7 @@ void CheckName(std::string_view name, std::string_view origin) {
 }
 
 std::int32_t ParseMode(std::string_view text, std::string_view origin) {
-  if (text == "euro") return TVL_EUROSETTINGS_EURO;
-  if (text == "lire") return TVL_EUROSETTINGS_LIRE;
+  if (const auto mode = support::ParseCurrencyMode(text, false)) return *mode;
   throw ConfigError("mode \"" + std::string(text) + "\" in " + std::string(origin) +
                     ": use euro or lire");
 }
@@ -230,8 +230,6 @@ bool IsLoopbackHost(std::string_view host) {
   return ::inet_pton(AF_INET, text.c_str(), &v4) == 1 && (ntohl(v4.s_addr) >> 24) == 127;
 }
 
-std::string_view ModeName(std::int32_t mode) {
-  return mode == TVL_EUROSETTINGS_LIRE ? "lire" : "euro";
-}
+std::string ModeName(std::int32_t mode) { return support::CurrencyModeName(mode); }
 
 }  // namespace tavirel::service

@@ -45,9 +45,10 @@ struct Limits {
 struct ServiceConfig {
   std::vector<RegisterConfig> registers;  // empty: one built-in register "sim"
   std::string listen_host = "127.0.0.1";
-  int listen_port = 8765;  // 0: any free port (printed at start)
-  std::string journal;     // "" : the user's state folder
-  std::string token_file;  // "" : $XDG_CONFIG_HOME/tavirel/token
+  int listen_port = 8765;    // 0: any free port (printed at start)
+  std::string journal;       // "" : the user's state folder
+  bool new_journal = false;  // an empty journal file is taken as new
+  std::string token_file;    // "" : $XDG_CONFIG_HOME/tavirel/token
   std::vector<std::string> allow_origins;
   Limits limits;
   friend bool operator==(const ServiceConfig&, const ServiceConfig&) = default;
@@ -77,6 +78,6 @@ void Complete(ServiceConfig& config);
 bool IsLoopbackHost(std::string_view host);
 
 /// "euro" or "lire".
-std::string_view ModeName(std::int32_t mode);
+std::string ModeName(std::int32_t mode);
 
 }  // namespace tavirel::service

@@ -7,8 +7,13 @@
 namespace tavirel::service {
 
 ControlDriver::ControlDriver(RegisterConfig config, documents::Journal& journal,
-                             SerialClaims& claims, std::int32_t sim_serial)
-    : config_(std::move(config)), journal_(journal), claims_(claims), sim_serial_(sim_serial) {}
+                             SerialClaims& claims, std::int32_t sim_serial,
+                             std::function<void(const documents::StepRecord&)> on_step)
+    : config_(std::move(config)),
+      journal_(journal),
+      claims_(claims),
+      sim_serial_(sim_serial),
+      on_step_(std::move(on_step)) {}
 
 ControlDriver::~ControlDriver() { Close(); }
 
@@ -37,6 +42,7 @@ OpenedRegister ControlDriver::Open() {
   control_->PortOpen();
   documents::RunnerOptions options;
   options.register_name = config_.name;
+  options.on_step = on_step_;
   runner_ = std::make_unique<documents::Runner>(*control_, journal_, options);
   const auto serial = runner_->Serial();
   if (!serial) {

@@ -5,6 +5,7 @@
 // recording in the journal.
 //
 // Thread safety: as RegisterDriver.
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -25,7 +26,8 @@ class ControlDriver final : public RegisterDriver {
   /// gets the fiscal serial `sim_serial`. Opening throws SameRegisterError
   /// when another driver on `claims` holds the register's serial.
   ControlDriver(RegisterConfig config, documents::Journal& journal, SerialClaims& claims,
-                std::int32_t sim_serial);
+                std::int32_t sim_serial,
+                std::function<void(const documents::StepRecord&)> on_step = {});
   ~ControlDriver() override;
 
   OpenedRegister Open() override;
@@ -41,6 +43,7 @@ class ControlDriver final : public RegisterDriver {
   documents::Journal& journal_;
   SerialClaims& claims_;
   const std::int32_t sim_serial_;
+  const std::function<void(const documents::StepRecord&)> on_step_;
   std::optional<sim::PtySimulator> sim_;  // the built-in register, kept across reopens
   std::mutex control_mutex_;              // guards the pointer for CancelWait
   std::unique_ptr<TavirelControl> control_;

@@ -45,7 +45,8 @@ std::string LogValue(std::string_view value) {
 }
 
 Log::Log(LogLevel least)
-    : Log([](std::string_view line) { std::cerr << line << '\n' << std::flush; }, least) {}
+    : Log([](std::string_view line) { std::cerr << line << '\n'
+                                                << std::flush; }, least) {}
 
 Log::Log(Sink sink, LogLevel least) : sink_(std::move(sink)), least_(least) {}
 

@@ -1,13 +1,11 @@
 #include "register_worker.hpp"
 
 #include <algorithm>
-#include <array>
 
 #include "api_json.hpp"
 #include "backoff.hpp"
 #include "tavirel/documents/errors.hpp"
 #include "tavirel/errors.hpp"
-#include "tavirel/result_codes.hpp"
 
 namespace tavirel::service {
 namespace {
@@ -15,26 +13,16 @@ namespace {
 using documents::Outcome;
 using documents::Status;
 
-// Ends of a step that say the register was out of reach, not that it refused:
-// the document waits for the register instead of ending.
-constexpr std::array<std::string_view, 3> kUnreachableEnds = {"hang-up", "cancelled",
-                                                              "interrupted"};
-constexpr std::array<std::int16_t, 2> kUnreachableResults = {OP_ERR_NOCOLL, OP_ERR_PORTCLOSE};
-
-bool Unreachable(const documents::FailedStep& step) {
-  const bool by_end = std::find(kUnreachableEnds.begin(), kUnreachableEnds.end(),
-                                step.result_name) != kUnreachableEnds.end();
-  const bool by_code =
-      step.result && std::find(kUnreachableResults.begin(), kUnreachableResults.end(),
-                               *step.result) != kUnreachableResults.end();
-  return by_end || by_code;
+std::string Reason(const Outcome& outcome) {
+  if (!outcome.failed_step || outcome.failed_step->reason.empty()) {
+    return "the register could not be reached";
+  }
+  return outcome.failed_step->reason;
 }
 
-std::string Reason(const Outcome& outcome) {
-  if (!outcome.failed_step) return "the register could not be reached";
-  const auto& step = *outcome.failed_step;
-  return step.reason.empty() ? "the register could not be reached (" + step.result_name + ")"
-                             : step.reason;
+// Where the register is out of reach: the document waits for it.
+bool OutOfReach(Status status) {
+  return status == Status::Queued || status == Status::Running || status == Status::Uncertain;
 }
 
 // A port failure ends the register's availability; other errors end the call only.
@@ -77,44 +65,52 @@ RegisterWorker::~RegisterWorker() {
 }
 
 void RegisterWorker::Start() {
-  const auto unfinished = context_.store.Unfinished(config_.name);
+  const auto unfinished = context_.journal.Unfinished(config_.name);
+  for (const auto& damaged : unfinished.damaged) {
+    context_.log.Error("journal-row-damaged", {{"journal", context_.journal.Path()},
+                                               {"key", damaged.key},
+                                               {"register", config_.name},
+                                               {"problem", damaged.problem}});
+  }
   {
     std::lock_guard lock(mutex_);
-    for (const auto& entry : unfinished) {
-      if (pending_keys_.insert(entry.key).second) pending_.push_back(Job{entry.key, nullptr});
+    for (const auto& entry : unfinished.entries) {
+      if (entry.status == Status::NeedsAttention) {
+        if (entry.outcome && entry.outcome->holds_register && !status_.attention) {
+          status_.attention = Attention{entry.key, Reason(*entry.outcome)};
+        }
+        continue;
+      }
+      if (pending_keys_.insert(entry.key).second) pending_.push_back(Job{entry.document, nullptr});
     }
     status_.queue_length = pending_.size();
+  }
+  if (!unfinished.entries.empty()) {
+    context_.log.Info("documents-taken-up", {{"register", config_.name},
+                                             {"count", std::to_string(unfinished.entries.size())}});
   }
   thread_ = std::thread([this] { Loop(); });
 }
 
 Submission RegisterWorker::Submit(const documents::Document& document) {
-  const auto existing = context_.store.Lookup(document.key);
-  // A failed document sent again runs again: it takes a place in the queue.
-  const bool takes_place =
-      !existing || (existing->state == documents::EntryState::Finished && existing->outcome &&
-                    existing->outcome->status == Status::Failed);
-  if (existing && existing->register_name != config_.name) {
-    throw OtherRegisterError("key \"" + document.key + "\" was sent to register \"" +
-                             existing->register_name + "\"");
-  }
+  bool room = false;
   {
     std::lock_guard lock(mutex_);
     if (stopping_) throw StoppingError("register \"" + config_.name + "\" is stopping");
-    if (takes_place && pending_.size() >= context_.queue_length) {
+    room = pending_.size() < context_.queue_length;
+  }
+  Submission result{context_.journal.Admit(document, config_.name, room), false};
+  switch (result.admitted.admission) {
+    case documents::Admission::NoRoom:
       throw QueueFullError("the queue of register \"" + config_.name + "\" is full (" +
                            std::to_string(context_.queue_length) + " waiting)");
-    }
+    case documents::Admission::Answered: return result;
+    case documents::Admission::Queued:
+    case documents::Admission::Pending: break;
   }
-  Submission result{context_.store.Enqueue(document, config_.name), false};
-  if (result.entry.register_name != config_.name) {  // queued elsewhere meanwhile
-    throw OtherRegisterError("key \"" + document.key + "\" was sent to register \"" +
-                             result.entry.register_name + "\"");
-  }
-  if (result.entry.state == documents::EntryState::Finished) return result;
   std::lock_guard lock(mutex_);
   if (status_.running != document.key && pending_keys_.insert(document.key).second) {
-    pending_.push_back(Job{document.key, nullptr});
+    pending_.push_back(Job{document, nullptr});
     status_.queue_length = pending_.size();
     result.queued = true;
     // Under the lock, so "queued" is told before the worker can tell "running".
@@ -131,7 +127,7 @@ std::shared_ptr<CallTicket> RegisterWorker::SubmitCall(std::string op) {
   if (pending_.size() >= context_.queue_length) {
     throw QueueFullError("the queue of register \"" + config_.name + "\" is full");
   }
-  pending_.push_back(Job{{}, ticket});
+  pending_.push_back(Job{std::nullopt, ticket});
   status_.queue_length = pending_.size();
   changed_.notify_all();
   return ticket;
@@ -159,6 +155,17 @@ void RegisterWorker::Join() {
   if (thread_.joinable()) thread_.join();
 }
 
+std::optional<RegisterWorker::Job> RegisterWorker::NextJob() {
+  // While a document holds the register, only member calls go to it.
+  const auto next = status_.attention ? std::find_if(pending_.begin(), pending_.end(),
+                                                     [](const Job& j) { return j.call != nullptr; })
+                                      : pending_.begin();
+  if (next == pending_.end()) return std::nullopt;
+  Job job = std::move(*next);
+  pending_.erase(next);
+  return job;
+}
+
 void RegisterWorker::Loop() {
   std::unique_lock lock(mutex_);
   while (!stopping_) {
@@ -172,24 +179,23 @@ void RegisterWorker::Loop() {
       lock.lock();
       continue;
     }
-    if (pending_.empty()) {
+    std::optional<Job> job = NextJob();
+    if (!job) {
       changed_.wait(lock);
       continue;
     }
-    Job job = std::move(pending_.front());
-    pending_.pop_front();
-    if (job.call == nullptr) {
-      pending_keys_.erase(job.key);
-      status_.running = job.key;
+    if (job->document) {
+      pending_keys_.erase(job->Key());
+      status_.running = job->Key();
     }
     status_.queue_length = pending_.size();
     lock.unlock();
-    const Lost lost = Execute(job);
+    const Lost lost = Execute(*job);
     lock.lock();
     status_.running.reset();
     if (lost) {  // the job stays first in line, and is counted there before the status tells
-      if (job.call == nullptr) pending_keys_.insert(job.key);
-      pending_.push_front(std::move(job));
+      if (job->document) pending_keys_.insert(job->Key());
+      pending_.push_front(std::move(*job));
       status_.queue_length = pending_.size();
       lock.unlock();
       SetUnavailable(*lost);
@@ -217,29 +223,41 @@ void RegisterWorker::TryOpen() {
     status_.state = RegisterState::Opening;
   }
   PublishStatus();
+  OpenedRegister opened;
   try {
-    OpenedRegister opened = driver_->Open();
-    {
-      std::lock_guard lock(mutex_);
-      open_ = true;
-      status_.state = RegisterState::Open;
-      status_.reason.clear();
-      status_.serial = opened.serial;
-      status_.failures = 0;
-    }
-    PublishStatus();
-    for (const auto& outcome : opened.resolved) {
-      context_.metrics.DocumentFinished(config_.name, documents::StatusName(outcome.status), {});
-      PublishDocument(outcome.key, documents::StatusName(outcome.status), &outcome);
-      context_.completions.Signal(outcome.key);
-    }
+    opened = driver_->Open();
   } catch (const std::exception& e) {
     driver_->Close();
     SetUnavailable(e.what());
+    return;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    open_ = true;
+    status_.state = RegisterState::Open;
+    status_.reason.clear();
+    status_.serial = opened.serial;
+  }
+  context_.log.Info("register-opened", {{"register", config_.name},
+                                        {"device", config_.device},
+                                        {"serial", std::to_string(opened.serial)}});
+  PublishStatus();
+  for (const auto& outcome : opened.resolved) {
+    if (OutOfReach(outcome.status)) continue;  // still first in line
+    {
+      std::lock_guard lock(mutex_);
+      if (pending_keys_.erase(outcome.key) > 0) {
+        std::erase_if(pending_, [&](const Job& j) { return j.document && j.Key() == outcome.key; });
+        status_.queue_length = pending_.size();
+      }
+    }
+    context_.metrics.DocumentFinished(config_.name, documents::StatusName(outcome.status), {});
+    Ended(outcome, true);
   }
 }
 
 void RegisterWorker::SetUnavailable(const std::string& reason) {
+  std::chrono::milliseconds delay{};
   {
     std::lock_guard lock(mutex_);
     open_ = false;
@@ -247,66 +265,81 @@ void RegisterWorker::SetUnavailable(const std::string& reason) {
     status_.reason = reason;
     status_.last_error = reason;
     ++status_.failures;
-    next_attempt_ = clock_->Now() + ReopenDelay(status_.failures);
+    delay = ReopenDelay(status_.failures);
+    next_attempt_ = clock_->Now() + delay;
   }
+  context_.log.Warning("register-unavailable", {{"register", config_.name},
+                                                {"reason", reason},
+                                                {"retry_in_ms", std::to_string(delay.count())}});
   PublishStatus();
 }
 
 RegisterWorker::Lost RegisterWorker::Execute(const Job& job) {
-  if (!job.call) return RunDocument(job.key);
+  if (job.document) return RunDocument(*job.document);
   RunCall(*job.call);
   return std::nullopt;
 }
 
-RegisterWorker::Lost RegisterWorker::RunDocument(const std::string& key) {
-  std::optional<documents::JournalEntry> entry;
-  try {
-    entry = context_.store.Lookup(key);
-  } catch (const std::exception& e) {
-    return std::string("the journal failed: ") + e.what();
-  }
-  if (!entry || entry->state == documents::EntryState::Finished) {
-    context_.completions.Signal(key);
-    return std::nullopt;
-  }
+RegisterWorker::Lost RegisterWorker::RunDocument(const documents::Document& document) {
+  const std::string& key = document.key;
   PublishDocument(key, "running", nullptr);
   const auto started = clock_->Now();
   Outcome outcome;
   try {
-    outcome = driver_->Run(entry->document);
+    outcome = driver_->Run(document);
   } catch (const documents::RegisterMismatchError& e) {
     // Only the register it started on can resolve it: set it aside here.
-    std::lock_guard lock(mutex_);
-    status_.last_error = e.what();
+    {
+      std::lock_guard lock(mutex_);
+      status_.last_error = e.what();
+    }
+    context_.log.Error("document-set-aside",
+                       {{"key", key}, {"register", config_.name}, {"reason", e.what()}});
     context_.completions.Signal(key);
     return std::nullopt;
+  } catch (const documents::JournalError& e) {
+    return std::string("the journal failed: ") + e.what();
   } catch (const std::exception& e) {
     driver_->Close();
     return std::string(e.what());
   }
-  for (const auto& step : outcome.steps) context_.metrics.Result(step.result_name);
-  const bool failed_unreachable =
-      outcome.status == Status::Failed && outcome.failed_step && Unreachable(*outcome.failed_step);
-  try {
-    bool unresolved = false;
-    if (outcome.status == Status::Uncertain) {
-      const auto now = context_.store.Lookup(key);
-      unresolved = now && now->state != documents::EntryState::Finished;
-    }
-    if (failed_unreachable || unresolved) {
-      // Kept in the journal as queued or running, so a restart finds it too.
-      if (failed_unreachable) context_.store.Enqueue(entry->document, config_.name);
-      driver_->Close();
-      return Reason(outcome);
-    }
-  } catch (const std::exception& e) {
-    return std::string("the journal failed: ") + e.what();
+  if (OutOfReach(outcome.status)) {
+    // The journal keeps it queued or uncertain, so a restart finds it too.
+    driver_->Close();
+    return Reason(outcome);
   }
   context_.metrics.DocumentFinished(config_.name, documents::StatusName(outcome.status),
                                     clock_->Now() - started);
-  PublishDocument(key, documents::StatusName(outcome.status), &outcome);
-  context_.completions.Signal(key);
+  Ended(outcome, false);
   return std::nullopt;
+}
+
+void RegisterWorker::Ended(const Outcome& outcome, bool resolved_at_open) {
+  const std::string_view status = documents::StatusName(outcome.status);
+  const bool holds = outcome.status == Status::NeedsAttention && outcome.holds_register;
+  {
+    std::lock_guard lock(mutex_);
+    status_.failures = 0;  // the register answered to the end of a document
+    if (holds) status_.attention = Attention{outcome.key, Reason(outcome)};
+  }
+  const char* event = resolved_at_open ? "document-recovered" : "document-ended";
+  if (outcome.status == Status::NeedsAttention) {
+    context_.log.Warning("document-needs-attention", {{"key", outcome.key},
+                                                      {"register", config_.name},
+                                                      {"holds_register", holds ? "true" : "false"},
+                                                      {"reason", Reason(outcome)}});
+  } else if (outcome.status == Status::Closed) {
+    context_.log.Info(event,
+                      {{"key", outcome.key}, {"register", config_.name}, {"status", status}});
+  } else {
+    context_.log.Info(event, {{"key", outcome.key},
+                              {"register", config_.name},
+                              {"status", status},
+                              {"reason", Reason(outcome)}});
+  }
+  if (holds) PublishStatus();
+  PublishDocument(outcome.key, status, &outcome);
+  context_.completions.Signal(outcome.key);
 }
 
 void RegisterWorker::RunCall(CallTicket& call) {
@@ -314,6 +347,8 @@ void RegisterWorker::RunCall(CallTicket& call) {
   const auto started = clock_->Now();
   try {
     call.Finish(driver_->Call(call.Op()));
+    std::lock_guard lock(mutex_);
+    status_.failures = 0;
   } catch (...) {
     const auto error = std::current_exception();
     call.Fail(error);

@@ -5,6 +5,18 @@
 // register does not answer; documents wait in the queue meanwhile (every one
 // is in the journal before it is queued, so a restart finds them again).
 //
+// The journal decides each document's state; the worker only reads where a
+// run left it:
+//   queued, uncertain   the register was out of reach: the document stays
+//                       first in line and the register is reopened after the
+//                       backoff (which a successful open does not reset: only
+//                       a document that ends does)
+//   needs-attention     when it holds the register (a receipt left open), the
+//                       queue of documents stops and the register's status
+//                       says why, until the document is settled; member calls
+//                       still run
+//   closed, voided, failed   its waiters are woken
+//
 // Thread safety: every public member may be called from any thread.
 #include <chrono>
 #include <condition_variable>
@@ -20,11 +32,12 @@
 #include "call_ticket.hpp"
 #include "completions.hpp"
 #include "config.hpp"
-#include "document_store.hpp"
 #include "event_hub.hpp"
+#include "log.hpp"
 #include "metrics.hpp"
 #include "register_driver.hpp"
 #include "tavirel/clock.hpp"
+#include "tavirel/documents/journal.hpp"
 
 namespace tavirel::service {
 
@@ -38,15 +51,16 @@ class StoppingError : public TavirelError {
  public:
   using TavirelError::TavirelError;
 };
-/// The key was queued for another register; the message names it.
-class OtherRegisterError : public TavirelError {
- public:
-  using TavirelError::TavirelError;
-};
 
 enum class RegisterState { Opening, Open, Unavailable, Stopped };
 /// "opening", "open", "unavailable", "stopped".
 std::string_view RegisterStateName(RegisterState state);
+
+/// A document that holds its register until an operator settles it.
+struct Attention {
+  std::string key;
+  std::string reason;
+};
 
 struct RegisterStatus {
   RegisterConfig config;
@@ -55,22 +69,24 @@ struct RegisterStatus {
   std::optional<std::int32_t> serial;  // its fiscal serial, once read
   std::size_t queue_length = 0;        // waiting, not counting the one running
   std::optional<std::string> running;  // the key on the register now
+  std::optional<Attention> attention;  // the queue waits for this document
   std::string last_error;              // the last failure, kept until another
-  int failures = 0;                    // failed opening attempts in a row
+  int failures = 0;                    // failures in a row (openings, documents out of reach)
 };
 
 struct WorkerContext {
-  DocumentStore& store;
+  documents::Journal& journal;
   EventHub& events;
   Metrics& metrics;
   Completions& completions;
+  Log& log;
   std::shared_ptr<Clock> clock;  // the backoff's (steady clock when null)
   std::size_t queue_length = 1000;
 };
 
 struct Submission {
-  documents::JournalEntry entry;  // as the journal holds it now
-  bool queued = false;            // newly put in the queue by this submission
+  documents::Admitted admitted;  // what the journal made of it
+  bool queued = false;           // newly put in the queue by this submission
 };
 
 class RegisterWorker {
@@ -82,19 +98,20 @@ class RegisterWorker {
   RegisterWorker(const RegisterWorker&) = delete;
   RegisterWorker& operator=(const RegisterWorker&) = delete;
 
-  /// Queues the journal's unfinished documents of this register, then starts
-  /// the thread. Throws JournalError.
+  /// Takes up the journal's unfinished documents of this register (damaged
+  /// rows are logged and left), then starts the thread. Throws JournalError.
   void Start();
 
-  /// Records `document` in the journal and queues it, unless the journal
-  /// already holds its key: then its state is returned as it is (a finished
-  /// one is never run again). Throws QueueFullError, StoppingError,
-  /// OtherRegisterError, KeyConflictError (same key, other content) or
+  /// Admits `document` in the journal for this register and queues it when
+  /// the journal says so; a key it already holds is answered as it stands.
+  /// Throws QueueFullError, StoppingError, RegisterMismatchError (another
+  /// register's key), KeyConflictError (same key, other content) or
   /// JournalError.
   Submission Submit(const documents::Document& document);
 
-  /// Queues a member call (a JSON OP) behind the documents already queued.
-  /// Throws QueueFullError or StoppingError.
+  /// Queues a member call (a JSON OP) behind the documents already queued
+  /// (ahead of them while a document holds the register). Throws
+  /// QueueFullError or StoppingError.
   std::shared_ptr<CallTicket> SubmitCall(std::string op);
 
   [[nodiscard]] RegisterStatus Status() const;
@@ -111,15 +128,18 @@ class RegisterWorker {
 
  private:
   struct Job {
-    std::string key;                   // a document, or
-    std::shared_ptr<CallTicket> call;  // a member call
+    std::optional<documents::Document> document;  // a document, or
+    std::shared_ptr<CallTicket> call;             // a member call
+    [[nodiscard]] const std::string& Key() const { return document->key; }
   };
   void Loop();
+  std::optional<Job> NextJob();  // under the lock
   void TryOpen();
   // Why the register went out of reach, when it did: the job runs again.
   using Lost = std::optional<std::string>;
   Lost Execute(const Job& job);
-  Lost RunDocument(const std::string& key);
+  Lost RunDocument(const documents::Document& document);
+  void Ended(const documents::Outcome& outcome, bool resolved_at_open);
   void RunCall(CallTicket& call);
   void FailWaitingCalls();
   void SetUnavailable(const std::string& reason);

@@ -15,20 +15,11 @@
 #include "http_server.hpp"
 #include "service_errors.hpp"
 #include "tavirel/documents/errors.hpp"
+#include "tavirel/support/user_folders.hpp"
 #include "token.hpp"
 
 namespace tavirel::service {
 namespace {
-
-void MakeParentFolders(const std::string& path) {
-  for (std::size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1)) {
-    const std::string folder = path.substr(0, at);
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-      throw documents::JournalError("cannot make the folder " + folder +
-                                    " for the journal: " + std::strerror(errno));
-    }
-  }
-}
 
 // Built-in registers get serials of their own, so the journal never takes
 // two of them for one register.
@@ -49,9 +40,8 @@ std::vector<std::int32_t> BuiltInSerials(const std::vector<RegisterConfig>& regi
 struct Service::Impl {
   ServiceConfig config;
   ServiceParts parts;
+  std::unique_ptr<Log> log;
   std::unique_ptr<documents::Journal> journal;
-  std::unique_ptr<JournalStore> journal_store;
-  DocumentStore* store = nullptr;
   std::string token_path;
   bool token_made = false;
   EventHub events;
@@ -65,15 +55,14 @@ struct Service::Impl {
   std::mutex stop_mutex;
   bool stopped = false;
 
-  void OpenStore() {
-    store = parts.store;
-    if (store != nullptr) return;
+  void OpenJournal() {
     const std::string path =
         config.journal.empty() ? documents::DefaultJournalPath() : config.journal;
-    MakeParentFolders(path);
-    journal = std::make_unique<documents::Journal>(path);
-    journal_store = std::make_unique<JournalStore>(*journal);
-    store = journal_store.get();
+    support::MakePrivateFolders<documents::JournalError>(path, "the journal");
+    documents::JournalOptions options;
+    options.empty_is_new = config.new_journal;
+    journal = std::make_unique<documents::Journal>(path, options);
+    log->Info("journal-opened", {{"journal", path}});
   }
 
   std::string ReadToken() {
@@ -87,14 +76,20 @@ struct Service::Impl {
     const auto serials = BuiltInSerials(config.registers);
     for (std::size_t i = 0; i < config.registers.size(); ++i) {
       const auto& reg = config.registers[i];
-      std::unique_ptr<RegisterDriver> driver =
-          parts.make_driver
-              ? parts.make_driver(reg)
-              : std::make_unique<ControlDriver>(reg, *journal, serial_claims, serials[i]);
-      workers.push_back(
-          std::make_unique<RegisterWorker>(reg, std::move(driver),
-                                           WorkerContext{*store, events, metrics, completions,
-                                                         parts.clock, config.limits.queue_length}));
+      std::unique_ptr<RegisterDriver> driver;
+      if (parts.make_driver) {
+        driver = parts.make_driver(reg, *journal);
+      } else {
+        // Every request on the line is counted once, when it ends.
+        auto count = [this](const documents::StepRecord& step) {
+          metrics.Result(documents::StepResultName(step));
+        };
+        driver = std::make_unique<ControlDriver>(reg, *journal, serial_claims, serials[i], count);
+      }
+      workers.push_back(std::make_unique<RegisterWorker>(
+          reg, std::move(driver),
+          WorkerContext{*journal, events, metrics, completions, *log, parts.clock,
+                        config.limits.queue_length}));
     }
   }
 
@@ -135,18 +130,22 @@ struct Service::Impl {
 Service::Service(ServiceConfig config, ServiceParts parts) : impl_(std::make_unique<Impl>()) {
   impl_->config = std::move(config);
   impl_->parts = std::move(parts);
+  impl_->log = impl_->parts.log ? std::make_unique<Log>(impl_->parts.log, LogLevel::Info)
+                                : std::make_unique<Log>(LogLevel::Info);
   Complete(impl_->config);
 }
+
+Log& Service::Logger() { return *impl_->log; }
 
 Service::~Service() { Stop(); }
 
 void Service::Start() {
   Impl& s = *impl_;
-  s.OpenStore();
+  s.OpenJournal();
   const std::string token = s.ReadToken();
   s.MakeWorkers();
-  s.api = std::unique_ptr<ApiContext>(
-      new ApiContext{s.config, token, *s.store, s.workers, s.events, s.metrics, s.completions});
+  s.api = std::unique_ptr<ApiContext>(new ApiContext{s.config, token, *s.journal, s.workers,
+                                                     s.events, s.metrics, s.completions, *s.log});
   s.ConfigureServer();
   s.Bind();
   for (auto& worker : s.workers) worker->Start();

@@ -10,22 +10,22 @@
 #include <vector>
 
 #include "config.hpp"
+#include "log.hpp"
 #include "register_driver.hpp"
 #include "tavirel/clock.hpp"
+#include "tavirel/documents/journal.hpp"
 
 namespace tavirel::service {
-
-class DocumentStore;
 
 /// What tests may put in place of the program's own parts.
 struct ServiceParts {
   /// Makes a register's driver (a ControlDriver on the journal when empty).
-  std::function<std::unique_ptr<RegisterDriver>(const RegisterConfig&)> make_driver;
-  /// The store of documents (the journal at config.journal when null); must
-  /// outlive the service.
-  DocumentStore* store = nullptr;
+  std::function<std::unique_ptr<RegisterDriver>(const RegisterConfig&, documents::Journal&)>
+      make_driver;
   /// The workers' clock (the steady clock when null).
   std::shared_ptr<Clock> clock;
+  /// Where the log's lines go (standard error when null).
+  Log::Sink log;
 };
 
 class Service {
@@ -39,6 +39,8 @@ class Service {
   /// binds the listening socket. Throws TavirelError naming what failed
   /// (JournalError, TokenError, ConfigError for an address it cannot bind).
   void Start();
+  /// The service's log (for the program's own lines).
+  [[nodiscard]] Log& Logger();
   /// The port it listens on (the one the OS chose for port 0).
   [[nodiscard]] int Port() const;
   /// "http://HOST:PORT".

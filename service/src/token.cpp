@@ -11,20 +11,12 @@
 #include <cstring>
 
 #include "service_errors.hpp"
+#include "tavirel/support/user_folders.hpp"
 
 namespace tavirel::service {
 namespace {
 
 std::string SystemText(int error) { return std::strerror(error); }
-
-void MakeFolders(const std::string& path) {
-  for (std::size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1)) {
-    const std::string folder = path.substr(0, at);
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-      throw TokenError("cannot make the folder " + folder + " for the token: " + SystemText(errno));
-    }
-  }
-}
 
 std::string RandomHex(std::size_t bytes) {
   std::string raw(bytes, '\0');
@@ -60,7 +52,7 @@ class Descriptor {
 };
 
 void CreateToken(const std::string& path) {
-  MakeFolders(path);
+  support::MakePrivateFolders<TokenError>(path, "the token");
   Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   if (fd.get() < 0) {
     if (errno == EEXIST) return;  // another start made it first: read theirs
@@ -104,13 +96,12 @@ std::string ReadToken(const std::string& path) {
 }  // namespace
 
 std::string DefaultTokenPath() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config != nullptr && *config != '\0') return std::string(config) + "/tavirel/token";
-  const char* home = std::getenv("HOME");
-  if (home == nullptr || *home == '\0') {
-    throw TokenError("neither XDG_CONFIG_HOME nor HOME is set: give --token-file");
+  const auto config = support::UserFolderPath(support::UserFolder::Config);
+  if (!config) {
+    throw TokenError(support::UserFolderMissing(support::UserFolder::Config) +
+                     ": give --token-file");
   }
-  return std::string(home) + "/.config/tavirel/token";
+  return *config + "/tavirel/token";
 }
 
 std::string LoadOrCreateToken(const std::string& path) {

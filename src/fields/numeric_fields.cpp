@@ -4,9 +4,9 @@
 #include <string>
 
 #include "fields/field_encoders.hpp"
+#include "tavirel/decimal.hpp"
 #include "tavirel/errors.hpp"
 #include "tavirel/result_codes.hpp"
-#include "types/decimal.hpp"
 
 namespace tavirel {
 namespace {

@@ -8,34 +8,68 @@
 namespace tavirel {
 namespace {
 
-// The printer's own error numbers 1-31, as it reports them (level -1).
-constexpr std::array<std::string_view, 31> kPrinterTexts = {
-    "CARTA GIORNALE",  "CARTA SCONTRINO",  "STAMPANTE OFF-LINE",  "ERRORE 04",
-    "ERRORE 05",       "ERRORE 06",        "SLIP GUASTA",         "TASTO ERRATO",
-    "DATA INFERIORE",  "DATA ERRATA",      "SEQUENZA ERRATA",     "DATI INESISTENTI",
-    "VALORE ERRATO",   "PROGR. MATRICOLA", "GIA' ESISTENTE",      "NON PREVISTO",
-    "IMPOSSIBILE ORA", "NON POSSIBILE",    "SCRITTA INVALIDA",    "SUPERA VALORE",
-    "SUPERA LIMITE",   "NON PROGRAMMATO",  "CHIUDI SCONTRINO",    "CHIUDI PAGAMENTO",
-    "MANCA OPERATORE", "CASSA INFERIORE",  "OLTRE PROGRAMMAZ",    "PC NON CONNESSO",
-    "MANCA MODULO",    "CHECKSUM ERRATO",  "DATI INESISTENTI PC",
+struct PrinterError {
+  std::string_view text;
+  std::string_view kind;  // for programs: what to do about it
 };
+
+// The printer's own error numbers 1-31, as it reports them (level -1).
+constexpr std::array<PrinterError, 31> kPrinterErrors = {{
+    {"CARTA GIORNALE", "paper-out"},
+    {"CARTA SCONTRINO", "paper-out"},
+    {"STAMPANTE OFF-LINE", "offline"},
+    {"ERRORE 04", "refused"},
+    {"ERRORE 05", "refused"},
+    {"ERRORE 06", "refused"},
+    {"SLIP GUASTA", "offline"},
+    {"TASTO ERRATO", "refused"},
+    {"DATA INFERIORE", "wrong-value"},
+    {"DATA ERRATA", "wrong-value"},
+    {"SEQUENZA ERRATA", "sequence"},
+    {"DATI INESISTENTI", "no-data"},
+    {"VALORE ERRATO", "wrong-value"},
+    {"PROGR. MATRICOLA", "refused"},
+    {"GIA' ESISTENTE", "refused"},
+    {"NON PREVISTO", "refused"},
+    {"IMPOSSIBILE ORA", "closure-due"},
+    {"NON POSSIBILE", "refused"},
+    {"SCRITTA INVALIDA", "wrong-value"},
+    {"SUPERA VALORE", "over-limit"},
+    {"SUPERA LIMITE", "over-limit"},
+    {"NON PROGRAMMATO", "not-programmed"},
+    {"CHIUDI SCONTRINO", "receipt-open"},
+    {"CHIUDI PAGAMENTO", "receipt-open"},
+    {"MANCA OPERATORE", "operator-missing"},
+    {"CASSA INFERIORE", "over-limit"},
+    {"OLTRE PROGRAMMAZ", "over-limit"},
+    {"PC NON CONNESSO", "offline"},
+    {"MANCA MODULO", "offline"},
+    {"CHECKSUM ERRATO", "line"},
+    {"DATI INESISTENTI PC", "no-data"},
+}};
 
 struct LevelText {
   std::int16_t level;
   std::string_view name;
   std::string_view text;
+  std::string_view kind;
 };
 
 // The control's own findings (levels 1-5) and the two other codes.
 constexpr std::array<LevelText, 7> kLevels = {{
-    {OP_OK, "OP_OK", ""},
-    {OP_ERR_NOCOLL, "OP_ERR_NOCOLL", "Registratore non collegato"},
-    {OP_ERR_PORTCLOSE, "OP_ERR_PORTCLOSE", "Porta non aperta"},
-    {OP_ERR_TIMEOUT, "OP_ERR_TIMEOUT", "Timeout in attesa risposta"},
-    {OP_ERR_CHKS, "OP_ERR_CHKS", "Checksum errato"},
-    {OP_ERR_EUROLOCK, "OP_ERR_EUROLOCK", "Modalit\u00e0 Euro/Lire non impostata"},
-    {EERR, "EERR", ""},
+    {OP_OK, "OP_OK", "", ""},
+    {OP_ERR_NOCOLL, "OP_ERR_NOCOLL", "Registratore non collegato", "line"},
+    {OP_ERR_PORTCLOSE, "OP_ERR_PORTCLOSE", "Porta non aperta", "port-closed"},
+    {OP_ERR_TIMEOUT, "OP_ERR_TIMEOUT", "Timeout in attesa risposta", "line"},
+    {OP_ERR_CHKS, "OP_ERR_CHKS", "Checksum errato", "line"},
+    {OP_ERR_EUROLOCK, "OP_ERR_EUROLOCK", "Modalit\u00e0 Euro/Lire non impostata", "currency-mode"},
+    {EERR, "EERR", "", "refused"},
 }};
+
+const PrinterError* FindPrinterError(std::int32_t code) {
+  if (code < 1 || code > static_cast<std::int32_t>(kPrinterErrors.size())) return nullptr;
+  return &kPrinterErrors[static_cast<std::size_t>(code - 1)];
+}
 
 }  // namespace
 
@@ -48,15 +82,24 @@ std::string_view ResultName(std::int16_t code) {
 
 std::string ErrorTexts(std::int16_t error_level, std::int32_t error_code) {
   if (error_level == EERR) {
-    if (error_code >= 1 && error_code <= static_cast<std::int32_t>(kPrinterTexts.size())) {
-      return std::string(kPrinterTexts[static_cast<std::size_t>(error_code - 1)]);
-    }
-    return {};
+    const PrinterError* found = FindPrinterError(error_code);
+    return found ? std::string(found->text) : std::string();
   }
   for (const auto& level : kLevels) {
     if (level.level == error_level) return std::string(level.text);
   }
   return {};
+}
+
+std::string_view ErrorKind(std::int16_t error_level, std::int32_t error_code) {
+  if (error_level == EERR) {
+    const PrinterError* found = FindPrinterError(error_code);
+    return found ? found->kind : "refused";
+  }
+  for (const auto& level : kLevels) {
+    if (level.level == error_level) return level.kind;
+  }
+  return "line";
 }
 
 }  // namespace tavirel

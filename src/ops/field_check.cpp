@@ -6,9 +6,9 @@
 #include "link/frame.hpp"
 #include "ops/field_kinds.hpp"
 #include "tavirel/cp1252.hpp"
+#include "tavirel/decimal.hpp"
 #include "tavirel/errors.hpp"
 #include "tavirel/result_codes.hpp"
-#include "types/decimal.hpp"
 
 namespace tavirel::ops {
 namespace {

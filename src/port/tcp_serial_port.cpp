@@ -1,6 +1,10 @@
 // Decisions:
 // - Received bytes wait in a buffer of the port, at most 64 KiB; beyond
 //   that the socket is not read and TCP holds the server back.
+// - One look at the socket reads at most 64 KiB of the wire, whether or not
+//   any of it is data: a server that sends Telnet commands without end
+//   (endless NOPs, a subnegotiation that never ends) cannot keep a wait
+//   from looking at its limit or at a cancel.
 // - A lost connection closes the socket at once but is reported only when
 //   the bytes received before it have been taken, as on a local line: the
 //   end of a reply that came just before the hang-up is not thrown away.
@@ -122,19 +126,24 @@ struct NetworkSerialPort::State {
   }
 
   void ReadAll() {
-    while (ReadChunk()) {
+    for (std::size_t chunks = 0; chunks < kMaxBuffered / kChunk && ReadChunk(); ++chunks) {
     }
   }
 
   // Reads and waits until `done` holds; false when `deadline` passed first.
+  // A lost connection is reported before `done` is asked (the session goes
+  // with the connection); an Interrupt ends the wait as a cancel.
   bool PumpUntil(const std::function<bool()>& done, SteadyClock::time_point deadline) {
     for (;;) {
       ReadAll();
-      if (done()) return true;
       if (!Connected()) RequireConnection();
+      if (done()) return true;
       const auto left = std::chrono::ceil<milliseconds>(deadline - SteadyClock::now());
       if (left.count() <= 0) return false;
-      WaitReadable(sock.Get(), kNoSocket, left, Name());
+      if (WaitReadable(sock.Get(), wake.ReadFd(), left, Name()) == Wakeup::Woken) {
+        wake.Drain();
+        throw CancelledError("network port " + Name() + ": the wait was cancelled", false);
+      }
     }
   }
 
@@ -190,6 +199,7 @@ struct NetworkSerialPort::State {
 
   void Connect() {
     Close();
+    wake.Drain();  // an Interrupt meant for an earlier wait
     sock = ConnectTcp(address.endpoint, options.connect_timeout, Name());
     if (!Rfc()) return;
     try {

@@ -3,8 +3,8 @@
 #include <array>
 #include <stdexcept>
 
+#include "tavirel/decimal.hpp"
 #include "tavirel/errors.hpp"
-#include "types/decimal.hpp"
 
 namespace tavirel {
 namespace {

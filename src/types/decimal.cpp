@@ -1,5 +1,6 @@
-#include "types/decimal.hpp"
+#include "tavirel/decimal.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -179,6 +180,106 @@ std::string ToPlainText(const Digits& number) {
   }
   if (text == "0") return text;
   return number.negative ? "-" + text : text;
+}
+
+namespace {
+
+// The parts of a JSON number as written: sign, whole digits, fraction
+// digits and the exponent; false when the text breaks JSON's grammar.
+struct JsonParts {
+  bool negative = false;
+  std::string_view whole;
+  std::string_view fraction;
+  long exponent = 0;
+};
+
+constexpr long kMaxJsonExponent = 400;
+
+bool SplitJsonNumber(std::string_view text, JsonParts& parts) {
+  std::size_t i = 0;
+  const auto digits_from = [&text, &i] {
+    const std::size_t start = i;
+    while (i < text.size() && IsDigit(text[i])) ++i;
+    return text.substr(start, i - start);
+  };
+  if (i < text.size() && text[i] == '-') {
+    parts.negative = true;
+    ++i;
+  }
+  parts.whole = digits_from();
+  if (parts.whole.empty() || (parts.whole.size() > 1 && parts.whole.front() == '0')) return false;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    parts.fraction = digits_from();
+    if (parts.fraction.empty()) return false;
+  }
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    bool minus = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) minus = text[i++] == '-';
+    const std::string_view power = digits_from();
+    if (power.empty()) return false;
+    long value = 0;
+    for (const char c : power) {
+      value = value * 10 + (c - '0');
+      if (value > kMaxJsonExponent) return false;
+    }
+    parts.exponent = minus ? -value : value;
+  }
+  return i == text.size();
+}
+
+}  // namespace
+
+std::optional<Digits> ParseJsonNumber(std::string_view text) {
+  JsonParts parts;
+  if (!SplitJsonNumber(text, parts)) return std::nullopt;
+  Digits number;
+  number.negative = parts.negative;
+  number.digits = std::string(parts.whole) + std::string(parts.fraction);
+  number.exponent = static_cast<int>(parts.exponent - static_cast<long>(parts.fraction.size()));
+  return number;
+}
+
+std::optional<std::string> JsonNumberAsWritten(std::string_view json_number) {
+  JsonParts parts;
+  if (!SplitJsonNumber(json_number, parts)) return std::nullopt;
+  const std::string sign = parts.negative ? "-" : "";
+  const std::string digits = std::string(parts.whole) + std::string(parts.fraction);
+  // Digits before the decimal point once the exponent is applied.
+  const long point = static_cast<long>(parts.whole.size()) + parts.exponent;
+  std::string text;
+  if (point <= 0) {
+    text = "0." + std::string(static_cast<std::size_t>(-point), '0') + digits;
+  } else if (point >= static_cast<long>(digits.size())) {
+    text = digits + std::string(static_cast<std::size_t>(point) - digits.size(), '0');
+  } else {
+    text = digits.substr(0, static_cast<std::size_t>(point)) + "." +
+           digits.substr(static_cast<std::size_t>(point));
+  }
+  const std::size_t first = text.find_first_not_of('0');
+  if (first == std::string::npos) {
+    text = "0";
+  } else if (text[first] == '.') {
+    text.erase(0, first - 1);
+  } else {
+    text.erase(0, first);
+  }
+  return sign + text;
+}
+
+std::optional<std::int64_t> ScaleExact(const Digits& number, int decimals) {
+  const std::string_view digits = StripLeadingZeros(number.digits);
+  const std::int64_t shift = std::int64_t{number.exponent} + decimals;
+  // Digits that would fall after the point must all be zeros.
+  if (shift < 0) {
+    const auto dropped = static_cast<std::size_t>(
+        std::min<std::int64_t>(-shift, static_cast<std::int64_t>(digits.size())));
+    if (digits.substr(digits.size() - dropped).find_first_not_of('0') != std::string_view::npos) {
+      return std::nullopt;
+    }
+  }
+  return ScaleRounded(number, decimals);
 }
 
 std::string ShortestText(double value) {

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "tavirel/decimal.hpp"
 #include "tavirel/errors.hpp"
-#include "types/decimal.hpp"
 
 namespace tavirel {
 namespace {

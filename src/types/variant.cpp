@@ -2,8 +2,8 @@
 
 #include <array>
 
+#include "tavirel/decimal.hpp"
 #include "tavirel/errors.hpp"
-#include "types/decimal.hpp"
 #include "types/variant_detail.hpp"
 
 namespace tavirel {

@@ -3,9 +3,9 @@
 // followed by "T" or a blank and "HH:MM" or "HH:MM:SS".
 #include <optional>
 
+#include "tavirel/decimal.hpp"
 #include "tavirel/errors.hpp"
 #include "tavirel/variant.hpp"
-#include "types/decimal.hpp"
 #include "types/variant_detail.hpp"
 
 namespace tavirel {

@@ -12,9 +12,9 @@
 #include <limits>
 #include <optional>
 
+#include "tavirel/decimal.hpp"
 #include "tavirel/errors.hpp"
 #include "tavirel/variant.hpp"
-#include "types/decimal.hpp"
 #include "types/variant_detail.hpp"
 
 namespace tavirel {

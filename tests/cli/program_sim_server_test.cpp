@@ -12,17 +12,24 @@ namespace {
 TEST(ProgramSim, ServesOnItsDeviceAndPrintsTheJournalUntilStopped) {
   const std::string link = ::testing::TempDir() + "tavirel_sim_link_" + std::to_string(::getpid());
   ChildProcess sim({ProgramPath(), "sim", "--link", link, "--journal"});
-  const std::string device = sim.ReadLine();
+  const std::string device = sim.ReadLine(std::chrono::seconds(60));
   ASSERT_EQ(device.rfind("DEVICE /dev/pts/", 0), 0u) << device;
 
   const ProgramResult call =
       RunTavirel({"call", "--device", link, "opReparto 1 PANE 1.50 1", "opContante 1 2"});
   EXPECT_EQ(call.status, 0) << call.err;
 
+  // Waits for the closing line itself, however loaded the machine (a bound
+  // of a minute in all, not a fixed time per line).
   std::vector<std::string> journal;
-  for (std::string line;
-       (line = sim.ReadLine(std::chrono::seconds(5))).find("SF. 0001") == std::string::npos;) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  for (std::string line; line.find("SF. 0001") == std::string::npos;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    ASSERT_GT(left.count(), 0) << "no closing line within a minute";
     ASSERT_LT(journal.size(), 100u) << "no closing line";
+    line = sim.ReadLine(left);
+    if (line.empty()) continue;  // nothing yet
     ASSERT_EQ(line.rfind("| ", 0), 0u) << line;
     journal.push_back(line);
   }

@@ -23,6 +23,29 @@ TEST(DocumentJson, NumbersAreTakenByTheirDigitsNeverAsBinaryFloatingPoint) {
   EXPECT_EQ(d.operator_code, 1);
 }
 
+// The one reader of numbers: an exponent is read as `tavirel call --json`
+// reads it, and a number beyond every field's range is named by its field.
+TEST(DocumentJson, NumbersWithAnExponentAreReadAndOneOutOfRangeIsNamed) {
+  const Document d = ParseDocument(R"({"key": "e", "lines": [
+      {"department": 1, "description": "X", "price": 1.5e0, "quantity": 25E-1}],
+      "payments": [{"type": "cash", "amount": 2E+0}]})");
+  EXPECT_EQ(d.lines[0].price, "1.5");
+  EXPECT_EQ(d.lines[0].quantity, "2.5");
+  EXPECT_EQ(d.payments[0].amount, "2");
+  for (const char* number : {"1e400", "-1e999", "1e401"}) {
+    try {
+      ParseDocument(std::string(R"({"key": "e", "lines": [{"department": 1, "price": )") + number +
+                    "}]}");
+      ADD_FAILURE() << number << " was read";
+    } catch (const DocumentError& e) {
+      ASSERT_EQ(e.problems().size(), 1u) << e.what();
+      EXPECT_EQ(e.problems()[0].where, "lines[0].price") << number;
+      EXPECT_NE(e.problems()[0].message.find(number), std::string::npos) << e.what();
+      EXPECT_NE(e.problems()[0].message.find("out of range"), std::string::npos) << e.what();
+    }
+  }
+}
+
 TEST(DocumentJson, EveryProblemOfShapeAtOnce) {
   try {
     ParseDocument(R"({"key": "a", "lines": [{"department": "1", "price": true, "colour": 1},
@@ -100,8 +123,16 @@ TEST(OutcomeJson, ReadsBackWhatItWrites) {
   f.reason = "the register refused it";
   f.problems = {{"lines[0].price", "x"}};
   o.failed_step = f;
-  o.steps = {{"opReparto", "1003...", 0, "OP_OK"}, {"opRepartoQInt", "", std::nullopt, "hang-up"}};
+  o.steps = {{"opReparto", "1003...", 0, StepEnd::Answered},
+             {"opRepartoQInt", "", std::nullopt, StepEnd::HangUp},
+             {"opContante", "", -1, StepEnd::Answered},
+             {"opSubTot", "", 0, StepEnd::BadReply}};
+  o.due = "1.00";
+  o.holds_register = true;
   EXPECT_EQ(ParseOutcome(ToJson(o)), o);
+  // Each step's end is written in "result_name" beside the result's own name.
+  EXPECT_NE(ToJson(o).find(R"("result":null,"result_name":"hang-up")"), std::string::npos);
+  EXPECT_NE(ToJson(o).find(R"("result":-1,"result_name":"EERR")"), std::string::npos);
   EXPECT_THROW(ParseOutcome(R"({"key": "k"})"), DocumentError);
 }
 

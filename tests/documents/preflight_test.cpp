@@ -89,6 +89,38 @@ const Row kRows[] = {
      2, "lines[0].text"},
     {"empty non-fiscal document", R"({"key": "k", "type": "non-fiscal", "lines": []})", 2, "lines"},
     {"unknown currency mode", Receipt(Sale("")), 0, ""},
+    // Control characters would reach the printer as commands of their own.
+    {"ESC in a description", Receipt1(R"(, "description": "PANE\u001b[2J")"), 2,
+     "lines[0].description"},
+    {"NUL in a code", Receipt1(R"(, "code": "80\u0000")"), 2, "lines[0].code"},
+    {"CR in an additional text", Receipt(R"([{"department": 1, "description": "A", "price": "1"},
+                 {"type": "text", "text": "RIGA\rRIGA"}])"),
+     2, "lines[1].text"},
+    {"LF in a non-fiscal line",
+     R"({"key": "k", "type": "non-fiscal", "lines": [{"text": "A\nB"}]})", 2, "lines[0].text"},
+    {"DEL in a description", Receipt1(R"(, "description": "PANE\u007f")"), 2,
+     "lines[0].description"},
+    // The running total as the register keeps it: never below zero; a void
+    // takes back only what was sold.
+    {"discount over the total",
+     Receipt(Sale(""), R"([{"type": "cash"}])", R"([{"type": "discount", "amount": "5.00"}])"), 2,
+     "adjustments[0]"},
+    {"return over the total", Receipt(R"([{"department": 1, "description": "A", "price": "1.00"},
+                 {"type": "return", "department": 1, "description": "B", "price": "5.00"}])"),
+     2, "lines[1]"},
+    {"void of a line never sold",
+     Receipt(R"([{"department": 1, "description": "A", "price": "9.00"},
+                 {"type": "void", "department": 2, "description": "B", "price": "1.00"}])"),
+     2, "lines[1]"},
+    {"void of more than was sold",
+     Receipt(R"([{"department": 1, "description": "A", "price": "1.00", "quantity": 2},
+                 {"type": "void", "department": 1, "description": "A", "price": "1.00",
+                  "quantity": 3}])"),
+     2, "lines[1]"},
+    {"key that names nothing", R"({"key": "..", "type": "report", "report": "x-financial-daily"})",
+     2, "key"},
+    {"key with a control character",
+     R"({"key": "a\u001bb", "type": "report", "report": "x-financial-daily"})", 2, "key"},
 };
 
 TEST(Preflight, EachFaultIsNamedByItsField) {

@@ -4,6 +4,7 @@
 // the start. Real sockets on loopback; limits shortened so nothing waits long.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <future>
 #include <thread>
 
@@ -275,6 +276,98 @@ TEST(NetworkPort, ModemStateNotificationsMoveClearToSendUnlessIgnored) {
   conn.Send(ComPort({107, 0x00}));
   std::this_thread::sleep_for(30ms);
   EXPECT_TRUE(port->CTSHolding());
+}
+
+// Sends `bytes` again and again until `stop`, never blocking on a full
+// connection, so it always sees `stop`.
+void Flood(int fd, const std::string& bytes, const std::atomic<bool>& stop) {
+  while (!bytes.empty() && !stop) {
+    const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return;
+    if (sent < 0) std::this_thread::sleep_for(1ms);
+  }
+}
+
+// A device server that goes away at any point of the start, or that never
+// stops sending Telnet commands, ends PortOpen with an error of the call
+// within the negotiation limit (or at a cancel) and leaves the port closed.
+TEST(NetworkPort, Rfc2217StartEndsWhateverTheServerDoes) {
+  const std::string nops = [] {
+    std::string s;
+    for (int i = 0; i < 2048; ++i) s += Bytes({255, 241});  // IAC NOP
+    return s;
+  }();
+  const std::string endless_sb = Bytes({255, 250, 44}) + std::string(4096, 'x');
+  struct Case {
+    const char* what;
+    std::string agree;    // sent after the offers
+    std::string flood;    // then sent again and again until the port gives up
+    bool close;           // then the connection is closed
+    bool cancel;          // the wait is cancelled instead of timing out
+    const char* message;  // part of the error
+  };
+  const std::vector<Case> cases = {
+      {"closed before agreeing", "", "", true, false, "hung up"},
+      {"closed after agreeing", test::kServerAgrees, "", true, false, "hung up"},
+      {"endless NOPs", "", nops, false, false, "no Telnet COM-port"},
+      {"endless NOPs after agreeing", test::kServerAgrees, nops, false, false,
+       "did not confirm the line settings"},
+      {"a subnegotiation without end", test::kServerAgrees, endless_sb, false, false,
+       "did not confirm the line settings"},
+      {"endless NOPs, cancelled", test::kServerAgrees, nops, false, true, "cancelled"},
+  };
+  for (const auto& c : cases) {
+    ScriptServer server;
+    auto port = MakePort(server.Url("rfc2217"), ShortLimits());
+    const auto start = Clock::now();
+    auto opening = std::async(std::launch::async, [&port] { port->PortOpen(true); });
+    ScriptConnection conn = server.Accept();
+    EXPECT_EQ(conn.Read(test::kClientOffers.size()), test::kClientOffers) << c.what;
+    conn.Send(c.agree);
+    std::atomic<bool> stop{false};
+    std::thread flooder([&] { Flood(conn.Fd(), c.flood, stop); });
+    if (c.close) conn.Close();
+    if (c.cancel) {
+      std::this_thread::sleep_for(50ms);
+      port->Interrupt();
+    }
+    try {
+      opening.get();
+      ADD_FAILURE() << c.what << ": PortOpen succeeded";
+    } catch (const SerialError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos)
+          << c.what << ": " << e.what();
+    } catch (const CancelledError& e) {
+      EXPECT_TRUE(c.cancel) << c.what << ": " << e.what();
+    }
+    EXPECT_LT(Clock::now() - start, c.cancel ? 250ms : 2s) << c.what;
+    stop = true;
+    ::shutdown(conn.Fd(), SHUT_RDWR);
+    flooder.join();
+    EXPECT_FALSE(port->PortOpen()) << c.what;
+  }
+}
+
+// Once open, a flood of Telnet commands holds no wait past its slice, and
+// the data sent among them still comes through.
+TEST(NetworkPort, AFloodOfTelnetCommandsHoldsNoWait) {
+  ScriptServer server;
+  Opened o = Open(server, "rfc2217");
+  std::string nops;
+  for (int i = 0; i < 2048; ++i) nops += Bytes({255, 241});
+  std::atomic<bool> stop{false};
+  std::thread flooder([&] { Flood(o.conn.Fd(), nops, stop); });
+  for (int i = 0; i < 3; ++i) {
+    const auto start = Clock::now();
+    o.port->WaitForInput(100ms);
+    EXPECT_EQ(o.port->InBufferCount(), 0);
+    EXPECT_EQ(o.port->Input(), "");
+    EXPECT_LT(Clock::now() - start, 1s);
+  }
+  stop = true;
+  flooder.join();
+  o.conn.Send("Q");
+  EXPECT_EQ(TakeInput(*o.port, 1), "Q");
 }
 
 TEST(NetworkPort, RefusedConnectionNamesThePort) {

@@ -93,6 +93,14 @@ TEST_F(Api, AKeyPrintsOnceAndAnswersWithItsOutcomeEveryTime) {
   EXPECT_EQ(looked_up->status, 200);
   EXPECT_EQ(Body(looked_up)["receipt_number"], outcome["receipt_number"]);
 
+  // The same amount written another way is the same document.
+  for (const Json& price : {Json(1.5), Json("1.500"), Json(15e-1)}) {
+    Json respelled = Json::parse(ReceiptJson("api-once"));
+    respelled["lines"][0]["price"] = price;
+    const auto same = Post("/v1/registers/sim/documents", respelled.dump());
+    EXPECT_EQ(same->status, 200) << price << ": " << same->body;
+    EXPECT_EQ(Body(same)["replayed"], true) << price;
+  }
   const auto other = Post("/v1/registers/sim/documents", ReceiptJson("api-once", "2.00"));
   EXPECT_EQ(other->status, 409);
   EXPECT_EQ(Body(other)["field"], "key");
@@ -127,6 +135,15 @@ TEST_F(Api, RefusalsNameTheFieldAtFault) {
       {"keys differ", docs, ReceiptJson("a1"), {{"Idempotency-Key", "a2"}}, 400, "key"},
       {"key with a slash", docs, ReceiptJson("a/b"), {}, 400, "key"},
       {"key too long", docs, ReceiptJson(std::string(129, 'k')), {}, 400, "key"},
+      {"key of one dot", docs, ReceiptJson("."), {}, 400, "key"},
+      {"key of two dots", docs, ReceiptJson(".."), {}, 400, "key"},
+      {"number out of range",
+       docs,
+       R"({"key": "n1", "lines": [{"department": 1, "description": "PANE", "price": 1e400}],
+           "payments": [{"type": "cash"}]})",
+       {},
+       400,
+       "lines[0].price"},
       {"key not text", docs, R"({"key": 5, "lines": []})", {}, 400, "key"},
       {"wait negative", docs + "?wait=-1", ReceiptJson("w1"), {}, 400, "wait"},
       {"wait not a number", docs + "?wait=soon", ReceiptJson("w2"), {}, 400, "wait"},
@@ -148,7 +165,7 @@ TEST_F(Api, RefusalsNameTheFieldAtFault) {
     }
   }
   // Nothing refused reached the journal.
-  for (const char* key : {"a1", "a2", "w1", "api-long", "u1"}) {
+  for (const char* key : {"a1", "a2", "w1", "api-long", "u1", "n1"}) {
     EXPECT_EQ(rig_->Client()->Get((std::string("/v1/documents/") + key).c_str())->status, 404)
         << key;
   }

@@ -1,11 +1,11 @@
 // The service's log lines: one line whatever a value holds, levels filtered,
 // values escaped so that a client's text cannot forge a line or a field.
+#include "log.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "log.hpp"
 
 namespace tavirel::service {
 namespace {
@@ -20,7 +20,7 @@ TEST(Log, ValuesAreBareOrQuotedAndNeverBreakTheLine) {
       {"say \"hi\"", "\"say \\\"hi\\\"\""},
       {"back\\slash", "\"back\\\\slash\""},
       {"line\nevent=forged", "\"line\\nevent=forged\""},
-      {std::string("nul\0esc\x1b[2J", 12), "\"nul\\x00esc\\x1b[2J\""},
+      {std::string("nul\0esc\x1b[2J", 11), "\"nul\\x00esc\\x1b[2J\""},
       {"del\x7f", "\"del\\x7f\""},
       {"caffè", "caffè"},
   };

@@ -1,5 +1,7 @@
-// The register's worker with a scripted register and store: queue order,
-// keys, bounds, reopening in virtual time, registers out of reach, stopping.
+// The register's worker with a scripted register on a real journal in a
+// temporary folder: queue order, keys, bounds, reopening in virtual time,
+// registers out of reach (with a backoff that a successful open does not
+// reset), documents that hold their register, stopping.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,7 +11,9 @@
 
 #include "fakes.hpp"
 #include "register_worker.hpp"
+#include "tavirel/documents/errors.hpp"
 #include "tavirel/errors.hpp"
+#include "temp_dir.hpp"
 
 namespace tavirel::service {
 namespace {
@@ -18,12 +22,10 @@ using namespace std::chrono_literals;
 using documents::Status;
 using testing::Ended;
 using testing::FakeDriver;
-using testing::FakeStore;
 using testing::OnCall;
 using testing::OnOpen;
 using testing::OnRun;
 using testing::Receipt;
-using testing::Step;
 
 // Real time, only to let the worker's thread reach a state; the clock the
 // worker reads is the test's.
@@ -41,16 +43,18 @@ class WorkerTest : public ::testing::Test {
  protected:
   RegisterWorker& Make(FakeDriver::Script script, std::size_t queue_length = 100,
                        std::string name = "banco") {
-    auto driver = std::make_unique<FakeDriver>(store_, std::move(script));
+    auto driver = std::make_unique<FakeDriver>(journal_, std::move(script));
     driver_ = driver.get();
     worker_ = std::make_unique<RegisterWorker>(
         RegisterConfig{name, "/dev/fake"}, std::move(driver),
-        WorkerContext{store_, events_, metrics_, completions_, clock_, queue_length});
+        WorkerContext{journal_, events_, metrics_, completions_, log_, clock_, queue_length});
     return *worker_;
   }
-  bool Finished(const std::string& key) {
-    const auto entry = store_.Lookup(key);
-    return entry && entry->state == documents::EntryState::Finished;
+  bool Finished(const std::string& key) { return StatusOf(key) && IsFinal(*StatusOf(key)); }
+  std::optional<Status> StatusOf(const std::string& key) {
+    const auto entry = journal_.Lookup(key);
+    if (!entry) return std::nullopt;
+    return entry->status;
   }
   std::vector<std::string> Runs() const {
     std::vector<std::string> runs;
@@ -69,7 +73,15 @@ class WorkerTest : public ::testing::Test {
     worker_->Wake();
   }
 
-  FakeStore store_;
+  testing::TempDir dir_;
+  documents::Journal journal_{dir_.File("journal.db")};
+  std::vector<std::string> log_lines_;
+  std::mutex log_mutex_;
+  Log log_{[this](std::string_view line) {
+             std::lock_guard lock(log_mutex_);
+             log_lines_.emplace_back(line);
+           },
+           LogLevel::Info};
   EventHub events_;
   Metrics metrics_;
   Completions completions_;
@@ -116,7 +128,8 @@ TEST_F(WorkerTest, AKeyIsQueuedOnceAndAFinishedOneNeverRunsAgain) {
   const auto again = worker.Submit(Receipt("k"));
   EXPECT_TRUE(first.queued);
   EXPECT_FALSE(again.queued);
-  EXPECT_EQ(again.entry.state, documents::EntryState::Finished);
+  EXPECT_EQ(again.admitted.admission, documents::Admission::Answered);
+  EXPECT_EQ(again.admitted.entry.status, Status::Closed);
   std::this_thread::sleep_for(20ms);
   EXPECT_EQ(Runs(), std::vector<std::string>{"k"});
   EXPECT_THROW(worker.Submit(Receipt("k", "2.00")), documents::KeyConflictError);
@@ -132,13 +145,13 @@ TEST_F(WorkerTest, AFullQueueRefusesNewKeysButNotKnownOnes) {
   EXPECT_NO_THROW(worker.Submit(Receipt("a")));
   EXPECT_THROW(worker.SubmitCall(R"({"member": "opReadDataOra"})"), QueueFullError);
   EXPECT_EQ(worker.Status().queue_length, 2U);
-  EXPECT_FALSE(store_.Lookup("c"));  // refused before it reached the journal
+  EXPECT_FALSE(journal_.Lookup("c"));  // refused before it reached the journal
 }
 
 TEST_F(WorkerTest, AKeyOfAnotherRegisterIsRefused) {
-  store_.Enqueue(Receipt("k"), "cassa2");
+  journal_.Admit(Receipt("k"), "cassa2");
   RegisterWorker& worker = Make({});
-  EXPECT_THROW(worker.Submit(Receipt("k")), OtherRegisterError);
+  EXPECT_THROW(worker.Submit(Receipt("k")), documents::RegisterMismatchError);
 }
 
 TEST_F(WorkerTest, ReopensWithBackoffInVirtualTimeAndSaysWhy) {
@@ -181,13 +194,9 @@ TEST_F(WorkerTest, ADocumentCutOffFromItsRegisterWaitsAndRunsAgain) {
        [](const documents::Document&) -> documents::Outcome {
          throw SerialError("/dev/fake: hung up");
        }},
-      {"failed on a hang-up",
+      {"nothing sent: register off",
        [](const documents::Document& d) {
-         return Ended(d.key, Status::Failed, Step(std::nullopt, "hang-up"));
-       }},
-      {"register off",
-       [](const documents::Document& d) {
-         return Ended(d.key, Status::Failed, Step(OP_ERR_NOCOLL, "OP_ERR_NOCOLL"));
+         return Ended(d.key, Status::Queued, "nothing was sent: the register was out of reach");
        }},
       {"uncertain", [](const documents::Document& d) { return Ended(d.key, Status::Uncertain); }},
   };
@@ -203,28 +212,26 @@ TEST_F(WorkerTest, ADocumentCutOffFromItsRegisterWaitsAndRunsAgain) {
     worker.Submit(Receipt(k));
     worker.Submit(Receipt(after));
     ASSERT_TRUE(Eventually([&] { return worker.Status().state == RegisterState::Unavailable; }));
-    EXPECT_NE(store_.Lookup(k)->state, documents::EntryState::Finished);
+    EXPECT_FALSE(Finished(k));
     EXPECT_EQ(worker.Status().queue_length, 2U);  // k first, then after
     Advance(500ms);
     ASSERT_TRUE(Eventually([&] { return Finished(after); }));
     EXPECT_EQ(Runs(), (std::vector<std::string>{k, k, after}));
-    EXPECT_EQ(store_.Lookup(k)->outcome->status, documents::Status::Closed);
+    EXPECT_EQ(StatusOf(k), Status::Closed);
     worker_.reset();
   }
 }
 
-TEST_F(WorkerTest, ARefusedDocumentEndsFailedAndAFinalUncertainOneIsNotRetried) {
+TEST_F(WorkerTest, ARefusedDocumentEndsFailedAndOneNeedingAttentionIsNotRetried) {
   RegisterWorker& worker = Make(OnRun([](const documents::Document& d) {
-    if (d.key == "refused") {
-      return Ended(d.key, Status::Failed, Step(EERR, "EERR"));
-    }
-    return Ended(d.key, Status::Uncertain);
+    if (d.key == "refused") return Ended(d.key, Status::Failed, "the register refused it");
+    // A report whose reply was lost: never repeated, and the register is free.
+    return Ended(d.key, Status::NeedsAttention, "its reply was lost");
   }));
-  driver_->final_uncertain = true;  // a report whose reply was lost: never repeated
   worker.Start();
   worker.Submit(Receipt("refused"));
   worker.Submit(Receipt("report"));
-  ASSERT_TRUE(Eventually([&] { return Finished("report"); }));
+  ASSERT_TRUE(Eventually([&] { return StatusOf("report") == Status::NeedsAttention; }));
   EXPECT_EQ(Runs(), (std::vector<std::string>{"refused", "report"}));
   EXPECT_EQ(worker.Status().state, RegisterState::Open);
   // Sent again, a failed document runs again.
@@ -233,8 +240,8 @@ TEST_F(WorkerTest, ARefusedDocumentEndsFailedAndAFinalUncertainOneIsNotRetried) 
 }
 
 TEST_F(WorkerTest, StartQueuesTheUnfinishedDocumentsOfItsRegisterInOrder) {
-  for (const char* key : {"x", "y", "z"}) store_.Enqueue(Receipt(key), "banco");
-  store_.Enqueue(Receipt("elsewhere"), "cassa2");
+  for (const char* key : {"x", "y", "z"}) journal_.Admit(Receipt(key), "banco");
+  journal_.Admit(Receipt("elsewhere"), "cassa2");
   RegisterWorker& worker = Make({});
   worker.Start();
   ASSERT_TRUE(Eventually([&] { return Finished("z"); }));
@@ -262,7 +269,7 @@ TEST_F(WorkerTest, StopLetsTheDocumentInProgressFinishAndLeavesTheQueueInTheStor
   release.set_value();
   worker.Join();
   EXPECT_TRUE(Finished("first"));
-  EXPECT_EQ(store_.Lookup("second")->state, documents::EntryState::Queued);
+  EXPECT_EQ(StatusOf("second"), Status::Queued);
   EXPECT_EQ(Runs(), std::vector<std::string>{"first"});
   EXPECT_EQ(call->Wait(std::chrono::steady_clock::now() + 1s), CallTicket::Result::Failed);
   EXPECT_THROW(std::rethrow_exception(call->Error()), StoppingError);
@@ -290,6 +297,71 @@ TEST_F(WorkerTest, CallsTakeTheirTurnAndAWithdrawnOneNeverRuns) {
   const auto log = driver_->Log();
   EXPECT_EQ(std::count(log.begin(), log.end(), "call A"), 0);
   EXPECT_EQ(std::count(log.begin(), log.end(), "call B"), 1);
+}
+
+// A document left open on its register (a refused payment) stops the queue
+// of documents until it is settled; calls still reach the register; a new
+// worker on the same journal (a restart) finds the register held again.
+TEST_F(WorkerTest, ADocumentThatHoldsItsRegisterStopsTheQueueButNotCalls) {
+  const auto script = [] {
+    auto s = OnRun([](const documents::Document& d) {
+      if (d.key != "paid-part") return Ended(d.key, Status::Closed);
+      return Ended(d.key, Status::NeedsAttention,
+                   "the receipt stays open with 5.00 to pay (paid 3.00 of 8.00)", true);
+    });
+    s.call = [](std::string_view op) { return "answer to " + std::string(op); };
+    return s;
+  };
+  RegisterWorker& worker = Make(script());
+  worker.Start();
+  worker.Submit(Receipt("paid-part"));
+  worker.Submit(Receipt("next"));
+  ASSERT_TRUE(Eventually([&] { return worker.Status().attention.has_value(); }));
+  auto call = worker.SubmitCall("C");
+  EXPECT_EQ(call->Wait(std::chrono::steady_clock::now() + 10s), CallTicket::Result::Answered);
+  std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(Runs(), std::vector<std::string>{"paid-part"});
+  const RegisterStatus status = worker.Status();
+  EXPECT_EQ(status.state, RegisterState::Open);
+  EXPECT_EQ(status.attention->key, "paid-part");
+  EXPECT_NE(status.attention->reason.find("5.00 to pay"), std::string::npos);
+  EXPECT_EQ(status.queue_length, 1u);
+  EXPECT_EQ(StatusOf("next"), Status::Queued);
+  {
+    std::lock_guard lock(log_mutex_);
+    EXPECT_TRUE(std::any_of(log_lines_.begin(), log_lines_.end(), [](const std::string& l) {
+      return l.find("event=document-needs-attention key=paid-part") != std::string::npos;
+    }));
+  }
+  worker_.reset();
+  RegisterWorker& again = Make(script());
+  again.Start();
+  ASSERT_TRUE(Eventually([&] { return again.Status().attention.has_value(); }));
+  std::this_thread::sleep_for(20ms);
+  EXPECT_TRUE(Runs().empty());
+  EXPECT_EQ(again.Status().queue_length, 1u);
+}
+
+// A document that stays out of reach is tried again no faster than the
+// backoff allows, though the register opens every time: never a spin.
+TEST_F(WorkerTest, TheBackoffGrowsWhileADocumentStaysOutOfReach) {
+  RegisterWorker& worker = Make(OnRun([](const documents::Document& d) {
+    return Ended(d.key, Status::Uncertain, "the register did not answer the readings");
+  }));
+  worker.Start();
+  worker.Submit(Receipt("stuck"));
+  ASSERT_TRUE(Eventually([&] { return Runs().size() == 1; }));
+  for (const auto& [wait, runs] :
+       {std::pair{499ms, 1u}, {1ms, 2u}, {999ms, 2u}, {1ms, 3u}, {1999ms, 3u}, {1ms, 4u}}) {
+    // Each run ends with the register unavailable, its next attempt set.
+    ASSERT_TRUE(Eventually([&] { return worker.Status().state == RegisterState::Unavailable; }));
+    Advance(wait);
+    std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(Eventually([&] { return Runs().size() == runs; })) << Runs().size();
+  }
+  EXPECT_EQ(Opens(), 4);
+  EXPECT_EQ(worker.Status().failures, 4);
+  EXPECT_EQ(StatusOf("stuck"), Status::Uncertain);
 }
 
 TEST_F(WorkerTest, APortFailureInACallMakesTheRegisterUnavailable) {

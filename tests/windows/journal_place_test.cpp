@@ -8,6 +8,7 @@
 
 #include "support/temp_dir.hpp"
 #include "tavirel/documents/journal.hpp"
+#include "tavirel/support/user_folders.hpp"
 
 namespace tavirel::documents {
 namespace {
@@ -30,7 +31,7 @@ class LocalAppData {
 TEST(JournalPlace, IsUnderLocalAppDataAndRefusedWithoutIt) {
   {
     const LocalAppData set("C:\\Users\\cassa\\AppData\\Local");
-    EXPECT_EQ(DefaultJournalPath(), "C:\\Users\\cassa\\AppData\\Local\\tavirel\\journal.db");
+    EXPECT_EQ(DefaultJournalPath(), "C:\\Users\\cassa\\AppData\\Local/tavirel/journal.db");
   }
   const LocalAppData unset("");
   try {
@@ -45,7 +46,7 @@ TEST(JournalPlace, AJournalIsMadeThereAndOpensAgain) {
   const testing::TempDir dir;
   const LocalAppData set(dir.path().string());
   const std::string path = DefaultJournalPath();
-  ASSERT_TRUE(std::filesystem::create_directories(std::filesystem::path(path).parent_path()));
+  support::MakePrivateFolders<JournalError>(path, "the journal");  // as the programs do
   { Journal journal(path); }
   EXPECT_TRUE(std::filesystem::is_regular_file(path));
   EXPECT_NO_THROW({ Journal reopened(path); });

@@ -15,6 +15,7 @@
 //
 // Free functions without state: safe from any thread.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,9 @@ namespace tavirel::documents {
 /// (not JSON, a missing key, a field of the wrong kind, an unknown field or
 /// type name). Values are judged later, by Preflight.
 Document ParseDocument(std::string_view json);
+/// As above, with the key given beside the text (a request's header): it is
+/// the document's key when the text has none.
+Document ParseDocument(std::string_view json, std::string_view key_beside);
 
 /// The document as JSON text, one line, fields in a fixed order. Decimal
 /// texts are written in their plain form ("1.50" stays "1.50", "+1.5" and
@@ -39,5 +43,10 @@ std::string ContentHash(const Document& document);
 
 /// "receipt", "non-fiscal", "report".
 std::string_view TypeName(DocumentType type);
+
+/// "cash", "cheque", "card", "ticket".
+std::string_view PaymentTypeName(PaymentType type);
+/// The payment type of that name; empty for any other text.
+std::optional<PaymentType> PaymentTypeNamed(std::string_view name);
 
 }  // namespace tavirel::documents

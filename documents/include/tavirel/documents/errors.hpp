@@ -38,14 +38,22 @@ class JournalError : public TavirelError {
   using TavirelError::TavirelError;
 };
 
+/// A row of the journal that does not read (its document or outcome was
+/// damaged): it is left as it is. The message names the journal and the key.
+class DamagedRowError : public JournalError {
+ public:
+  using JournalError::JournalError;
+};
+
 /// A key the journal holds with other content. The message names the key.
 class KeyConflictError : public JournalError {
  public:
   using JournalError::JournalError;
 };
 
-/// A document in flight on one register was asked to run on another: it can
-/// be resolved only where it started. The message names both serial numbers.
+/// A key admitted for one register was sent to another, or a document in
+/// flight on one register was asked to run on another: it can be resolved
+/// only where it started. The message names both.
 class RegisterMismatchError : public TavirelError {
  public:
   using TavirelError::TavirelError;

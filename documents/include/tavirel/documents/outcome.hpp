@@ -1,9 +1,12 @@
 #pragma once
-// What became of a document, as a value and as JSON:
+// A document's state and what became of it, as values and as JSON:
 //
 //   {"key": "pos2-000123", "status": "closed", "receipt_number": 42,
+//    "document_number": null, "fiscal_number": null,
 //    "date": "2026-12-07T10:30", "total": "5.67", "paid": "10.00", "change": "4.33",
-//    "failed_step": null,
+//    "due": null, "adjustments": [{"where": "adjustments[0]", "member": "opSubTotPercMinus",
+//    "amount": "-0.63"}], "payments": [{"where": "payments[0]", "member": "opContante",
+//    "amount": "10.00"}], "holds_register": false, "failed_step": null, "settlement": null,
 //    "steps": [{"member": "opReparto", "command": "1003...", "result": 0,
 //               "result_name": "OP_OK"}, ...],
 //    "replayed": false}
@@ -17,42 +20,104 @@
 #include <string_view>
 #include <vector>
 
+#include "tavirel/documents/document.hpp"
 #include "tavirel/documents/errors.hpp"
 
 namespace tavirel::documents {
 
+/// Where a document is in its life. The journal holds one of these for every
+/// key; journal.hpp draws the machine (every transition and the function that
+/// makes it). Stored and written by name.
 enum class Status {
-  /// The document was printed whole: a receipt closed by its payments, a
-  /// non-fiscal document ended, a report printed.
+  /// Recorded; nothing of it has been sent. It runs in its turn.
+  Queued,
+  /// Started on one register (its fiscal serial is bound to it): steps are
+  /// going out, or a stopped process left one in flight.
+  Running,
+  /// A step's effect is not known and the register could not be read to
+  /// tell (it was out of reach). The next run on the same register reads it
+  /// and goes on; nothing is sent again before that reading.
+  Uncertain,
+  /// It cannot go on by itself: a refusal after a payment, a receipt already
+  /// open on the register, a report whose reply was lost. Nothing is sent for
+  /// it until an operator settles it; `holds_register` says whether its
+  /// register must wait meanwhile.
+  NeedsAttention,
+  /// Printed whole: a receipt closed by its payments, a non-fiscal document
+  /// ended, a report printed. Final.
   Closed,
   /// A receipt was opened and then voided on the register, or a non-fiscal
-  /// document was ended early: `failed_step` says why.
+  /// document was ended early: `failed_step` says why. Final.
   Voided,
-  /// Nothing fiscal happened: preflight problems, the port, a refusal of the
-  /// first operation. Running the same document again tries it again.
+  /// Nothing fiscal happened: preflight problems, a refusal of the first
+  /// operation. Final, but the same document sent again under its key is
+  /// queued anew.
   Failed,
-  /// The register could not be reached, or could not be brought to an end,
-  /// to settle what a step did: running the same document again resolves
-  /// it. For a report whose reply was lost this is final: reports are never
-  /// repeated automatically.
-  Uncertain,
 };
 
-/// "closed", "voided", "failed", "uncertain".
+/// "queued", "running", "uncertain", "needs-attention", "closed", "voided",
+/// "failed".
 std::string_view StatusName(Status status);
+/// The status of that name; empty for any other text.
+std::optional<Status> StatusNamed(std::string_view name);
+/// Closed, voided or failed: the journal answers the key with its outcome.
+bool IsFinal(Status status);
+
+/// How a request to the register ended, beside its result code.
+enum class StepEnd {
+  Answered,     // a result code came back for it (OP_OK, EERR, OP_ERR_TIMEOUT, ...)
+  BadReply,     // a reply came that is not this request's, or does not read
+  HangUp,       // the port failed under it (hung up, closed, unplugged)
+  Cancelled,    // its wait was cancelled (the host is stopping)
+  Interrupted,  // in flight when its process stopped; nothing came back
+};
+
+/// "answered", "bad-reply", "hang-up", "cancelled", "interrupted".
+std::string_view StepEndName(StepEnd end);
+/// The end of that name; empty for any other text.
+std::optional<StepEnd> StepEndNamed(std::string_view name);
 
 /// One request that went to the register (or was meant to).
 struct StepRecord {
   std::string member;   // "opReparto", "opSubTot" (a reading made to resolve a step), ...
   std::string command;  // the command string as composed
-  /// The result code, or absent when the call ended without one (the line
-  /// hung up, the wait was cancelled, the host was stopped).
+  /// The result code, or absent when the call ended without one.
   std::optional<std::int16_t> result;
-  /// "OP_OK", "EERR", "OP_ERR_TIMEOUT", ... or what ended the call: "hang-up",
-  /// "cancelled", "bad-reply", "interrupted" (left in flight by a stopped host).
-  std::string result_name;
+  StepEnd end = StepEnd::Interrupted;
   friend bool operator==(const StepRecord&, const StepRecord&) = default;
 };
+
+/// "OP_OK", "EERR", ... for an answered step; the end's name otherwise.
+std::string StepResultName(const StepRecord& step);
+
+/// An amount the register answered for one of the document's own steps.
+struct AmountLine {
+  std::string where;   // the document's field: "payments[1]", "adjustments[0]"
+  std::string member;  // "opContante", "opSubTotPercMinus", ...
+  std::string amount;  // decimal text; a discount is negative
+  friend bool operator==(const AmountLine&, const AmountLine&) = default;
+};
+
+/// What an operator decided for a document that needed attention.
+struct Settlement {
+  enum class Action {
+    Retry,        // go on where it stopped (after the paper is refilled, say)
+    PayRest,      // pay what is left with `payment`
+    Void,         // void the receipt, where the register still allows it
+    MarkSettled,  // settled by hand, outside the register: `settled_as` with the note
+  };
+  Action action = Action::Retry;
+  std::optional<Payment> payment;      // PayRest: how (cash for the rest when absent)
+  Status settled_as = Status::Closed;  // MarkSettled: closed, voided or failed
+  std::string note;                    // the operator's words
+  std::string by;                      // who decided ("console", a token's name, "cli")
+  friend bool operator==(const Settlement&, const Settlement&) = default;
+};
+
+/// "retry", "pay-rest", "void", "mark-settled".
+std::string_view SettlementActionName(Settlement::Action action);
+/// The action of that name; empty for any other text.
+std::optional<Settlement::Action> SettlementActionNamed(std::string_view name);
 
 /// The step that decided a document's end when it did not close.
 struct FailedStep {
@@ -63,22 +128,41 @@ struct FailedStep {
   std::string result_name;
   std::int32_t printer_error = 0;  // LastEERR after a refusal, 0 otherwise
   std::string printer_text;        // the printer's text for it ("SUPERA LIMITE")
-  std::string reason;              // one sentence for people
-  std::vector<Problem> problems;   // preflight's
+  /// What kind of failure, for programs ("paper-out", "not-programmed",
+  /// "sequence", "closure-due", "line", "receipt-open", "preflight", ...):
+  /// tavirel::ErrorKind for the register's answers.
+  std::string kind;
+  std::string reason;             // one sentence for people
+  std::vector<Problem> problems;  // preflight's
   friend bool operator==(const FailedStep&, const FailedStep&) = default;
 };
 
 struct Outcome {
   std::string key;
   Status status = Status::Failed;
-  /// The fiscal receipt's number (closed or voided receipt), or the number of
-  /// the non-fiscal document or report; absent when unknown.
+  /// The fiscal receipt's number (closed or voided receipt); absent when
+  /// unknown, and for other documents.
   std::optional<std::int32_t> receipt_number;
-  std::optional<std::string> date;    // "YYYY-MM-DDTHH:MM", the register's
-  std::optional<std::string> total;   // what the receipt came to
-  std::optional<std::string> paid;    // the payments
-  std::optional<std::string> change;  // given back
+  /// A non-fiscal document's or report's number (the register's non-fiscal
+  /// count), when its reply gave one.
+  std::optional<std::int32_t> document_number;
+  /// A fiscal document's number other than a receipt's: the fiscal closure,
+  /// the fiscal memory report, the daily financial Z report.
+  std::optional<std::int32_t> fiscal_number;
+  std::optional<std::string> date;      // "YYYY-MM-DDTHH:MM", the register's
+  std::optional<std::string> total;     // what the receipt came to, by the register's replies
+  std::optional<std::string> paid;      // the payments the register took
+  std::optional<std::string> change;    // given back
+  std::optional<std::string> due;       // still to pay on a receipt left open
+  std::vector<AmountLine> adjustments;  // each discount or surcharge, as the register made it
+  std::vector<AmountLine> payments;     // each payment the register took
+  /// Needs attention with the document still open on its register (a receipt
+  /// in its payment phase, a receipt of someone else's found open): the
+  /// register's other documents wait until it is settled.
+  bool holds_register = false;
   std::optional<FailedStep> failed_step;
+  /// How an operator settled it, once one did.
+  std::optional<Settlement> settlement;
   std::vector<StepRecord> steps;
   bool replayed = false;  // read from the journal: the register was not touched
   friend bool operator==(const Outcome&, const Outcome&) = default;
@@ -86,7 +170,8 @@ struct Outcome {
 
 /// One line of JSON, fields in the order above.
 std::string ToJson(const Outcome& outcome);
-/// Reads what ToJson wrote. Throws DocumentError when it is not an outcome.
+/// Reads what ToJson wrote ("steps" may be left out: none). Throws
+/// DocumentError when it is not an outcome.
 Outcome ParseOutcome(std::string_view json);
 
 }  // namespace tavirel::documents

@@ -40,15 +40,11 @@ struct OpRequest {
   std::optional<std::string> id;
 };
 
-/// Reads a JSON OP. Numbers become their plain decimal text (no exponent),
-/// so 0.1 reaches a Currency parameter as exactly 0.1, never through binary
-/// floating point. Throws JsonOpError.
+/// Reads a JSON OP. Numbers become their plain decimal text (no exponent,
+/// the digits as written: the same reader as documents), so 0.1 reaches a
+/// Currency parameter as exactly 0.1, never through binary floating point.
+/// Throws JsonOpError.
 OpRequest ParseJsonOp(std::string_view text);
-
-/// A JSON number's text without exponent: "1.5e2" is "150", "-2E-3" is
-/// "-0.002", "1.50" stays "1.50". Throws JsonOpError when the exponent puts
-/// the number beyond any parameter's range (beyond 10^400 either way).
-std::string PlainDecimal(std::string_view json_number);
 
 /// The member an OP with `arg_count` arguments names: a property's name
 /// alone reads it, with one argument sets it; anything else is a method.

@@ -1,12 +1,14 @@
 #pragma once
-// Stop requests for a command that holds a port: SIGINT, SIGTERM and SIGHUP
-// on POSIX systems; Ctrl+C, Ctrl+Break and the console closing on Windows.
-// On POSIX the signals are blocked in the calling thread (and so in every
-// thread it starts after) and taken by a thread of this object; on Windows
-// the console's handler passes them to that thread. The thread records the
-// first one, runs the stop action (ending the wait of the call in progress)
-// and wakes a wait on standard input. The command then closes its port and
-// exits 128 + the signal's number. No handler touches global state.
+// Stop requests for a program that holds a port (the command line, the
+// service): SIGINT, SIGTERM and SIGHUP on POSIX systems; Ctrl+C, Ctrl+Break
+// and the console closing on Windows. On POSIX the signals are blocked in
+// the calling thread (and so in every thread it starts after) and taken by a
+// thread of this object; on Windows the console's handler passes them to
+// that thread. The thread records the first one, runs the stop action
+// (ending the wait of the call in progress) and wakes a wait on standard
+// input; every later one runs the "again" action (the service cancels the
+// waits it let finish). The command then closes its port and exits 128 +
+// the signal's number. No handler touches global state.
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -15,7 +17,7 @@
 
 #include "tavirel/tavirel_control.hpp"
 
-namespace tavirel::cli {
+namespace tavirel::support {
 
 class SignalStop {
  public:
@@ -32,6 +34,8 @@ class SignalStop {
   /// safe from another thread). Runs at once if one already came. An empty
   /// action disarms; call that before what the action uses goes away.
   void Arm(std::function<void()> action);
+  /// What to do at every signal after the first (from the watching thread).
+  void ArmAgain(std::function<void()> action);
 
   /// The first signal that came (Ctrl+C counts as SIGINT, Ctrl+Break and
   /// the console closing as SIGTERM), or 0.
@@ -46,13 +50,15 @@ class SignalStop {
  private:
   struct Sources;  // the platform's: a signalfd and eventfds, or console events
   void Watch();
-  // Records the first signal and runs the action; false for a later one.
+  // The first signal: recorded, the action run, true. A later one: the
+  // "again" action run, false.
   bool Fire(int signal_number);
 
   std::unique_ptr<Sources> sources_;
   std::atomic<int> caught_{0};
   std::mutex mutex_;
   std::function<void()> action_;
+  std::function<void()> again_;
   std::thread thread_;
 };
 
@@ -74,4 +80,4 @@ class CancelOnStop {
   SignalStop& stop_;
 };
 
-}  // namespace tavirel::cli
+}  // namespace tavirel::support

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <system_error>
 
-#include "signal_stop.hpp"
+#include "tavirel/support/signal_stop.hpp"
 
-namespace tavirel::cli {
+namespace tavirel::support {
 namespace {
 
 sigset_t StopSet() {
@@ -89,4 +89,4 @@ const char* SignalStop::Name(int signal_number) {
 
 void IgnoreBrokenPipe() { std::signal(SIGPIPE, SIG_IGN); }
 
-}  // namespace tavirel::cli
+}  // namespace tavirel::support

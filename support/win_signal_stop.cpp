@@ -8,9 +8,9 @@
 #include <string>
 #include <system_error>
 
-#include "signal_stop.hpp"
+#include "tavirel/support/signal_stop.hpp"
 
-namespace tavirel::cli {
+namespace tavirel::support {
 namespace {
 
 std::string EventName(const char* kind) {
@@ -87,4 +87,4 @@ const char* SignalStop::Name(int signal_number) {
 
 void IgnoreBrokenPipe() {}
 
-}  // namespace tavirel::cli
+}  // namespace tavirel::support
