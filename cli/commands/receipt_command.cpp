@@ -211,7 +211,8 @@ void AddReceiptCommand(CLI::App& app, Runner& run) {
       ->capture_default_str();
   receipt
       ->add_option("--journal", options->journal,
-                   "The journal (default $XDG_STATE_HOME/tavirel/journal.db)")
+                   "The journal (default tavirel/journal.db in the user's state folder: "
+                   "$XDG_STATE_HOME, ~/.local/state, or %LOCALAPPDATA% on Windows)")
       ->type_name("FILE");
   receipt->add_flag("--new-journal", options->new_journal,
                     "An empty journal file is a new journal (otherwise it is refused)");

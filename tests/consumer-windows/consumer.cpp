@@ -21,7 +21,7 @@ int main() {
   control.InitProperties();
   check(control.Settings() == "9600,n,8,1", "a control's default settings");
   try {
-    control.PortOpen(true);
+    control.PortOpen();
     check(false, "opening COM250 is refused");
   } catch (const SerialError& e) {
     check(std::string(e.what()).find("COM250") != std::string::npos,

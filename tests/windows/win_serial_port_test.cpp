@@ -122,7 +122,7 @@ class OnAnEchoingPort : public ::testing::Test {
 TEST_F(OnAnEchoingPort, EveryByteValueGoesOutAndComesBackUnchanged) {
   std::string all;
   for (int i = 0; i < 256; ++i) all += static_cast<char>(i == 0x1b ? 0x1a : i);  // no commands
-  for (const std::string& settings : {"9600,n,8,1", "115200,n,8,1", "19200,n,8,2"}) {
+  for (const char* settings : {"9600,n,8,1", "115200,n,8,1", "19200,n,8,2"}) {
     port_->Settings(settings);
     Send(all);
     EXPECT_EQ(Receive(all.size()), all) << settings;
