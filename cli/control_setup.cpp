@@ -4,7 +4,6 @@
 
 #include "cli_errors.hpp"
 #include "tavirel/port_factory.hpp"
-#include "tavirel/posix_serial_port.hpp"
 #include "tavirel/support/currency_mode.hpp"
 
 namespace tavirel::cli {
@@ -33,13 +32,10 @@ ControlSetup ChooseRegister(std::string_view command, const std::string& device,
   return setup;
 }
 
-std::unique_ptr<TavirelControl> MakeControl(const ControlSetup& setup) {
-  std::unique_ptr<SerialPort> port;
-  if (setup.device.empty()) {
-    port = std::make_unique<PosixSerialPort>();
-  } else {
-    port = MakePort(setup.device);
-  }
+std::unique_ptr<TavirelControl> MakeControl(const ControlSetup& setup,
+                                            std::unique_ptr<SerialPort> port) {
+  // Without a port the control makes the platform's own, numbered by COMPort.
+  if (!port && !setup.device.empty()) port = MakePort(setup.device);
   auto control = std::make_unique<TavirelControl>(std::move(port));
   control->InitProperties();
   control->Settings(setup.settings);

@@ -29,9 +29,11 @@ struct ControlSetup {
 ControlSetup ChooseRegister(std::string_view command, const std::string& device, int port, bool sim,
                             const std::string& settings, std::string_view mode);
 
-/// A new control on the port the setup names (the POSIX serial component for
-/// a port number) with the setup applied, the port not yet open. Malformed
-/// settings or port names throw SettingsError.
-std::unique_ptr<TavirelControl> MakeControl(const ControlSetup& setup);
+/// A new control on the port the setup names (the platform's serial
+/// component for a port number), or on `port` when one is given (the setup's
+/// device then only names it), with the setup applied, the port not yet
+/// open. Malformed settings or port names throw SettingsError.
+std::unique_ptr<TavirelControl> MakeControl(const ControlSetup& setup,
+                                            std::unique_ptr<SerialPort> port = nullptr);
 
 }  // namespace tavirel::cli

@@ -3,9 +3,8 @@
 #include "tavirel/sim/faults.hpp"
 
 namespace tavirel::cli {
-namespace {
 
-sim::SimOptions MakeOptions(const SimLinkOptions& options) {
+sim::SimOptions MakeSimOptions(const SimLinkOptions& options) {
   sim::SimOptions sim;
   sim.currency = options.lire ? sim::CurrencyUnit::Lire : sim::CurrencyUnit::Euro;
   sim.serial = options.serial;
@@ -17,11 +16,6 @@ sim::SimOptions MakeOptions(const SimLinkOptions& options) {
     sim.faults.push_back(sim::ParseFaultSwitch(fault));
   return sim;
 }
-
-}  // namespace
-
-SimLink::SimLink(const SimLinkOptions& options)
-    : sim_(sim::StartOnPty(MakeOptions(options), sim::PtyOptions{options.link_path})) {}
 
 std::string JournalText(const std::vector<sim::JournalDocument>& documents) {
   std::string text;

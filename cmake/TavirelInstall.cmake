@@ -34,9 +34,16 @@ function(tavirel_install_library target export_set)
     INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 endfunction()
 
+# Each platform's port header goes with that platform's library only.
+if(WIN32)
+  set(TAVIREL_OTHER_PLATFORM_HEADER posix_serial_port.hpp)
+else()
+  set(TAVIREL_OTHER_PLATFORM_HEADER win_serial_port.hpp)
+endif()
 function(tavirel_install_headers dir)
   install(DIRECTORY ${dir}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tavirel
-    COMPONENT development FILES_MATCHING PATTERN "*.hpp")
+    COMPONENT development FILES_MATCHING PATTERN "*.hpp"
+    PATTERN ${TAVIREL_OTHER_PLATFORM_HEADER} EXCLUDE)
 endfunction()
 
 tavirel_install_library(tavirel tavirelTargets)

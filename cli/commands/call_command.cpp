@@ -1,6 +1,5 @@
 // tavirel call: one control, PortOpen, each OP in order, PortClose.
 #include <CLI/CLI.hpp>
-#include <csignal>
 #include <memory>
 #include <optional>
 
@@ -9,7 +8,7 @@
 #include "commands/commands.hpp"
 #include "control_setup.hpp"
 #include "sim_link.hpp"
-#include "tavirel/posix_serial_port.hpp"
+#include "tavirel/port_mapping.hpp"
 
 namespace tavirel::cli {
 
@@ -75,7 +74,7 @@ int RunCall(const CallOptions& options, Streams& streams) {
   // Before any thread starts, so that only the watcher takes the signals.
   SignalStop stop;
   // A reader that went away is a write error the run reports, not a silent end.
-  std::signal(SIGPIPE, SIG_IGN);
+  support::IgnoreBrokenPipe();
   std::optional<SimLink> sim;  // outlives the control that talks to it
   std::unique_ptr<TavirelControl> control;
   try {
@@ -85,7 +84,7 @@ int RunCall(const CallOptions& options, Streams& streams) {
       sim.emplace(sim_options);
       setup.device = sim->DevicePath();
     }
-    control = MakeControl(setup);
+    control = MakeControl(setup, sim ? sim->TakeHostPort() : nullptr);
   } catch (const std::exception& e) {
     if (options.json) streams.out << NotReadyLine(e.what()) << std::endl;
     throw;
@@ -117,12 +116,11 @@ void AddCallCommand(CLI::App& app, Runner& run) {
                                   "A serial device or pseudo-terminal by its path, or a device "
                                   "server's port: tcp://HOST:PORT or rfc2217://HOST:PORT")
                      ->type_name("NAME");
-  auto* port =
-      call->add_option("--port", options->port, "The control's COMPort (port n is /dev/ttyS<n-1>)")
-          ->type_name("N")
-          ->check(CLI::Range(1, 32767));
-  auto* sim =
-      call->add_flag("--sim", options->sim, "The built-in simulated register on a pseudo-terminal");
+  auto* port = call->add_option("--port", options->port,
+                                "The control's COMPort (port 1 is " + DefaultPortDevice(1) + ")")
+                   ->type_name("N")
+                   ->check(CLI::Range(1, 32767));
+  auto* sim = call->add_flag("--sim", options->sim, "The built-in simulated register");
   device->excludes(port)->excludes(sim);
   port->excludes(sim);
   call->add_option("--settings", options->settings, "Line settings")

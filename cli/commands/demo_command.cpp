@@ -50,7 +50,7 @@ int RunDemo(const DemoOptions& options, Streams& streams) {
   SimLink sim(sim_options);
   ControlSetup setup;
   setup.device = sim.DevicePath();
-  const std::unique_ptr<TavirelControl> control = MakeControl(setup);
+  const std::unique_ptr<TavirelControl> control = MakeControl(setup, sim.TakeHostPort());
   const CancelOnStop cancel_on_stop(stop, *control);
   HostOptions host_options;
   host_options.trace = options.trace;

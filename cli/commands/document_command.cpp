@@ -17,6 +17,7 @@
 #include "tavirel/documents/document_json.hpp"
 #include "tavirel/documents/journal.hpp"
 #include "tavirel/documents/runner.hpp"
+#include "tavirel/port_mapping.hpp"
 #include "tavirel/support/user_folders.hpp"
 #include "terminal_text.hpp"
 
@@ -162,13 +163,12 @@ void AddDocumentOptions(CLI::App& command, DocumentOptions& options) {
   auto* device =
       command.add_option("--device", options.device, "A serial device or pseudo-terminal")
           ->type_name("PATH");
-  auto* port =
-      command
-          .add_option("--port", options.port, "The control's COMPort (port n is /dev/ttyS<n-1>)")
-          ->type_name("N")
-          ->check(CLI::Range(1, 32767));
-  auto* sim = command.add_flag("--sim", options.sim,
-                               "The built-in simulated register on a pseudo-terminal");
+  auto* port = command
+                   .add_option("--port", options.port,
+                               "The control's COMPort (port 1 is " + DefaultPortDevice(1) + ")")
+                   ->type_name("N")
+                   ->check(CLI::Range(1, 32767));
+  auto* sim = command.add_flag("--sim", options.sim, "The built-in simulated register");
   device->excludes(port)->excludes(sim);
   port->excludes(sim);
   command.add_option("--fault", options.faults, "A fault switch of the simulated register")
@@ -182,7 +182,8 @@ void AddDocumentOptions(CLI::App& command, DocumentOptions& options) {
       ->capture_default_str();
   command
       .add_option("--journal", options.journal,
-                  "The journal (default $XDG_STATE_HOME/tavirel/journal.db)")
+                  "The journal (default tavirel/journal.db in the user's state folder: "
+                  "$XDG_STATE_HOME, ~/.local/state, or %LOCALAPPDATA% on Windows)")
       ->type_name("FILE");
   command.add_flag("--new-journal", options.new_journal,
                    "An empty journal file is a new journal (otherwise it is refused)");
@@ -204,7 +205,8 @@ int RunDocuments(const DocumentCommand& command, const DocumentOptions& options,
     sim.emplace(sim_options);
     setup.device = sim->DevicePath();
   }
-  const std::unique_ptr<TavirelControl> control = MakeControl(setup);
+  const std::unique_ptr<TavirelControl> control =
+      MakeControl(setup, sim ? sim->TakeHostPort() : nullptr);
   HostOptions host_options;
   host_options.trace = options.trace;
   ControlHost host(*control, streams.err, host_options);

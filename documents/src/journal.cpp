@@ -357,7 +357,8 @@ JournalEntry Journal::Settle(std::string_view key, const Settlement& settlement)
 std::string DefaultJournalPath() {
   const auto state = support::UserFolderPath(support::UserFolder::State);
   if (!state) {
-    throw JournalError("no place for the journal: neither XDG_STATE_HOME nor HOME is set");
+    throw JournalError("no place for the journal: " +
+                       support::UserFolderMissing(support::UserFolder::State));
   }
   return *state + "/tavirel/journal.db";
 }

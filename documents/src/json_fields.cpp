@@ -61,8 +61,8 @@ std::optional<std::vector<std::optional<std::string>>> Fields::DecimalList(std::
     } else if (item.is_number_integer()) {
       items.emplace_back(item.dump());
     } else {
-      problems_.push_back({Where(name) + "[" + std::to_string(i) + "]",
-                           "must be a decimal number, as text (\"1.50\") or a JSON number"});
+      problems_.Add({Where(name) + "[" + std::to_string(i) + "]",
+                     "must be a decimal number, as text (\"1.50\") or a JSON number"});
       items.emplace_back();
     }
   }

@@ -1,12 +1,6 @@
 #include "sqlite_db.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
+#include "journal_file.hpp"
 #include "tavirel/documents/errors.hpp"
 
 namespace tavirel::documents {
@@ -29,8 +23,7 @@ int LastSystemError(sqlite3* db) {
 std::string Explain(int code, const char* sqlite_text, int system_errno = 0) {
   const int primary = code & 0xff;
   if (primary == SQLITE_IOERR || primary == SQLITE_FULL) {
-    if (system_errno == ENOSPC || system_errno == EDQUOT) return "the disk is full";
-    if (system_errno == EFBIG) return "the file has reached the size this process may write";
+    if (auto room = RoomProblem(system_errno)) return *room;
   }
   switch (primary) {
     case SQLITE_FULL: return "the disk is full";
@@ -44,35 +37,10 @@ std::string Explain(int code, const char* sqlite_text, int system_errno = 0) {
   }
 }
 
-// Makes the file when it is not there, owner-only; refuses what is not a
-// plain file. True when it made it.
-bool Prepare(const std::string& path, bool empty_is_new) {
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) == 0) {
-    if (S_ISLNK(info.st_mode)) {
-      throw JournalError("journal " + path + ": is a symbolic link; give the file's own path");
-    }
-    if (!S_ISREG(info.st_mode)) throw JournalError("journal " + path + ": is not a file");
-    if (info.st_size == 0 && !empty_is_new) {
-      throw JournalError("journal " + path +
-                         ": the file is empty, where a journal was expected; if a new journal is "
-                         "meant, remove the file or ask for a new one (--new-journal)");
-    }
-    return info.st_size == 0;
-  }
-  if (errno != ENOENT) {
-    throw JournalError("journal " + path + ": " + std::strerror(errno));
-  }
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) throw JournalError("journal " + path + ": cannot create: " + std::strerror(errno));
-  ::close(fd);
-  return true;
-}
-
 }  // namespace
 
 Database::Database(const std::string& path, bool empty_is_new) : path_(path) {
-  created_ = Prepare(path, empty_is_new);
+  created_ = PrepareJournalFile(path, empty_is_new);
   const int rc =
       sqlite3_open_v2(path.c_str(), &db_,
                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW, nullptr);

@@ -13,21 +13,15 @@
 // terminal's settings are saved and put back at close; raw mode, VMIN 1,
 // VTIME 0, no flow control, at the port's Settings.
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "tavirel/export.hpp"
 #include "tavirel/line_settings.hpp"
+#include "tavirel/port_mapping.hpp"
 #include "tavirel/serial_port.hpp"
 
 namespace tavirel {
-
-/// Maps a port number to a device path.
-using PortMapping = std::function<std::string(std::int16_t port)>;
-
-/// The default mapping: port n is /dev/ttyS<n-1>.
-TAVIREL_API std::string DefaultPortDevice(std::int16_t port);
 
 class TAVIREL_API PosixSerialPort final : public SerialPort {
  public:

@@ -97,7 +97,10 @@ std::string ReadToken(const std::string& path) {
 
 std::string DefaultTokenPath() {
   const auto config = support::UserFolderPath(support::UserFolder::Config);
-  if (!config) throw TokenError("neither XDG_CONFIG_HOME nor HOME is set: give --token-file");
+  if (!config) {
+    throw TokenError(support::UserFolderMissing(support::UserFolder::Config) +
+                     ": give --token-file");
+  }
   return *config + "/tavirel/token";
 }
 

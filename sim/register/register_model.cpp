@@ -1,9 +1,8 @@
 #include "tavirel/sim/register_model.hpp"
 
-#include <ctime>
-
 #include "command_table.hpp"
 #include "handlers.hpp"
+#include "local_offset.hpp"
 #include "refusal.hpp"
 #include "tavirel/sim/line_engine.hpp"
 #include "tavirel/sim/printer_errors.hpp"
@@ -11,13 +10,6 @@
 
 namespace tavirel::sim {
 namespace {
-
-std::int64_t LocalUtcOffset() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return local.tm_gmtoff;
-}
 
 WallClock OrSystem(WallClock wall) {
   if (wall) return wall;

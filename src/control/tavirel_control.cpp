@@ -2,7 +2,7 @@
 #include "control/control_impl.hpp"
 #include "link/transaction.hpp"
 #include "ops/catalogue.hpp"
-#include "tavirel/posix_serial_port.hpp"
+#include "port/local_port.hpp"
 
 namespace tavirel {
 namespace {
@@ -14,7 +14,7 @@ constexpr std::int32_t kDefaultEuroSettings = 0;
 
 TavirelControl::TavirelControl(std::unique_ptr<SerialPort> port, std::shared_ptr<Clock> clock)
     : impl_(std::make_unique<Impl>()) {
-  impl_->port = port ? std::move(port) : std::make_unique<PosixSerialPort>();
+  impl_->port = port ? std::move(port) : port::MakeNumberedPort();
   impl_->clock = clock ? std::move(clock) : std::make_shared<SteadyClock>();
 }
 

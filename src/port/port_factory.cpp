@@ -7,10 +7,10 @@
 
 #include <string>
 
+#include "port/local_port.hpp"
 #include "port/quoted.hpp"
 #include "port/tcp_serial_port.hpp"
 #include "tavirel/errors.hpp"
-#include "tavirel/posix_serial_port.hpp"
 
 namespace tavirel {
 namespace {
@@ -43,7 +43,7 @@ std::unique_ptr<SerialPort> MakePort(std::string_view name, const NetworkPortOpt
   if (name.empty())
     Refuse(name, "empty (give a device path, tcp://HOST:PORT or rfc2217://HOST:PORT)");
   const auto scheme_end = name.find("://");
-  if (scheme_end == std::string_view::npos) return PosixSerialPort::ForDevice(std::string(name));
+  if (scheme_end == std::string_view::npos) return port::MakeDevicePort(std::string(name));
   const std::string_view scheme = name.substr(0, scheme_end);
   NetworkAddress address;
   address.name = std::string(name);

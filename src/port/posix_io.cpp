@@ -99,7 +99,7 @@ int MakeWaitSet(int fd, int wake_fd, const std::string& device, Watch watch) {
   epoll_event device_event{};
   // epoll always reports a hang-up and an error; without EPOLLIN the
   // terminal's wake-up for each byte received does not reach the waiter.
-  device_event.events = watch == Watch::Input ? EPOLLIN : 0;
+  device_event.events = watch == Watch::Input ? static_cast<std::uint32_t>(EPOLLIN) : 0U;
   device_event.data.u32 = 0;
   epoll_event wake_event{};
   wake_event.events = EPOLLIN;

@@ -36,7 +36,7 @@ constexpr std::size_t kChunk = 4096;
 
 std::string LossReason(int error) {
   return error == 0 ? "the device server closed the connection"
-                    : "the connection failed: " + std::string(std::strerror(error));
+                    : "the connection failed: " + SocketErrorText(error);
 }
 
 }  // namespace
@@ -45,7 +45,7 @@ struct NetworkSerialPort::State {
   NetworkAddress address;
   NetworkPortOptions options;
   WakePipe wake;
-  UniqueFd sock;
+  Socket sock;
   std::unique_ptr<Rfc2217Session> session;  // while connected with RFC 2217
   std::string received;
   std::size_t taken = 0;

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "port/posix_device.hpp"
+#include "port/socket_handle.hpp"
 #include "port/tcp_endpoint.hpp"
 
 namespace tavirel::port {
@@ -18,34 +18,35 @@ namespace tavirel::port {
 /// (no Nagle delay) and probes an idle peer, so a device server that
 /// vanished without closing is found. Throws SerialError naming `name` when
 /// the name does not resolve, every address refuses, or the time runs out.
-UniqueFd ConnectTcp(const Endpoint& endpoint, std::chrono::milliseconds timeout,
-                    const std::string& name);
+Socket ConnectTcp(const Endpoint& endpoint, std::chrono::milliseconds timeout,
+                  const std::string& name);
 
 struct ReadResult {
   std::size_t size = 0;  // bytes read; 0 when nothing waits or the connection is gone
   bool lost = false;     // the peer closed or the connection failed
-  int error = 0;         // the errno of a failed connection; 0 after an orderly close
+  int error = 0;         // the system error of a failed connection; 0 after an orderly close
 };
 
 /// Reads what is there, at most `size` bytes, without waiting. Throws
 /// SerialError only for faults of the caller's own (a bad descriptor).
-ReadResult ReadTcp(int fd, char* data, std::size_t size, const std::string& name);
+ReadResult ReadTcp(NativeSocket fd, char* data, std::size_t size, const std::string& name);
 
 enum class WriteResult { Done, Lost, TimedOut };
 
 /// Writes every byte before `deadline`, waiting for room as needed. Never
 /// raises SIGPIPE.
-WriteResult WriteTcp(int fd, std::string_view bytes, std::chrono::steady_clock::time_point deadline,
-                     int& error);
+WriteResult WriteTcp(NativeSocket fd, std::string_view bytes,
+                     std::chrono::steady_clock::time_point deadline, int& error);
 
 /// Makes a wait for input on `fd` end only once `bytes` have come (or the
 /// connection ended): SO_RCVLOWAT, best effort.
-void SetReceiveLowWater(int fd, int bytes);
+void SetReceiveLowWater(NativeSocket fd, int bytes);
 
 enum class Wakeup { Timeout, Readable, Woken };
 
 /// Waits at most `wait` for `fd` to be readable (or closed: a read then
-/// tells) or, when `wake_fd` is not -1, for it to be readable.
-Wakeup WaitReadable(int fd, int wake_fd, std::chrono::milliseconds wait, const std::string& name);
+/// tells) or, when `wake_fd` is not kNoSocket, for it to be readable.
+Wakeup WaitReadable(NativeSocket fd, NativeSocket wake_fd, std::chrono::milliseconds wait,
+                    const std::string& name);
 
 }  // namespace tavirel::port

@@ -1,7 +1,11 @@
 #pragma once
 // A pipe that wakes a poll: Signal from any thread or a signal handler makes
 // the read end readable until Drain. Created with the port, so an Interrupt
-// works whether or not the port is open.
+// works whether or not the port is open. A pipe on POSIX systems; on Windows,
+// where only sockets can be polled together, a loopback datagram socket sent
+// to itself (posix_wake_pipe.cpp, win_wake_pipe.cpp).
+#include "port/socket_handle.hpp"
+
 namespace tavirel::port {
 
 class WakePipe {
@@ -17,10 +21,10 @@ class WakePipe {
   /// Empties the pipe; true when it held a signal.
   bool Drain() noexcept;
   /// The end to poll for reading.
-  [[nodiscard]] int ReadFd() const { return fds_[0]; }
+  [[nodiscard]] NativeSocket ReadFd() const { return fds_[0]; }
 
  private:
-  int fds_[2] = {-1, -1};
+  NativeSocket fds_[2] = {kNoSocket, kNoSocket};
 };
 
 }  // namespace tavirel::port

@@ -2,8 +2,6 @@
 // The runner on a real control against the simulated register over the
 // in-memory null-modem pair, in virtual time, with a journal in a fresh
 // temporary folder; and what the register printed, read from its journal.
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>

@@ -206,8 +206,9 @@ class Journal {
 };
 
 /// The journal's default place: $XDG_STATE_HOME/tavirel/journal.db, or
-/// ~/.local/state/tavirel/journal.db when XDG_STATE_HOME is unset or empty.
-/// Throws JournalError when neither it nor HOME is set.
+/// ~/.local/state/tavirel/journal.db when XDG_STATE_HOME is unset or empty
+/// (JournalError when neither it nor HOME is set); on Windows
+/// %LOCALAPPDATA%/tavirel/journal.db (JournalError when LOCALAPPDATA is unset).
 std::string DefaultJournalPath();
 
 }  // namespace tavirel::documents

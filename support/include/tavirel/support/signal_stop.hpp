@@ -1,14 +1,17 @@
 #pragma once
-// SIGINT, SIGTERM and SIGHUP for a program that holds a port (the command
-// line, the service): the signals are blocked in the calling thread (and so
-// in every thread it starts after) and taken by a thread of this object,
-// which records the first one, runs the stop action (ending the wait of the
-// call in progress) and wakes a wait on standard input; every later one runs
-// the "again" action (the service cancels the waits it let finish). The
-// command then closes its port and exits 128 + the signal's number. No
-// handler runs in signal context, so there is no global state.
+// Stop requests for a program that holds a port (the command line, the
+// service): SIGINT, SIGTERM and SIGHUP on POSIX systems; Ctrl+C, Ctrl+Break
+// and the console closing on Windows. On POSIX the signals are blocked in
+// the calling thread (and so in every thread it starts after) and taken by a
+// thread of this object; on Windows the console's handler passes them to
+// that thread. The thread records the first one, runs the stop action
+// (ending the wait of the call in progress) and wakes a wait on standard
+// input; every later one runs the "again" action (the service cancels the
+// waits it let finish). The command then closes its port and exits 128 +
+// the signal's number. No handler touches global state.
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -18,10 +21,11 @@ namespace tavirel::support {
 
 class SignalStop {
  public:
-  /// Blocks the signals in the calling thread and starts watching. Create it
-  /// before any other thread of the process starts. Throws std::system_error.
+  /// Starts watching (on POSIX: blocks the signals in the calling thread).
+  /// Create it before any other thread of the process starts. Throws
+  /// std::system_error.
   SignalStop();
-  /// Stops watching. The signals stay blocked: the command is ending.
+  /// Stops watching. On POSIX the signals stay blocked: the command is ending.
   ~SignalStop();
   SignalStop(const SignalStop&) = delete;
   SignalStop& operator=(const SignalStop&) = delete;
@@ -33,26 +37,34 @@ class SignalStop {
   /// What to do at every signal after the first (from the watching thread).
   void ArmAgain(std::function<void()> action);
 
-  /// The first signal that came, or 0.
+  /// The first signal that came (Ctrl+C counts as SIGINT, Ctrl+Break and
+  /// the console closing as SIGTERM), or 0.
   [[nodiscard]] int Caught() const noexcept { return caught_.load(); }
-  /// A descriptor that becomes readable once a signal came (for poll).
-  [[nodiscard]] int WakeFd() const noexcept { return wake_fd_; }
+  /// A descriptor that becomes readable once a signal came (for poll); -1
+  /// on Windows, where a console read ends on Ctrl+C by itself.
+  [[nodiscard]] int WakeFd() const noexcept;
 
   /// "SIGINT", "SIGTERM", "SIGHUP" (the number for another).
   static const char* Name(int signal_number);
 
  private:
+  struct Sources;  // the platform's: a signalfd and eventfds, or console events
   void Watch();
+  // The first signal: recorded, the action run, true. A later one: the
+  // "again" action run, false.
+  bool Fire(int signal_number);
 
-  int signal_fd_ = -1;
-  int wake_fd_ = -1;  // an eventfd: written once a signal came
-  int quit_fd_ = -1;  // an eventfd: written to end the watching thread
+  std::unique_ptr<Sources> sources_;
   std::atomic<int> caught_{0};
   std::mutex mutex_;
   std::function<void()> action_;
   std::function<void()> again_;
   std::thread thread_;
 };
+
+/// A write to a reader that went away is an error the run reports, not a
+/// signal that ends the program (nothing to do on Windows, which has none).
+void IgnoreBrokenPipe();
 
 /// While it lives, a stop signal cancels the wait of `control`'s call.
 class CancelOnStop {

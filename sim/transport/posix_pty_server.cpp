@@ -1,5 +1,3 @@
-#include "tavirel/sim/pty_server.hpp"
-
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -14,6 +12,7 @@
 #include <cstring>
 
 #include "tavirel/sim/errors.hpp"
+#include "tavirel/sim/pty_server.hpp"
 
 namespace tavirel::sim {
 namespace {

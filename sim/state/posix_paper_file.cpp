@@ -1,5 +1,3 @@
-#include "tavirel/sim/paper_file.hpp"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "tavirel/sim/errors.hpp"
+#include "tavirel/sim/paper_file.hpp"
 
 namespace tavirel::sim {
 namespace {

@@ -68,7 +68,7 @@ void ServeUntilStopped(SimLink& sim, int signals_fd, bool control, sim::OutputQu
     const int ready = ::poll(fds, input.open ? 2 : 1, kFailureCheckMs);
     if (ready < 0 && errno != EINTR) throw std::runtime_error("poll failed");
     if (fds[0].revents & POLLIN) return;
-    if (auto failure = sim.Server().Failure()) std::rethrow_exception(failure);
+    if (auto failure = sim.Failure()) std::rethrow_exception(failure);
     if (input.open && fds[1].revents != 0) {
       for (const std::string& line : input.Read(STDIN_FILENO))
         out.Write(sim::ConsoleCommand(sim.Register(), line) + "\n");

@@ -4,8 +4,6 @@
 //   of never. Unacknowledged writes count the same way (TCP_USER_TIMEOUT).
 // - Host names resolve with the system resolver, which has its own time
 //   limits; a numeric address never waits on it.
-#include "port/tcp_socket.hpp"
-
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -20,6 +18,7 @@
 #include <cstring>
 #include <memory>
 
+#include "port/tcp_socket.hpp"
 #include "tavirel/errors.hpp"
 
 namespace tavirel::port {
@@ -27,6 +26,8 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
+
+int Fd(NativeSocket socket) { return static_cast<int>(socket); }
 
 int PollTimeout(milliseconds wait) {
   return static_cast<int>(std::clamp<milliseconds::rep>(wait.count(), 0, INT_MAX));
@@ -74,13 +75,13 @@ AddrList Resolve(const Endpoint& endpoint, const std::string& name) {
 }
 
 // One address: 0 and the connected socket, or the errno of the failure.
-int TryConnect(const addrinfo& a, SteadyClock::time_point deadline, UniqueFd& out) {
-  UniqueFd fd(::socket(a.ai_family, a.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a.ai_protocol));
+int TryConnect(const addrinfo& a, SteadyClock::time_point deadline, Socket& out) {
+  Socket fd(::socket(a.ai_family, a.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a.ai_protocol));
   if (!fd.Valid()) return errno;
-  if (::connect(fd.Get(), a.ai_addr, a.ai_addrlen) != 0) {
+  if (::connect(Fd(fd.Get()), a.ai_addr, a.ai_addrlen) != 0) {
     if (errno != EINPROGRESS) return errno;
     for (;;) {
-      pollfd p{fd.Get(), POLLOUT, 0};
+      pollfd p{Fd(fd.Get()), POLLOUT, 0};
       const int ready = ::poll(&p, 1, PollTimeout(Left(deadline)));
       if (ready < 0 && errno == EINTR) continue;
       if (ready < 0) return errno;
@@ -89,10 +90,10 @@ int TryConnect(const addrinfo& a, SteadyClock::time_point deadline, UniqueFd& ou
     }
     int err = 0;
     socklen_t len = sizeof err;
-    if (::getsockopt(fd.Get(), SOL_SOCKET, SO_ERROR, &err, &len) != 0) return errno;
+    if (::getsockopt(Fd(fd.Get()), SOL_SOCKET, SO_ERROR, &err, &len) != 0) return errno;
     if (err != 0) return err;
   }
-  TuneSocket(fd.Get());
+  TuneSocket(Fd(fd.Get()));
   out = std::move(fd);
   return 0;
 }
@@ -104,12 +105,18 @@ bool IsLoss(int err) {
 
 }  // namespace
 
-UniqueFd ConnectTcp(const Endpoint& endpoint, milliseconds timeout, const std::string& name) {
+void CloseSocket(NativeSocket socket) noexcept {
+  if (socket != kNoSocket) ::close(Fd(socket));
+}
+
+std::string SocketErrorText(int error) { return std::strerror(error); }
+
+Socket ConnectTcp(const Endpoint& endpoint, milliseconds timeout, const std::string& name) {
   const auto deadline = SteadyClock::now() + timeout;
   const AddrList list = Resolve(endpoint, name);
   int last_error = ECONNREFUSED;
   for (const addrinfo* a = list.get(); a != nullptr; a = a->ai_next) {
-    UniqueFd fd;
+    Socket fd;
     last_error = TryConnect(*a, deadline, fd);
     if (last_error == 0) return fd;
     if (last_error == ETIMEDOUT) break;
@@ -120,9 +127,9 @@ UniqueFd ConnectTcp(const Endpoint& endpoint, milliseconds timeout, const std::s
   throw SerialError("network port " + name + ": cannot connect: " + std::strerror(last_error));
 }
 
-ReadResult ReadTcp(int fd, char* data, std::size_t size, const std::string& name) {
+ReadResult ReadTcp(NativeSocket fd, char* data, std::size_t size, const std::string& name) {
   for (;;) {
-    const ssize_t got = ::recv(fd, data, size, 0);
+    const ssize_t got = ::recv(Fd(fd), data, size, 0);
     if (got > 0) return {static_cast<std::size_t>(got), false, 0};
     if (got == 0) return {0, true, 0};
     if (errno == EINTR) continue;
@@ -132,10 +139,11 @@ ReadResult ReadTcp(int fd, char* data, std::size_t size, const std::string& name
   }
 }
 
-WriteResult WriteTcp(int fd, std::string_view bytes, SteadyClock::time_point deadline, int& error) {
+WriteResult WriteTcp(NativeSocket fd, std::string_view bytes, SteadyClock::time_point deadline,
+                     int& error) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t put = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+    const ssize_t put = ::send(Fd(fd), bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
     if (put > 0) {
       done += static_cast<std::size_t>(put);
       continue;
@@ -145,7 +153,7 @@ WriteResult WriteTcp(int fd, std::string_view bytes, SteadyClock::time_point dea
       error = errno;
       return WriteResult::Lost;
     }
-    pollfd p{fd, POLLOUT, 0};
+    pollfd p{Fd(fd), POLLOUT, 0};
     const int ready = ::poll(&p, 1, PollTimeout(Left(deadline)));
     if (ready < 0 && errno == EINTR) continue;
     if (ready == 0) return WriteResult::TimedOut;
@@ -157,16 +165,19 @@ WriteResult WriteTcp(int fd, std::string_view bytes, SteadyClock::time_point dea
   return WriteResult::Done;
 }
 
-void SetReceiveLowWater(int fd, int bytes) { SetOption(fd, SOL_SOCKET, SO_RCVLOWAT, bytes); }
+void SetReceiveLowWater(NativeSocket fd, int bytes) {
+  SetOption(Fd(fd), SOL_SOCKET, SO_RCVLOWAT, bytes);
+}
 
-Wakeup WaitReadable(int fd, int wake_fd, milliseconds wait, const std::string& name) {
-  pollfd p[2] = {{fd, POLLIN, 0}, {wake_fd, POLLIN, 0}};
-  const int ready = ::poll(p, wake_fd >= 0 ? 2 : 1, PollTimeout(wait));
+Wakeup WaitReadable(NativeSocket fd, NativeSocket wake_fd, milliseconds wait,
+                    const std::string& name) {
+  pollfd p[2] = {{Fd(fd), POLLIN, 0}, {Fd(wake_fd), POLLIN, 0}};
+  const int ready = ::poll(p, wake_fd != kNoSocket ? 2 : 1, PollTimeout(wait));
   if (ready < 0 && errno == EINTR) return Wakeup::Timeout;
   if (ready < 0)
     throw SerialError("network port " + name + ": cannot wait for input: " + std::strerror(errno));
   if (ready == 0) return Wakeup::Timeout;
-  if (wake_fd >= 0 && (p[1].revents & POLLIN)) return Wakeup::Woken;
+  if (wake_fd != kNoSocket && (p[1].revents & POLLIN)) return Wakeup::Woken;
   return Wakeup::Readable;
 }
 

@@ -1,5 +1,3 @@
-#include "tavirel/sim/output_queue.hpp"
-
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -10,6 +8,7 @@
 #include <string_view>
 
 #include "tavirel/sim/errors.hpp"
+#include "tavirel/sim/output_queue.hpp"
 
 namespace tavirel::sim {
 namespace {

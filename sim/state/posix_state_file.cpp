@@ -1,5 +1,3 @@
-#include "tavirel/sim/state_file.hpp"
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -13,6 +11,7 @@
 #include "state_check.hpp"
 #include "state_log.hpp"
 #include "tavirel/sim/errors.hpp"
+#include "tavirel/sim/state_file.hpp"
 
 namespace tavirel::sim {
 namespace {

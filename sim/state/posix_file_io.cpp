@@ -1,5 +1,3 @@
-#include "file_io.hpp"
-
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -8,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "file_io.hpp"
 #include "tavirel/sim/errors.hpp"
 
 namespace tavirel::sim {

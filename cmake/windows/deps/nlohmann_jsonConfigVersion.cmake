@@ -1,0 +1,14 @@
+# The version of Debian's nlohmann-json3-dev the headers were copied from
+# (scripts/build-windows writes it into the dependency folder as
+# nlohmann_json_VERSION.txt).
+file(READ "${CMAKE_CURRENT_LIST_DIR}/nlohmann_json_VERSION.txt" PACKAGE_VERSION)
+string(STRIP "${PACKAGE_VERSION}" PACKAGE_VERSION)
+set(PACKAGE_VERSION_COMPATIBLE FALSE)
+if(PACKAGE_FIND_VERSION_MAJOR STREQUAL "" OR PACKAGE_VERSION MATCHES "^${PACKAGE_FIND_VERSION_MAJOR}\\.")
+  if(NOT PACKAGE_VERSION VERSION_LESS PACKAGE_FIND_VERSION)
+    set(PACKAGE_VERSION_COMPATIBLE TRUE)
+  endif()
+endif()
+if(PACKAGE_VERSION VERSION_EQUAL PACKAGE_FIND_VERSION)
+  set(PACKAGE_VERSION_EXACT TRUE)
+endif()
