@@ -24,6 +24,7 @@
 #include "commands/commands.hpp"
 #include "fleet/fleet_topics.hpp"
 #include "fleet/mosquitto_client.hpp"
+#include "tavirel/errors.hpp"
 #include "terminal_text.hpp"
 
 namespace tavirel::cli {
@@ -358,6 +359,7 @@ int RunClosures(const FleetOptions& o, Streams& streams) {
     throw UsageError("closures needs one of --sqlite and --csv");
   ClosureSink sink(o);
   auto session = Connect(o, {Shared(o, "tavirel/v1/+/+/closures")}, streams.err);
+  streams.err << "tavirel: collecting closures from " << TerminalSafe(o.broker) << std::endl;
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(o.seconds);
   while (o.seconds == 0 || std::chrono::steady_clock::now() < end) {
     for (const auto& m : session->inbox.Take(500ms)) {

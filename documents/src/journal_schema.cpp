@@ -7,11 +7,10 @@
 // Schema 4: the outbox (journal_outbox.cpp).
 #include "journal_schema.hpp"
 
-#include "journal_outbox.hpp"
-
 #include <string>
 #include <vector>
 
+#include "journal_outbox.hpp"
 #include "tavirel/documents/document_json.hpp"
 #include "tavirel/documents/errors.hpp"
 #include "tavirel/documents/journal.hpp"

@@ -298,6 +298,16 @@ class BackOffice {
     return topics_;
   }
   [[nodiscard]] int resends() const { return resends_; }
+  /// When the store's journal made `key`'s `state`, in milliseconds of its
+  /// day (from the message's "at", "YYYY-MM-DDTHH:MM:SS.mmmZ").
+  std::optional<double> MadeMs(const std::string& key, const std::string& state) {
+    std::lock_guard lock(mutex_);
+    const auto it = made_.find(key + " " + state);
+    if (it == made_.end() || it->second.size() < 23) return std::nullopt;
+    const std::string& t = it->second;
+    return std::stod(t.substr(11, 2)) * 3.6e6 + std::stod(t.substr(14, 2)) * 6e4 +
+           std::stod(t.substr(17, 6)) * 1e3;
+  }
   /// When the first message of `key` in `state` arrived.
   std::optional<std::chrono::steady_clock::time_point> Arrived(const std::string& key,
                                                                const std::string& state) {
@@ -314,7 +324,9 @@ class BackOffice {
     const auto now = std::chrono::steady_clock::now();
     std::lock_guard lock(mutex_);
     if (j.is_object() && j.contains("key") && j.contains("state")) {
-      arrived_[j["key"].get<std::string>() + " " + j["state"].get<std::string>()] = now;
+      const std::string id = j["key"].get<std::string>() + " " + j["state"].get<std::string>();
+      arrived_.emplace(id, now);
+      if (j.contains("at")) made_.emplace(id, j["at"].get<std::string>());
     }
     topics_.push_back(m.topic);
     if (!j.is_object() || !j.contains("key")) return;
@@ -342,6 +354,7 @@ class BackOffice {
   std::map<std::string, std::vector<Json>> messages_, closures_;
   std::vector<std::string> topics_;
   std::map<std::string, std::chrono::steady_clock::time_point> arrived_;  // first, by key and state
+  std::map<std::string, std::string> made_;  // the state's "at", by key and state
   int resends_ = 0;
 };
 

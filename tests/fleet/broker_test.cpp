@@ -195,7 +195,8 @@ TEST(FleetBroker, AStoreOfflineGetsItsDocumentsWhenItReturns) {
 }
 
 // One document at a time, unpaced: publish to "closed" at the back office,
-// against the register's own part (from "running" to "closed" as they arrive).
+// against the register's own part (from "running" to "closed" as the
+// store's journal wrote them).
 TEST(FleetBroker, LatencyFromPublishToOutcome) {
   if (!Runnable()) GTEST_SKIP() << "needs mosquitto and tavirel sim";
   const int documents = Setting("TAVIREL_FLEET_LATENCY", 40);
@@ -211,10 +212,11 @@ TEST(FleetBroker, LatencyFromPublishToOutcome) {
     const auto sent = std::chrono::steady_clock::now();
     office.Send(DocumentsTopic("s1", "r1"), key, Receipt(key, false));
     ASSERT_TRUE(Eventually([&] { return office.Final(key).has_value(); }, 60s)) << key;
-    const auto running = office.Arrived(key, "running"), closed = office.Arrived(key, "closed");
-    ASSERT_TRUE(running && closed) << key << ": " << office.Final(key).value_or("");
+    const auto closed = office.Arrived(key, "closed");
+    const auto started = office.MadeMs(key, "running"), ended = office.MadeMs(key, "closed");
+    ASSERT_TRUE(closed && started && ended) << key << ": " << office.Final(key).value_or("");
     total_ms.push_back(std::chrono::duration<double, std::milli>(*closed - sent).count());
-    register_ms.push_back(std::chrono::duration<double, std::milli>(*closed - *running).count());
+    register_ms.push_back(*ended - *started);
   }
   const auto pct = [](std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());
@@ -228,6 +230,66 @@ TEST(FleetBroker, LatencyFromPublishToOutcome) {
   // The link adds little beside the register: well under a second a document.
   EXPECT_LT(pct(total_ms, 0.5) - pct(register_ms, 0.5), 1000.0);
   EXPECT_EQ(store.Stop(), 0);
+}
+
+// The back office's command: send and wait, a copy answered from the
+// journal, the closures collected once per key into CSV, the list of
+// registers by their retained status.
+TEST(FleetBroker, TheFleetCommandSendsWaitsListsAndCollects) {
+  if (!Runnable()) GTEST_SKIP() << "needs mosquitto and tavirel sim";
+  TempDir dir;
+  Broker broker(dir);
+  broker.Start();
+  Store store(dir, "s1", 1, broker.Url(), 500000);
+  store.Start();
+  const auto fleet = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {kTavirelCli, "fleet", "--broker", broker.Url()});
+    return Program(args).Finish(120s);
+  };
+  std::ofstream(dir / "r.json") << Receipt("cmd-1", false);
+  std::ofstream(dir / "z.json") << Json{
+      {"key", "cmd-z"},
+      {"type", "report"},
+      {"report", "fiscal-closure"}}.dump();
+  Program collector({kTavirelCli, "fleet", "--broker", broker.Url(), "closures", "--csv",
+                     dir / "z.csv", "--for", "300"});
+  ASSERT_TRUE(
+      Eventually([&] { return collector.Errors().find("collecting") != std::string::npos; }, 60s))
+      << collector.Errors();
+  struct Row {
+    const char* file;
+    int status;
+    const char* state;
+    bool replayed;
+  };
+  const Row rows[] = {
+      {"r.json", 0, "closed", false},
+      {"r.json", 0, "closed", true},  // the same key again: nothing printed
+      {"z.json", 0, "closed", false},
+  };
+  for (const Row& row : rows) {
+    const auto result = fleet({"send", "s1/r1", dir / row.file, "--wait", "60"});
+    ASSERT_EQ(result.status, row.status) << result.err;
+    const Json outcome = Json::parse(result.out);
+    EXPECT_EQ(outcome["state"], row.state);
+    EXPECT_EQ(outcome.value("replayed", false), row.replayed) << row.file;
+  }
+  EXPECT_EQ(Read(store.registers().front()).receipts.size(), 1U);
+  const auto csv = [&] {
+    std::ifstream in(dir / "z.csv");
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  ASSERT_TRUE(Eventually([&] { return csv().find("cmd-z,s1,r1,") != std::string::npos; }, 60s));
+  collector.Signal(SIGTERM);
+  collector.Wait(30s);
+  EXPECT_EQ(csv().rfind("cmd-z"), csv().find("cmd-z")) << "one row per closure";
+  const auto listed = fleet({"list"});
+  EXPECT_NE(listed.out.find("s1/r1 open"), std::string::npos) << listed.out;
+  const auto offline = fleet({"list", "--offline"});
+  EXPECT_EQ(offline.out, "") << "nothing is offline";
+  EXPECT_EQ(store.Stop(), 0);
+  const auto gone = fleet({"list", "--offline"});
+  EXPECT_NE(gone.out.find("s1 offline"), std::string::npos) << gone.out;
 }
 
 TEST(FleetBroker, AStoreCannotPublishToOrReadAnotherStoresTopics) {

@@ -21,6 +21,7 @@ using tavirel::service::testing::ReceiptJson;
 using tavirel::service::testing::ServiceRig;
 using testing::FakeBroker;
 using testing::FakeClient;
+using testing::Sent;
 
 constexpr const char* kDocs = "tavirel/v1/s1/r1/documents";
 constexpr const char* kOutcomes = "tavirel/v1/s1/r1/outcomes";
@@ -75,8 +76,6 @@ struct Rig {
   }
   std::size_t OutboxSize() { return documents::Outbox(service->dir() / "state/journal.db").Size(); }
 };
-
-using testing::Sent;
 
 TEST(FleetLink, EveryStateGoesOutAndACopyPrintsNothing) {
   Rig rig;
