@@ -52,7 +52,9 @@ TEST(Outbox, EveryStateChangeLeavesOneRowInItsTransaction) {
   journal.Finish("z1", Ended("z1", Status::Closed));
   const Document receipt = ParseDocument(kReceipt);
   journal.Start(receipt, 42);
-  journal.Record("o1", StepUpdate{.progress = "{}"});  // running -> running: no row
+  StepUpdate progress;
+  progress.progress = "{}";
+  journal.Record("o1", progress);  // running -> running: no row
   journal.Finish("o1", Ended("o1", Status::Failed));
   journal.Admit(receipt, "r");  // T2: failed -> queued again
 

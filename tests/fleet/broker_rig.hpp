@@ -141,7 +141,8 @@ inline std::vector<Json> PaperOf(const std::string& path) {
 class Store {
  public:
   Store(const TempDir& dir, const std::string& name, int registers, const std::string& broker_url,
-        int serial_base, const std::vector<std::string>& more = {})
+        int serial_base, const std::vector<std::string>& more = {},
+        const std::vector<std::string>& sim_more = {})
       : name_(name), log_(dir / (name + ".log")) {
     args_ = {TAVIRELD_PATH,
              "--listen",
@@ -159,9 +160,11 @@ class Store {
       SimRegister reg;
       reg.name = "r" + std::to_string(i);
       reg.paper = dir / (name + "-" + reg.name + ".paper");
-      reg.process = std::make_unique<Program>(std::vector<std::string>{
-          kTavirelCli, "sim", "--state", dir / (name + "-" + reg.name + ".json"), "--paper",
-          reg.paper, "--serial", std::to_string(serial_base + i)});
+      std::vector<std::string> sim{
+          kTavirelCli, "sim",     "--state",  dir / (name + "-" + reg.name + ".json"),
+          "--paper",   reg.paper, "--serial", std::to_string(serial_base + i)};
+      sim.insert(sim.end(), sim_more.begin(), sim_more.end());
+      reg.process = std::make_unique<Program>(sim);
       const auto device = reg.process->ReadLine(20s);
       if (!device || !device->starts_with("DEVICE /dev/")) {
         throw std::runtime_error("tavirel sim did not start: " + reg.process->Errors());
