@@ -224,8 +224,13 @@ struct Statuses {
   }
 };
 
+// A text field, "" when it is absent or null.
+std::string Text(const Json& j, const char* field) {
+  return j.contains(field) && j[field].is_string() ? j[field].get<std::string>() : "";
+}
+
 std::string StatusLine(const std::string& name, const Json& j) {
-  std::string line = name + " " + j.value("state", "?");
+  std::string line = name + " " + Text(j, "state");
   if (j.contains("sequence")) line += " sequence=" + j["sequence"].dump();
   if (j.contains("queue_length")) line += " waiting=" + j["queue_length"].dump();
   if (j.contains("reason") && j["reason"].is_string()) line += " reason=" + j["reason"].dump();
@@ -277,8 +282,7 @@ int RunList(const FleetOptions& o, Streams& streams) {
         statuses.stores.count(store) && statuses.stores[store].value("state", "") != "online";
     const bool offline = store_offline || !j.value("open", false);
     const bool attention = j.contains("attention") && j["attention"].is_object();
-    const std::string reason = j.value("last_error", "") + " " +
-                               (j["reason"].is_string() ? j["reason"].get<std::string>() : "");
+    const std::string reason = Text(j, "last_error") + " " + Text(j, "reason");
     const bool closure_due = reason.find("closure") != std::string::npos;
     if (!any || (o.offline && offline) || (o.attention && attention) ||
         (o.closure_due && closure_due)) {
@@ -320,7 +324,7 @@ class ClosureSink {
                       reg = j.value("register", ""), at = j.value("at", "");
     const std::string number =
         outcome.contains("fiscal_number") ? outcome["fiscal_number"].dump() : "";
-    const std::string date = outcome.value("date", "");
+    const std::string date = Text(outcome, "date");
     if (db_) {
       sqlite3_stmt* st = nullptr;
       sqlite3_prepare_v2(db_, "INSERT OR IGNORE INTO closures VALUES(?,?,?,?,?,?,?)", -1, &st,
