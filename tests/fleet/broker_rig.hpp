@@ -199,13 +199,14 @@ class Store {
   std::unique_ptr<Program> daemon_;
 };
 
+// Ended for good. "failed" is not: nothing fiscal happened, and the same
+// key sent again runs again (a run cut short by a kill may end so).
 inline bool IsFinal(const std::string& state) {
-  return state == "closed" || state == "voided" || state == "failed" || state == "expired" ||
-         state == "rejected";
+  return state == "closed" || state == "voided" || state == "expired" || state == "rejected";
 }
 
 /// The back office: outcomes and closures by key, documents sent again
-/// until they end.
+/// until they end for good (a failed one too, as the journal allows).
 class BackOffice {
  public:
   explicit BackOffice(int port, const std::string& id = "backoffice",
@@ -301,6 +302,21 @@ class BackOffice {
     return topics_;
   }
   [[nodiscard]] int resends() const { return resends_; }
+  /// Documents reported failed at least once, and why the first time.
+  std::map<std::string, std::string> Failed() {
+    std::lock_guard lock(mutex_);
+    std::map<std::string, std::string> failed;
+    for (const auto& [key, list] : messages_) {
+      for (const Json& j : list) {
+        if (j.value("state", "") != "failed" || failed.count(key)) continue;
+        const Json& o = j.contains("outcome") ? j["outcome"] : Json::object();
+        failed[key] = o.contains("failed_step") && o["failed_step"].is_object()
+                          ? o["failed_step"].value("reason", "")
+                          : "";
+      }
+    }
+    return failed;
+  }
   /// When the store's journal made `key`'s `state`, in milliseconds of its
   /// day (from the message's "at", "YYYY-MM-DDTHH:MM:SS.mmmZ").
   std::optional<double> MadeMs(const std::string& key, const std::string& state) {

@@ -159,10 +159,12 @@ TEST(FleetBroker, CrashRunEveryOutcomeArrivesEveryReceiptOnItsPaperOnce) {
   for (auto& store : stores) EXPECT_EQ(store->Stop(), 0);
   std::printf(
       "fleet crash run: %d stores x %d registers, %d documents (%d expired, on no paper), %d "
-      "receipts matched on paper, %d broker restarts, %d kills, %d resends, %d duplicate "
-      "outcomes dropped by key, %zu closures\n",
+      "receipts matched on paper, %d broker restarts, %d kills, %d resends (%zu failed by a "
+      "kill and run again), %d duplicate outcomes dropped by key, %zu closures\n",
       store_count, register_count, documents, expired, numbered, broker_restarts, kills,
-      office.resends(), duplicates, office.Closures().size());
+      office.resends(), office.Failed().size(), duplicates, office.Closures().size());
+  for (const auto& [key, why] : office.Failed())
+    std::printf("  %s failed once: %s\n", key.c_str(), why.c_str());
 }
 
 TEST(FleetBroker, AStoreOfflineGetsItsDocumentsWhenItReturns) {
