@@ -39,7 +39,13 @@ int Main(int argc, const char* const* argv, Streams& streams) {
   AddReceiptCommand(app, run);
   AddSettleCommand(app, run);
   AddApplyCommand(app, run);
+#ifdef TAVIREL_WITH_FLEET
+  AddFleetCommand(app, run);
+  constexpr const char* kCommands =
+      "demo, call, sim, members, error, receipt, settle, apply, fleet";
+#else
   constexpr const char* kCommands = "demo, call, sim, members, error, receipt, settle, apply";
+#endif
 #else
   constexpr const char* kCommands = "demo, call, sim, members, error";
 #endif

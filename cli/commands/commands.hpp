@@ -23,6 +23,9 @@ void AddReceiptCommand(CLI::App& app, Runner& run);
 void AddSettleCommand(CLI::App& app, Runner& run);
 void AddApplyCommand(CLI::App& app, Runner& run);
 #endif
+#ifdef TAVIREL_WITH_FLEET
+void AddFleetCommand(CLI::App& app, Runner& run);
+#endif
 
 /// The whole program: parses `argv`, runs the chosen command and returns the
 /// exit status (2 with a one-line message for a usage error).

@@ -140,24 +140,75 @@ std::vector<T> ReadList(Fields& f, std::string_view name, bool required, Read re
   return items;
 }
 
+// "YYYY-MM-DDTHH:MM:SS[.fff](Z|+HH:MM|-HH:MM)" in milliseconds since 1970 UTC.
+std::optional<std::int64_t> TimeMs(std::string_view t) {
+  const auto digits = [&](std::size_t at, std::size_t n) -> std::optional<int> {
+    if (at + n > t.size()) return std::nullopt;
+    int v = 0;
+    for (std::size_t i = at; i < at + n; ++i) {
+      if (t[i] < '0' || t[i] > '9') return std::nullopt;
+      v = v * 10 + (t[i] - '0');
+    }
+    return v;
+  };
+  const auto y = digits(0, 4), mo = digits(5, 2), d = digits(8, 2), h = digits(11, 2),
+             mi = digits(14, 2), s = digits(17, 2);
+  if (!y || !mo || !d || !h || !mi || !s || t[4] != '-' || t[7] != '-' ||
+      (t[10] != 'T' && t[10] != 't' && t[10] != ' ') || t[13] != ':' || t[16] != ':' || *mo < 1 ||
+      *mo > 12 || *d < 1 || *d > 31 || *h > 23 || *mi > 59 || *s > 60) {
+    return std::nullopt;
+  }
+  std::size_t at = 19;
+  std::int64_t ms = 0;
+  if (at < t.size() && t[at] == '.') {
+    std::int64_t scale = 100;
+    for (++at; at < t.size() && t[at] >= '0' && t[at] <= '9'; ++at, scale /= 10) {
+      ms += (t[at] - '0') * scale;
+    }
+  }
+  std::int64_t offset_min = 0;
+  if (at < t.size() && (t[at] == 'Z' || t[at] == 'z')) {
+    ++at;
+  } else if (at < t.size() && (t[at] == '+' || t[at] == '-')) {
+    const auto oh = digits(at + 1, 2), om = digits(at + 4, 2);
+    if (!oh || !om || at + 3 >= t.size() || t[at + 3] != ':' || *oh > 23 || *om > 59) {
+      return std::nullopt;
+    }
+    offset_min = (t[at] == '+' ? 1 : -1) * (*oh * 60 + *om);
+    at += 6;
+  } else {
+    return std::nullopt;  // a time without its zone would mean a different instant per store
+  }
+  if (at != t.size()) return std::nullopt;
+  // Days from the civil date (proleptic Gregorian).
+  const int yy = *y - (*mo <= 2 ? 1 : 0);
+  const int era = yy / 400;
+  const int yoe = yy - era * 400;
+  const int doy = (153 * (*mo + (*mo > 2 ? -3 : 9)) + 2) / 5 + *d - 1;
+  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  const std::int64_t days = std::int64_t{era} * 146097 + doe - 719468;
+  const std::int64_t seconds = days * 86400 + *h * 3600 + *mi * 60 + *s - offset_min * 60;
+  return seconds * 1000 + ms;
+}
+
 void ReadBody(Fields& f, Document& d) {
   switch (d.type) {
     case DocumentType::Receipt:
-      f.Only({"key", "type", "operator", "lines", "adjustments", "payments"});
+      f.Only({"key", "type", "operator", "lines", "adjustments", "payments", "expires_at"});
       d.lines = ReadList<ReceiptLine>(f, "lines", true, ReadLine);
       d.adjustments = ReadList<Adjustment>(f, "adjustments", false, ReadAdjustment);
       d.payments = ReadList<Payment>(f, "payments", true, ReadPayment);
       break;
     case DocumentType::NonFiscal:
-      f.Only({"key", "type", "operator", "lines"});
+      f.Only({"key", "type", "operator", "lines", "expires_at"});
       d.text_lines = ReadList<TextLine>(f, "lines", true, ReadTextLine);
       break;
     case DocumentType::Report:
-      f.Only({"key", "type", "operator", "report", "number"});
+      f.Only({"key", "type", "operator", "report", "number", "expires_at"});
       d.report = f.Text("report", true).value_or("");
       d.report_number = f.Integer("number", false);
       break;
-    case DocumentType::Reprint: f.Only({"key", "type", "operator"}); break;
+    case DocumentType::Reprint: f.Only({"key", "type", "operator", "expires_at"}); break;
     case DocumentType::Programming: ReadProgramming(f, d); break;
   }
 }
@@ -236,6 +287,7 @@ ojson BodyJson(const Document& d, Form form) {
     case DocumentType::Reprint: break;
     case DocumentType::Programming: WriteProgramming(d, form == Form::Canonical, j); break;
   }
+  if (d.expires_at) j["expires_at"] = *d.expires_at;
   return j;
 }
 
@@ -256,6 +308,10 @@ std::optional<PaymentType> PaymentTypeNamed(std::string_view name) {
 
 Document ParseDocument(std::string_view text) { return ParseDocument(text, {}); }
 
+std::optional<std::int64_t> ExpiresAtMs(const Document& document) {
+  return document.expires_at ? TimeMs(*document.expires_at) : std::nullopt;
+}
+
 Document ParseDocument(std::string_view text, std::string_view key_beside) {
   json root;
   try {
@@ -273,6 +329,12 @@ Document ParseDocument(std::string_view text, std::string_view key_beside) {
   if (d.type != DocumentType::Programming)
     d.operator_code = f.Integer("operator", false).value_or(1);
   if (problems.empty()) ReadBody(f, d);
+  if (d.type != DocumentType::Programming && problems.empty()) {
+    d.expires_at = f.Text("expires_at", false);
+    if (d.expires_at && !TimeMs(*d.expires_at)) {
+      f.Problem("expires_at", "must be a time such as 2026-12-08T18:00:00Z or ...+01:00");
+    }
+  }
   if (!problems.empty()) throw DocumentError(problems);
   return d;
 }

@@ -3,6 +3,7 @@
 // stored by name.
 #include "tavirel/documents/journal.hpp"
 
+#include <chrono>
 #include <mutex>
 
 #include "journal_schema.hpp"
@@ -13,6 +14,12 @@
 
 namespace tavirel::documents {
 namespace {
+
+std::int64_t SystemMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
 
 constexpr const char* kSelectEntry =
     "SELECT key, content, hash, register_name, serial, state, outcome, seq, progress, "
@@ -66,7 +73,8 @@ std::string InstructionJson(const std::string& key, const Settlement& s) {
 }  // namespace
 
 struct Journal::Impl {
-  Impl(const std::string& path, const JournalOptions& options) : db(path, options.empty_is_new) {
+  Impl(const std::string& path, const JournalOptions& options)
+      : db(path, options.empty_is_new), now_ms(options.now_ms ? options.now_ms : SystemMs) {
     CheckSchemaVersion(db);
     db.Exec("PRAGMA journal_mode=WAL");
     db.Exec("PRAGMA synchronous=FULL");
@@ -191,6 +199,7 @@ struct Journal::Impl {
 
   std::mutex mutex;
   Database db;
+  std::function<std::int64_t()> now_ms;
 };
 
 Journal::Journal(const std::string& path, JournalOptions options)
@@ -291,6 +300,7 @@ StartResult Journal::Start(const Document& document, std::int32_t serial, const 
     case Status::Closed:
     case Status::Voided:
     case Status::Failed:
+    case Status::Expired:
       result.kind = StartKind::Ended;
       result.entry = std::move(row->entry);
       return result;
@@ -298,6 +308,31 @@ StartResult Journal::Start(const Document& document, std::int32_t serial, const 
   result.entry = impl_->Find(document.key, false)->entry;
   t.Commit();
   return result;
+}
+
+std::optional<Outcome> Journal::Expire(const Document& document) {
+  const auto expires = ExpiresAtMs(document);
+  if (!expires) return std::nullopt;
+  std::lock_guard lock(impl_->mutex);
+  if (impl_->now_ms() < *expires) return std::nullopt;
+  Transaction t(impl_->db);
+  auto row = impl_->Find(document.key, true);
+  if (!row || row->entry.status != Status::Queued) return std::nullopt;
+  impl_->CheckContent(row->entry, document);
+  Outcome outcome;
+  outcome.key = document.key;
+  outcome.status = Status::Expired;
+  FailedStep why;
+  why.kind = "expired";
+  why.reason = "it expired at " + *document.expires_at + " before it started; nothing was sent";
+  outcome.failed_step = std::move(why);
+  Query(impl_->db, kSetOutcome)
+      .Bind(1, StatusName(Status::Expired))
+      .Bind(2, ToJson(outcome))
+      .Bind(3, document.key)
+      .Run();
+  t.Commit();
+  return outcome;
 }
 
 void Journal::Record(std::string_view key, const StepUpdate& update) {

@@ -4,11 +4,13 @@
 // the outcome without its steps (they are rows), amounts compared in their
 // canonical form, and indexes for every per-document query.
 // Schema 3: an operator's decision waiting to be carried out (instruction).
+// Schema 4: the outbox (journal_outbox.cpp).
 #include "journal_schema.hpp"
 
 #include <string>
 #include <vector>
 
+#include "journal_outbox.hpp"
 #include "tavirel/documents/document_json.hpp"
 #include "tavirel/documents/errors.hpp"
 #include "tavirel/documents/journal.hpp"
@@ -124,6 +126,7 @@ void BringUpToDate(Database& db) {
     db.Exec(kDocumentsTable);
     db.Exec(kStepsTable);
     db.Exec(kIndexes);
+    AddOutbox(db);
   } else {
     if (version < 2) {  // the first schema wrote no version
       db.Exec(kFrom1Before);
@@ -133,6 +136,7 @@ void BringUpToDate(Database& db) {
       db.Exec(kIndexes);
     }
     if (version < 3) db.Exec("ALTER TABLE documents ADD COLUMN instruction TEXT");
+    if (version < 4) AddOutbox(db);
   }
   SetVersion(db);
   t.Commit();

@@ -72,6 +72,7 @@ Outcome Runner::Run(const Document& document) {
                          "\" is still unresolved on this register; it is settled first");
   }
   if (held == Status::Queued) {
+    if (auto expired = journal_.Expire(document)) return *expired;
     return DocumentRun(control_, journal_, options_, document, *serial).Go();
   }
   return Resume(document, *serial);

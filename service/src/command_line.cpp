@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "service_errors.hpp"
@@ -18,6 +19,9 @@ struct Raw {
   std::string config_file;
   std::string token_file;
   std::vector<std::string> allow_origins;
+  std::string mqtt, store, mqtt_ca_file, mqtt_cert_file, mqtt_key_file, mqtt_username,
+      mqtt_password_file;
+  std::optional<std::int64_t> mqtt_session_expiry;
 };
 
 std::string ReadConfigFile(const std::string& path) {
@@ -47,6 +51,22 @@ ServiceConfig Build(const Raw& raw) {
   if (raw.new_journal) config.new_journal = true;
   if (!raw.token_file.empty()) config.token_file = raw.token_file;
   if (!raw.allow_origins.empty()) config.allow_origins = raw.allow_origins;
+  FleetConfig& fleet = config.fleet;
+  const std::pair<const std::string*, std::string*> texts[] = {
+      {&raw.mqtt, &fleet.url},
+      {&raw.store, &fleet.store},
+      {&raw.mqtt_ca_file, &fleet.mqtt.ca_file},
+      {&raw.mqtt_cert_file, &fleet.mqtt.cert_file},
+      {&raw.mqtt_key_file, &fleet.mqtt.key_file},
+      {&raw.mqtt_username, &fleet.mqtt.username},
+      {&raw.mqtt_password_file, &fleet.mqtt.password_file},
+  };
+  for (const auto& [given, field] : texts) {
+    if (!given->empty()) *field = *given;
+  }
+  if (raw.mqtt_session_expiry) {
+    fleet.mqtt.session_expiry = std::chrono::seconds(*raw.mqtt_session_expiry);
+  }
   Complete(config);
   return config;
 }
@@ -81,13 +101,36 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
   app.add_option("--allow-origin", raw.allow_origins,
                  "A browser origin allowed to call the API (CORS); repeatable")
       ->type_name("ORIGIN");
+  app.add_option("--mqtt", raw.mqtt,
+                 "Also take documents from an MQTT broker as a store of a fleet "
+                 "(docs/fleet.md); needs --store")
+      ->type_name("mqtt://HOST:PORT|mqtts://HOST:PORT");
+  app.add_option("--store", raw.store, "This store's name in the broker's topics")
+      ->type_name("STORE");
+  app.add_option("--mqtt-ca-file", raw.mqtt_ca_file, "mqtts: the broker's CA certificate")
+      ->type_name("FILE");
+  app.add_option("--mqtt-cert-file", raw.mqtt_cert_file, "A client certificate (with its key)")
+      ->type_name("FILE");
+  app.add_option("--mqtt-key-file", raw.mqtt_key_file, "The client certificate's key")
+      ->type_name("FILE");
+  app.add_option("--mqtt-username", raw.mqtt_username, "The broker's user name")->type_name("NAME");
+  app.add_option("--mqtt-password-file", raw.mqtt_password_file,
+                 "A file whose first line is the broker's password")
+      ->type_name("FILE");
+  app.add_option("--mqtt-session-expiry", raw.mqtt_session_expiry,
+                 "Seconds the broker keeps this store's session and its messages while it is "
+                 "away (default 604800, a week)")
+      ->type_name("SECONDS")
+      ->check(CLI::Range(static_cast<std::int64_t>(0), static_cast<std::int64_t>(0xFFFFFFFF)));
   app.set_version_flag("--version", std::string("tavireld ") + kVersion);
   app.footer(
       "\nExamples:\n"
       "  tavireld\n"
       "  tavireld --register banco=/dev/ttyUSB0,settings=9600,n,8,1,mode=euro\n"
       "  tavireld --register a=sim --register b=tcp://10.0.0.7:4001 --allow-origin "
-      "http://pos.local");
+      "http://pos.local\n"
+      "  tavireld --register banco=/dev/ttyUSB0 --mqtt mqtts://broker.example:8883 --store "
+      "milano-3 --mqtt-ca-file /etc/tavirel/ca.pem");
   CommandLine result;
   try {
     app.parse(argc, argv);

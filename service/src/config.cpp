@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "fleet/fleet_topics.hpp"
 #include "service_errors.hpp"
 #include "tavirel/errors.hpp"
 #include "tavirel/line_settings.hpp"
@@ -74,6 +75,51 @@ void OnlyFields(const Json& object, std::initializer_list<std::string_view> know
       throw ConfigError("unknown configuration field " + std::string(path) + "." + name);
     }
   }
+}
+
+void FleetFromJson(const Json& object, FleetConfig& fleet) {
+  OnlyFields(object,
+             {"url", "store", "ca_file", "cert_file", "key_file", "username", "password_file",
+              "session_expiry_s"},
+             "mqtt");
+  const std::pair<const char*, std::string*> texts[] = {
+      {"url", &fleet.url},
+      {"store", &fleet.store},
+      {"ca_file", &fleet.mqtt.ca_file},
+      {"cert_file", &fleet.mqtt.cert_file},
+      {"key_file", &fleet.mqtt.key_file},
+      {"username", &fleet.mqtt.username},
+      {"password_file", &fleet.mqtt.password_file},
+  };
+  for (const auto& [name, field] : texts) {
+    if (object.contains(name)) *field = Field<std::string>(object, name, "mqtt");
+  }
+  if (object.contains("session_expiry_s")) {
+    const auto seconds = Field<std::int64_t>(object, "session_expiry_s", "mqtt");
+    if (seconds < 0 || seconds > 0xFFFFFFFFLL) {
+      throw ConfigError("configuration field mqtt.session_expiry_s must be 0 to 4294967295");
+    }
+    fleet.mqtt.session_expiry = std::chrono::seconds(seconds);
+  }
+}
+
+void CompleteFleet(FleetConfig& fleet) {
+  if (fleet.url.empty()) {
+    if (!fleet.store.empty()) throw ConfigError("--store needs --mqtt (the broker)");
+    return;
+  }
+  fleet::ParseMqttUrl(fleet.url, fleet.mqtt);
+  if (!fleet::IsTopicName(fleet.store)) {
+    throw ConfigError("--mqtt needs --store NAME: 1 to 32 letters, digits, - or _ (got \"" +
+                      fleet.store + "\")");
+  }
+  if (fleet.mqtt.cert_file.empty() != fleet.mqtt.key_file.empty()) {
+    throw ConfigError("a client certificate needs both its certificate and its key file");
+  }
+  if (!fleet.mqtt.password_file.empty() && fleet.mqtt.username.empty()) {
+    throw ConfigError("a broker password file needs a user name");
+  }
+  if (fleet.mqtt.client_id.empty()) fleet.mqtt.client_id = "tavireld-" + fleet.store;
 }
 
 RegisterConfig RegisterFromJson(const Json& entry, const std::string& path) {
@@ -179,7 +225,8 @@ void ParseListen(std::string_view text, ServiceConfig& config) {
 void ApplyConfigJson(std::string_view json, ServiceConfig& config) {
   const Json root = Json::parse(json, nullptr, false);
   if (root.is_discarded()) throw ConfigError("the configuration is not JSON");
-  OnlyFields(root, {"listen", "journal", "token_file", "allow_origins", "registers", "limits"},
+  OnlyFields(root,
+             {"listen", "journal", "token_file", "allow_origins", "registers", "limits", "mqtt"},
              "(top level)");
   if (root.contains("listen"))
     ParseListen(Field<std::string>(root, "listen", "(top level)"), config);
@@ -199,6 +246,7 @@ void ApplyConfigJson(std::string_view json, ServiceConfig& config) {
     }
   }
   if (root.contains("limits")) LimitsFromJson(root.at("limits"), config.limits);
+  if (root.contains("mqtt")) FleetFromJson(root.at("mqtt"), config.fleet);
 }
 
 void Complete(ServiceConfig& config) {
@@ -214,6 +262,7 @@ void Complete(ServiceConfig& config) {
       throw ConfigError("device \"" + reg.device + "\" given to two registers");
     }
   }
+  CompleteFleet(config.fleet);
   for (const auto& origin : config.allow_origins) {
     if (origin == "*" || origin == "null" ||
         !(origin.starts_with("http://") || origin.starts_with("https://")) ||

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fleet/mqtt_client.hpp"
 #include "tavirel/result_codes.hpp"
 
 namespace tavirel::service {
@@ -43,6 +44,14 @@ struct Limits {
   friend bool operator==(const Limits&, const Limits&) = default;
 };
 
+/// The store on a broker (docs/fleet.md): off while `url` is empty.
+struct FleetConfig {
+  std::string url;           // "mqtt://HOST:PORT" or "mqtts://HOST:PORT"
+  std::string store;         // the store's name in the topics
+  fleet::MqttSettings mqtt;  // filled from `url` by Complete, with the files below
+  friend bool operator==(const FleetConfig&, const FleetConfig&) = default;
+};
+
 struct ServiceConfig {
   std::vector<RegisterConfig> registers;  // empty: one built-in register "sim"
   std::string listen_host = "127.0.0.1";
@@ -52,6 +61,7 @@ struct ServiceConfig {
   std::string token_file;    // "" : $XDG_CONFIG_HOME/tavirel/token
   std::vector<std::string> allow_origins;
   Limits limits;
+  FleetConfig fleet;
   friend bool operator==(const ServiceConfig&, const ServiceConfig&) = default;
 };
 
@@ -67,7 +77,10 @@ void ParseListen(std::string_view text, ServiceConfig& config);
 ///    "allow_origins": ["http://pos.local"],
 ///    "registers": [{"name": "banco", "device": "/dev/ttyUSB0",
 ///                   "settings": "9600,n,8,1", "mode": "euro"}],
-///    "limits": {"queue_length": 1000, "connections": 64, ...}}
+///    "limits": {"queue_length": 1000, "connections": 64, ...},
+///    "mqtt": {"url": "mqtts://broker:8883", "store": "milano-3", "ca_file": "...",
+///             "cert_file": "...", "key_file": "...", "username": "...",
+///             "password_file": "...", "session_expiry_s": 604800}}
 /// Unknown fields are refused. Throws ConfigError naming the field.
 void ApplyConfigJson(std::string_view json, ServiceConfig& config);
 

@@ -10,9 +10,12 @@
 
 #include "api_context.hpp"
 #include "control_driver.hpp"
+#include "fleet/fleet_link.hpp"
+#include "fleet/mosquitto_client.hpp"
 #include "http/server.hpp"
 #include "service_errors.hpp"
 #include "tavirel/documents/errors.hpp"
+#include "tavirel/documents/outbox.hpp"
 #include "tavirel/support/user_folders.hpp"
 #include "token.hpp"
 
@@ -50,6 +53,7 @@ struct Service::Impl {
   std::unique_ptr<ApiContext> api;
   http::Router router;
   std::unique_ptr<http::Server> server;
+  std::unique_ptr<fleet::FleetLink> fleet_link;
   int port = 0;
   std::mutex stop_mutex;
   bool stopped = false;
@@ -60,6 +64,7 @@ struct Service::Impl {
     support::MakePrivateFolders<documents::JournalError>(path, "the journal");
     documents::JournalOptions options;
     options.empty_is_new = config.new_journal;
+    options.now_ms = parts.wall_ms;
     journal = std::make_unique<documents::Journal>(path, options);
     log->Info("journal-opened", {{"journal", path}});
   }
@@ -109,6 +114,28 @@ struct Service::Impl {
     server = std::make_unique<http::Server>(http, router, ApiHooks(*api));
   }
 
+  // The store on its broker; without one, the outbox is off (and emptied),
+  // so a journal that once served a fleet does not grow.
+  void StartFleet() {
+    if (config.fleet.url.empty()) {
+      documents::Outbox(journal->Path()).Disable();
+      return;
+    }
+    auto client = parts.make_mqtt_client ? parts.make_mqtt_client(config.fleet.mqtt)
+                                         : fleet::MakeMosquittoClient(config.fleet.mqtt);
+    auto now_ms = parts.wall_ms ? parts.wall_ms : [] {
+      return std::chrono::duration_cast<std::chrono::milliseconds>(
+                 std::chrono::system_clock::now().time_since_epoch())
+          .count();
+    };
+    fleet_link = std::make_unique<fleet::FleetLink>(
+        fleet::FleetContext{config.fleet.store, journal->Path(), workers, events, *log,
+                            std::move(now_ms)},
+        std::move(client));
+    fleet_link->Start();
+    log->Info("fleet-started", {{"broker", config.fleet.url}, {"store", config.fleet.store}});
+  }
+
   void Bind() {
     try {
       port = server->Bind(config.listen_host, config.listen_port);
@@ -141,6 +168,7 @@ void Service::Start() {
   s.ConfigureServer();
   s.Bind();
   for (auto& worker : s.workers) worker->Start();
+  s.StartFleet();
 }
 
 int Service::Port() const { return impl_->port; }
@@ -167,7 +195,8 @@ void Service::Stop() {
     s.stopped = true;
   }
   if (s.api) s.api->stopping = true;
-  if (s.server) s.server->Stop();  // no new connections; those in progress end
+  if (s.fleet_link) s.fleet_link->Stop();  // nothing new from the broker
+  if (s.server) s.server->Stop();          // no new connections; those in progress end
   s.events.Close();
   s.completions.Stop();
   for (auto& worker : s.workers) worker->RequestStop();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config.hpp"
+#include "fleet/mqtt_client.hpp"
 #include "log.hpp"
 #include "register_driver.hpp"
 #include "tavirel/clock.hpp"
@@ -26,6 +27,10 @@ struct ServiceParts {
   std::shared_ptr<Clock> clock;
   /// Where the log's lines go (standard error when null).
   Log::Sink log;
+  /// Makes the broker's client (libmosquitto's when empty).
+  std::function<std::unique_ptr<fleet::MqttClient>(const fleet::MqttSettings&)> make_mqtt_client;
+  /// Wall-clock milliseconds since 1970 (the system clock when empty).
+  std::function<std::int64_t()> wall_ms;
 };
 
 class Service {

@@ -97,6 +97,9 @@ struct Document {
   /// Present: the register's clock is set from the host's when it is off by
   /// more than this many seconds.
   std::optional<std::int64_t> clock_max_drift_s;
+  /// Any type but programming: "YYYY-MM-DDTHH:MM:SSZ" (or with an offset,
+  /// "+01:00"); not started by then, it is not printed (Status::Expired).
+  std::optional<std::string> expires_at;
   friend bool operator==(const Document&, const Document&) = default;
 };
 

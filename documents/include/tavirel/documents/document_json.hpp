@@ -28,6 +28,9 @@ namespace tavirel::documents {
 /// (not JSON, a missing key, a field of the wrong kind, an unknown field or
 /// type name). Values are judged later, by Preflight.
 Document ParseDocument(std::string_view json);
+/// A document's expires_at in milliseconds since 1970 UTC; nothing when it
+/// has none or it does not read as a time (ParseDocument refuses those).
+std::optional<std::int64_t> ExpiresAtMs(const Document& document);
 /// As above, with the key given beside the text (a request's header): it is
 /// the document's key when the text has none.
 Document ParseDocument(std::string_view json, std::string_view key_beside);

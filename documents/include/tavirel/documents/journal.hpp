@@ -6,7 +6,8 @@
 // it, and restate none of its rules.
 //
 // THE STATES of a document are the values of Status (outcome.hpp), stored by
-// name: queued, running, uncertain, needs-attention, closed, voided, failed.
+// name: queued, running, uncertain, needs-attention, closed, voided, failed,
+// expired.
 //
 // THE TRANSITIONS, each made by one function of this class and nowhere else:
 //
@@ -25,9 +26,12 @@
 //   T9  needs-attention -> closed | voided | failed
 //                                 Settle  an operator settled it by hand, with a note
 //
+//   T10 queued     -> expired     Expire  its expires_at passed before it started (by the
+//                                         journal's clock): nothing is sent
+//
 //   Admit answers every other state from the journal without a transition:
 //   queued, running and uncertain are pending (their turn comes), closed,
-//   voided, failed and needs-attention are answered with their outcome.
+//   voided, failed, expired and needs-attention are answered with their outcome.
 //
 // THE INVARIANTS:
 //   I1  A key holds one content (compared after amounts are normalised:
@@ -39,7 +43,7 @@
 //       before its request goes out (Record, and Start with the first step).
 //   I4  Running and uncertain documents carry the fiscal serial of the
 //       register they started on; only that register resumes them.
-//   I5  Closed, voided and failed are final: nothing is sent for them again
+//   I5  Closed, voided, failed and expired are final: nothing is sent for them again
 //       (a failed one sent again is a new run, T2). Needs-attention waits for
 //       an operator: nothing is sent for it by itself.
 //   I6  The outcome is written once, by Finish; the steps are rows, written as
@@ -53,6 +57,7 @@
 // processes may open the same file; SQLite's locks order their writes.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -139,12 +144,15 @@ struct JournalOptions {
   /// otherwise it is refused: an empty file where a journal was expected
   /// means the journal was lost.
   bool empty_is_new = false;
+  /// The wall clock expires_at is compared with, in milliseconds since
+  /// 1970 UTC (the system clock when empty).
+  std::function<std::int64_t()> now_ms;
 };
 
 class Journal {
  public:
   /// The schema this build writes (PRAGMA user_version).
-  static constexpr int kSchemaVersion = 3;
+  static constexpr int kSchemaVersion = 4;
 
   /// Opens the database at `path` (its folder must exist), or creates it
   /// owner-only; a journal of an earlier schema is brought up to date in
@@ -189,6 +197,12 @@ class Journal {
   /// (I7). A queued outcome (T7) takes the key back to the queue: its steps
   /// are cleared, nothing having gone out.
   void Finish(std::string_view key, const Outcome& outcome, const StepUpdate& last = {});
+
+  /// T10: a queued document whose expires_at has passed becomes expired,
+  /// durably, and its outcome is returned; nothing for one that has not
+  /// expired, has none, or is not queued. Throws KeyConflictError for other
+  /// content, JournalError.
+  std::optional<Outcome> Expire(const Document& document);
 
   /// T8, T9: an operator's decision for a document that needs attention.
   /// Retry, PayRest and Void make it uncertain with the decision kept, so its

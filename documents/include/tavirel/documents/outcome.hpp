@@ -62,14 +62,18 @@ enum class Status {
   /// `changes`). Final, but the same document sent again under its key is
   /// queued anew.
   Failed,
+  /// It carried an `expires_at` that passed before it started: nothing was
+  /// sent (a store switched on after a weekend does not print Friday's
+  /// orders). Final; sent again under its key it is answered as it is.
+  Expired,
 };
 
 /// "queued", "running", "uncertain", "needs-attention", "closed", "voided",
-/// "failed".
+/// "failed", "expired".
 std::string_view StatusName(Status status);
 /// The status of that name; empty for any other text.
 std::optional<Status> StatusNamed(std::string_view name);
-/// Closed, voided or failed: the journal answers the key with its outcome.
+/// Closed, voided, failed or expired: the journal answers the key with its outcome.
 bool IsFinal(Status status);
 
 /// How a request to the register ended, beside its result code.
