@@ -28,6 +28,8 @@ using Steady = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
 constexpr std::size_t kSteps = 8;  // five lines, a discount, two payments
+constexpr int kWorkers = 4;        // registers writing at once
+constexpr int kReceipts = 6;       // per worker and round
 
 documents::Document Receipt(const std::string& key) {
   return documents::ParseDocument(R"({"key": ")" + key + R"(", "lines": [
@@ -43,7 +45,8 @@ documents::Document Receipt(const std::string& key) {
 documents::StepUpdate Sending(std::size_t s) {
   documents::StepUpdate u;
   u.from = s == 0 ? 0 : s - 1;
-  if (s > 0) u.steps.push_back({"opReparto", std::string(85, '0'), 0, documents::StepEnd::Answered});
+  if (s > 0)
+    u.steps.push_back({"opReparto", std::string(85, '0'), 0, documents::StepEnd::Answered});
   u.steps.push_back({"opReparto", "opReparto 1 PANE 1.5 1", {}, documents::StepEnd::Interrupted});
   u.in_flight = true;
   u.progress = std::string(600, 'x');
@@ -118,8 +121,6 @@ int main(int argc, char** argv) {
     journals.clear();
 
     // ---- four registers at once, on the disk ---------------------------------
-    constexpr int kWorkers = 4;
-    constexpr int kReceipts = 6;  // per worker and round
     auto throughput = [&](bool grouped) {
       documents::JournalOptions options;
       options.group_commit = grouped;

@@ -44,16 +44,18 @@ inline void StoreDocuments(const std::string& path, int count) {
   }
   sqlite3* db = nullptr;
   if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) throw std::runtime_error("cannot open " + path);
-  const std::string n = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-                        std::to_string(count) + ") ";
+  const std::string n =
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+      std::to_string(count) + ") ";
   const std::string sql =
       "BEGIN; " + n +
       "INSERT INTO documents(key, content, canonical, hash, register_name, serial, state, "
-      "outcome, progress) SELECT 'stored-' || i, replace(content, '" + key +
-      "', 'stored-' || i), replace(canonical, '" + key +
+      "outcome, progress) SELECT 'stored-' || i, replace(content, '" +
+      key + "', 'stored-' || i), replace(canonical, '" + key +
       "', 'stored-' || i), hash, 'reg-' || (i % 4), 100000 + i % 4, state, "
-      "replace(outcome, '" + key + "', 'stored-' || i), progress FROM n, documents WHERE key = '" +
-      key + "'; " + n + "INSERT INTO steps SELECT 'stored-' || i, idx, member, command, result, " +
+      "replace(outcome, '" +
+      key + "', 'stored-' || i), progress FROM n, documents WHERE key = '" + key + "'; " + n +
+      "INSERT INTO steps SELECT 'stored-' || i, idx, member, command, result, " +
       "ending, in_flight FROM n, steps WHERE key = '" + key + "'; DELETE FROM steps WHERE key = '" +
       key + "'; DELETE FROM documents WHERE key = '" + key + "'; COMMIT;";
   char* error = nullptr;
@@ -61,7 +63,8 @@ inline void StoreDocuments(const std::string& path, int count) {
   const std::string message = error != nullptr ? error : "";
   sqlite3_free(error);
   sqlite3_close(db);
-  if (rc != SQLITE_OK) throw std::runtime_error("cannot store documents in " + path + ": " + message);
+  if (rc != SQLITE_OK)
+    throw std::runtime_error("cannot store documents in " + path + ": " + message);
 }
 
 }  // namespace tavirel::documents::test
