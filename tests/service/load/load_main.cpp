@@ -259,6 +259,23 @@ int Run(const Options& o) {
   const int port = StartedPort(daemon);
   std::string token;
   std::getline(std::ifstream(dir / "token"), token);
+  // tavireld logs every document to its standard error: read it meanwhile,
+  // or the pipe fills and the service's log blocks it.
+  std::atomic<bool> running{true};
+  std::thread drain([&] {
+    while (running) {
+      daemon.Errors();
+      std::this_thread::sleep_for(20ms);
+    }
+  });
+  struct Join {
+    std::atomic<bool>& running;
+    std::thread& drain;
+    ~Join() {
+      running = false;
+      drain.join();
+    }
+  } join{running, drain};
 
   DirectRun direct_run(dir);
   auto client = Client(port, token);
@@ -287,6 +304,9 @@ int Run(const Options& o) {
     resent += r.resent;
   }
   const bool ok = Check(results) && Check(sequential);
+  running = false;
+  drain.join();
+  drain = std::thread([] {});
   daemon.Signal(SIGTERM);
   const auto status = daemon.Wait(60s);
 
