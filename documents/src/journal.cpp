@@ -4,8 +4,8 @@
 #include "tavirel/documents/journal.hpp"
 
 #include <chrono>
-#include <mutex>
 
+#include "journal_connections.hpp"
 #include "journal_schema.hpp"
 #include "sqlite_db.hpp"
 #include "tavirel/documents/document_json.hpp"
@@ -48,6 +48,8 @@ constexpr const char* kSetOutcome =
 constexpr const char* kSetInstruction =
     "UPDATE documents SET state = 'uncertain', instruction = ?, updated = datetime('now') "
     "WHERE key = ?";
+// A write that changes nothing but makes the commit flush all before it.
+constexpr const char* kTouch = "UPDATE documents SET updated = updated WHERE key = ?";
 constexpr const char* kSetProgress =
     "UPDATE documents SET progress = ?, updated = datetime('now') WHERE key = ?";
 constexpr const char* kSelectSteps =
@@ -70,16 +72,9 @@ std::string InstructionJson(const std::string& key, const Settlement& s) {
   return ToJson(carrier);
 }
 
-}  // namespace
-
-struct Journal::Impl {
-  Impl(const std::string& path, const JournalOptions& options)
-      : db(path, options.empty_is_new), now_ms(options.now_ms ? options.now_ms : SystemMs) {
-    CheckSchemaVersion(db);
-    db.Exec("PRAGMA journal_mode=WAL");
-    db.Exec("PRAGMA synchronous=FULL");
-    BringUpToDate(db);
-  }
+// The journal's rows on one connection, inside the work it is given.
+struct Rows {
+  Database& db;
 
   [[noreturn]] void Damaged(std::string_view key, const std::string& problem) const {
     throw DamagedRowError("journal " + db.Path() + ": the row of key \"" + std::string(key) +
@@ -192,13 +187,32 @@ struct Journal::Impl {
       Query(db, kSetProgress).Bind(1, update.progress).Bind(2, key).Run();
   }
 
+  // T3, T4, T5 (Journal::Start).
+  void Start(const Document& document, std::int32_t serial, const StepUpdate& first,
+             StartResult& result);
+  // T8, T9 (Journal::Settle).
+  JournalEntry Settle(std::string_view key, const Settlement& settlement);
+
   void Requeue(std::string_view key) {
     Query(db, kDeleteSteps).Bind(1, key).Run();
     Query(db, kRequeue).Bind(1, key).Run();
   }
+};
 
-  std::mutex mutex;
-  Database db;
+void SetUp(Database& db) {
+  CheckSchemaVersion(db);
+  db.Exec("PRAGMA journal_mode=WAL");
+  db.Exec("PRAGMA synchronous=FULL");
+  BringUpToDate(db);
+}
+
+}  // namespace
+
+struct Journal::Impl {
+  Impl(const std::string& path, const JournalOptions& options)
+      : connections(path, options.empty_is_new, options.group_commit, SetUp),
+        now_ms(options.now_ms ? options.now_ms : SystemMs) {}
+  JournalConnections connections;
   std::function<std::int64_t()> now_ms;
 };
 
@@ -206,78 +220,95 @@ Journal::Journal(const std::string& path, JournalOptions options)
     : impl_(std::make_unique<Impl>(path, options)) {}
 Journal::~Journal() = default;
 
-const std::string& Journal::Path() const { return impl_->db.Path(); }
+const std::string& Journal::Path() const { return impl_->connections.Path(); }
 
 Admitted Journal::Admit(const Document& document, std::string_view register_name, bool room) {
-  std::lock_guard lock(impl_->mutex);
   Admitted result;
-  auto row = impl_->Find(document.key, true);
-  if (row) {
-    impl_->CheckContent(row->entry, document);
-    Impl::CheckRegister(row->entry, register_name);
-    const Status status = row->entry.status;
-    if (status != Status::Failed) {
-      const bool pending =
-          status == Status::Queued || status == Status::Running || status == Status::Uncertain;
-      result.admission = pending ? Admission::Pending : Admission::Answered;
-      result.entry = std::move(row->entry);
-      return result;
+  // Not flushed here: the start flushes it with its first step (I3), and a
+  // caller told "queued" before that flushes it (Flush).
+  impl_->connections.Write(false, [&](Database& db) {
+    Rows rows{db};
+    auto row = rows.Find(document.key, true);
+    if (row) {
+      rows.CheckContent(row->entry, document);
+      Rows::CheckRegister(row->entry, register_name);
+      const Status status = row->entry.status;
+      if (status != Status::Failed) {
+        const bool pending =
+            status == Status::Queued || status == Status::Running || status == Status::Uncertain;
+        result.admission = pending ? Admission::Pending : Admission::Answered;
+        result.entry = std::move(row->entry);
+        return;
+      }
     }
-  }
-  if (!room) {
-    result.admission = Admission::NoRoom;
-    if (row) result.entry = std::move(row->entry);
-    return result;
-  }
-  Transaction t(impl_->db);
-  if (row) {  // T2
-    impl_->Requeue(document.key);
-  } else {  // T1
-    Query q(impl_->db, kInsert);
-    q.Bind(1, document.key).Bind(2, ToJson(document)).Bind(3, CanonicalContent(document));
-    q.Bind(4, ContentHash(document)).Bind(5, register_name).Run();
-  }
-  row = impl_->Find(document.key, false);
-  t.Commit();
-  result.admission = Admission::Queued;
-  result.entry = std::move(row->entry);
+    if (!room) {
+      result.admission = Admission::NoRoom;
+      if (row) result.entry = std::move(row->entry);
+      return;
+    }
+    if (row) {  // T2
+      rows.Requeue(document.key);
+    } else {  // T1
+      Query q(db, kInsert);
+      q.Bind(1, document.key).Bind(2, ToJson(document)).Bind(3, CanonicalContent(document));
+      q.Bind(4, ContentHash(document)).Bind(5, register_name).Run();
+    }
+    row = rows.Find(document.key, false);
+    result.admission = Admission::Queued;
+    result.entry = std::move(row->entry);
+  });
   return result;
 }
 
+void Journal::Flush(std::string_view key) {
+  impl_->connections.Write(true, [&](Database& db) { Query(db, kTouch).Bind(1, key).Run(); });
+}
+
 std::optional<JournalEntry> Journal::Lookup(std::string_view key) {
-  std::lock_guard lock(impl_->mutex);
-  auto row = impl_->Find(key, true);
-  if (!row) return std::nullopt;
-  return std::move(row->entry);
+  std::optional<JournalEntry> entry;
+  impl_->connections.Read([&](Database& db) {
+    if (auto row = Rows{db}.Find(key, true)) entry = std::move(row->entry);
+  });
+  return entry;
 }
 
 UnfinishedEntries Journal::Unfinished(std::string_view register_name) {
-  std::lock_guard lock(impl_->mutex);
-  return impl_->Select(kSelectUnfinished, register_name);
+  UnfinishedEntries result;
+  impl_->connections.Read(
+      [&](Database& db) { result = Rows{db}.Select(kSelectUnfinished, register_name); });
+  return result;
 }
 
 std::vector<JournalEntry> Journal::InFlight(std::int32_t serial) {
-  std::lock_guard lock(impl_->mutex);
   // A damaged row cannot be resumed: Unfinished reports it; here it is passed over.
-  return impl_->Select(kSelectInFlight, std::int64_t{serial}).entries;
+  std::vector<JournalEntry> result;
+  impl_->connections.Read([&](Database& db) {
+    result = Rows{db}.Select(kSelectInFlight, std::int64_t{serial}).entries;
+  });
+  return result;
 }
 
 StartResult Journal::Start(const Document& document, std::int32_t serial, const StepUpdate& first) {
-  std::lock_guard lock(impl_->mutex);
-  Transaction t(impl_->db);
   StartResult result;
-  auto row = impl_->Find(document.key, true);
+  impl_->connections.Write(true,
+                           [&](Database& db) { Rows{db}.Start(document, serial, first, result); });
+  return result;
+}
+
+void Rows::Start(const Document& document, std::int32_t serial, const StepUpdate& first,
+                 StartResult& result) {
+  auto row = Find(document.key, true);
   if (!row) {
-    throw JournalError("journal " + Path() + ": the key \"" + document.key +
+    throw JournalError("journal " + db.Path() + ": the key \"" + document.key +
                        "\" was not admitted before it was started");
   }
-  impl_->CheckContent(row->entry, document);
+  CheckContent(row->entry, document);
   result.from = row->entry.status;
   result.instruction = row->instruction;
   switch (row->entry.status) {
     case Status::Queued:  // T3
-      Query(impl_->db, kSetRunning).Bind(1, std::int64_t{serial}).Bind(2, document.key).Run();
-      impl_->Write(document.key, first);
+      Query(db, kSetRunning).Bind(1, std::int64_t{serial}).Bind(2, document.key).Run();
+      Write(document.key, first);
       result.kind = StartKind::Fresh;
       break;
     case Status::Running:
@@ -289,13 +320,13 @@ StartResult Journal::Start(const Document& document, std::int32_t serial, const 
                                     " and can be finished only there; this register's serial is " +
                                     std::to_string(serial));
       }
-      Query(impl_->db, kSetRunning).Bind(1, std::int64_t{serial}).Bind(2, document.key).Run();
-      result.steps = impl_->Steps(document.key, result.last_in_flight);
+      Query(db, kSetRunning).Bind(1, std::int64_t{serial}).Bind(2, document.key).Run();
+      result.steps = Steps(document.key, result.last_in_flight);
       result.progress = row->progress;
       result.kind = result.steps.empty() ? StartKind::Fresh : StartKind::Resume;
       break;
     case Status::NeedsAttention:
-      throw JournalError("journal " + Path() + ": the document \"" + document.key +
+      throw JournalError("journal " + db.Path() + ": the document \"" + document.key +
                          "\" needs attention: it is not run again until it is settled");
     case Status::Closed:
     case Status::Voided:
@@ -303,67 +334,70 @@ StartResult Journal::Start(const Document& document, std::int32_t serial, const 
     case Status::Expired:
       result.kind = StartKind::Ended;
       result.entry = std::move(row->entry);
-      return result;
+      return;
   }
-  result.entry = impl_->Find(document.key, false)->entry;
-  t.Commit();
-  return result;
+  result.entry = Find(document.key, false)->entry;
 }
 
 std::optional<Outcome> Journal::Expire(const Document& document) {
   const auto expires = ExpiresAtMs(document);
   if (!expires) return std::nullopt;
-  std::lock_guard lock(impl_->mutex);
   if (impl_->now_ms() < *expires) return std::nullopt;
-  Transaction t(impl_->db);
-  auto row = impl_->Find(document.key, true);
-  if (!row || row->entry.status != Status::Queued) return std::nullopt;
-  impl_->CheckContent(row->entry, document);
-  Outcome outcome;
-  outcome.key = document.key;
-  outcome.status = Status::Expired;
-  FailedStep why;
-  why.kind = "expired";
-  why.reason = "it expired at " + *document.expires_at + " before it started; nothing was sent";
-  outcome.failed_step = std::move(why);
-  Query(impl_->db, kSetOutcome)
-      .Bind(1, StatusName(Status::Expired))
-      .Bind(2, ToJson(outcome))
-      .Bind(3, document.key)
-      .Run();
-  t.Commit();
-  return outcome;
+  std::optional<Outcome> expired;
+  // Not flushed: like a finish, an expiry lost to a power loss is made again.
+  impl_->connections.Write(false, [&](Database& db) {
+    Rows rows{db};
+    auto row = rows.Find(document.key, true);
+    if (!row || row->entry.status != Status::Queued) return;
+    rows.CheckContent(row->entry, document);
+    Outcome outcome;
+    outcome.key = document.key;
+    outcome.status = Status::Expired;
+    FailedStep why;
+    why.kind = "expired";
+    why.reason = "it expired at " + *document.expires_at + " before it started; nothing was sent";
+    outcome.failed_step = std::move(why);
+    Query(db, kSetOutcome)
+        .Bind(1, StatusName(Status::Expired))
+        .Bind(2, ToJson(outcome))
+        .Bind(3, document.key)
+        .Run();
+    expired = std::move(outcome);
+  });
+  return expired;
 }
 
 void Journal::Record(std::string_view key, const StepUpdate& update) {
-  std::lock_guard lock(impl_->mutex);
-  Transaction t(impl_->db);
-  impl_->Write(key, update);
-  t.Commit();
+  impl_->connections.Write(true, [&](Database& db) { Rows{db}.Write(key, update); });
 }
 
 void Journal::Finish(std::string_view key, const Outcome& outcome, const StepUpdate& last) {
-  std::lock_guard lock(impl_->mutex);
-  Transaction t(impl_->db, false);         // I7
-  if (outcome.status == Status::Queued) {  // T7
-    impl_->Requeue(key);
-  } else {  // T6
-    impl_->Write(key, last);
+  impl_->connections.Write(false, [&](Database& db) {  // I7
+    Rows rows{db};
+    if (outcome.status == Status::Queued) {  // T7
+      rows.Requeue(key);
+      return;
+    }
+    // T6
+    rows.Write(key, last);
     Outcome stored = outcome;
     stored.replayed = false;
     stored.steps.clear();  // I6: the steps are rows
-    Query q(impl_->db, kSetOutcome);
+    Query q(db, kSetOutcome);
     q.Bind(1, StatusName(outcome.status)).Bind(2, ToJson(stored)).Bind(3, key).Run();
-  }
-  t.Commit();
+  });
 }
 
 JournalEntry Journal::Settle(std::string_view key, const Settlement& settlement) {
-  std::lock_guard lock(impl_->mutex);
-  Transaction t(impl_->db);
-  auto row = impl_->Find(key, true);
+  JournalEntry result;
+  impl_->connections.Write(true, [&](Database& db) { result = Rows{db}.Settle(key, settlement); });
+  return result;
+}
+
+JournalEntry Rows::Settle(std::string_view key, const Settlement& settlement) {
+  auto row = Find(key, true);
   if (!row || row->entry.status != Status::NeedsAttention) {
-    throw JournalError("journal " + Path() + ": the document \"" + std::string(key) +
+    throw JournalError("journal " + db.Path() + ": the document \"" + std::string(key) +
                        "\" does not need attention");
   }
   if (settlement.action == Settlement::Action::MarkSettled) {  // T9
@@ -376,16 +410,15 @@ JournalEntry Journal::Settle(std::string_view key, const Settlement& settlement)
     settled.holds_register = false;
     settled.settlement = settlement;
     settled.steps.clear();
-    Query q(impl_->db, kSetOutcome);
+    Query q(db, kSetOutcome);
     q.Bind(1, StatusName(settled.status)).Bind(2, ToJson(settled)).Bind(3, key).Run();
   } else {  // T8
-    Query(impl_->db, kSetInstruction)
+    Query(db, kSetInstruction)
         .Bind(1, InstructionJson(std::string(key), settlement))
         .Bind(2, key)
         .Run();
   }
-  row = impl_->Find(key, true);
-  t.Commit();
+  row = Find(key, true);
   return std::move(row->entry);
 }
 

@@ -57,8 +57,14 @@ Outcome Runner::Run(const Document& document) {
   const Admitted admitted = journal_.Admit(document, options_.register_name);
   if (admitted.admission == Admission::Answered) return Replayed(*admitted.entry.outcome);
   const Status held = admitted.entry.status;
+  // Left queued, the caller is told so: the admission is flushed first (a
+  // start flushes it with its first step otherwise).
+  const auto left_queued = [&] {
+    if (held == Status::Queued) journal_.Flush(document.key);
+  };
   const auto serial = Serial();
   if (!serial) {
+    left_queued();
     return Unchanged(document.key, held,
                      "the register did not answer the reading of its fiscal serial number",
                      "opReadMatrFisc");
@@ -67,6 +73,7 @@ Outcome Runner::Run(const Document& document) {
   ResolveOthers(*serial, document.key);
   for (const JournalEntry& left : journal_.InFlight(*serial)) {
     if (left.key == document.key) continue;
+    left_queued();
     return Unchanged(document.key, held,
                      "the document \"" + left.key +
                          "\" is still unresolved on this register; it is settled first");

@@ -73,6 +73,9 @@ void Submit(ApiContext& api, const Request& req, Response& res) {
   if (wait.count() > 0) watch->Wait(std::chrono::steady_clock::now() + wait);
   const auto entry = api.journal.Lookup(document.key);
   if (!entry) throw ApiError(500, "the journal lost key \"" + document.key + "\"");
+  // Still queued: its admission is flushed before the caller is told so (a
+  // started one was flushed with its first step).
+  if (entry->status == documents::Status::Queued) api.journal.Flush(document.key);
   Answer(res, *entry, false);
 }
 

@@ -8,8 +8,13 @@
 // Every document must end closed, and each register's receipt numbers must
 // be one unbroken run: nothing lost, nothing printed twice. Exit 0 when so.
 //
+// tavireld's CPU (user + system, from /proc) is read around each part: its
+// CPU per document under load against the same documents one after another.
+//
 //   tavireld_load TAVIRELD [--documents N] [--clients C] [--registers R] [--sequential M] [--short]
+//                 [--bench]   (scripts/bench's rows, bench/bench_table.hpp, instead of the table)
 #include <httplib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -19,6 +24,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #include "../program.hpp"
@@ -42,7 +48,22 @@ struct Options {
   int clients = 32;
   int registers = 4;
   int sequential = 100;
+  bool bench = false;
 };
+
+// A process's CPU time so far (user + system), in milliseconds.
+double CpuMillis(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  // The fields after the command's name, which is in parentheses and may hold spaces.
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string field;
+  double ticks = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i == 14 || i == 15) ticks += std::stod(field);  // utime, stime
+  }
+  return ticks * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
 
 Options Parse(int argc, char** argv) {
   if (argc < 2) throw std::runtime_error("usage: tavireld_load TAVIRELD [options]");
@@ -59,6 +80,8 @@ Options Parse(int argc, char** argv) {
       o.registers = next();
     } else if (arg == "--sequential") {
       o.sequential = next();
+    } else if (arg == "--bench") {
+      o.bench = true;
     } else if (arg == "--short") {
       o.documents = 200;
       o.sequential = 20;
@@ -236,21 +259,44 @@ int Run(const Options& o) {
   const int port = StartedPort(daemon);
   std::string token;
   std::getline(std::ifstream(dir / "token"), token);
+  // tavireld logs every document to its standard error: read it meanwhile,
+  // or the pipe fills and the service's log blocks it.
+  std::atomic<bool> running{true};
+  std::thread drain([&] {
+    while (running) {
+      daemon.Errors();
+      std::this_thread::sleep_for(20ms);
+    }
+  });
+  struct Join {
+    std::atomic<bool>& running;
+    std::thread& drain;
+    ~Join() {
+      running = false;
+      drain.join();
+    }
+  } join{running, drain};
 
   DirectRun direct_run(dir);
   auto client = Client(port, token);
   std::vector<Result> sequential;
   std::vector<double> direct, through, differences;
+  double sequential_cpu = 0;
   for (int i = 0; i < o.sequential; ++i) {
     direct.push_back(direct_run.One("direct-" + std::to_string(i)));
+    const double cpu_before = CpuMillis(daemon.pid());
     sequential.push_back(Send(*client, "r1", "seq-" + std::to_string(i)));
+    sequential_cpu += CpuMillis(daemon.pid()) - cpu_before;
     through.push_back(sequential.back().millis);
     differences.push_back(through.back() - direct.back());
   }
 
+  const double load_cpu_before = CpuMillis(daemon.pid());
   const auto start = Clock::now();
   const auto results = Concurrent(o, port, token);
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  const double cpu_under_load = (CpuMillis(daemon.pid()) - load_cpu_before) / o.documents;
+  const double cpu_one_by_one = sequential_cpu / std::max(1, o.sequential);
   std::vector<double> latency;
   int resent = 0;
   for (const auto& r : results) {
@@ -258,9 +304,25 @@ int Run(const Options& o) {
     resent += r.resent;
   }
   const bool ok = Check(results) && Check(sequential);
+  running = false;
+  drain.join();
+  drain = std::thread([] {});
   daemon.Signal(SIGTERM);
   const auto status = daemon.Wait(60s);
 
+  if (o.bench) {
+    const std::string shape = std::to_string(o.registers) + " simulated registers x " +
+                              std::to_string(o.clients) + " clients";
+    const double throughput = o.documents / seconds;
+    std::printf("service throughput, %s\tdocuments/s\t%.4g\t%.4g\t%.4g\t\t\t\t\n", shape.c_str(),
+                throughput, throughput, throughput);
+    std::printf(
+        "tavireld CPU per document under load, %s\tms\t%.4g\t%.4g\t%.4g\tone after "
+        "another\t%.4g\t<= 1.2x\t%s\n",
+        shape.c_str(), cpu_under_load, cpu_under_load, cpu_under_load, cpu_one_by_one,
+        cpu_under_load <= 1.2 * cpu_one_by_one ? "met" : "MISSED");
+    return ok && status == 0 ? 0 : 1;
+  }
   std::printf("| figure | value |\n|---|---|\n");
   std::printf("| documents at once | %d over %d registers, %d clients |\n", o.documents,
               o.registers, o.clients);
@@ -274,6 +336,8 @@ int Run(const Options& o) {
               Percentile(through, 0.5));
   std::printf("| the service's own cost (p50 of the pairs' differences) | %.2f ms per document |\n",
               Percentile(differences, 0.5));
+  std::printf("| tavireld CPU per document, under load / one after another | %.2f / %.2f ms |\n",
+              cpu_under_load, cpu_one_by_one);
   std::printf("| nothing lost or doubled | %s |\n", ok ? "yes" : "NO");
   if (!status || *status != 0) std::cerr << "tavireld did not stop cleanly: " << daemon.Errors();
   return ok && status == 0 ? 0 : 1;

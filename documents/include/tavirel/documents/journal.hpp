@@ -53,8 +53,12 @@
 //       after a crash (docs/documents.md, "Durability").
 //
 // Thread safety: one Journal may be shared by any number of threads (one
-// worker per register, say); every member locks it for its own work. Several
-// processes may open the same file; SQLite's locks order their writes.
+// worker per register, say). Reads (Lookup, Unfinished, InFlight) use
+// connections of their own and never wait for a flush; the writes of
+// several threads are committed in groups, one flush for all the writes
+// that came while the previous commit was flushing (journal_connections.hpp),
+// and no lock is held across a flush. Several processes may open the same
+// file; SQLite's locks order their writes.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -147,6 +151,10 @@ struct JournalOptions {
   /// The wall clock expires_at is compared with, in milliseconds since
   /// 1970 UTC (the system clock when empty).
   std::function<std::int64_t()> now_ms;
+  /// Writes of several threads that come while a commit is flushing share
+  /// the next commit and its flush. False commits each alone, in turn: kept
+  /// to measure the two.
+  bool group_commit = true;
 };
 
 class Journal {
@@ -167,11 +175,16 @@ class Journal {
   [[nodiscard]] const std::string& Path() const;
 
   /// T1, T2: admits `document` for the register named `register_name`: a
-  /// new key (or a failed one sent again) is queued, durably, unless `room`
-  /// is false; a known key is answered as it stands. Throws
-  /// KeyConflictError (I1), RegisterMismatchError (I2), DamagedRowError for
-  /// a row it cannot read, JournalError.
+  /// new key (or a failed one sent again) is queued, unless `room` is false;
+  /// a known key is answered as it stands. The admission does not wait for
+  /// the disk: the start flushes it with the first step, and a caller that
+  /// tells someone the key is queued before it starts calls Flush first.
+  /// Throws KeyConflictError (I1), RegisterMismatchError (I2),
+  /// DamagedRowError for a row it cannot read, JournalError.
   Admitted Admit(const Document& document, std::string_view register_name, bool room = true);
+  /// Makes the key's admission, and every write before it, durable: for an
+  /// answer that says the key is queued. One flush.
+  void Flush(std::string_view key);
   /// The key's entry, or nothing when the journal has never seen it. Throws
   /// DamagedRowError, JournalError.
   std::optional<JournalEntry> Lookup(std::string_view key);
