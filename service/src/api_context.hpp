@@ -56,7 +56,7 @@ void InstallDocumentRoutes(http::Router& router, ApiContext& api);
 void InstallCallRoutes(http::Router& router, ApiContext& api);
 /// GET /v1/events.
 void InstallEventRoutes(http::Router& router, ApiContext& api);
-/// GET / and the console's files.
+/// GET /, the console's files and /v1/openapi.json.
 void InstallConsoleRoutes(http::Router& router);
 
 /// ?wait=S: whole seconds from 0 to `limit`, `fallback` when absent.

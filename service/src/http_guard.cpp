@@ -16,6 +16,7 @@ namespace {
 using http::Request;
 using http::Response;
 
+constexpr std::string_view kOpenApiPath = "/v1/openapi.json";
 constexpr const char* kAllowHeaders = "Authorization, Content-Type, Idempotency-Key, Last-Event-ID";
 
 // "localhost:8765" -> "localhost", "[::1]:8765" -> "::1".
@@ -87,7 +88,8 @@ bool Gate(ApiContext& api, const Request& req, Response& res) {
       return true;
     }
   }
-  if (req.path.starts_with("/v1/") || req.path == "/v1") {
+  // The API's description is as public as its docs.
+  if ((req.path.starts_with("/v1/") || req.path == "/v1") && req.path != kOpenApiPath) {
     const std::string authorization = req.Header("Authorization");
     const auto token = BearerToken(authorization);
     if (!token || !TokenMatches(api.token, *token)) {

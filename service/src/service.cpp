@@ -154,6 +154,9 @@ std::string Service::Url() const {
 const std::string& Service::TokenPath() const { return impl_->token_path; }
 bool Service::TokenMade() const { return impl_->token_made; }
 const std::string& Service::Token() const { return impl_->api->token; }
+std::vector<std::pair<std::string, std::string>> Service::Routes() const {
+  return impl_->router.Routes();
+}
 
 void Service::Serve() {
   if (impl_->server) impl_->server->Serve();

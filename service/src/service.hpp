@@ -50,6 +50,9 @@ class Service {
   [[nodiscard]] bool TokenMade() const;
   /// The token (for tests; the program never prints it).
   [[nodiscard]] const std::string& Token() const;
+  /// Each route's method and path pattern (a regular expression), once
+  /// started: for checking the API's description against what is served.
+  [[nodiscard]] std::vector<std::pair<std::string, std::string>> Routes() const;
 
   /// Serves until Stop (at once when Stop came first).
   void Serve();
