@@ -14,7 +14,7 @@ namespace {
 using ojson = nlohmann::ordered_json;
 using json = nlohmann::json;
 
-constexpr std::array<std::pair<Status, std::string_view>, 7> kStatuses{{
+constexpr std::array<std::pair<Status, std::string_view>, 8> kStatuses{{
     {Status::Queued, "queued"},
     {Status::Running, "running"},
     {Status::Uncertain, "uncertain"},
@@ -22,6 +22,7 @@ constexpr std::array<std::pair<Status, std::string_view>, 7> kStatuses{{
     {Status::Closed, "closed"},
     {Status::Voided, "voided"},
     {Status::Failed, "failed"},
+    {Status::Cancelled, "cancelled"},
 }};
 
 constexpr std::array<std::pair<Settlement::Action, std::string_view>, 4> kActions{{
@@ -191,7 +192,8 @@ std::optional<Status> StatusNamed(std::string_view name) {
   return ValueIn<Status>(kStatuses, name);
 }
 bool IsFinal(Status status) {
-  return status == Status::Closed || status == Status::Voided || status == Status::Failed;
+  return status == Status::Closed || status == Status::Voided || status == Status::Failed ||
+         status == Status::Cancelled;
 }
 
 std::string_view SettlementActionName(Settlement::Action action) {

@@ -17,6 +17,7 @@ struct Raw {
   bool new_journal = false;
   std::string config_file;
   std::string token_file;
+  std::string read_token_file;
   std::vector<std::string> allow_origins;
 };
 
@@ -46,6 +47,7 @@ ServiceConfig Build(const Raw& raw) {
   if (!raw.journal.empty()) config.journal = raw.journal;
   if (raw.new_journal) config.new_journal = true;
   if (!raw.token_file.empty()) config.token_file = raw.token_file;
+  if (!raw.read_token_file.empty()) config.read_token_file = raw.read_token_file;
   if (!raw.allow_origins.empty()) config.allow_origins = raw.allow_origins;
   Complete(config);
   return config;
@@ -77,6 +79,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
       ->type_name("FILE");
   app.add_option("--token-file", raw.token_file,
                  "The API token (default $XDG_CONFIG_HOME/tavirel/token, made at first start)")
+      ->type_name("FILE");
+  app.add_option("--read-token-file", raw.read_token_file,
+                 "A read-only API token (GET only), made there at first start; none when absent")
       ->type_name("FILE");
   app.add_option("--allow-origin", raw.allow_origins,
                  "A browser origin allowed to call the API (CORS); repeatable")

@@ -24,6 +24,8 @@ struct ServiceParts {
       make_driver;
   /// The workers' clock (the steady clock when null).
   std::shared_ptr<Clock> clock;
+  /// The wall clock of the hours since the last closure (the system's when empty).
+  std::function<std::chrono::system_clock::time_point()> wall;
   /// Where the log's lines go (standard error when null).
   Log::Sink log;
 };

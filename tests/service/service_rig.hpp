@@ -81,14 +81,18 @@ class ServiceRig {
   [[nodiscard]] std::vector<Exchange> Exchanges() const { return exchanges_->All(); }
 
   /// Waits (in real time, bounded) until every register is open.
-  bool AllOpen() const {
+  bool AllOpen() const { return AllOpenBut(""); }
+  /// Waits (in real time, bounded) until every register but `left_out` is open.
+  bool AllOpenBut(const std::string& left_out) const {
     auto client = Client();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
       const auto res = client->Get("/v1/registers");
       if (res && res->status == 200) {
         bool open = true;
-        for (const auto& r : Json::parse(res->body)["registers"]) open = open && r["open"] == true;
+        for (const auto& r : Json::parse(res->body)["registers"]) {
+          open = open && (r["open"] == true || r["name"] == left_out);
+        }
         if (open) return true;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(20));

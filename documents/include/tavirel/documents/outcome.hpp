@@ -62,14 +62,17 @@ enum class Status {
   /// `changes`). Final, but the same document sent again under its key is
   /// queued anew.
   Failed,
+  /// Withdrawn while queued: nothing of it was sent. Final; `failed_step`
+  /// says who cancelled it.
+  Cancelled,
 };
 
 /// "queued", "running", "uncertain", "needs-attention", "closed", "voided",
-/// "failed".
+/// "failed", "cancelled".
 std::string_view StatusName(Status status);
 /// The status of that name; empty for any other text.
 std::optional<Status> StatusNamed(std::string_view name);
-/// Closed, voided or failed: the journal answers the key with its outcome.
+/// Closed, voided, failed or cancelled: the journal answers the key with its outcome.
 bool IsFinal(Status status);
 
 /// How a request to the register ended, beside its result code.
