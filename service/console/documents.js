@@ -63,10 +63,20 @@ async function loadDocuments(more = false) {
   }
 }
 
-// A document event: the list again (once for a burst), the open one again.
+// The registers as they are now: a document's end changes its register's
+// status, whether or not a register event says so.
+async function reloadRegisters() {
+  const response = await api("/v1/registers");
+  if (!response.ok) return;
+  for (const r of (await jsonOf(response)).registers) registers.set(r.name, r);
+  renderRegisters();
+}
+
+// A document event: the list and the registers again (once for a burst),
+// the open document again.
 function documentChanged(data) {
   clearTimeout(reloadTimer);
-  reloadTimer = setTimeout(() => loadDocuments(), 300);
+  reloadTimer = setTimeout(() => { loadDocuments(); reloadRegisters(); }, 300);
   if (data.key === openKey) openDocument(openKey);
 }
 

@@ -233,7 +233,8 @@ function registerCard(r) {
   fact("Last error", r.last_error);
   card.append(facts);
   if (status.paper) card.append(paperBlock(r, status));
-  if (status.attention) card.append(attentionBlock(r, status));
+  // Out of paper, the refill is the action: the other choices stay on the document.
+  if (status.attention && status.summary !== "paper-out") card.append(attentionBlock(r, status));
   if (isSimulated(r) && canWrite) card.append(simBlock(r));
   return card;
 }

@@ -18,7 +18,8 @@ void Refs(const Json& node, const std::string& where,
       Refs(item, where + "/" + name, out);
     }
   } else if (node.is_array()) {
-    for (std::size_t i = 0; i < node.size(); ++i) Refs(node[i], where + "/" + std::to_string(i), out);
+    for (std::size_t i = 0; i < node.size(); ++i)
+      Refs(node[i], where + "/" + std::to_string(i), out);
   }
 }
 
@@ -106,9 +107,11 @@ TEST(OpenApiCheck, ExchangesHeldToTheBuiltInDescription) {
     const char* problem;  // "" when it is described
   };
   const Row rows[] = {
-      {{"GET", "/healthz", "", 200, "application/json", R"({"status":"ok","registers":1,"open":1})"},
+      {{"GET", "/healthz", "", 200, "application/json",
+        R"({"status":"ok","registers":1,"open":1})"},
        ""},
-      {{"GET", "/healthz", "", 200, "application/json", R"({"status":"fine","registers":1,"open":1})"},
+      {{"GET", "/healthz", "", 200, "application/json",
+        R"({"status":"fine","registers":1,"open":1})"},
        "is not one of"},
       {{"GET", "/healthz", "", 418, "application/json", error}, "status 418 is not described"},
       {{"GET", "/healthz", "", 200, "text/html", "<p>"}, "content type text/html"},
