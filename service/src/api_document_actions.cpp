@@ -24,7 +24,10 @@ constexpr std::size_t kLargestPage = 500;
 // receipt carrying it alone is parsed and the payment taken back.
 documents::Payment ReadPayment(const Json& payment) {
   if (!payment.is_object()) throw ApiError(400, "payment must be an object", "payment");
-  const Json receipt{{"key", "settle"}, {"type", "receipt"}, {"payments", Json::array({payment})}};
+  const Json receipt{{"key", "settle"},
+                     {"type", "receipt"},
+                     {"lines", Json::array()},
+                     {"payments", Json::array({payment})}};
   try {
     const documents::Document document = documents::ParseDocument(receipt.dump());
     return document.payments.at(0);
@@ -70,8 +73,8 @@ Settlement ReadSettlement(const Json& body) {
   const auto* settled_as = FieldOf<std::string>(body, "settled_as", "a text");
   if (s.action == Settlement::Action::MarkSettled) {
     const auto status = settled_as ? documents::StatusNamed(*settled_as) : std::nullopt;
-    if (!status || (*status != Status::Closed && *status != Status::Voided &&
-                    *status != Status::Failed)) {
+    if (!status ||
+        (*status != Status::Closed && *status != Status::Voided && *status != Status::Failed)) {
       throw ApiError(400, "settled_as must be closed, voided or failed", "settled_as");
     }
     if (s.note.empty()) {
@@ -174,7 +177,8 @@ void List(ApiContext& api, const Request& req, Response& res) {
     query.status = documents::StatusNamed(req.Param("status"));
     if (!query.status) throw ApiError(400, "no status \"" + req.Param("status") + "\"", "status");
   }
-  if (req.HasParam("register")) query.register_name = api.Worker(req.Param("register")).Config().name;
+  if (req.HasParam("register"))
+    query.register_name = api.Worker(req.Param("register")).Config().name;
   query.since = SinceParameter(req);
   if (req.HasParam("after")) {
     const std::string text = req.Param("after");
@@ -227,10 +231,11 @@ void Paper(ApiContext& api, const Request& req, Response& res) {
         paper = reg->PaperOf(sim::PaperKind::FiscalClosure, *outcome->fiscal_number);
       }
     } else if (document.type == DocumentType::Report && document.report == "fiscal-memory") {
-      if (outcome->fiscal_number) paper = reg->PaperOf(sim::PaperKind::Report, *outcome->fiscal_number);
+      if (outcome->fiscal_number)
+        paper = reg->PaperOf(sim::PaperKind::Report, *outcome->fiscal_number);
     } else if (outcome->document_number) {
-      const auto kind =
-          document.type == DocumentType::Report ? sim::PaperKind::Report : sim::PaperKind::NonFiscal;
+      const auto kind = document.type == DocumentType::Report ? sim::PaperKind::Report
+                                                              : sim::PaperKind::NonFiscal;
       paper = reg->PaperOf(kind, *outcome->document_number);
     }
   }

@@ -43,10 +43,10 @@ void PaperRefilled(ApiContext& api, const Request& req, Response& res) {
   try {
     settled = worker.Settle(status.attention->key, retry);
   } catch (const documents::JournalError&) {  // another request was first
-    throw ApiError(409,
-                   "the paper refill of register \"" + status.config.name +
-                       "\" is already being carried out",
-                   "register");
+    throw ApiError(
+        409,
+        "the paper refill of register \"" + status.config.name + "\" is already being carried out",
+        "register");
   }
   SendJson(res, 202,
            Json{{"register", status.config.name},
@@ -145,7 +145,9 @@ void Totals(ApiContext& api, const Request& req, Response& res) {
   if (reading == "print") {
     const auto ticket = worker.SubmitCall(R"({"member":"opXTotFinGior"})");
     switch (ticket->Wait(std::chrono::steady_clock::now() + 30s)) {
-      case CallTicket::Result::Answered: body["register_reading"] = Json::parse(ticket->Answer()); break;
+      case CallTicket::Result::Answered:
+        body["register_reading"] = Json::parse(ticket->Answer());
+        break;
       case CallTicket::Result::Withdrawn:
         throw CallWithdrawnError("the register did not reach the reading within 30 s");
       case CallTicket::Result::Failed: std::rethrow_exception(ticket->Error());
@@ -157,10 +159,10 @@ void Totals(ApiContext& api, const Request& req, Response& res) {
 sim::SimulatedRegister& Simulator(RegisterWorker& worker) {
   sim::SimulatedRegister* reg = worker.Simulator();
   if (reg == nullptr) {
-    throw ApiError(404,
-                   "register \"" + worker.Config().name +
-                       "\" is not a simulated register: it has no switches",
-                   "register");
+    throw ApiError(
+        404,
+        "register \"" + worker.Config().name + "\" is not a simulated register: it has no switches",
+        "register");
   }
   return *reg;
 }

@@ -59,12 +59,14 @@ TEST(DocsExamples, EveryServiceExampleRunsAgainstTheSimulatedRegister) {
   config.registers = {ParseRegisterOption("sim=sim")};
   ServiceRig rig(config);
   ASSERT_TRUE(rig.AllOpen());
-  const std::string env = "TAVIREL=http://127.0.0.1:" + std::to_string(rig.port()) +
-                          " TOKEN=" + rig.token();
+  const std::string env =
+      "TAVIREL=http://127.0.0.1:" + std::to_string(rig.port()) + " TOKEN=" + rig.token();
   for (const Example& example : examples) {
     std::string output;
     EXPECT_EQ(RunScript(example.script, env, output), 0)
-        << "docs/service.md:" << example.line << "\n" << example.script << "---\n" << output;
+        << "docs/service.md:" << example.line << "\n"
+        << example.script << "---\n"
+        << output;
   }
 }
 

@@ -54,14 +54,13 @@ class Operator : public ::testing::Test {
     return rig_->Client()->Post(path.c_str(), body.dump(), "application/json");
   }
   Json Submit(const Json& document, int wait = 60) {
-    const auto res =
-        Post("/v1/registers/sim/documents?wait=" + std::to_string(wait), document);
+    const auto res = Post("/v1/registers/sim/documents?wait=" + std::to_string(wait), document);
     EXPECT_TRUE(res);
     return res ? Json::parse(res->body) : Json();
   }
   Json Lookup(const std::string& key, int wait = 0) {
-    const auto res = rig_->Client()->Get(
-        ("/v1/documents/" + key + "?wait=" + std::to_string(wait)).c_str());
+    const auto res =
+        rig_->Client()->Get(("/v1/documents/" + key + "?wait=" + std::to_string(wait)).c_str());
     return res ? Json::parse(res->body) : Json();
   }
   Json Switch(const Json& body) {
@@ -76,8 +75,10 @@ class Operator : public ::testing::Test {
     return res && res->status == 200 ? res->body : "";
   }
 
-  static Json Receipt(const std::string& key, const Json& lines, const Json& payments) {
-    return Json{{"key", key}, {"type", "receipt"}, {"lines", lines}, {"payments", payments}};
+  static Json Receipt(const std::string& key, const std::vector<Json>& lines,
+                      const std::vector<Json>& payments) {
+    return Json{
+        {"key", key}, {"type", "receipt"}, {"lines", Json(lines)}, {"payments", Json(payments)}};
   }
   static Json Line(const std::string& price, const std::string& what = "PANE") {
     return Json{{"department", 1}, {"description", what}, {"price", price}};
@@ -88,9 +89,8 @@ class Operator : public ::testing::Test {
   std::unique_ptr<ServiceRig> rig_;
 };
 
-// Paper out, by a fault on the payment or by the sim's paper switch before
-// the receipt: the queue stops, the status says paper-out, and one refill
-// goes on where it stopped, printing one receipt.
+// Paper out, on the payment or on the first line: the queue stops, the status says paper-out, and
+// one refill goes on where it stopped, printing one receipt.
 TEST_F(Operator, PaperOutStopsTheQueueUntilOneRefillPrintsOneReceipt) {
   struct Case {
     const char* name;
@@ -98,14 +98,14 @@ TEST_F(Operator, PaperOutStopsTheQueueUntilOneRefillPrintsOneReceipt) {
   };
   const std::vector<Case> cases = {
       {"mid-receipt", Json{{"fault", "paper-end:1036"}}},
-      {"before-the-receipt", Json{{"paper", "out"}}},
+      {"on-the-first-line", Json{{"fault", "paper-end:1003"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string key = std::string("paper-") + c.name;
     Switch(c.before);
-    const Json stopped = Submit(Receipt(key, {Line("2.00"), Line("3.00", "LATTE")},
-                                        {Json{{"type", "cash"}}}));
+    const Json stopped =
+        Submit(Receipt(key, {Line("2.00"), Line("3.00", "LATTE")}, {Json{{"type", "cash"}}}));
     EXPECT_EQ(stopped["status"], "needs-attention") << stopped.dump();
     EXPECT_EQ(stopped["failed_step"]["kind"], "paper-out");
     const Json status = StatusIs("paper-out");
@@ -114,7 +114,7 @@ TEST_F(Operator, PaperOutStopsTheQueueUntilOneRefillPrintsOneReceipt) {
     EXPECT_EQ(status["attention"]["error"]["kind"], "paper-out");
 
     // Queued behind it: waits, and says why.
-    const auto behind = Post("/v1/registers/sim/documents",
+    const auto behind = Post("/v1/registers/sim/documents?wait=0",
                              Receipt(key + "-next", {Line("1.00")}, {Json{{"type", "cash"}}}));
     ASSERT_EQ(behind->status, 202) << behind->body;
     const std::string waiting = Json::parse(behind->body).value("waiting", "");
@@ -137,6 +137,11 @@ TEST_F(Operator, PaperOutStopsTheQueueUntilOneRefillPrintsOneReceipt) {
     const Json sim = Json::parse(rig_->Client()->Get("/v1/registers/sim/sim")->body);
     EXPECT_EQ(sim["paper_out"], false) << sim.dump();
   }
+  // The paper switch itself.
+  EXPECT_EQ(Switch(Json{{"paper", "out"}})["paper_out"], true);
+  EXPECT_EQ(Switch(Json{{"paper", "in"}, {"which", "receipt"}})["paper_out"], false);
+  EXPECT_EQ(Post("/v1/registers/sim/sim", Json{{"paper", "out"}, {"which", "journal"}})->status,
+            400);
   // Not out of paper: refused, naming why.
   const auto idle = Post("/v1/registers/sim/paper-refilled", Json::object());
   EXPECT_EQ(idle->status, 409);
@@ -154,8 +159,7 @@ TEST_F(Operator, DecisionsForADocumentThatNeedsAttention) {
     const char* ends;
   };
   const std::vector<Case> cases = {
-      {"pay-rest",
-       Json{{"action", "pay-rest"}, {"payment", {{"type", "cash"}}}, {"by", "marco"}},
+      {"pay-rest", Json{{"action", "pay-rest"}, {"payment", {{"type", "cash"}}}, {"by", "marco"}},
        "closed"},
       {"mark-settled",
        Json{{"action", "mark-settled"},
@@ -244,7 +248,7 @@ TEST_F(Operator, TotalsSinceTheClosureAreTheSumOfTheOutcomes) {
   ASSERT_EQ(closure["status"], "closed") << closure.dump();
   const std::vector<Json> receipts = {
       Receipt("t-1", {Line("1.50")}, {Json{{"type", "cash"}, {"amount", "5.00"}}}),
-      Receipt("t-2", {Line("2.25"), Line("0.80", "LATTE")}, {Json{{"type", "card"}}}),
+      Receipt("t-2", {Line("2.25"), Line("0.80", "LATTE")}, {Json{{"type", "card"}, {"card", 1}}}),
       Receipt("t-3", {Line("10.00")},
               {Json{{"type", "cash"}, {"amount", "4.00"}}, Json{{"type", "cheque"}}}),
   };
@@ -263,7 +267,8 @@ TEST_F(Operator, TotalsSinceTheClosureAreTheSumOfTheOutcomes) {
   EXPECT_EQ(since["payments"], (Json{{"cash", "5.50"}, {"card", "3.05"}, {"cheque", "6.00"}}));
   EXPECT_FALSE(since["from"].is_null());
   EXPECT_EQ(totals["last_receipt"]["number"], last["receipt_number"]);
-  EXPECT_EQ(totals["serial"], Json::parse(rig_->Client()->Get("/v1/registers/sim")->body)["serial"]);
+  EXPECT_EQ(totals["serial"],
+            Json::parse(rig_->Client()->Get("/v1/registers/sim")->body)["serial"]);
 
   // The closure is known: the hours since it follow the wall clock.
   wall_ahead_ = std::chrono::hours(5);
@@ -276,8 +281,8 @@ TEST_F(Operator, TotalsSinceTheClosureAreTheSumOfTheOutcomes) {
   ASSERT_EQ(reprint["status"], "closed") << reprint.dump();
   const std::string copy = PaperOf("again-1");
   EXPECT_NE(copy.find("10,00"), std::string::npos) << copy;
-  const auto json_paper = rig_->Client()->Get("/v1/documents/again-1/paper",
-                                              {{"Accept", "application/json"}});
+  const auto json_paper =
+      rig_->Client()->Get("/v1/documents/again-1/paper", {{"Accept", "application/json"}});
   EXPECT_EQ(Json::parse(json_paper->body)["paper"], copy);
   EXPECT_EQ(rig_->Client()->Get("/v1/documents/nobody/paper")->status, 404);
 }
@@ -289,9 +294,8 @@ TEST_F(Operator, QueuedDocumentsAreListedPagedAndCancelled) {
   for (int i = 0; i < 5; ++i) {
     keys.push_back("off-" + std::to_string(i));
     const auto res = rig_->Client()->Post(
-        "/v1/registers/off/documents",
-        Receipt(keys.back(), {Line("1.00")}, {Json{{"type", "cash"}}}).dump(),
-        "application/json");
+        "/v1/registers/off/documents?wait=0",
+        Receipt(keys.back(), {Line("1.00")}, {Json{{"type", "cash"}}}).dump(), "application/json");
     ASSERT_EQ(res->status, 202) << res->body;
   }
   const Json waiting = Lookup("off-0");
@@ -317,8 +321,8 @@ TEST_F(Operator, QueuedDocumentsAreListedPagedAndCancelled) {
     cursor = body["next"];
   }
   EXPECT_EQ(listed, (std::vector<std::string>{"off-4", "off-3", "off-2", "off-1", "off-0"}));
-  const Json since = Json::parse(
-      rig_->Client()->Get("/v1/documents?since=2999-01-01T00:00:00Z")->body);
+  const Json since =
+      Json::parse(rig_->Client()->Get("/v1/documents?since=2999-01-01T00:00:00Z")->body);
   EXPECT_TRUE(since["documents"].empty());
   for (const char* bad : {"limit=0", "limit=501", "status=lost", "after=x", "since=yesterday"}) {
     EXPECT_EQ(rig_->Client()->Get((std::string("/v1/documents?") + bad).c_str())->status, 400)
@@ -330,8 +334,8 @@ TEST_F(Operator, QueuedDocumentsAreListedPagedAndCancelled) {
   EXPECT_EQ(Json::parse(cancelled->body)["status"], "cancelled");
   // Sent again: answered with the cancellation, never queued anew.
   const auto again = rig_->Client()->Post(
-      "/v1/registers/off/documents", Receipt("off-2", {Line("1.00")}, {Json{{"type", "cash"}}}).dump(),
-      "application/json");
+      "/v1/registers/off/documents?wait=0",
+      Receipt("off-2", {Line("1.00")}, {Json{{"type", "cash"}}}).dump(), "application/json");
   EXPECT_EQ(again->status, 200);
   EXPECT_EQ(Json::parse(again->body)["status"], "cancelled");
   EXPECT_EQ(rig_->Client()->Delete("/v1/documents/off-2")->status, 409);
