@@ -254,6 +254,13 @@ void SimulatedRegister::SetPacing(const Pacing& pacing) {
   engine_.SetPacing(pacing);
 }
 
+void SimulatedRegister::RunOutOfPaper() {
+  std::lock_guard lock(mutex_);
+  model_.PaperRunsOut();
+  refill_at_.reset();
+  SaveHeadLocked();
+}
+
 void SimulatedRegister::RefillPaper() {
   std::lock_guard lock(mutex_);
   model_.RefillPaper();

@@ -64,7 +64,7 @@ doc::Settlement Decision(const SettleOptions& o) {
   if (!o.mark.empty()) {
     s.action = doc::Settlement::Action::MarkSettled;
     const auto status = doc::StatusNamed(o.mark);
-    if (!status || !doc::IsFinal(*status)) {
+    if (!status || !doc::IsFinal(*status) || *status == doc::Status::Cancelled) {
       throw UsageError("--mark takes closed, voided or failed, not \"" + o.mark + "\"");
     }
     s.settled_as = *status;

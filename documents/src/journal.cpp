@@ -3,6 +3,7 @@
 // stored by name.
 #include "tavirel/documents/journal.hpp"
 
+#include <array>
 #include <chrono>
 
 #include "journal_connections.hpp"
@@ -57,6 +58,46 @@ constexpr const char* kSelectSteps =
 constexpr const char* kWriteStep =
     "INSERT OR REPLACE INTO steps(key, idx, member, command, result, ending, in_flight) "
     "VALUES(?, ?, ?, ?, ?, ?, ?)";
+
+constexpr const char* kCancel =
+    "UPDATE documents SET state = 'cancelled', outcome = ?, updated = datetime('now') "
+    "WHERE key = ? AND state = 'queued'";
+// The listing goes through documents_by_state or documents_listed_by_register
+// (by seq, newest first): only the filters given are in the statement, so
+// the planner takes the index of the first one. One text per combination of
+// filters, made once: the database keeps its statements by their text's address.
+const char* ListSql(const ListQuery& query) {
+  enum : unsigned { kState = 1, kRegister = 2, kSince = 4, kBefore = 8 };
+  static const std::array<std::string, 16> kTexts = [] {
+    std::array<std::string, 16> texts;
+    for (unsigned filters = 0; filters < texts.size(); ++filters) {
+      std::string& sql = texts[filters];
+      sql =
+          "SELECT key, state, register_name, coalesce(json_extract(content, '$.type'), "
+          "'receipt'), updated, seq FROM documents WHERE 1";
+      if (filters & kState) sql += " AND state = :state";
+      if (filters & kRegister) sql += " AND register_name = :register";
+      if (filters & kSince) sql += " AND updated >= :since";
+      if (filters & kBefore) sql += " AND seq < :before";
+      sql += " ORDER BY seq DESC LIMIT :limit";
+    }
+    return texts;
+  }();
+  const unsigned filters = (query.status ? kState : 0U) |
+                           (query.register_name.empty() ? 0U : kRegister) |
+                           (query.since.empty() ? 0U : kSince) | (query.before ? kBefore : 0U);
+  return kTexts[filters].c_str();
+}
+
+constexpr const char* kLastClosure =
+    "SELECT seq, updated FROM documents WHERE register_name = ? AND state = 'closed' "
+    "AND json_extract(content, '$.type') = 'report' "
+    "AND json_extract(content, '$.report') = 'fiscal-closure' ORDER BY seq DESC LIMIT 1";
+constexpr const char* kReceiptsAfter =
+    "SELECT key, content, hash, register_name, serial, state, outcome, seq, progress, "
+    "instruction FROM documents WHERE register_name = ? AND seq > ? "
+    "AND state IN ('closed', 'voided') "
+    "AND coalesce(json_extract(content, '$.type'), 'receipt') = 'receipt' ORDER BY seq";
 
 struct Row {
   JournalEntry entry;
@@ -332,6 +373,7 @@ void Rows::Start(const Document& document, std::int32_t serial, const StepUpdate
     case Status::Voided:
     case Status::Failed:
     case Status::Expired:
+    case Status::Cancelled:
       result.kind = StartKind::Ended;
       result.entry = std::move(row->entry);
       return;
@@ -401,7 +443,7 @@ JournalEntry Rows::Settle(std::string_view key, const Settlement& settlement) {
                        "\" does not need attention");
   }
   if (settlement.action == Settlement::Action::MarkSettled) {  // T9
-    if (!IsFinal(settlement.settled_as)) {
+    if (!IsFinal(settlement.settled_as) || settlement.settled_as == Status::Cancelled) {
       throw DocumentError("settled_as", "a document is settled as closed, voided or failed");
     }
     Outcome settled = row->entry.outcome.value_or(Outcome{});
@@ -420,6 +462,84 @@ JournalEntry Rows::Settle(std::string_view key, const Settlement& settlement) {
   }
   row = Find(key, true);
   return std::move(row->entry);
+}
+
+JournalEntry Journal::Cancel(std::string_view key, std::string_view by) {
+  JournalEntry entry;
+  impl_->connections.Write(false, [&](Database& db) {  // T11
+    Rows rows{db};
+    if (!rows.Find(key, false)) {
+      throw JournalError("journal " + db.Path() + ": no document with key \"" + std::string(key) +
+                         "\"");
+    }
+    Outcome cancelled;
+    cancelled.key = std::string(key);
+    cancelled.status = Status::Cancelled;
+    FailedStep why;
+    why.kind = "cancelled";
+    why.reason = "cancelled by " + std::string(by.empty() ? "an operator" : by) +
+                 " before it started: nothing was sent";
+    cancelled.failed_step = std::move(why);
+    Query(db, kCancel).Bind(1, ToJson(cancelled)).Bind(2, key).Run();
+    entry = std::move(rows.Find(key, true)->entry);
+  });
+  return entry;
+}
+
+ListPage Journal::List(const ListQuery& query) {
+  ListPage page;
+  impl_->connections.Read([&](Database& db) {
+    Query q(db, ListSql(query));
+    int index = 0;
+    if (query.status) q.Bind(++index, StatusName(*query.status));
+    if (!query.register_name.empty()) q.Bind(++index, query.register_name);
+    if (!query.since.empty()) q.Bind(++index, query.since);
+    if (query.before) q.Bind(++index, *query.before);
+    // One more than asked: it tells whether a next page exists.
+    q.Bind(++index, static_cast<std::int64_t>(query.limit + 1));
+    while (q.Step()) {
+      if (page.documents.size() == query.limit) {
+        page.next = page.documents.back().sequence;
+        break;
+      }
+      ListedDocument d;
+      d.key = q.Text(0);
+      d.status = StatusNamed(q.Text(1)).value_or(Status::Failed);
+      d.register_name = q.Text(2);
+      d.type = q.Text(3);
+      d.updated = q.Text(4);
+      d.sequence = q.Integer(5);
+      page.documents.push_back(std::move(d));
+    }
+  });
+  return page;
+}
+
+std::optional<ClosureMark> Journal::LastClosure(std::string_view register_name) {
+  std::optional<ClosureMark> mark;
+  impl_->connections.Read([&](Database& db) {
+    Query q(db, kLastClosure);
+    q.Bind(1, register_name);
+    if (q.Step()) mark = ClosureMark{q.Integer(0), q.Text(1)};
+  });
+  return mark;
+}
+
+std::vector<JournalEntry> Journal::ReceiptsAfter(std::string_view register_name,
+                                                 std::int64_t after_sequence) {
+  std::vector<JournalEntry> entries;
+  impl_->connections.Read([&](Database& db) {
+    Query q(db, kReceiptsAfter);
+    q.Bind(1, register_name).Bind(2, after_sequence);
+    Rows rows{db};
+    while (q.Step()) {
+      try {
+        entries.push_back(rows.ReadRow(q, false).entry);
+      } catch (const DamagedRowError&) {  // Unfinished reports damaged rows; totals pass them over
+      }
+    }
+  });
+  return entries;
 }
 
 std::string DefaultJournalPath() {

@@ -5,6 +5,8 @@
 // canonical form, and indexes for every per-document query.
 // Schema 3: an operator's decision waiting to be carried out (instruction).
 // Schema 4: the outbox (journal_outbox.cpp).
+// Schema 5: indexes for listing documents by state and by register, newest
+// first; the states "expired" and "cancelled".
 #include "journal_schema.hpp"
 
 #include <string>
@@ -50,6 +52,11 @@ constexpr const char* kIndexes = R"(
 CREATE INDEX documents_unfinished ON documents(register_name, seq)
   WHERE state IN ('queued', 'running', 'uncertain', 'needs-attention');
 CREATE INDEX documents_in_flight ON documents(serial, seq) WHERE state IN ('running', 'uncertain');
+)";
+
+constexpr const char* kListIndexes = R"(
+CREATE INDEX documents_by_state ON documents(state, seq);
+CREATE INDEX documents_listed_by_register ON documents(register_name, seq);
 )";
 
 // Schema 1 to 2 in SQL, around a new steps table (kStepsTable); the
@@ -127,6 +134,7 @@ void BringUpToDate(Database& db) {
     db.Exec(kStepsTable);
     db.Exec(kIndexes);
     AddOutbox(db);
+    db.Exec(kListIndexes);
   } else {
     if (version < 2) {  // the first schema wrote no version
       db.Exec(kFrom1Before);
@@ -137,6 +145,7 @@ void BringUpToDate(Database& db) {
     }
     if (version < 3) db.Exec("ALTER TABLE documents ADD COLUMN instruction TEXT");
     if (version < 4) AddOutbox(db);
+    if (version < 5) db.Exec(kListIndexes);
   }
   SetVersion(db);
   t.Commit();

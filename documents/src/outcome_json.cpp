@@ -23,6 +23,7 @@ constexpr std::array<std::pair<Status, std::string_view>, 8> kStatuses{{
     {Status::Voided, "voided"},
     {Status::Failed, "failed"},
     {Status::Expired, "expired"},
+    {Status::Cancelled, "cancelled"},
 }};
 
 constexpr std::array<std::pair<Settlement::Action, std::string_view>, 4> kActions{{
@@ -193,7 +194,7 @@ std::optional<Status> StatusNamed(std::string_view name) {
 }
 bool IsFinal(Status status) {
   return status == Status::Closed || status == Status::Voided || status == Status::Failed ||
-         status == Status::Expired;
+         status == Status::Expired || status == Status::Cancelled;
 }
 
 std::string_view SettlementActionName(Settlement::Action action) {

@@ -1,5 +1,6 @@
-// The console of tavireld: registers, live events, a receipt, a lookup.
-// Plain JavaScript without a build step. The token is kept in
+// The console of tavireld: the connection, live events, a receipt, a
+// lookup. The registers' cards are in registers.js, the documents in
+// documents.js. Plain JavaScript without a build step. The token is kept in
 // sessionStorage: for this tab only, gone when it closes.
 "use strict";
 
@@ -9,6 +10,8 @@ let streamAbort = null;
 let lastEventId = null;
 const registers = new Map();
 const MAX_EVENTS = 100;
+// False for a read-only token: the actions are not shown.
+let canWrite = true;
 
 function api(path, options = {}) {
   const headers = Object.assign({ Authorization: "Bearer " + token }, options.headers || {});
@@ -26,35 +29,6 @@ function setConnected(on, text) {
   badge.className = "badge " + (on ? "on" : "off");
 }
 
-function cell(row, text, className) {
-  const td = row.insertCell();
-  td.textContent = text === null || text === undefined ? "" : String(text);
-  if (className) td.className = className;
-}
-
-function renderRegisters() {
-  const body = $("registers").tBodies[0];
-  body.replaceChildren();
-  for (const r of registers.values()) {
-    const row = body.insertRow();
-    row.dataset.name = r.name;
-    cell(row, r.name);
-    cell(row, r.device);
-    cell(row, r.state, "state-" + r.state);
-    cell(row, r.serial);
-    cell(row, r.mode);
-    cell(row, r.queue_length);
-    cell(row, r.running);
-    cell(row, r.reason || r.last_error);
-  }
-  const select = $("receipt-register");
-  const chosen = select.value;
-  select.replaceChildren();
-  for (const name of registers.keys()) select.add(new Option(name, name));
-  const builtIn = [...registers.values()].find((r) => r.device === "sim");
-  select.value = chosen || (builtIn ? builtIn.name : select.options[0]?.value || "");
-}
-
 function addEvent(type, data) {
   const item = document.createElement("li");
   const time = new Date().toLocaleTimeString();
@@ -62,7 +36,8 @@ function addEvent(type, data) {
     item.textContent = `${time} document ${data.key} on ${data.register}: ${data.status}`;
     item.className = "status-" + data.status;
   } else {
-    item.textContent = `${time} register ${data.name}: ${data.state}` +
+    const summary = data.status ? data.status.summary : data.state;
+    item.textContent = `${time} register ${data.name}: ${summary}` +
       (data.reason ? ` (${data.reason})` : "");
   }
   const list = $("events");
@@ -76,6 +51,8 @@ function onEvent(type, text) {
   if (type === "register") {
     registers.set(data.name, data);
     renderRegisters();
+  } else if (type === "document") {
+    documentChanged(data);
   }
   addEvent(type, data);
 }
@@ -219,15 +196,35 @@ async function connect(event) {
   }
   sessionStorage.setItem("tavireld-token", token);
   for (const r of body.registers) registers.set(r.name, r);
+  await learnScope();
   renderRegisters();
   $("login").hidden = true;
   $("console").hidden = false;
   $("receipt-key").value = newKey();
+  loadDocuments();
   followEvents();
+}
+
+// A read-only token is refused 403 on every write. Asked with a write no
+// register can take (no register is named with a blank), so a full token
+// changes nothing: it gets 404.
+async function learnScope() {
+  const response = await api("/v1/registers/%20/paper-refilled", {
+    method: "POST", headers: { "Content-Type": "application/json" }, body: "{}" });
+  setWritable(response.status !== 403);
+}
+
+function setWritable(on) {
+  canWrite = on;
+  $("scope").hidden = on;
+  document.body.classList.toggle("read-only", !on);
+  $("receipt-form").closest("section").hidden = !on;
 }
 
 document.addEventListener("DOMContentLoaded", () => {
   $("token-form").addEventListener("submit", (e) => { token = ""; connect(e); });
+  $("documents-form").addEventListener("submit", (e) => { e.preventDefault(); loadDocuments(); });
+  $("documents-more").addEventListener("click", () => loadDocuments(true));
   $("receipt-form").addEventListener("submit", sendReceipt);
   $("lookup-form").addEventListener("submit", lookUp);
   if (token) connect();

@@ -26,6 +26,7 @@ namespace tavirel::service {
 struct ApiContext {
   const ServiceConfig& config;
   std::string token;
+  std::string read_token;  // "" : none; may GET only
   documents::Journal& journal;
   std::vector<std::unique_ptr<RegisterWorker>>& workers;  // in the configuration's order
   EventHub& events;
@@ -52,11 +53,18 @@ http::ServerHooks ApiHooks(ApiContext& api);
 void InstallRegisterRoutes(http::Router& router, ApiContext& api);
 /// POST /v1/registers/{name}/documents, GET /v1/documents/{key}.
 void InstallDocumentRoutes(http::Router& router, ApiContext& api);
+/// The register's operator actions: paper-refilled, totals, sim.
+void InstallRegisterActionRoutes(http::Router& router, ApiContext& api);
+/// POST /v1/documents/{key}/settle, DELETE /v1/documents/{key},
+/// GET /v1/documents, GET /v1/documents/{key}/paper.
+void InstallDocumentActionRoutes(http::Router& router, ApiContext& api);
+/// Who acts: the body's "by" when given, else "api".
+std::string ActorOf(const Json& body);
 /// POST /v1/registers/{name}/calls.
 void InstallCallRoutes(http::Router& router, ApiContext& api);
 /// GET /v1/events.
 void InstallEventRoutes(http::Router& router, ApiContext& api);
-/// GET / and the console's files.
+/// GET /, the console's files and /v1/openapi.json.
 void InstallConsoleRoutes(http::Router& router);
 
 /// ?wait=S: whole seconds from 0 to `limit`, `fallback` when absent.

@@ -52,8 +52,19 @@ documents::Document Read(const Request& req, const ApiContext& api, std::int32_t
   return document;
 }
 
-void Answer(Response& res, const documents::JournalEntry& entry, bool replayed) {
+// A document waiting for its turn says why, when its register holds it up.
+Json EntryAnswer(const ApiContext& api, const documents::JournalEntry& entry) {
   Json body = EntryJson(entry);
+  if (Answered(entry) || entry.status == documents::Status::Running) return body;
+  const RegisterWorker* worker = api.FindWorker(entry.register_name);
+  const std::string why = worker ? worker->WaitingReason() : "";
+  if (!why.empty()) body["waiting"] = why;
+  return body;
+}
+
+void Answer(const ApiContext& api, Response& res, const documents::JournalEntry& entry,
+            bool replayed) {
+  Json body = EntryAnswer(api, entry);
   const bool answered = Answered(entry);
   if (answered && replayed) body["replayed"] = true;
   if (!answered) res.SetHeader("Location", "/v1/documents/" + entry.key);
@@ -68,7 +79,7 @@ void Submit(ApiContext& api, const Request& req, Response& res) {
   const Submission submission = worker.Submit(document);
   // Answered before this request: its outcome comes from the journal alone.
   if (submission.admitted.admission == documents::Admission::Answered) {
-    return Answer(res, submission.admitted.entry, true);
+    return Answer(api, res, submission.admitted.entry, true);
   }
   if (wait.count() > 0) watch->Wait(std::chrono::steady_clock::now() + wait);
   const auto entry = api.journal.Lookup(document.key);
@@ -76,7 +87,7 @@ void Submit(ApiContext& api, const Request& req, Response& res) {
   // Still queued: its admission is flushed before the caller is told so (a
   // started one was flushed with its first step).
   if (entry->status == documents::Status::Queued) api.journal.Flush(document.key);
-  Answer(res, *entry, false);
+  Answer(api, res, *entry, false);
 }
 
 void Lookup(ApiContext& api, const Request& req, Response& res) {
@@ -90,7 +101,7 @@ void Lookup(ApiContext& api, const Request& req, Response& res) {
     watch->Wait(std::chrono::steady_clock::now() + wait);
     entry = api.journal.Lookup(key);
   }
-  SendJson(res, 200, EntryJson(*entry));
+  SendJson(res, 200, EntryAnswer(api, *entry));
 }
 
 }  // namespace

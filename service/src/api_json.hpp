@@ -1,5 +1,6 @@
 #pragma once
 // The JSON the API answers with and the events carry, made in one place.
+#include <chrono>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -15,8 +16,18 @@ using Json = nlohmann::json;
 
 /// {"name", "device", "settings", "mode", "state", "open", "reason",
 ///  "serial", "queue_length", "running", "attention": {"key", "reason"}|null,
-///  "last_error"}
+///  "last_error", "simulated", "status": RegisterSummaryJson}
 Json StatusJson(const RegisterStatus& status);
+
+/// {"summary": "ready"|"printing"|"paper-out"|"needs-attention"|
+///  "closure-due"|"unavailable"|"stopped", "unavailable": why|null,
+///  "paper": {"which", "document"}|null, "attention": {"key", "reason",
+///  "kind", "error": {"code", "text", "kind"}|null, "paid", "left"}|null,
+///  "closure": {"due", "hours_since_last", "last"}, "waiting": N}
+Json RegisterSummaryJson(const RegisterStatus& status);
+
+/// "2026-12-08T05:30:00Z".
+std::string IsoUtc(std::chrono::system_clock::time_point when);
 
 /// The outcome as the document layer writes it.
 Json OutcomeJson(const documents::Outcome& outcome);

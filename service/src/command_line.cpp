@@ -18,6 +18,7 @@ struct Raw {
   bool new_journal = false;
   std::string config_file;
   std::string token_file;
+  std::string read_token_file;
   std::vector<std::string> allow_origins;
   std::string mqtt, store, mqtt_ca_file, mqtt_cert_file, mqtt_key_file, mqtt_username,
       mqtt_password_file;
@@ -50,6 +51,7 @@ ServiceConfig Build(const Raw& raw) {
   if (!raw.journal.empty()) config.journal = raw.journal;
   if (raw.new_journal) config.new_journal = true;
   if (!raw.token_file.empty()) config.token_file = raw.token_file;
+  if (!raw.read_token_file.empty()) config.read_token_file = raw.read_token_file;
   if (!raw.allow_origins.empty()) config.allow_origins = raw.allow_origins;
   FleetConfig& fleet = config.fleet;
   const std::pair<const std::string*, std::string*> texts[] = {
@@ -97,6 +99,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
       ->type_name("FILE");
   app.add_option("--token-file", raw.token_file,
                  "The API token (default $XDG_CONFIG_HOME/tavirel/token, made at first start)")
+      ->type_name("FILE");
+  app.add_option("--read-token-file", raw.read_token_file,
+                 "A read-only API token (GET only), made there at first start; none when absent")
       ->type_name("FILE");
   app.add_option("--allow-origin", raw.allow_origins,
                  "A browser origin allowed to call the API (CORS); repeatable")

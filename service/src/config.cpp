@@ -226,13 +226,17 @@ void ApplyConfigJson(std::string_view json, ServiceConfig& config) {
   const Json root = Json::parse(json, nullptr, false);
   if (root.is_discarded()) throw ConfigError("the configuration is not JSON");
   OnlyFields(root,
-             {"listen", "journal", "token_file", "allow_origins", "registers", "limits", "mqtt"},
+             {"listen", "journal", "token_file", "read_token_file", "allow_origins", "registers",
+              "limits", "mqtt"},
              "(top level)");
   if (root.contains("listen"))
     ParseListen(Field<std::string>(root, "listen", "(top level)"), config);
   if (root.contains("journal")) config.journal = Field<std::string>(root, "journal", "(top level)");
   if (root.contains("token_file")) {
     config.token_file = Field<std::string>(root, "token_file", "(top level)");
+  }
+  if (root.contains("read_token_file")) {
+    config.read_token_file = Field<std::string>(root, "read_token_file", "(top level)");
   }
   if (root.contains("allow_origins")) {
     config.allow_origins = Field<std::vector<std::string>>(root, "allow_origins", "(top level)");

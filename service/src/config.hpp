@@ -55,10 +55,11 @@ struct FleetConfig {
 struct ServiceConfig {
   std::vector<RegisterConfig> registers;  // empty: one built-in register "sim"
   std::string listen_host = "127.0.0.1";
-  int listen_port = 8765;    // 0: any free port (printed at start)
-  std::string journal;       // "" : the user's state folder
-  bool new_journal = false;  // an empty journal file is taken as new
-  std::string token_file;    // "" : $XDG_CONFIG_HOME/tavirel/token
+  int listen_port = 8765;       // 0: any free port (printed at start)
+  std::string journal;          // "" : the user's state folder
+  bool new_journal = false;     // an empty journal file is taken as new
+  std::string token_file;       // "" : $XDG_CONFIG_HOME/tavirel/token
+  std::string read_token_file;  // "" : no read-only token; else made there like the token
   std::vector<std::string> allow_origins;
   Limits limits;
   FleetConfig fleet;
@@ -74,6 +75,7 @@ void ParseListen(std::string_view text, ServiceConfig& config);
 
 /// Applies a JSON configuration over `config`:
 ///   {"listen": "127.0.0.1:8765", "journal": "/var/lib/...", "token_file": "...",
+///    "read_token_file": "...",
 ///    "allow_origins": ["http://pos.local"],
 ///    "registers": [{"name": "banco", "device": "/dev/ttyUSB0",
 ///                   "settings": "9600,n,8,1", "mode": "euro"}],

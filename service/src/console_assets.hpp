@@ -1,5 +1,6 @@
 #pragma once
-// The console's files, built into the program from service/console/.
+// The console's files, built into the program from service/console/, and
+// the API's description from service/openapi.json.
 #include <span>
 #include <string_view>
 
@@ -13,5 +14,7 @@ struct ConsoleAsset {
 
 /// Every file of the console.
 std::span<const ConsoleAsset> ConsoleAssets();
+/// The API's OpenAPI description (service/openapi.json), one asset.
+std::span<const ConsoleAsset> OpenApiAssets();
 
 }  // namespace tavirel::service

@@ -1,5 +1,5 @@
 // The console: a page and its script, built into the program, served with a
-// policy that lets it load nothing from elsewhere.
+// policy that lets it load nothing from elsewhere; and the API's description.
 #include <regex>
 
 #include "api_context.hpp"
@@ -16,6 +16,14 @@ std::string Pattern(std::string_view path) {
 }  // namespace
 
 void InstallConsoleRoutes(http::Router& router) {
+  // The API's description: public, like the docs it is drawn from, so tools
+  // read it without the token (see the gate).
+  for (const auto& asset : OpenApiAssets()) {
+    router.Get("/v1/openapi\\.json", [&asset](const http::Request&, http::Response& res) {
+      res.SetHeader("Cache-Control", "no-cache");
+      res.SetContent(std::string(asset.body), std::string(asset.content_type));
+    });
+  }
   for (const auto& asset : ConsoleAssets()) {
     router.Get(Pattern(asset.path), [&asset](const http::Request&, http::Response& res) {
       res.SetHeader("Content-Security-Policy",

@@ -13,19 +13,21 @@ ControlDriver::ControlDriver(RegisterConfig config, documents::Journal& journal,
       journal_(journal),
       claims_(claims),
       sim_serial_(sim_serial),
-      on_step_(std::move(on_step)) {}
-
-ControlDriver::~ControlDriver() { Close(); }
-
-std::string ControlDriver::DevicePath() {
-  if (!config_.BuiltIn()) return config_.device;
-  if (!sim_) {
+      on_step_(std::move(on_step)) {
+  // Made now, so the API may reach its switches from any thread.
+  if (config_.BuiltIn()) {
     sim::SimOptions options;
     options.currency =
         config_.mode == TVL_EUROSETTINGS_LIRE ? sim::CurrencyUnit::Lire : sim::CurrencyUnit::Euro;
     options.serial = sim_serial_;
     sim_ = sim::StartOnPty(options);
   }
+}
+
+ControlDriver::~ControlDriver() { Close(); }
+
+std::string ControlDriver::DevicePath() {
+  if (!sim_) return config_.device;
   return sim_->server->DevicePath();
 }
 

@@ -35,6 +35,9 @@ class ControlDriver final : public RegisterDriver {
   documents::Outcome Run(const documents::Document& document) override;
   std::string Call(std::string_view op) override;
   void CancelWait() noexcept override;
+  [[nodiscard]] sim::SimulatedRegister* Simulator() const noexcept override {
+    return sim_ ? sim_->reg.get() : nullptr;
+  }
 
  private:
   std::string DevicePath();
@@ -44,7 +47,7 @@ class ControlDriver final : public RegisterDriver {
   SerialClaims& claims_;
   const std::int32_t sim_serial_;
   const std::function<void(const documents::StepRecord&)> on_step_;
-  std::optional<sim::PtySimulator> sim_;  // the built-in register, kept across reopens
+  std::optional<sim::PtySimulator> sim_;  // the built-in register, made with the driver
   std::mutex control_mutex_;              // guards the pointer for CancelWait
   std::unique_ptr<TavirelControl> control_;
   std::unique_ptr<documents::Runner> runner_;

@@ -16,6 +16,7 @@ namespace {
 using http::Request;
 using http::Response;
 
+constexpr std::string_view kOpenApiPath = "/v1/openapi.json";
 constexpr const char* kAllowHeaders = "Authorization, Content-Type, Idempotency-Key, Last-Event-ID";
 
 // "localhost:8765" -> "localhost", "[::1]:8765" -> "::1".
@@ -80,17 +81,25 @@ bool Gate(ApiContext& api, const Request& req, Response& res) {
     res.SetHeader("Vary", "Origin");
     res.SetHeader("Access-Control-Expose-Headers", "Location, Retry-After");
     if (req.method == "OPTIONS") {
-      res.SetHeader("Access-Control-Allow-Methods", "GET, POST, OPTIONS");
+      res.SetHeader("Access-Control-Allow-Methods", "GET, POST, DELETE, OPTIONS");
       res.SetHeader("Access-Control-Allow-Headers", kAllowHeaders);
       res.SetHeader("Access-Control-Max-Age", "600");
       res.status = 204;
       return true;
     }
   }
-  if (req.path.starts_with("/v1/") || req.path == "/v1") {
+  // The API's description is as public as its docs.
+  if ((req.path.starts_with("/v1/") || req.path == "/v1") && req.path != kOpenApiPath) {
     const std::string authorization = req.Header("Authorization");
     const auto token = BearerToken(authorization);
-    if (!token || !TokenMatches(api.token, *token)) {
+    // Both are compared, so the time taken does not tell which one it was.
+    const bool full = token && TokenMatches(api.token, *token);
+    const bool read = token && !api.read_token.empty() && TokenMatches(api.read_token, *token);
+    if (read && !full && req.method != "GET" && req.method != "HEAD") {
+      return Refuse(api, req, res, 403, "read-only-token", "this token may only read",
+                    "Authorization");
+    }
+    if (!full && !read) {
       res.SetHeader("WWW-Authenticate", "Bearer realm=\"tavireld\"");
       return Refuse(api, req, res, 401, token ? "token" : "no-token",
                     token ? "the token is not this service's" : "a bearer token is needed",
@@ -132,6 +141,16 @@ void SendJson(Response& res, int status, const Json& body) {
   res.SetHeader("Cache-Control", "no-store");
   res.SetContent(body.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n",
                  "application/json");
+}
+
+std::string ActorOf(const Json& body) {
+  if (body.is_object()) {
+    const auto by = body.find("by");
+    if (by != body.end() && by->is_string() && !by->get<std::string>().empty()) {
+      return by->get<std::string>();
+    }
+  }
+  return "api";
 }
 
 RegisterWorker* ApiContext::FindWorker(std::string_view name) const {

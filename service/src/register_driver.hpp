@@ -13,6 +13,10 @@
 #include "tavirel/documents/document.hpp"
 #include "tavirel/documents/outcome.hpp"
 
+namespace tavirel::sim {
+class SimulatedRegister;
+}
+
 namespace tavirel::service {
 
 struct OpenedRegister {
@@ -37,6 +41,10 @@ class RegisterDriver {
   virtual std::string Call(std::string_view op) = 0;
   /// Ends the wait of the operation in progress, if any, as soon as it can.
   virtual void CancelWait() noexcept = 0;
+  /// The simulated register behind a built-in register (made with the
+  /// driver, so any thread may use it while the driver lives); nullptr for
+  /// a real one.
+  [[nodiscard]] virtual sim::SimulatedRegister* Simulator() const noexcept { return nullptr; }
 };
 
 }  // namespace tavirel::service

@@ -1,6 +1,7 @@
 #include "register_worker.hpp"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "api_json.hpp"
 #include "backoff.hpp"
@@ -18,6 +19,50 @@ std::string Reason(const Outcome& outcome) {
     return "the register could not be reached";
   }
   return outcome.failed_step->reason;
+}
+
+// What the status says of a document that holds the register.
+Attention AttentionOf(const Outcome& outcome) {
+  Attention attention;
+  attention.key = outcome.key;
+  attention.reason = Reason(outcome);
+  if (const auto& step = outcome.failed_step) {
+    attention.kind = step->kind;
+    if (step->printer_error != 0) {
+      attention.error_code = step->printer_error;
+      attention.error_text = step->printer_text;
+    }
+  }
+  attention.paid = outcome.paid;
+  attention.left = outcome.due;
+  return attention;
+}
+
+// A document stopped on paper out stops its register's queue even when it
+// left nothing open: the next one would stop on the same paper.
+bool HoldsRegister(const Outcome& outcome) {
+  return outcome.status == Status::NeedsAttention &&
+         (outcome.holds_register ||
+          (outcome.failed_step && outcome.failed_step->kind == "paper-out"));
+}
+
+bool IsClosure(const documents::Document& document) {
+  return document.type == documents::DocumentType::Report && document.report == "fiscal-closure";
+}
+
+// The journal's "YYYY-MM-DD HH:MM:SS" (UTC); nothing when it does not read.
+std::optional<std::chrono::system_clock::time_point> UtcTime(const std::string& text) {
+  int y = 0;
+  unsigned mo = 0, d = 0;
+  int h = 0, mi = 0, sec = 0;
+  if (std::sscanf(text.c_str(), "%d-%u-%u %d:%d:%d", &y, &mo, &d, &h, &mi, &sec) != 6) {
+    return std::nullopt;
+  }
+  const std::chrono::year_month_day date{std::chrono::year{y}, std::chrono::month{mo},
+                                         std::chrono::day{d}};
+  if (!date.ok()) return std::nullopt;
+  return std::chrono::sys_days{date} + std::chrono::hours(h) + std::chrono::minutes(mi) +
+         std::chrono::seconds(sec);
 }
 
 // Where the register is out of reach: the document waits for it.
@@ -56,7 +101,9 @@ RegisterWorker::RegisterWorker(RegisterConfig config, std::unique_ptr<RegisterDr
       driver_(std::move(driver)),
       context_(context),
       clock_(context.clock ? context.clock : std::make_shared<SteadyClock>()) {
+  if (!context_.wall) context_.wall = [] { return std::chrono::system_clock::now(); };
   status_.config = config_;
+  status_.simulated = driver_->Simulator() != nullptr;
 }
 
 RegisterWorker::~RegisterWorker() {
@@ -76,8 +123,8 @@ void RegisterWorker::Start() {
     std::lock_guard lock(mutex_);
     for (const auto& entry : unfinished.entries) {
       if (entry.status == Status::NeedsAttention) {
-        if (entry.outcome && entry.outcome->holds_register && !status_.attention) {
-          status_.attention = Attention{entry.key, Reason(*entry.outcome)};
+        if (entry.outcome && HoldsRegister(*entry.outcome) && !status_.attention) {
+          status_.attention = AttentionOf(*entry.outcome);
         }
         continue;
       }
@@ -85,6 +132,7 @@ void RegisterWorker::Start() {
     }
     status_.queue_length = pending_.size();
   }
+  ReadLastClosure();
   if (!unfinished.entries.empty()) {
     context_.log.Info("documents-taken-up", {{"register", config_.name},
                                              {"count", std::to_string(unfinished.entries.size())}});
@@ -134,8 +182,94 @@ std::shared_ptr<CallTicket> RegisterWorker::SubmitCall(std::string op) {
 }
 
 RegisterStatus RegisterWorker::Status() const {
+  RegisterStatus status;
+  {
+    std::lock_guard lock(mutex_);
+    status = status_;
+  }
+  if (status.last_closure) {
+    const std::chrono::duration<double, std::ratio<3600>> since =
+        context_.wall() - *status.last_closure;
+    status.hours_since_closure = since.count();
+  }
+  return status;
+}
+
+void RegisterWorker::ReadLastClosure() {
+  const auto mark = context_.journal.LastClosure(config_.name);
   std::lock_guard lock(mutex_);
-  return status_;
+  if (mark) status_.last_closure = UtcTime(mark->updated);
+}
+
+Settled RegisterWorker::Settle(const std::string& key, const documents::Settlement& settlement) {
+  Settled result{context_.journal.Settle(key, settlement), false};
+  const documents::JournalEntry& entry = result.entry;
+  {
+    std::lock_guard lock(mutex_);
+    if (status_.attention && status_.attention->key == key) status_.attention.reset();
+    // T8: the decision is carried out by the next run, first in line.
+    if (entry.status == Status::Uncertain) {
+      if (status_.running != key && pending_keys_.insert(key).second) {
+        pending_.push_front(Job{entry.document, nullptr});
+      }
+      status_.queue_length = pending_.size();
+      result.runs = true;
+      changed_.notify_all();
+    }
+  }
+  context_.log.Info("document-settled",
+                    {{"key", key},
+                     {"register", config_.name},
+                     {"action", documents::SettlementActionName(settlement.action)},
+                     {"by", settlement.by},
+                     {"note", settlement.note},
+                     {"status", documents::StatusName(entry.status)}});
+  PublishStatus();
+  PublishDocument(key, documents::StatusName(entry.status),
+                  result.runs ? nullptr : (entry.outcome ? &*entry.outcome : nullptr));
+  if (!result.runs) context_.completions.Signal(key);
+  return result;
+}
+
+documents::JournalEntry RegisterWorker::Cancel(const std::string& key, std::string_view by) {
+  documents::JournalEntry entry;
+  {
+    // Under the lock, the worker cannot take it meanwhile; the journal
+    // decides all the same (only a queued key is cancelled).
+    std::lock_guard lock(mutex_);
+    if (status_.running == key) {
+      if (auto running = context_.journal.Lookup(key)) return *running;
+    }
+    entry = context_.journal.Cancel(key, by);
+    if (entry.status != Status::Cancelled) return entry;
+    if (pending_keys_.erase(key) > 0) {
+      std::erase_if(pending_, [&](const Job& j) { return j.document && j.Key() == key; });
+      status_.queue_length = pending_.size();
+    }
+  }
+  context_.log.Info("document-cancelled",
+                    {{"key", key}, {"register", config_.name}, {"by", std::string(by)}});
+  PublishStatus();
+  PublishDocument(key, "cancelled", entry.outcome ? &*entry.outcome : nullptr);
+  context_.completions.Signal(key);
+  return entry;
+}
+
+std::string RegisterWorker::WaitingReason() const {
+  std::lock_guard lock(mutex_);
+  if (status_.state == RegisterState::Unavailable) {
+    return "the register is unavailable: " + status_.reason;
+  }
+  if (status_.state == RegisterState::Stopped) return "the service is stopping";
+  if (status_.attention) {
+    if (status_.attention->kind == "paper-out") {
+      return "the register is out of paper (document " + status_.attention->key +
+             "): refill it, then POST /v1/registers/" + config_.name + "/paper-refilled";
+    }
+    return "the register waits for document " + status_.attention->key +
+           ", which needs attention: " + status_.attention->reason;
+  }
+  return "";
 }
 
 void RegisterWorker::Wake() {
@@ -282,6 +416,7 @@ RegisterWorker::Lost RegisterWorker::Execute(const Job& job) {
 
 RegisterWorker::Lost RegisterWorker::RunDocument(const documents::Document& document) {
   const std::string& key = document.key;
+  PublishStatus();  // printing
   PublishDocument(key, "running", nullptr);
   const auto started = clock_->Now();
   Outcome outcome;
@@ -310,17 +445,26 @@ RegisterWorker::Lost RegisterWorker::RunDocument(const documents::Document& docu
   }
   context_.metrics.DocumentFinished(config_.name, documents::StatusName(outcome.status),
                                     clock_->Now() - started);
+  if (IsClosure(document) && outcome.status == Status::Closed) {
+    {
+      std::lock_guard lock(mutex_);
+      status_.closure_due = false;
+    }
+    ReadLastClosure();
+  }
   Ended(outcome, false);
   return std::nullopt;
 }
 
 void RegisterWorker::Ended(const Outcome& outcome, bool resolved_at_open) {
   const std::string_view status = documents::StatusName(outcome.status);
-  const bool holds = outcome.status == Status::NeedsAttention && outcome.holds_register;
+  const bool holds = HoldsRegister(outcome);
+  const bool closure_due = outcome.failed_step && outcome.failed_step->kind == "closure-due";
   {
     std::lock_guard lock(mutex_);
     status_.failures = 0;  // the register answered to the end of a document
-    if (holds) status_.attention = Attention{outcome.key, Reason(outcome)};
+    if (holds) status_.attention = AttentionOf(outcome);
+    if (closure_due) status_.closure_due = true;
   }
   const char* event = resolved_at_open ? "document-recovered" : "document-ended";
   if (outcome.status == Status::NeedsAttention) {
@@ -337,7 +481,7 @@ void RegisterWorker::Ended(const Outcome& outcome, bool resolved_at_open) {
                               {"status", status},
                               {"reason", Reason(outcome)}});
   }
-  if (holds) PublishStatus();
+  PublishStatus();  // printing ends; it may need attention or a closure
   PublishDocument(outcome.key, status, &outcome);
   context_.completions.Signal(outcome.key);
 }

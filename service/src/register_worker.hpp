@@ -11,10 +11,10 @@
 //                       first in line and the register is reopened after the
 //                       backoff (which a successful open does not reset: only
 //                       a document that ends does)
-//   needs-attention     when it holds the register (a receipt left open), the
-//                       queue of documents stops and the register's status
-//                       says why, until the document is settled; member calls
-//                       still run
+//   needs-attention     when it holds the register (a receipt left open, or
+//                       stopped on paper out), the queue of documents stops
+//                       and the register's status says why, until the
+//                       document is settled (Settle); member calls still run
 //   closed, voided, failed   its waiters are woken
 //
 // Thread safety: every public member may be called from any thread.
@@ -22,6 +22,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -60,6 +61,12 @@ std::string_view RegisterStateName(RegisterState state);
 struct Attention {
   std::string key;
   std::string reason;
+  std::string kind;  // the failure's kind ("paper-out", "receipt-open", ...); "" when none
+  /// The register's refusal that stopped it, when one did.
+  std::optional<std::int32_t> error_code;
+  std::string error_text;
+  std::optional<std::string> paid;  // what the receipt took before it stopped
+  std::optional<std::string> left;  // what is left to pay on it
 };
 
 struct RegisterStatus {
@@ -72,6 +79,20 @@ struct RegisterStatus {
   std::optional<Attention> attention;  // the queue waits for this document
   std::string last_error;              // the last failure, kept until another
   int failures = 0;                    // failures in a row (openings, documents out of reach)
+  /// The register refused a document because its day must be closed first;
+  /// a closed fiscal closure clears it.
+  bool closure_due = false;
+  /// When the last fiscal closure the journal knows of closed (UTC), and the
+  /// hours from it to the moment of this status; absent when none is known.
+  std::optional<std::chrono::system_clock::time_point> last_closure;
+  std::optional<double> hours_since_closure;
+  bool simulated = false;  // a built-in simulated register
+};
+
+/// What an operator's action on a document did.
+struct Settled {
+  documents::JournalEntry entry;  // as the journal holds it now
+  bool runs = false;              // queued again to carry the decision out
 };
 
 struct WorkerContext {
@@ -81,6 +102,8 @@ struct WorkerContext {
   Completions& completions;
   Log& log;
   std::shared_ptr<Clock> clock;  // the backoff's (steady clock when null)
+  /// The wall clock of the hours since the last closure (the system's when empty).
+  std::function<std::chrono::system_clock::time_point()> wall;
   std::size_t queue_length = 1000;
 };
 
@@ -115,6 +138,21 @@ class RegisterWorker {
   std::shared_ptr<CallTicket> SubmitCall(std::string op);
 
   [[nodiscard]] RegisterStatus Status() const;
+
+  /// Carries out an operator's decision for a document of this register
+  /// that needs attention (Journal::Settle): settled by hand it ends at once;
+  /// otherwise it is put first in line and run with the decision, and the
+  /// queue resumes. Throws JournalError when it does not need attention.
+  Settled Settle(const std::string& key, const documents::Settlement& settlement);
+  /// Cancels a queued document of this register (Journal::Cancel) and takes
+  /// it out of the queue. Returns the entry as it is now: any status but
+  /// cancelled means it had started. Throws JournalError for an unknown key.
+  documents::JournalEntry Cancel(const std::string& key, std::string_view by);
+  /// Why a document of this register that waits for its turn waits, when
+  /// it is not simply its turn: "" otherwise.
+  [[nodiscard]] std::string WaitingReason() const;
+  /// The built-in simulated register, or nullptr for a real one.
+  [[nodiscard]] sim::SimulatedRegister* Simulator() const { return driver_->Simulator(); }
   [[nodiscard]] const RegisterConfig& Config() const { return config_; }
 
   /// Makes the thread look at the clock again (after a test moved it).
@@ -143,6 +181,7 @@ class RegisterWorker {
   void RunCall(CallTicket& call);
   void FailWaitingCalls();
   void SetUnavailable(const std::string& reason);
+  void ReadLastClosure();
   void PublishStatus();
   void PublishDocument(const std::string& key, std::string_view state,
                        const documents::Outcome* outcome);

@@ -92,7 +92,7 @@ struct Service::Impl {
       }
       workers.push_back(std::make_unique<RegisterWorker>(
           reg, std::move(driver),
-          WorkerContext{*journal, events, metrics, completions, *log, parts.clock,
+          WorkerContext{*journal, events, metrics, completions, *log, parts.clock, parts.wall,
                         config.limits.queue_length}));
     }
   }
@@ -108,6 +108,8 @@ struct Service::Impl {
     http.waiting_connections = limits.waiting_connections;
     InstallRegisterRoutes(router, *api);
     InstallDocumentRoutes(router, *api);
+    InstallDocumentActionRoutes(router, *api);
+    InstallRegisterActionRoutes(router, *api);
     InstallCallRoutes(router, *api);
     InstallEventRoutes(router, *api);
     InstallConsoleRoutes(router);
@@ -163,8 +165,14 @@ void Service::Start() {
   s.OpenJournal();
   const std::string token = s.ReadToken();
   s.MakeWorkers();
-  s.api = std::unique_ptr<ApiContext>(new ApiContext{s.config, token, *s.journal, s.workers,
-                                                     s.events, s.metrics, s.completions, *s.log});
+  const std::string read_token =
+      s.config.read_token_file.empty() ? "" : LoadOrCreateToken(s.config.read_token_file);
+  if (!read_token.empty() && read_token == token) {
+    throw ConfigError("the read-only token is the full token: give it a file of its own");
+  }
+  s.api =
+      std::unique_ptr<ApiContext>(new ApiContext{s.config, token, read_token, *s.journal, s.workers,
+                                                 s.events, s.metrics, s.completions, *s.log});
   s.ConfigureServer();
   s.Bind();
   for (auto& worker : s.workers) worker->Start();
@@ -182,6 +190,9 @@ std::string Service::Url() const {
 const std::string& Service::TokenPath() const { return impl_->token_path; }
 bool Service::TokenMade() const { return impl_->token_made; }
 const std::string& Service::Token() const { return impl_->api->token; }
+std::vector<std::pair<std::string, std::string>> Service::Routes() const {
+  return impl_->router.Routes();
+}
 
 void Service::Serve() {
   if (impl_->server) impl_->server->Serve();

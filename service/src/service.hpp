@@ -25,6 +25,8 @@ struct ServiceParts {
       make_driver;
   /// The workers' clock (the steady clock when null).
   std::shared_ptr<Clock> clock;
+  /// The wall clock of the hours since the last closure (the system's when empty).
+  std::function<std::chrono::system_clock::time_point()> wall;
   /// Where the log's lines go (standard error when null).
   Log::Sink log;
   /// Makes the broker's client (libmosquitto's when empty).
@@ -55,6 +57,9 @@ class Service {
   [[nodiscard]] bool TokenMade() const;
   /// The token (for tests; the program never prints it).
   [[nodiscard]] const std::string& Token() const;
+  /// Each route's method and path pattern (a regular expression), once
+  /// started: for checking the API's description against what is served.
+  [[nodiscard]] std::vector<std::pair<std::string, std::string>> Routes() const;
 
   /// Serves until Stop (at once when Stop came first).
   void Serve();

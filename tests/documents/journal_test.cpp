@@ -326,6 +326,78 @@ INSERT INTO steps VALUES('closed', 0, 'opReparto', '1003', 0, 'OP_OK', 0),
   // answered, not refused as other content.
   EXPECT_EQ(journal.Admit(WithKey("closed"), "till").admission, Admission::Answered);
   Sql(path, "SELECT 1");  // still a readable database
+  // The listing's indexes came with it: listing a state goes through one.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* plan = nullptr;
+  ASSERT_EQ(
+      sqlite3_prepare_v2(db,
+                         "EXPLAIN QUERY PLAN SELECT key FROM documents WHERE state = 'queued' "
+                         "AND seq < 9 ORDER BY seq DESC LIMIT 3",
+                         -1, &plan, nullptr),
+      SQLITE_OK);
+  std::string steps;
+  while (sqlite3_step(plan) == SQLITE_ROW) {
+    steps += reinterpret_cast<const char*>(sqlite3_column_text(plan, 3));
+  }
+  sqlite3_finalize(plan);
+  sqlite3_close(db);
+  EXPECT_NE(steps.find("documents_by_state"), std::string::npos) << steps;
+}
+
+// T11 and the listing: only a queued key is cancelled, for good; pages
+// follow the admission order backwards whatever is admitted meanwhile.
+TEST(Journal, CancelledForGoodAndListedPageByPage) {
+  TempDir dir;
+  Journal journal(dir.File("j.db"));
+  for (int i = 0; i < 5; ++i) {
+    journal.Admit(WithKey("q" + std::to_string(i)), i % 2 == 0 ? "till" : "bar");
+  }
+  journal.Start(WithKey("q0"), 123456);
+
+  struct Case {
+    const char* key;
+    Status after;
+  };
+  for (const Case& c : {Case{"q0", Status::Running}, Case{"q2", Status::Cancelled},
+                        Case{"q2", Status::Cancelled}}) {
+    EXPECT_EQ(journal.Cancel(c.key, "anna").status, c.after) << c.key;
+  }
+  EXPECT_THROW(journal.Cancel("nobody", "anna"), JournalError);
+  const Admitted again = journal.Admit(WithKey("q2"), "till");
+  EXPECT_EQ(again.admission, Admission::Answered);
+  ASSERT_TRUE(again.entry.outcome);
+  EXPECT_NE(again.entry.outcome->failed_step->reason.find("anna"), std::string::npos);
+  EXPECT_EQ(journal.Start(WithKey("q2"), 123456).kind, StartKind::Ended);
+  for (const auto& entry : journal.Unfinished("till").entries) EXPECT_NE(entry.key, "q2");
+
+  const auto keys = [](const ListPage& page) {
+    std::vector<std::string> listed;
+    for (const auto& d : page.documents) listed.push_back(d.key);
+    return listed;
+  };
+  struct Query {
+    ListQuery query;
+    std::vector<std::string> keys;
+    bool more;
+  };
+  const std::vector<Query> queries = {
+      {{std::nullopt, "", "", std::nullopt, 2}, {"q4", "q3"}, true},
+      {{std::nullopt, "", "", 4, 2}, {"q2", "q1"}, true},  // the cursor: admitted before seq 4
+      {{std::nullopt, "", "", 2, 2}, {"q0"}, false},
+      {{Status::Queued, "till", "", std::nullopt, 10}, {"q4"}, false},
+      {{Status::Cancelled, "", "", std::nullopt, 10}, {"q2"}, false},
+      {{std::nullopt, "bar", "", std::nullopt, 10}, {"q3", "q1"}, false},
+      {{std::nullopt, "", "2999-01-01 00:00:00", std::nullopt, 10}, {}, false},
+  };
+  for (const Query& q : queries) {
+    const ListPage page = journal.List(q.query);
+    EXPECT_EQ(keys(page), q.keys);
+    EXPECT_EQ(page.next.has_value(), q.more);
+    if (q.more) {
+      EXPECT_EQ(*page.next, page.documents.back().sequence);
+    }
+  }
 }
 
 TEST(Journal, ADamagedRowIsReportedWithTheJournalAndTheKeyAndLeftAsItIs) {

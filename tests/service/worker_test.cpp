@@ -47,7 +47,7 @@ class WorkerTest : public ::testing::Test {
     driver_ = driver.get();
     worker_ = std::make_unique<RegisterWorker>(
         RegisterConfig{name, "/dev/fake"}, std::move(driver),
-        WorkerContext{journal_, events_, metrics_, completions_, log_, clock_, queue_length});
+        WorkerContext{journal_, events_, metrics_, completions_, log_, clock_, {}, queue_length});
     return *worker_;
   }
   bool Finished(const std::string& key) { return StatusOf(key) && IsFinal(*StatusOf(key)); }

@@ -11,7 +11,7 @@ void Router::Post(const std::string& pattern, Handler handler) {
 }
 
 void Router::Add(std::string method, const std::string& pattern, Handler handler) {
-  routes_.push_back({std::move(method), std::regex(pattern), std::move(handler)});
+  routes_.push_back({std::move(method), pattern, std::regex(pattern), std::move(handler)});
 }
 
 std::optional<Refusal> Router::Route(Request& request, Response& response) const {
@@ -35,6 +35,12 @@ std::optional<Refusal> Router::Route(Request& request, Response& response) const
     return Refusal{404, "no such resource: " + request.method + " " + request.path};
   response.SetHeader("Allow", allow);
   return Refusal{405, request.method + " is not allowed here (" + allow + ")"};
+}
+
+std::vector<std::pair<std::string, std::string>> Router::Routes() const {
+  std::vector<std::pair<std::string, std::string>> list;
+  for (const auto& route : routes_) list.emplace_back(route.method, route.text);
+  return list;
 }
 
 }  // namespace tavirel::service::http

@@ -29,9 +29,13 @@ class Router {
   /// exception goes to the caller.
   std::optional<Refusal> Route(Request& request, Response& response) const;
 
+  /// Each route's method and pattern, in the order they were added.
+  [[nodiscard]] std::vector<std::pair<std::string, std::string>> Routes() const;
+
  private:
   struct Entry {
     std::string method;
+    std::string text;  // the pattern as given
     std::regex pattern;
     Handler handler;
   };

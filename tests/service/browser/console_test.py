@@ -25,10 +25,10 @@ from selenium.webdriver.support.ui import WebDriverWait
 LIMIT = 60  # seconds for any one wait
 
 
-def start_service(tavireld, folder):
+def start_service(tavireld, folder, extra=()):
     daemon = subprocess.Popen(
         [tavireld, "--listen", "127.0.0.1:0", "--journal", os.path.join(folder, "journal.db"),
-         "--token-file", os.path.join(folder, "token")],
+         "--token-file", os.path.join(folder, "token"), *extra],
         stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     line = daemon.stdout.readline()
     match = re.search(r"serving (http://127\.0\.0\.1:\d+)", line)
@@ -37,6 +37,17 @@ def start_service(tavireld, folder):
         raise SystemExit("tavireld did not start: " + line + daemon.stderr.read())
     with open(os.path.join(folder, "token")) as f:
         return daemon, match.group(1), f.read().strip()
+
+
+def stop_service(daemon):
+    daemon.send_signal(signal.SIGTERM)
+    try:
+        code = daemon.wait(timeout=LIMIT)
+    except subprocess.TimeoutExpired:
+        daemon.kill()
+        code = "killed"
+    if code != 0:
+        print("tavireld ended with", code, daemon.stderr.read(), file=sys.stderr)
 
 
 def browser(folder):
@@ -68,7 +79,7 @@ def main():
         driver.find_element(By.ID, "token").send_keys(token)
         driver.find_element(By.ID, "connect").click()
         wait.until(ec.visibility_of_element_located((By.ID, "console")))
-        wait.until(ec.text_to_be_present_in_element((By.CSS_SELECTOR, "#registers tbody"), "open"))
+        wait.until(ec.text_to_be_present_in_element((By.CSS_SELECTOR, "#registers"), "Ready"))
         assert driver.find_element(By.ID, "receipt-register").get_attribute("value") == "sim"
         key = driver.find_element(By.ID, "receipt-key").get_attribute("value")
         driver.find_element(By.ID, "send").click()
@@ -90,14 +101,7 @@ def main():
         if driver:
             driver.quit()
         if daemon:
-            daemon.send_signal(signal.SIGTERM)
-            try:
-                code = daemon.wait(timeout=LIMIT)
-            except subprocess.TimeoutExpired:
-                daemon.kill()
-                code = "killed"
-            if code != 0:
-                print("tavireld ended with", code, daemon.stderr.read(), file=sys.stderr)
+            stop_service(daemon)
         shutil.rmtree(folder, ignore_errors=True)
 
 

@@ -7,7 +7,7 @@
 //
 // THE STATES of a document are the values of Status (outcome.hpp), stored by
 // name: queued, running, uncertain, needs-attention, closed, voided, failed,
-// expired.
+// expired, cancelled.
 //
 // THE TRANSITIONS, each made by one function of this class and nowhere else:
 //
@@ -25,13 +25,14 @@
 //                                         run reads the register first, then carries it out
 //   T9  needs-attention -> closed | voided | failed
 //                                 Settle  an operator settled it by hand, with a note
-//
 //   T10 queued     -> expired     Expire  its expires_at passed before it started (by the
 //                                         journal's clock): nothing is sent
+//   T11 queued     -> cancelled   Cancel  withdrawn before it started: nothing was sent
 //
 //   Admit answers every other state from the journal without a transition:
 //   queued, running and uncertain are pending (their turn comes), closed,
-//   voided, failed, expired and needs-attention are answered with their outcome.
+//   voided, failed, expired, cancelled and needs-attention are answered with
+//   their outcome.
 //
 // THE INVARIANTS:
 //   I1  A key holds one content (compared after amounts are normalised:
@@ -43,7 +44,7 @@
 //       before its request goes out (Record, and Start with the first step).
 //   I4  Running and uncertain documents carry the fiscal serial of the
 //       register they started on; only that register resumes them.
-//   I5  Closed, voided, failed and expired are final: nothing is sent for them again
+//   I5  Closed, voided, failed, expired and cancelled are final: nothing is sent for them again
 //       (a failed one sent again is a new run, T2). Needs-attention waits for
 //       an operator: nothing is sent for it by itself.
 //   I6  The outcome is written once, by Finish; the steps are rows, written as
@@ -129,6 +130,37 @@ struct StepUpdate {
   [[nodiscard]] bool empty() const { return steps.empty() && progress.empty(); }
 };
 
+/// One document of a listing: what a status screen shows of it.
+struct ListedDocument {
+  std::string key;
+  Status status = Status::Queued;
+  std::string register_name;
+  std::string type;     // the document's "type": "receipt", "report", ...
+  std::string updated;  // its last change, UTC: "YYYY-MM-DD HH:MM:SS"
+  std::int64_t sequence = 0;
+};
+
+/// Which documents to list, newest admitted first.
+struct ListQuery {
+  std::optional<Status> status;
+  std::string register_name;           // "" : every register
+  std::string since;                   // "" or "YYYY-MM-DD HH:MM:SS" (UTC): changed at or after it
+  std::optional<std::int64_t> before;  // the cursor: admitted before this sequence
+  std::size_t limit = 50;
+};
+
+struct ListPage {
+  std::vector<ListedDocument> documents;
+  /// The cursor of the next page (ListQuery::before), absent on the last.
+  std::optional<std::int64_t> next;
+};
+
+/// A register's last fiscal closure the journal knows of.
+struct ClosureMark {
+  std::int64_t sequence = 0;
+  std::string updated;  // when it closed, UTC: "YYYY-MM-DD HH:MM:SS"
+};
+
 /// A row the journal cannot read (its document or outcome does not read):
 /// left as it is, reported, and skipped by the queue.
 struct DamagedEntry {
@@ -160,7 +192,7 @@ struct JournalOptions {
 class Journal {
  public:
   /// The schema this build writes (PRAGMA user_version).
-  static constexpr int kSchemaVersion = 4;
+  static constexpr int kSchemaVersion = 5;
 
   /// Opens the database at `path` (its folder must exist), or creates it
   /// owner-only; a journal of an earlier schema is brought up to date in
@@ -226,6 +258,24 @@ class Journal {
   /// Returns the entry as it is now. Throws JournalError when the key does
   /// not need attention, DocumentError for a MarkSettled to another state.
   JournalEntry Settle(std::string_view key, const Settlement& settlement);
+
+  /// T10: cancels a queued document (nothing of it was sent), durably, with
+  /// an outcome saying who cancelled it. Returns the entry as it is now: a
+  /// key in any other state is left as it is (its status tells the caller
+  /// why nothing changed). Throws JournalError when the key is unknown.
+  JournalEntry Cancel(std::string_view key, std::string_view by);
+
+  /// A page of documents matching `query`, newest admitted first, through an
+  /// index (never a scan of the whole journal). The cursor is the admission
+  /// sequence, so pages stay stable while documents are admitted.
+  ListPage List(const ListQuery& query);
+
+  /// The register's last closed "fiscal-closure" report, or nothing.
+  std::optional<ClosureMark> LastClosure(std::string_view register_name);
+  /// The receipts of the register that ended closed or voided after the
+  /// admission `after_sequence`, in admission order (damaged rows skipped).
+  std::vector<JournalEntry> ReceiptsAfter(std::string_view register_name,
+                                          std::int64_t after_sequence);
 
  private:
   struct Impl;

@@ -66,14 +66,17 @@ enum class Status {
   /// sent (a store switched on after a weekend does not print Friday's
   /// orders). Final; sent again under its key it is answered as it is.
   Expired,
+  /// Withdrawn while queued: nothing of it was sent. Final; `failed_step`
+  /// says who cancelled it.
+  Cancelled,
 };
 
 /// "queued", "running", "uncertain", "needs-attention", "closed", "voided",
-/// "failed", "expired".
+/// "failed", "expired", "cancelled".
 std::string_view StatusName(Status status);
 /// The status of that name; empty for any other text.
 std::optional<Status> StatusNamed(std::string_view name);
-/// Closed, voided, failed or expired: the journal answers the key with its outcome.
+/// Closed, voided, failed, expired or cancelled: the journal answers the key with its outcome.
 bool IsFinal(Status status);
 
 /// How a request to the register ended, beside its result code.

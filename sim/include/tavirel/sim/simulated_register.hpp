@@ -86,6 +86,9 @@ class SimulatedRegister {
   void SeedFaults(std::uint64_t seed);
   [[nodiscard]] std::vector<FaultSwitch> ArmedFaults() const;
   void SetPacing(const Pacing& pacing);
+  /// The receipt paper runs out now: every printing command is refused
+  /// (error 2) until RefillPaper and the restart command 1149.
+  void RunOutOfPaper();
   /// Puts paper back after a paper end (the host still sends 1149).
   void RefillPaper();
   [[nodiscard]] bool PaperOut() const;
