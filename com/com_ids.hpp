@@ -1,6 +1,6 @@
 #pragma once
 // The interfaces, identities and type library that widl makes from
-// com/tavirel.idl (the GUIDs are defined once, in com_ids.cpp).
+// com/tavirel.idl (the GUIDs are defined by widl's tavirel_i.c).
 #include <ocidl.h>
 #include <ole2.h>
 #include <olectl.h>
