@@ -129,11 +129,13 @@ TEST(ComClient, ErrorsOfTheCallAreExceptionsWithTheirHResult) {
     const char* said;
   };
   std::vector<Case> cases;
-  cases.push_back({L"Settings", DISPATCH_PROPERTYPUT, {text(L"9600,q,8,1")}, kSettingsError,
-                   "9600,q,8,1"});
+  cases.push_back(
+      {L"Settings", DISPATCH_PROPERTYPUT, {text(L"9600,q,8,1")}, kSettingsError, "9600,q,8,1"});
   cases.push_back({L"COMPort", DISPATCH_PROPERTYPUT, {number(0)}, kSerialError, "0"});
-  cases.push_back({L"opReparto", DISPATCH_METHOD,
-                   {number(1), text(L"PANE"), text(L"uno"), number(2)}, kConversionError,
+  cases.push_back({L"opReparto",
+                   DISPATCH_METHOD,
+                   {number(1), text(L"PANE"), text(L"uno"), number(2)},
+                   kConversionError,
                    "Prezzo"});
   cases.push_back({L"opSubTot", DISPATCH_METHOD, {}, kDispatchError, "opSubTot"});
   for (Case& c : cases) {
@@ -149,7 +151,8 @@ TEST(ComClient, ErrorsOfTheCallAreExceptionsWithTheirHResult) {
   EXPECT_EQ(CallByName(control.get(), L"opNoSuchThing", DISPATCH_METHOD, {}).hr,
             DISP_E_UNKNOWNNAME);
   // Names are matched whatever their case, as Automation clients expect.
-  EXPECT_EQ(CallByName(control.get(), L"MAJOR", DISPATCH_PROPERTYGET, {}).value, Variant(std::int16_t{1}));
+  EXPECT_EQ(CallByName(control.get(), L"MAJOR", DISPATCH_PROPERTYGET, {}).value,
+            Variant(std::int16_t{1}));
 }
 
 // FPError reaches a connected sink inside the call; what the handler stores
@@ -159,8 +162,8 @@ TEST(ComClient, FPErrorIsRaisedInsideTheCallAndItsErrorLevelIsTheResult) {
   Ptr<IDispatch> control;
   ASSERT_NO_FATAL_FAILURE(CreateControl(control));
   FPErrorSink sink;
-  Ptr<IConnectionPoint> point;
-  const DWORD cookie = Connect(control.get(), &sink, point.out());
+  Connection connection(control.get(), &sink);
+  const DWORD cookie = connection.cookie();
   ASSERT_NE(cookie, 0u);
   VARIANT one;
   VariantInit(&one);
@@ -176,11 +179,11 @@ TEST(ComClient, FPErrorIsRaisedInsideTheCallAndItsErrorLevelIsTheResult) {
             Variant(std::int16_t{OP_ERR_TIMEOUT}));
   EXPECT_EQ(CallByName(control.get(), L"LastEERR", DISPATCH_PROPERTYGET, {}).value,
             Variant(std::int16_t{-2}));
-  ASSERT_EQ(point->Unadvise(cookie), S_OK);
+  ASSERT_EQ(connection.Disconnect(), S_OK);
   EXPECT_EQ(CallByName(control.get(), L"opSubTot", DISPATCH_METHOD, {one}).value,
             Variant(std::int16_t{OP_ERR_EUROLOCK}));
   EXPECT_EQ(sink.received.size(), 2u);  // none after Unadvise
-  EXPECT_EQ(point->Unadvise(cookie), CONNECT_E_NOCONNECTION);
+  EXPECT_EQ(connection.point()->Unadvise(cookie), CONNECT_E_NOCONNECTION);
 }
 
 // A property bag of the host's, in memory, remembering the order of writes.

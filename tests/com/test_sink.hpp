@@ -54,18 +54,42 @@ class FPErrorSink final : public IDispatch {
   long references_ = 1;  // lives on the test's stack
 };
 
-/// Connects `sink` to `control`'s FPError; returns the cookie (0 on failure).
-inline DWORD Connect(IDispatch* control, IDispatch* sink, IConnectionPoint** point) {
-  IConnectionPointContainer* container = nullptr;
-  if (FAILED(control->QueryInterface(IID_IConnectionPointContainer,
-                                     reinterpret_cast<void**>(&container)))) {
-    return 0;
+/// `sink` connected to `control`'s FPError for the object's life (the sink
+/// must outlive it).
+class Connection {
+ public:
+  Connection(IDispatch* control, IDispatch* sink) {
+    IConnectionPointContainer* container = nullptr;
+    if (FAILED(control->QueryInterface(IID_IConnectionPointContainer,
+                                       reinterpret_cast<void**>(&container)))) {
+      return;
+    }
+    if (SUCCEEDED(container->FindConnectionPoint(DIID___TavirelControl, &point_)) &&
+        FAILED(point_->Advise(sink, &cookie_))) {
+      cookie_ = 0;
+    }
+    container->Release();
   }
-  const HRESULT found = container->FindConnectionPoint(DIID___TavirelControl, point);
-  container->Release();
-  DWORD cookie = 0;
-  if (FAILED(found) || FAILED((*point)->Advise(sink, &cookie))) return 0;
-  return cookie;
-}
+  ~Connection() {
+    if (cookie_ != 0) point_->Unadvise(cookie_);
+    if (point_ != nullptr) point_->Release();
+  }
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+  /// 0 when the connection failed.
+  [[nodiscard]] DWORD cookie() const { return cookie_; }
+  /// Disconnects now; returns what Unadvise said.
+  HRESULT Disconnect() {
+    const HRESULT hr = point_->Unadvise(cookie_);
+    cookie_ = 0;
+    return hr;
+  }
+  /// The connection point.
+  [[nodiscard]] IConnectionPoint* point() const { return point_; }
+
+ private:
+  IConnectionPoint* point_ = nullptr;
+  DWORD cookie_ = 0;
+};
 
 }  // namespace tavirel::com::test
