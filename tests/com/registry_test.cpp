@@ -48,8 +48,7 @@ void Dump(HKEY root, const std::wstring& path, Lines& out) {
 std::wstring Value(HKEY root, const std::wstring& key, const wchar_t* name = nullptr) {
   wchar_t data[1024] = {};
   DWORD size = sizeof data;
-  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, data, &size) !=
-      ERROR_SUCCESS) {
+  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS) {
     return L"(missing)";
   }
   return data;
@@ -114,7 +113,8 @@ TEST(Registration, MachineWideWritesTheMachinesClassesAndRemovesExactlyThat) {
   ASSERT_NE(unregister, nullptr);
   // The machine's Classes are large: its keys that registration touches.
   const std::wstring touched[] = {L"Software\\Classes\\Tavirel.Control",
-                                  L"Software\\Classes\\Tavirel.Control.1", ours,
+                                  L"Software\\Classes\\Tavirel.Control.1",
+                                  ours,
                                   L"Software\\Classes\\TypeLib\\" + Guid(LIBID_TavirelLib),
                                   L"Software\\Classes\\Interface\\" + Guid(IID__TavirelControl),
                                   L"Software\\Classes\\Interface\\" + Guid(DIID___TavirelControl)};
