@@ -68,7 +68,8 @@ int Serve() {
 void LockModule() { ++State().users; }
 
 void UnlockModule() {
-  if (--State().users == 0 && State().thread != 0) PostThreadMessageW(State().thread, WM_QUIT, 0, 0);
+  if (--State().users == 0 && State().thread != 0)
+    PostThreadMessageW(State().thread, WM_QUIT, 0, 0);
 }
 
 }  // namespace tavirel::com

@@ -144,7 +144,7 @@ std::string InterfaceDefinition() {
   idl += "    [id(" + std::to_string(event.id) + ")] void " + std::string(event.name) + "(" +
          params + ");\n  };\n\n";
   idl += "  [" + Guid(kClassId) +
-         ", control, helpstring(\"TavirelControl\")]\n"
+         ", helpstring(\"TavirelControl\")]\n"
          "  coclass TavirelControl {\n"
          "    [default] interface _TavirelControl;\n"
          "    [default, source] dispinterface __TavirelControl;\n"
@@ -160,6 +160,41 @@ std::string VtableMethods() {
       "// interface hands its arguments to the dispatch path by slot id.\n";
   for (const MemberInfo& m : Members()) text += VtableMethod(m);
   return text;
+}
+
+std::string MemberTable() {
+  std::string table =
+      "| Id | Kind | Member | Automation types |\n"
+      "|---:|---|---|---|\n";
+  auto types = [](const MemberInfo& m) {
+    std::string text;
+    for (const ParamInfo& p : m.params) {
+      text += (text.empty() ? "" : ", ") + IdlType(DeclaredType(p)) +
+              (m.kind == MemberKind::PropertyPut || p.optional ? "" : "*");
+    }
+    if (m.result != VarType::VT_EMPTY) {
+      text += std::string(text.empty() ? "" : " ") + "→ " + IdlType(m.result);
+    }
+    return text.empty() ? std::string("—") : text;
+  };
+  for (const MemberInfo& m : Members()) {
+    table += "| " + std::to_string(DispatchId(m)) + " | " + std::string(KindName(m.kind)) + " | `" +
+             Signature(m) + "` | " + types(m) + " |\n";
+  }
+  const MemberInfo& event = FPErrorEvent();
+  table += "| " + std::to_string(event.id) + " | event | `" + Signature(event) + "` | " +
+           types(event) + " |\n";
+  return table;
+}
+
+std::string WithMemberTable(const std::string& page) {
+  const std::size_t begin = page.find(kTableBegin);
+  const std::size_t end = page.find(kTableEnd);
+  if (begin == std::string::npos || end == std::string::npos || end < begin) {
+    throw std::runtime_error("the page has no table markers");
+  }
+  const std::size_t from = begin + kTableBegin.size();
+  return page.substr(0, from) + "\n" + MemberTable() + page.substr(end);
 }
 
 }  // namespace tavirel::comidl

@@ -21,4 +21,14 @@ std::string InterfaceDefinition();
 /// com/tavirel_vtable.inc: one method per vtable slot.
 std::string VtableMethods();
 
+/// The lines that open and close docs/com.md's generated table of members.
+inline constexpr std::string_view kTableBegin = "<!-- members: written by tavirel-com-idl -->";
+inline constexpr std::string_view kTableEnd = "<!-- end of members -->";
+/// The table of every member: dispatch id, kind, signature with the
+/// Automation types, optional parameters and defaults; and the event.
+std::string MemberTable();
+/// `page` with the text between its table markers replaced by MemberTable();
+/// throws std::runtime_error when the markers are missing.
+std::string WithMemberTable(const std::string& page);
+
 }  // namespace tavirel::comidl
