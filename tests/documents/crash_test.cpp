@@ -112,6 +112,7 @@ TEST(CrashTest, KilledHostsNeverLoseOrDoubleAReceipt) {
   std::map<std::string, int> at_kill;  // where the kills landed
   std::map<std::string, int> outcomes;
   std::map<std::string, std::string> status_of;
+  std::map<std::string, std::string> last_run_of;  // the last run's outcome, to tell why
   int reruns = 0;
   std::string printed;
   const auto start = std::chrono::steady_clock::now();
@@ -146,6 +147,7 @@ TEST(CrashTest, KilledHostsNeverLoseOrDoubleAReceipt) {
       const auto result = host.Finish(std::chrono::seconds(60));
       const Outcome o = ParseOutcome(LastLine(result.out));
       status = std::string(StatusName(o.status));
+      last_run_of[Item(i)] = LastLine(result.out);
       EXPECT_NE(result.status, 2) << result.err;
     }
     ++outcomes[status];
@@ -163,7 +165,7 @@ TEST(CrashTest, KilledHostsNeverLoseOrDoubleAReceipt) {
   for (const auto& [item, status] : status_of) {
     const auto on_paper = paper.closed_items.count(item) ? paper.closed_items.at(item) : 0;
     EXPECT_EQ(on_paper, status == "closed" ? 1 : 0) << item << " " << status;
-    EXPECT_NE(status, "uncertain") << item;
+    EXPECT_NE(status, "uncertain") << item << ": " << last_run_of[item];
   }
   EXPECT_EQ(paper.closed, outcomes["closed"] + 1);  // and the calibration receipt
   EXPECT_EQ(paper.voided, outcomes["voided"]);
