@@ -107,20 +107,8 @@ TEST(ComClient, ErrorsOfTheCallAreExceptionsWithTheirHResult) {
   Apartment apartment;
   Ptr<IDispatch> control;
   ASSERT_NO_FATAL_FAILURE(CreateControl(control));
-  auto text = [](const wchar_t* value) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_BSTR;
-    V_BSTR(&v) = SysAllocString(value);
-    return v;
-  };
-  auto number = [](short value) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_I2;
-    V_I2(&v) = value;
-    return v;
-  };
+  auto text = TextArg;
+  auto number = I2Arg;
   struct Case {
     const wchar_t* member;
     WORD flags;
@@ -165,10 +153,7 @@ TEST(ComClient, FPErrorIsRaisedInsideTheCallAndItsErrorLevelIsTheResult) {
   Connection connection(control.get(), &sink);
   const DWORD cookie = connection.cookie();
   ASSERT_NE(cookie, 0u);
-  VARIANT one;
-  VariantInit(&one);
-  V_VT(&one) = VT_I2;
-  V_I2(&one) = 1;
+  VARIANT one = I2Arg(1);
   EXPECT_EQ(CallByName(control.get(), L"opSubTot", DISPATCH_METHOD, {one}).value,
             Variant(std::int16_t{OP_ERR_EUROLOCK}));
   ASSERT_EQ(sink.received.size(), 1u);

@@ -12,34 +12,15 @@
 namespace tavirel::com::test {
 namespace {
 
-VARIANT Number(short value) {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_I2;
-  V_I2(&v) = value;
-  return v;
-}
-
-VARIANT Text(const wchar_t* value) {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_BSTR;
-  V_BSTR(&v) = SysAllocString(value);
-  return v;
-}
-
 class ComOnRegister : public ::testing::Test {
  protected:
   void SetUp() override {
     const char* port = std::getenv("TAVIREL_TEST_REGISTER_COM");
     if (port == nullptr) GTEST_SKIP() << "no register: set TAVIREL_TEST_REGISTER_COM";
     ASSERT_NO_FATAL_FAILURE(CreateControl(control_));
-    VARIANT number = Number(static_cast<short>(std::atoi(port)));
+    VARIANT number = I2Arg(static_cast<short>(std::atoi(port)));
     ASSERT_EQ(CallByName(control_.get(), L"COMPort", DISPATCH_PROPERTYPUT, {number}).hr, S_OK);
-    VARIANT euro;
-    VariantInit(&euro);
-    V_VT(&euro) = VT_I4;
-    V_I4(&euro) = 2;
+    VARIANT euro = I4Arg(2);
     ASSERT_EQ(CallByName(control_.get(), L"EuroSettings", DISPATCH_PROPERTYPUT, {euro}).hr, S_OK);
     const CallResult open = CallByName(control_.get(), L"PortOpen", DISPATCH_METHOD, {});
     ASSERT_EQ(open.hr, S_OK) << open.description;
@@ -49,7 +30,7 @@ class ComOnRegister : public ::testing::Test {
   }
   // A sale line on a department the register does not have: EERR 13.
   CallResult RefusedLine() {
-    std::vector<VARIANT> args = {Number(1), Text(L"X"), Number(1), Number(99)};
+    std::vector<VARIANT> args = {I2Arg(1), TextArg(L"X"), I2Arg(1), I2Arg(99)};
     CallResult call = CallByName(control_.get(), L"opReparto", DISPATCH_METHOD, args);
     for (VARIANT& a : args) VariantClear(&a);
     return call;

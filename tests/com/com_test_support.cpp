@@ -27,6 +27,30 @@ void LoadTypeLib(Ptr<ITypeLib>& lib) {
   ASSERT_EQ(LoadTypeLibEx(DllPath().c_str(), REGKIND_NONE, lib.out()), S_OK);
 }
 
+VARIANT I2Arg(short value) {
+  VARIANT v;
+  VariantInit(&v);
+  V_VT(&v) = VT_I2;
+  V_I2(&v) = value;
+  return v;
+}
+
+VARIANT I4Arg(LONG value) {
+  VARIANT v;
+  VariantInit(&v);
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = value;
+  return v;
+}
+
+VARIANT TextArg(const wchar_t* value) {
+  VARIANT v;
+  VariantInit(&v);
+  V_VT(&v) = VT_BSTR;
+  V_BSTR(&v) = SysAllocString(value);
+  return v;
+}
+
 CallResult CallByName(IDispatch* target, const std::wstring& name, WORD flags,
                       std::vector<VARIANT> args) {
   CallResult result;

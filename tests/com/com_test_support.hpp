@@ -70,6 +70,11 @@ struct CallResult {
   SCODE scode = 0;          ///< EXCEPINFO's, on an error
 };
 
+/// Arguments for CallByName (the call's owner clears them).
+VARIANT I2Arg(short value);
+VARIANT I4Arg(LONG value);
+VARIANT TextArg(const wchar_t* value);
+
 /// Calls `name` with `args` (in order) through GetIDsOfNames and Invoke.
 CallResult CallByName(IDispatch* target, const std::wstring& name, WORD flags,
                       std::vector<VARIANT> args);
