@@ -60,6 +60,10 @@ TAVIREL_API std::size_t LongestMemberName();
 /// Integer".
 TAVIREL_API std::string Signature(const MemberInfo& member);
 
+/// The id Automation callers see: the slot id, except that a property's put
+/// shares its get's id, as Automation requires of a property's two sides.
+TAVIREL_API std::int32_t DispatchId(const MemberInfo& member);
+
 /// The event interface: FPError(ErrorLevel As Integer, ErrorCode As Long).
 TAVIREL_API const MemberInfo& FPErrorEvent();
 

@@ -176,6 +176,12 @@ std::string Signature(const MemberInfo& member) {
   return text;
 }
 
+std::int32_t DispatchId(const MemberInfo& member) {
+  if (member.kind != MemberKind::PropertyPut) return member.id;
+  const MemberInfo* get = FindMember(member.name, MemberKind::PropertyGet);
+  return get != nullptr ? get->id : member.id;
+}
+
 const MemberInfo& FPErrorEvent() {
   static const MemberInfo event{
       1, "FPError", MemberKind::Method, {P("ErrorLevel", I2), P("ErrorCode", I4)}, NONE};
