@@ -18,6 +18,10 @@ struct Raw {
   std::string config_file;
   std::string token_file;
   std::vector<std::string> allow_origins;
+  std::string trace_file;
+  bool install_service = false;
+  bool uninstall_service = false;
+  bool as_service = false;
 };
 
 std::string ReadConfigFile(const std::string& path) {
@@ -47,6 +51,7 @@ ServiceConfig Build(const Raw& raw) {
   if (raw.new_journal) config.new_journal = true;
   if (!raw.token_file.empty()) config.token_file = raw.token_file;
   if (!raw.allow_origins.empty()) config.allow_origins = raw.allow_origins;
+  if (!raw.trace_file.empty()) config.trace_file = raw.trace_file;
   Complete(config);
   return config;
 }
@@ -81,6 +86,19 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
   app.add_option("--allow-origin", raw.allow_origins,
                  "A browser origin allowed to call the API (CORS); repeatable")
       ->type_name("ORIGIN");
+  app.add_option("--trace", raw.trace_file,
+                 "Every byte on the registers' lines, decoded as tavirel --trace prints it, "
+                 "appended to FILE (- for standard error)")
+      ->type_name("FILE");
+  auto* install = app.add_flag("--install-service", raw.install_service,
+                               "Windows: register tavireld, with the other options given, as "
+                               "the service \"tavireld\" (started at boot), then exit");
+  auto* uninstall = app.add_flag("--uninstall-service", raw.uninstall_service,
+                                 "Windows: remove the service \"tavireld\", then exit");
+  auto* as_service =
+      app.add_flag("--as-service", raw.as_service)->group("");  // the manager's start
+  install->excludes(uninstall)->excludes(as_service);
+  uninstall->excludes(as_service);
   app.set_version_flag("--version", std::string("tavireld ") + kVersion);
   app.footer(
       "\nExamples:\n"
@@ -101,6 +119,17 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
     return result;
   }
   result.config = Build(raw);
+  if (raw.install_service) {
+    result.system_service = SystemServiceAction::Install;
+  } else if (raw.uninstall_service) {
+    result.system_service = SystemServiceAction::Uninstall;
+  } else if (raw.as_service) {
+    result.system_service = SystemServiceAction::Run;
+  }
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]) != "--install-service")
+      result.service_arguments.emplace_back(argv[i]);
+  }
   return result;
 }
 

@@ -51,6 +51,7 @@ struct ServiceConfig {
   bool new_journal = false;  // an empty journal file is taken as new
   std::string token_file;    // "" : $XDG_CONFIG_HOME/tavirel/token
   std::vector<std::string> allow_origins;
+  std::string trace_file;  // "" : no trace; "-": standard error
   Limits limits;
   friend bool operator==(const ServiceConfig&, const ServiceConfig&) = default;
 };
