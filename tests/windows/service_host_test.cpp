@@ -74,7 +74,6 @@ TEST(TokenFileOnWindows, AnAccessListLettingOthersInIsRefused) {
       {"owner-alone", "D:P(A;;FA;;;OW)", ""},
       {"system-and-admins-too", "D:P(A;;FA;;;OW)(A;;FA;;;SY)(A;;FA;;;BA)", ""},
       {"everyone-reads", "D:P(A;;FA;;;OW)(A;;FR;;;WD)", "S-1-1-0"},
-      {"everyone-writes", "D:P(A;;FA;;;OW)(A;;FW;;;WD)", "S-1-1-0"},
   };
   for (const auto& c : cases) {
     const std::string path = (dir.path() / c.name).string();
