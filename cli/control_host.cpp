@@ -39,7 +39,7 @@ ControlHost::ControlHost(TavirelControl& control, std::ostream& diagnostics, Hos
   // only a terminal showing the indicator needs the passes.
   if (options.indicator) hooks.yield = [this] { indicator_.Tick(); };
   if (trace_) {
-    hooks.trace = [this](TraceDirection direction, std::string_view bytes, TimePoint at) {
+    hooks.trace = [this](TraceDirection direction, std::string_view bytes, support::TimePoint at) {
       trace_->OnBytes(direction, bytes, at);
     };
   }

@@ -12,8 +12,8 @@
 #include "op_parser.hpp"
 #include "progress.hpp"
 #include "tavirel/clock.hpp"
+#include "tavirel/support/trace_printer.hpp"
 #include "tavirel/tavirel_control.hpp"
-#include "trace_printer.hpp"
 
 namespace tavirel::cli {
 
@@ -52,7 +52,7 @@ class ControlHost {
   bool allow_malformed_;
   std::shared_ptr<Clock> own_clock_;
   Clock& clock_;
-  std::optional<TracePrinter> trace_;
+  std::optional<support::TracePrinter> trace_;
   ElapsedIndicator indicator_;
 };
 

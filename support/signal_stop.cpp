@@ -14,12 +14,18 @@ void SignalStop::ArmAgain(std::function<void()> action) {
   again_ = std::move(action);
 }
 
+void SignalStop::Wait() {
+  std::unique_lock lock(mutex_);
+  came_.wait(lock, [this] { return caught_.load() != 0; });
+}
+
 bool SignalStop::Fire(int signal_number) {
   int expected = 0;
   const bool first = caught_.compare_exchange_strong(expected, signal_number);
   std::lock_guard lock(mutex_);
   if (first && action_) action_();
   if (!first && again_) again_();
+  came_.notify_all();
   return first;
 }
 

@@ -23,6 +23,10 @@ struct Raw {
   std::string mqtt, store, mqtt_ca_file, mqtt_cert_file, mqtt_key_file, mqtt_username,
       mqtt_password_file;
   std::optional<std::int64_t> mqtt_session_expiry;
+  std::string trace_file;
+  bool install_service = false;
+  bool uninstall_service = false;
+  bool as_service = false;
 };
 
 std::string ReadConfigFile(const std::string& path) {
@@ -69,6 +73,7 @@ ServiceConfig Build(const Raw& raw) {
   if (raw.mqtt_session_expiry) {
     fleet.mqtt.session_expiry = std::chrono::seconds(*raw.mqtt_session_expiry);
   }
+  if (!raw.trace_file.empty()) config.trace_file = raw.trace_file;
   Complete(config);
   return config;
 }
@@ -127,6 +132,19 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
                  "away (default 604800, a week)")
       ->type_name("SECONDS")
       ->check(CLI::Range(static_cast<std::int64_t>(0), static_cast<std::int64_t>(0xFFFFFFFF)));
+  app.add_option("--trace", raw.trace_file,
+                 "Every byte on the registers' lines, decoded as tavirel --trace prints it, "
+                 "appended to FILE (- for standard error)")
+      ->type_name("FILE");
+  auto* install = app.add_flag("--install-service", raw.install_service,
+                               "Windows: register tavireld, with the other options given, as "
+                               "the service \"tavireld\" (started at boot), then exit");
+  auto* uninstall = app.add_flag("--uninstall-service", raw.uninstall_service,
+                                 "Windows: remove the service \"tavireld\", then exit");
+  auto* as_service =
+      app.add_flag("--as-service", raw.as_service)->group("");  // the manager's start
+  install->excludes(uninstall)->excludes(as_service);
+  uninstall->excludes(as_service);
   app.set_version_flag("--version", std::string("tavireld ") + kVersion);
   app.footer(
       "\nExamples:\n"
@@ -149,6 +167,17 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& ou
     return result;
   }
   result.config = Build(raw);
+  if (raw.install_service) {
+    result.system_service = SystemServiceAction::Install;
+  } else if (raw.uninstall_service) {
+    result.system_service = SystemServiceAction::Uninstall;
+  } else if (raw.as_service) {
+    result.system_service = SystemServiceAction::Run;
+  }
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]) != "--install-service")
+      result.service_arguments.emplace_back(argv[i]);
+  }
   return result;
 }
 

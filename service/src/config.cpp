@@ -1,7 +1,5 @@
 #include "config.hpp"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <cctype>
 #include <nlohmann/json.hpp>
@@ -279,9 +277,25 @@ void Complete(ServiceConfig& config) {
 
 bool IsLoopbackHost(std::string_view host) {
   if (host == "localhost" || host == "::1") return true;
-  in_addr v4{};
-  const std::string text(host);
-  return ::inet_pton(AF_INET, text.c_str(), &v4) == 1 && (ntohl(v4.s_addr) >> 24) == 127;
+  // A dotted IPv4 address in 127.0.0.0/8: four numbers up to 255, without
+  // leading zeros (read as octal elsewhere).
+  int parts = 0;
+  unsigned first = 0;
+  for (std::size_t at = 0; parts < 4; ++parts) {
+    const std::size_t end = std::min(host.find('.', at), host.size());
+    const std::string_view part = host.substr(at, end - at);
+    if (part.empty() || part.size() > 3 || (part.size() > 1 && part[0] == '0')) return false;
+    unsigned value = 0;
+    for (char c : part) {
+      if (c < '0' || c > '9') return false;
+      value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (value > 255) return false;
+    if (parts == 0) first = value;
+    if (end == host.size()) return parts == 3 && first == 127;
+    at = end + 1;
+  }
+  return false;
 }
 
 std::string ModeName(std::int32_t mode) { return support::CurrencyModeName(mode); }

@@ -61,6 +61,7 @@ struct ServiceConfig {
   std::string token_file;       // "" : $XDG_CONFIG_HOME/tavirel/token
   std::string read_token_file;  // "" : no read-only token; else made there like the token
   std::vector<std::string> allow_origins;
+  std::string trace_file;  // "" : no trace; "-": standard error
   Limits limits;
   FleetConfig fleet;
   friend bool operator==(const ServiceConfig&, const ServiceConfig&) = default;

@@ -8,36 +8,43 @@ namespace tavirel::service {
 
 ControlDriver::ControlDriver(RegisterConfig config, documents::Journal& journal,
                              SerialClaims& claims, std::int32_t sim_serial,
-                             std::function<void(const documents::StepRecord&)> on_step)
+                             std::function<void(const documents::StepRecord&)> on_step,
+                             TraceHook trace)
     : config_(std::move(config)),
       journal_(journal),
       claims_(claims),
       sim_serial_(sim_serial),
-      on_step_(std::move(on_step)) {
+      on_step_(std::move(on_step)),
+      trace_(std::move(trace)) {
   // Made now, so the API may reach its switches from any thread.
   if (config_.BuiltIn()) {
     sim::SimOptions options;
     options.currency =
         config_.mode == TVL_EUROSETTINGS_LIRE ? sim::CurrencyUnit::Lire : sim::CurrencyUnit::Euro;
     options.serial = sim_serial_;
-    sim_ = sim::StartOnPty(options);
+    sim_.emplace(std::move(options));
   }
 }
 
 ControlDriver::~ControlDriver() { Close(); }
 
-std::string ControlDriver::DevicePath() {
-  if (!sim_) return config_.device;
-  return sim_->server->DevicePath();
+std::unique_ptr<SerialPort> ControlDriver::MakeRegisterPort() {
+  if (!sim_) return MakePort(config_.device);
+  return sim_->MakePort();
 }
 
 OpenedRegister ControlDriver::Open() {
   Close();
   {
     // Kept where CancelWait reaches it from the start: opening probes the register.
-    auto control = std::make_unique<TavirelControl>(MakePort(DevicePath()));
+    auto control = std::make_unique<TavirelControl>(MakeRegisterPort());
     std::lock_guard lock(control_mutex_);
     control_ = std::move(control);
+  }
+  if (trace_) {
+    HostHooks hooks = control_->Hooks();
+    hooks.trace = trace_;
+    control_->SetHooks(std::move(hooks));
   }
   control_->Settings(config_.settings);
   control_->EuroSettings(config_.mode);

@@ -1,7 +1,5 @@
 #include "service.hpp"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -18,6 +16,8 @@
 #include "tavirel/documents/outbox.hpp"
 #include "tavirel/support/user_folders.hpp"
 #include "token.hpp"
+#include "token_file.hpp"
+#include "trace_file.hpp"
 
 namespace tavirel::service {
 namespace {
@@ -43,6 +43,7 @@ struct Service::Impl {
   ServiceParts parts;
   std::unique_ptr<Log> log;
   std::unique_ptr<documents::Journal> journal;
+  std::unique_ptr<TraceFile> trace;  // --trace; outlives the workers' drivers
   std::string token_path;
   bool token_made = false;
   EventHub events;
@@ -71,8 +72,7 @@ struct Service::Impl {
 
   std::string ReadToken() {
     token_path = config.token_file.empty() ? DefaultTokenPath() : config.token_file;
-    struct stat info {};
-    token_made = ::lstat(token_path.c_str(), &info) != 0;
+    token_made = !token_file::Exists(token_path);
     return LoadOrCreateToken(token_path);
   }
 
@@ -88,7 +88,11 @@ struct Service::Impl {
         auto count = [this](const documents::StepRecord& step) {
           metrics.Result(documents::StepResultName(step));
         };
-        driver = std::make_unique<ControlDriver>(reg, *journal, serial_claims, serials[i], count);
+        // One register's trace reads as tavirel's; several are told apart.
+        TraceHook hook;
+        if (trace) hook = trace->HookFor(config.registers.size() > 1 ? reg.name : "");
+        driver = std::make_unique<ControlDriver>(reg, *journal, serial_claims, serials[i], count,
+                                                 std::move(hook));
       }
       workers.push_back(std::make_unique<RegisterWorker>(
           reg, std::move(driver),
@@ -164,6 +168,9 @@ void Service::Start() {
   Impl& s = *impl_;
   s.OpenJournal();
   const std::string token = s.ReadToken();
+  if (!s.config.trace_file.empty()) {
+    s.trace = std::make_unique<TraceFile>(s.config.trace_file, std::chrono::steady_clock::now());
+  }
   s.MakeWorkers();
   const std::string read_token =
       s.config.read_token_file.empty() ? "" : LoadOrCreateToken(s.config.read_token_file);

@@ -1,33 +1,14 @@
 #include "token.hpp"
 
-#include <fcntl.h>
-#include <sys/random.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cctype>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-
 #include "service_errors.hpp"
 #include "tavirel/support/user_folders.hpp"
+#include "token_file.hpp"
 
 namespace tavirel::service {
 namespace {
 
-std::string SystemText(int error) { return std::strerror(error); }
-
 std::string RandomHex(std::size_t bytes) {
-  std::string raw(bytes, '\0');
-  std::size_t done = 0;
-  while (done < bytes) {
-    const ssize_t n = ::getrandom(raw.data() + done, bytes - done, 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0)
-      throw TokenError("the system gave no random bytes for the token: " + SystemText(errno));
-    done += static_cast<std::size_t>(n);
-  }
+  const std::string raw = token_file::RandomBytes(bytes);
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string hex;
   for (unsigned char c : raw) {
@@ -37,52 +18,14 @@ std::string RandomHex(std::size_t bytes) {
   return hex;
 }
 
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  [[nodiscard]] int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 void CreateToken(const std::string& path) {
   support::MakePrivateFolders<TokenError>(path, "the token");
-  Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-  if (fd.get() < 0) {
-    if (errno == EEXIST) return;  // another start made it first: read theirs
-    throw TokenError("cannot create the token file " + path + ": " + SystemText(errno));
-  }
-  const std::string text = RandomHex(32) + "\n";
-  if (::write(fd.get(), text.data(), text.size()) != static_cast<ssize_t>(text.size()) ||
-      ::fsync(fd.get()) != 0) {
-    const int error = errno;
-    ::unlink(path.c_str());
-    throw TokenError("cannot write the token file " + path + ": " + SystemText(error));
-  }
+  // false: another start made it first; read theirs
+  (void)token_file::CreatePrivate(path, RandomHex(32) + "\n");
 }
 
 std::string ReadToken(const std::string& path) {
-  Descriptor fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
-  if (fd.get() < 0)
-    throw TokenError("cannot read the token file " + path + ": " + SystemText(errno));
-  struct stat info {};
-  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    throw TokenError("the token file " + path + " is not a regular file");
-  }
-  if ((info.st_mode & (S_IROTH | S_IWOTH)) != 0) {
-    throw TokenError("the token file " + path +
-                     " can be read or written by other users: chmod 600 it (or 640 for a group)");
-  }
-  std::string text(4096, '\0');
-  const ssize_t n = ::read(fd.get(), text.data(), text.size());
-  if (n < 0) throw TokenError("cannot read the token file " + path + ": " + SystemText(errno));
-  text.resize(static_cast<std::size_t>(n));
+  std::string text = token_file::ReadPrivate(path, 4096);
   const auto first = text.find_first_not_of(" \t\r\n");
   const auto last = text.find_last_not_of(" \t\r\n");
   text = first == std::string::npos ? "" : text.substr(first, last - first + 1);
@@ -105,12 +48,7 @@ std::string DefaultTokenPath() {
 }
 
 std::string LoadOrCreateToken(const std::string& path) {
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0) {
-    if (errno != ENOENT)
-      throw TokenError("cannot reach the token file " + path + ": " + SystemText(errno));
-    CreateToken(path);
-  }
+  if (!token_file::Exists(path)) CreateToken(path);
   return ReadToken(path);
 }
 

@@ -1,4 +1,4 @@
-#include "trace_printer.hpp"
+#include "tavirel/support/trace_printer.hpp"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 #include "pty_printer.hpp"
 
-namespace tavirel::cli {
+namespace tavirel::support {
 namespace {
 
 using std::chrono::milliseconds;
@@ -148,4 +148,4 @@ TEST(TracePrinter, AFrameAsLongAsAnyReplyIsKeptWhole) {
 }
 
 }  // namespace
-}  // namespace tavirel::cli
+}  // namespace tavirel::support

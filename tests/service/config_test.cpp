@@ -67,10 +67,14 @@ TEST(Listen, HostAndPortOrRefused) {
 }
 
 TEST(Loopback, OnlyNamesThatStayOnThisMachine) {
-  for (const char* host : {"localhost", "127.0.0.1", "127.1.2.3", "::1"}) {
+  for (const char* host : {"localhost", "127.0.0.1", "127.1.2.3", "127.255.255.255", "::1"}) {
     EXPECT_TRUE(IsLoopbackHost(host)) << host;
   }
-  for (const char* host : {"0.0.0.0", "10.0.0.1", "128.0.0.1", "localhost.evil.com", "", "::"}) {
+  // Only a whole dotted address: no short forms, octal-looking parts or tails.
+  for (const char* host :
+       {"0.0.0.0", "10.0.0.1", "128.0.0.1", "localhost.evil.com", "", "::", "127.0.0", "127.0.0.1.",
+        "127.0.0.1.5", "127..0.1", "127.0.0.256", "0127.0.0.1", "127.00.0.1", "127.0.0.1x",
+        " 127.0.0.1", "127.0.0.-1", "1270.0.0.1", "127.0.0.1000", "127.evil.com"}) {
     EXPECT_FALSE(IsLoopbackHost(host)) << host;
   }
 }

@@ -15,7 +15,7 @@ namespace tavirel::service::http {
 void KeepLargeBlocksApart();
 
 /// Returns the free memory of every arena to the system where it can
-/// (glibc's malloc_trim); nothing elsewhere.
+/// (glibc's malloc_trim, Windows' _heapmin); nothing elsewhere.
 void ReleaseFreeMemory();
 
 }  // namespace tavirel::service::http

@@ -1,6 +1,6 @@
 #pragma once
 // The few socket calls the HTTP server makes, behind one small interface: a
-// POSIX file (socket_posix.cpp) today, a Winsock sibling later. Sockets are
+// POSIX file (socket_posix.cpp) or Winsock (socket_win.cpp). Sockets are
 // non-blocking; nothing here waits except Poll.
 //
 // Thread safety: a Socket is used by one thread at a time; Waker::Notify

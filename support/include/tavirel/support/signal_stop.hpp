@@ -10,6 +10,7 @@
 // waits it let finish). The command then closes its port and exits 128 +
 // the signal's number. No handler touches global state.
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -37,6 +38,12 @@ class SignalStop {
   /// What to do at every signal after the first (from the watching thread).
   void ArmAgain(std::function<void()> action);
 
+  /// As if `signal_number` came: from any thread (a Windows service's
+  /// control handler stops the program this way).
+  void Request(int signal_number) { Fire(signal_number); }
+  /// Waits until a signal came (from any thread but the watching one).
+  void Wait();
+
   /// The first signal that came (Ctrl+C counts as SIGINT, Ctrl+Break and
   /// the console closing as SIGTERM), or 0.
   [[nodiscard]] int Caught() const noexcept { return caught_.load(); }
@@ -57,6 +64,7 @@ class SignalStop {
   std::unique_ptr<Sources> sources_;
   std::atomic<int> caught_{0};
   std::mutex mutex_;
+  std::condition_variable came_;
   std::function<void()> action_;
   std::function<void()> again_;
   std::thread thread_;

@@ -1,4 +1,4 @@
-#include "trace_printer.hpp"
+#include "tavirel/support/trace_printer.hpp"
 
 #include <cstdio>
 #include <ostream>
@@ -6,7 +6,7 @@
 #include "link/frame.hpp"
 #include "tavirel/frame_check.hpp"
 
-namespace tavirel::cli {
+namespace tavirel::support {
 namespace {
 
 using link::kACK;
@@ -177,4 +177,4 @@ void TracePrinter::Print(TraceDirection direction, std::string_view kept, std::s
   out_.flush();
 }
 
-}  // namespace tavirel::cli
+}  // namespace tavirel::support

@@ -13,7 +13,7 @@
 
 #include "tavirel/host.hpp"
 
-namespace tavirel::cli {
+namespace tavirel::support {
 
 using TimePoint = std::chrono::steady_clock::time_point;
 
@@ -56,4 +56,4 @@ class TracePrinter {
   TimePoint pending_at_{};
 };
 
-}  // namespace tavirel::cli
+}  // namespace tavirel::support
