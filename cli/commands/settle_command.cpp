@@ -64,7 +64,8 @@ doc::Settlement Decision(const SettleOptions& o) {
   if (!o.mark.empty()) {
     s.action = doc::Settlement::Action::MarkSettled;
     const auto status = doc::StatusNamed(o.mark);
-    if (!status || !doc::IsFinal(*status) || *status == doc::Status::Cancelled) {
+    if (!status || (*status != doc::Status::Closed && *status != doc::Status::Voided &&
+                    *status != doc::Status::Failed)) {
       throw UsageError("--mark takes closed, voided or failed, not \"" + o.mark + "\"");
     }
     s.settled_as = *status;

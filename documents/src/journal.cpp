@@ -443,7 +443,8 @@ JournalEntry Rows::Settle(std::string_view key, const Settlement& settlement) {
                        "\" does not need attention");
   }
   if (settlement.action == Settlement::Action::MarkSettled) {  // T9
-    if (!IsFinal(settlement.settled_as) || settlement.settled_as == Status::Cancelled) {
+    const Status as = settlement.settled_as;
+    if (as != Status::Closed && as != Status::Voided && as != Status::Failed) {
       throw DocumentError("settled_as", "a document is settled as closed, voided or failed");
     }
     Outcome settled = row->entry.outcome.value_or(Outcome{});

@@ -14,7 +14,7 @@ namespace {
 using ojson = nlohmann::ordered_json;
 using json = nlohmann::json;
 
-constexpr std::array<std::pair<Status, std::string_view>, 8> kStatuses{{
+constexpr std::array<std::pair<Status, std::string_view>, 9> kStatuses{{
     {Status::Queued, "queued"},
     {Status::Running, "running"},
     {Status::Uncertain, "uncertain"},
