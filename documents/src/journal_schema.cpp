@@ -55,8 +55,8 @@ CREATE INDEX documents_in_flight ON documents(serial, seq) WHERE state IN ('runn
 )";
 
 constexpr const char* kListIndexes = R"(
-CREATE INDEX documents_by_state ON documents(state, seq);
-CREATE INDEX documents_listed_by_register ON documents(register_name, seq);
+CREATE INDEX IF NOT EXISTS documents_by_state ON documents(state, seq);
+CREATE INDEX IF NOT EXISTS documents_listed_by_register ON documents(register_name, seq);
 )";
 
 // Schema 1 to 2 in SQL, around a new steps table (kStepsTable); the

@@ -149,7 +149,11 @@ TEST(ProgramCallSim, AHostConversesOneLineAtATime) {
   EXPECT_EQ(end.out, "");
 }
 
-#ifdef TAVIREL_WITH_DOCUMENTS
+#if defined(TAVIREL_WITH_DOCUMENTS) && defined(TAVIREL_WITH_FLEET)
+const char* const kUnknownCommand =
+    "tavirel: unknown command \"frobnicate\" (commands: demo, call, sim, members, error, receipt, "
+    "settle, apply, fleet)";
+#elif defined(TAVIREL_WITH_DOCUMENTS)
 const char* const kUnknownCommand =
     "tavirel: unknown command \"frobnicate\" (commands: demo, call, sim, members, error, receipt, "
     "settle, apply)";
