@@ -89,6 +89,13 @@ TEST(Registration, PerUserWritesTheUsersClassesAndRemovesExactlyThat) {
   using Install = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
   auto install = Entry<Install>("DllInstall");
   ASSERT_NE(install, nullptr);
+  // Every Windows user has this key; a fresh wine prefix may not yet, and
+  // what the server must remove is its own keys below it, not the key.
+  HKEY classes = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0, KEY_READ,
+                            nullptr, &classes, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(classes);
   Lines before;
   Dump(HKEY_CURRENT_USER, L"Software\\Classes", before);
   ASSERT_EQ(install(TRUE, L"user"), S_OK);
