@@ -6,13 +6,48 @@
 namespace tavirel::sim {
 namespace {
 
-// Products of a fifteen-digit total and a rate need more than 64 bits.
-__extension__ using Wide = __int128;
+// a * b = q * d + r for magnitudes: the product of a fifteen-digit total and
+// a rate needs more than 64 bits, so a is split by d and the rest (under d)
+// is multiplied by b one bit at a time, keeping every value below 2 * d.
+struct QuotientRemainder {
+  std::uint64_t q;
+  std::uint64_t r;
+};
+QuotientRemainder MulDiv(std::uint64_t a, std::uint64_t b, std::uint64_t d) {
+  const std::uint64_t ra = a % d;
+  std::uint64_t part = 0, r = 0;
+  for (int bit = 63; bit >= 0; --bit) {
+    part <<= 1;
+    r <<= 1;
+    if (r >= d) ++part, r -= d;
+    if (((b >> bit) & 1U) != 0) {
+      r += ra;
+      if (r >= d) ++part, r -= d;
+    }
+  }
+  // Unsigned: a result past 64 bits wraps, as its narrowing always did.
+  return {(a / d) * b + part, r};
+}
 
-// a / b rounded half away from zero, b > 0.
-std::int64_t RoundDiv(Wide a, std::int64_t b) {
-  const Wide q = (a >= 0 ? a + b / 2 : a - b / 2) / b;
-  return static_cast<std::int64_t>(q);
+std::uint64_t Magnitude(std::int64_t v) {
+  return v < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+}
+
+std::int64_t Signed(std::uint64_t magnitude, bool negative) {
+  return static_cast<std::int64_t>(negative ? std::uint64_t{0} - magnitude : magnitude);
+}
+
+// a * b / d rounded half away from zero, d > 0.
+std::int64_t MulDivRound(std::int64_t a, std::int64_t b, std::int64_t d) {
+  const auto divisor = static_cast<std::uint64_t>(d);
+  const QuotientRemainder qr = MulDiv(Magnitude(a), Magnitude(b), divisor);
+  return Signed(qr.q + (qr.r + divisor / 2 >= divisor ? 1 : 0), (a < 0) != (b < 0));
+}
+
+// a * b / d truncated toward zero, d > 0.
+std::int64_t MulDivTruncate(std::int64_t a, std::int64_t b, std::int64_t d) {
+  return Signed(MulDiv(Magnitude(a), Magnitude(b), static_cast<std::uint64_t>(d)).q,
+                (a < 0) != (b < 0));
 }
 
 }  // namespace
@@ -27,15 +62,13 @@ void AddToCount(int& count, int delta) {
 }
 
 Amount LineAmount(std::int64_t quantity, Amount unit_price) {
-  return RoundDiv(static_cast<Wide>(quantity) * unit_price, 1000);
+  return MulDivRound(quantity, unit_price, 1000);
 }
 
-Amount PercentOf(Amount base, int hundredths) {
-  return RoundDiv(static_cast<Wide>(base) * hundredths, 10000);
-}
+Amount PercentOf(Amount base, int hundredths) { return MulDivRound(base, hundredths, 10000); }
 
 Amount TaxIncluded(Amount gross, int hundredths) {
-  return RoundDiv(static_cast<Wide>(gross) * hundredths, 10000 + hundredths);
+  return MulDivRound(gross, hundredths, 10000 + hundredths);
 }
 
 std::vector<Amount> Distribute(Amount amount, const std::vector<Amount>& weights) {
@@ -50,14 +83,14 @@ std::vector<Amount> Distribute(Amount amount, const std::vector<Amount>& weights
   }
   Amount given = 0;
   for (std::size_t i = 0; i < weights.size(); ++i) {
-    parts[i] = static_cast<Amount>(static_cast<Wide>(amount) * weights[i] / total);
+    parts[i] = MulDivTruncate(amount, weights[i], total);
     given += parts[i];
   }
   parts[largest] += amount - given;
   return parts;
 }
 
-Amount LireToEuroCents(Amount lire) { return RoundDiv(static_cast<Wide>(lire) * 10000, 193627); }
+Amount LireToEuroCents(Amount lire) { return MulDivRound(lire, 10000, 193627); }
 
 const std::vector<Amount>& FiscalByVat(const OpenReceipt& receipt) { return receipt.fiscal_by_vat; }
 
