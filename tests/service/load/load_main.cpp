@@ -4,7 +4,11 @@
 //      simulated register on a pseudo-terminal of this process, its journal
 //      in the same folder) and one through the service: what the service
 //      adds to each document, both seeing the same load of the machine;
-//   2. many clients at once over several registers: throughput and latency.
+//   2. many clients at once over several registers: throughput and latency;
+//   3. with --paced P: P registers of the usual speed at 9600 baud (on
+//      pseudo-terminals of this process), one client each sending receipts
+//      one after another for --paced-seconds: tavireld's CPU per register
+//      at line speed, against the same service idle as long.
 // Every document must end closed, and each register's receipt numbers must
 // be one unbroken run: nothing lost, nothing printed twice. Exit 0 when so.
 //
@@ -12,6 +16,7 @@
 // CPU per document under load against the same documents one after another.
 //
 //   tavireld_load TAVIRELD [--documents N] [--clients C] [--registers R] [--sequential M] [--short]
+//                 [--paced P] [--paced-seconds S]
 //                 [--bench]   (scripts/bench's rows, bench/bench_table.hpp, instead of the table)
 #include <httplib.h>
 #include <unistd.h>
@@ -31,7 +36,9 @@
 #include "../temp_dir.hpp"
 #include "tavirel/documents/document_json.hpp"
 #include "tavirel/documents/runner.hpp"
+#include "tavirel/line_settings.hpp"
 #include "tavirel/posix_serial_port.hpp"
+#include "tavirel/sim/pacing.hpp"
 #include "tavirel/sim/pty_server.hpp"
 
 namespace {
@@ -48,6 +55,8 @@ struct Options {
   int clients = 32;
   int registers = 4;
   int sequential = 100;
+  int paced = 0;
+  int paced_seconds = 20;
   bool bench = false;
 };
 
@@ -80,6 +89,10 @@ Options Parse(int argc, char** argv) {
       o.registers = next();
     } else if (arg == "--sequential") {
       o.sequential = next();
+    } else if (arg == "--paced") {
+      o.paced = next();
+    } else if (arg == "--paced-seconds") {
+      o.paced_seconds = next();
     } else if (arg == "--bench") {
       o.bench = true;
     } else if (arg == "--short") {
@@ -239,6 +252,89 @@ bool Check(const std::vector<Result>& results) {
   return ok;
 }
 
+// Registers of the usual speed at 9600 baud, served on pseudo-terminals of
+// this process: the service waits on a real line as it would in a shop.
+std::vector<tavirel::sim::PtySimulator> PacedRegisters(int count) {
+  std::vector<tavirel::sim::PtySimulator> sims;
+  for (int i = 0; i < count; ++i) {
+    tavirel::sim::SimOptions options;
+    options.pacing = tavirel::sim::Pacing::Realistic(tavirel::LineSettings::Parse("9600,n,8,1"));
+    options.serial = 200000 + i;
+    sims.push_back(tavirel::sim::StartOnPty(options));
+  }
+  return sims;
+}
+
+// tavireld's CPU in per cent of a core per register, with one client per
+// paced register sending receipts one after another for `seconds`; and the
+// same for the service left idle as long (its floor: timers, the console's
+// keep-alives). Every receipt must close.
+struct PacedFigures {
+  double busy_percent = 0;
+  double idle_percent = 0;
+  int receipts = 0;
+  bool ok = true;
+};
+
+int StartedPort(Program& daemon);
+
+// A service of its own with the paced registers alone: the built-in
+// simulated registers of the other parts live in the service's process and
+// would count in its CPU.
+PacedFigures AtLineSpeed(const Options& o, const TempDir& dir) {
+  const auto paced = PacedRegisters(o.paced);
+  std::vector<std::string> args{o.tavireld,         "--listen",     "127.0.0.1:0", "--journal",
+                                dir / "paced.db", "--token-file", dir / "paced-token"};
+  for (std::size_t p = 0; p < paced.size(); ++p) {
+    args.insert(args.end(),
+                {"--register", "p" + std::to_string(p + 1) + "=" + paced[p].server->DevicePath()});
+  }
+  Program service(args);
+  const int port = StartedPort(service);
+  const pid_t daemon = service.pid();
+  std::string token;
+  std::getline(std::ifstream(dir / "paced-token"), token);
+  PacedFigures f;
+  const auto window = std::chrono::seconds(o.paced_seconds);
+  auto percent = [&](double cpu_ms, Clock::duration took) {
+    return 100.0 * cpu_ms / Millis(took) / o.paced;
+  };
+  double cpu = CpuMillis(daemon);
+  auto start = Clock::now();
+  // Idle first: nothing runs, the registers stay open.
+  while (Clock::now() - start < window / 4) std::this_thread::sleep_for(100ms);
+  f.idle_percent = percent(CpuMillis(daemon) - cpu, Clock::now() - start);
+
+  std::vector<std::vector<Result>> sent(static_cast<std::size_t>(o.paced));
+  std::vector<std::thread> clients;
+  cpu = CpuMillis(daemon);
+  start = Clock::now();
+  for (int p = 0; p < o.paced; ++p) {
+    clients.emplace_back([&, p] {
+      auto client = Client(port, token);
+      const std::string reg = "p" + std::to_string(p + 1);
+      for (int i = 0; Clock::now() - start < window; ++i) {
+        sent[static_cast<std::size_t>(p)].push_back(
+            Send(*client, reg, reg + "-" + std::to_string(i)));
+      }
+    });
+  }
+  for (auto& t : clients) t.join();
+  f.busy_percent = percent(CpuMillis(daemon) - cpu, Clock::now() - start);
+  for (const auto& list : sent) {
+    f.receipts += static_cast<int>(list.size());
+    f.ok = f.ok && !list.empty() && Check(list);
+  }
+  // Its log is a line per document: far below what the pipe holds.
+  service.Signal(SIGTERM);
+  const auto status = service.Wait(60s);
+  if (!status || *status != 0) {
+    std::cerr << "the paced service did not stop cleanly: " << service.Errors();
+    f.ok = false;
+  }
+  return f;
+}
+
 int StartedPort(Program& daemon) {
   std::smatch match;
   const auto line = daemon.ReadLine(30s);
@@ -303,7 +399,8 @@ int Run(const Options& o) {
     latency.push_back(r.millis);
     resent += r.resent;
   }
-  const bool ok = Check(results) && Check(sequential);
+  const PacedFigures line_speed = o.paced > 0 ? AtLineSpeed(o, dir) : PacedFigures{};
+  const bool ok = Check(results) && Check(sequential) && line_speed.ok;
   running = false;
   drain.join();
   drain = std::thread([] {});
@@ -321,6 +418,14 @@ int Run(const Options& o) {
         "another\t%.4g\t<= 1.2x\t%s\n",
         shape.c_str(), cpu_under_load, cpu_under_load, cpu_under_load, cpu_one_by_one,
         cpu_under_load <= 1.2 * cpu_one_by_one ? "met" : "MISSED");
+    if (o.paced > 0) {
+      std::printf(
+          "tavireld CPU per register at line speed, %d registers at 9600 baud, %d receipts\t%% "
+          "of a core\t%.3g\t%.3g\t%.3g\tthe same service idle\t%.3g\t<= 0.3\t%s\n",
+          o.paced, line_speed.receipts, line_speed.busy_percent, line_speed.busy_percent,
+          line_speed.busy_percent, line_speed.idle_percent,
+          line_speed.busy_percent <= 0.3 ? "met" : "MISSED");
+    }
     return ok && status == 0 ? 0 : 1;
   }
   std::printf("| figure | value |\n|---|---|\n");
@@ -338,6 +443,11 @@ int Run(const Options& o) {
               Percentile(differences, 0.5));
   std::printf("| tavireld CPU per document, under load / one after another | %.2f / %.2f ms |\n",
               cpu_under_load, cpu_one_by_one);
+  if (o.paced > 0) {
+    std::printf("| tavireld CPU per register at line speed, busy / idle (%d registers, %d receipts) "
+                "| %.3f / %.3f %% of a core |\n",
+                o.paced, line_speed.receipts, line_speed.busy_percent, line_speed.idle_percent);
+  }
   std::printf("| nothing lost or doubled | %s |\n", ok ? "yes" : "NO");
   if (!status || *status != 0) std::cerr << "tavireld did not stop cleanly: " << daemon.Errors();
   return ok && status == 0 ? 0 : 1;
