@@ -283,7 +283,7 @@ int StartedPort(Program& daemon);
 // would count in its CPU.
 PacedFigures AtLineSpeed(const Options& o, const TempDir& dir) {
   const auto paced = PacedRegisters(o.paced);
-  std::vector<std::string> args{o.tavireld,         "--listen",     "127.0.0.1:0", "--journal",
+  std::vector<std::string> args{o.tavireld,       "--listen",     "127.0.0.1:0",      "--journal",
                                 dir / "paced.db", "--token-file", dir / "paced-token"};
   for (std::size_t p = 0; p < paced.size(); ++p) {
     args.insert(args.end(),
@@ -444,9 +444,10 @@ int Run(const Options& o) {
   std::printf("| tavireld CPU per document, under load / one after another | %.2f / %.2f ms |\n",
               cpu_under_load, cpu_one_by_one);
   if (o.paced > 0) {
-    std::printf("| tavireld CPU per register at line speed, busy / idle (%d registers, %d receipts) "
-                "| %.3f / %.3f %% of a core |\n",
-                o.paced, line_speed.receipts, line_speed.busy_percent, line_speed.idle_percent);
+    std::printf(
+        "| tavireld CPU per register at line speed, busy / idle (%d registers, %d receipts) "
+        "| %.3f / %.3f %% of a core |\n",
+        o.paced, line_speed.receipts, line_speed.busy_percent, line_speed.idle_percent);
   }
   std::printf("| nothing lost or doubled | %s |\n", ok ? "yes" : "NO");
   if (!status || *status != 0) std::cerr << "tavireld did not stop cleanly: " << daemon.Errors();
