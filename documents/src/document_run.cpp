@@ -220,9 +220,12 @@ Reading DocumentRun::ReadSubtotal() {
     if (error == kSequenceError) return {Reading::None, 0};
     const bool paper =
         std::find(kPaperErrors.begin(), kPaperErrors.end(), error) != kPaperErrors.end();
-    if (!paper || restarted) return {Reading::Unclear, 0};
+    if (!paper) return {Reading::Unclear, 0};
+    if (restarted) return {Reading::Unclear, 0, true};
     restarted = true;
-    if (Send("opRiavvioStampaDaFineCarta", {Operator()}) != Reply::Ok) return {Reading::Unclear, 0};
+    const Reply restart = Send("opRiavvioStampaDaFineCarta", {Operator()});
+    if (restart != Reply::Ok)
+      return {Reading::Unclear, 0, restart == Reply::Refused && RefusedForPaper()};
   }
   return {Reading::Unclear, 0};
 }

@@ -29,6 +29,7 @@ enum class Reply {
 struct Reading {
   enum Kind { Open, Payment, None, Unclear } kind = Unclear;
   std::int64_t amount = 0;  // Open: the total; Payment: what is still due
+  bool paper_out = false;   // Unclear because the register is out of paper
   friend bool operator==(const Reading&, const Reading&) = default;
 };
 

@@ -48,6 +48,13 @@ std::optional<Outcome> DocumentRun::CheckNoReceiptOpen() {
   switch (reading.kind) {
     case Reading::None: return std::nullopt;
     case Reading::Unclear:
+      // Out of paper before anything of this document went out: it waits
+      // for the refill as a document stopped by the paper does, rather than
+      // as one whose register is out of reach.
+      if (reading.paper_out) {
+        ledger_.pending_record = ledger_.outcome.steps.size() - 1;  // the refusal, to name it
+        return PaperStop("");
+      }
       ledger_.outcome.failed_step = Reason(
           "", "the register did not answer the reading that tells whether a receipt is open");
       return Finish(Status::Queued, "nothing was sent");

@@ -225,34 +225,51 @@ TEST(OperatorDecisions, AVoidWhereTheRegisterAllowsItAndASettlementByHandWhereIt
   EXPECT_THROW(rig.journal.Settle("voucher", Decided(Settlement::Action::Retry)), JournalError);
 }
 
-TEST(OperatorDecisions, PaperOutMidReceiptThenRefilledGivesOneWholeReceipt) {
-  DocumentRig rig;
+// The paper runs out in the middle of the receipt, or while the register
+// stood idle before it: either way the document waits for the refill holding
+// its register (not as one whose register is out of reach), then prints once.
+TEST(OperatorDecisions, PaperOutThenRefilledGivesOneWholeReceipt) {
   constexpr const char* kThree = R"({"key": "paper", "lines": [
       {"department": 1, "description": "PANE", "price": "1.50"},
       {"department": 1, "description": "LATTE", "price": "1.00"},
       {"department": 2, "description": "MELE", "price": "2.00"}],
       "payments": [{"type": "cash", "amount": "10.00"}]})";
-  ArmAtFrame(rig, 4, "paper-end");  // serial, check, first line, then the second
-  const Outcome stopped = rig.Run(kThree);
-  rig.line.ctl->SetHooks({});
-  ASSERT_EQ(stopped.status, Status::NeedsAttention) << ToJson(stopped);
-  EXPECT_EQ(stopped.failed_step->kind, "paper-out");
-  EXPECT_EQ(stopped.failed_step->where, "lines[1]");
-  EXPECT_TRUE(stopped.holds_register);
-  rig.line.reg->RefillPaper();
-  rig.journal.Settle("paper", Decided(Settlement::Action::Retry, "paper refilled"));
-  const Outcome o = rig.Run(kThree);
-  ASSERT_EQ(o.status, Status::Closed) << ToJson(o);
-  EXPECT_EQ(o.total, "4.50");
-  EXPECT_EQ(o.change, "5.50");
-  const auto restarts = std::count_if(o.steps.begin(), o.steps.end(), [](const StepRecord& s) {
-    return s.member == "opRiavvioStampaDaFineCarta";
-  });
-  EXPECT_EQ(restarts, 1);
-  const auto paper = rig.Paper();
-  ASSERT_EQ(paper.size(), 1u);
-  EXPECT_FALSE(paper[0].voided);
-  EXPECT_EQ(paper[0].total, "4,50");
+  struct Case {
+    const char* name;
+    bool idle;          // out of paper before the document's first command
+    const char* where;  // the step it stopped at
+    long restarts;      // restart commands in the end (a refused one included)
+  };
+  for (const Case c : {Case{"mid-receipt", false, "lines[1]", 1}, Case{"idle", true, "", 2}}) {
+    SCOPED_TRACE(c.name);
+    DocumentRig rig;
+    if (c.idle) {
+      rig.line.reg->RunOutOfPaper();
+    } else {
+      ArmAtFrame(rig, 4, "paper-end");  // serial, check, first line, then the second
+    }
+    const Outcome stopped = rig.Run(kThree);
+    rig.line.ctl->SetHooks({});
+    ASSERT_EQ(stopped.status, Status::NeedsAttention) << ToJson(stopped);
+    EXPECT_EQ(stopped.failed_step->kind, "paper-out");
+    EXPECT_EQ(stopped.failed_step->where, c.where);
+    EXPECT_TRUE(stopped.holds_register);
+    EXPECT_TRUE(rig.Paper().empty());
+    rig.line.reg->RefillPaper();
+    rig.journal.Settle("paper", Decided(Settlement::Action::Retry, "paper refilled"));
+    const Outcome o = rig.Run(kThree);
+    ASSERT_EQ(o.status, Status::Closed) << ToJson(o);
+    EXPECT_EQ(o.total, "4.50");
+    EXPECT_EQ(o.change, "5.50");
+    const auto restarts = std::count_if(o.steps.begin(), o.steps.end(), [](const StepRecord& s) {
+      return s.member == "opRiavvioStampaDaFineCarta";
+    });
+    EXPECT_EQ(restarts, c.restarts);
+    const auto paper = rig.Paper();
+    ASSERT_EQ(paper.size(), 1u);
+    EXPECT_FALSE(paper[0].voided);
+    EXPECT_EQ(paper[0].total, "4,50");
+  }
 }
 
 }  // namespace
