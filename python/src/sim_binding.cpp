@@ -45,10 +45,10 @@ py::dict Stats(SimHost& host) {
 }
 
 // (kind, text, complete) of the documents in the journal's window, oldest first.
-py::list Documents(SimHost& host) {
-  py::list rows;
+std::vector<std::tuple<std::string, std::string, bool>> Documents(SimHost& host) {
+  std::vector<std::tuple<std::string, std::string, bool>> rows;
   for (const sim::JournalDocument& d : host.Register().JournalDocuments())
-    rows.append(py::make_tuple(std::string(sim::DocumentKindName(d.kind)), d.Text(), d.complete));
+    rows.emplace_back(std::string(sim::DocumentKindName(d.kind)), d.Text(), d.complete);
   return rows;
 }
 

@@ -18,6 +18,8 @@ outcomes are ResultCode values. A call that waits on the line releases the
 GIL; Ctrl-C ends the wait with KeyboardInterrupt.
 """
 
+from __future__ import annotations
+
 import enum as _enum
 
 from . import _core
@@ -66,25 +68,25 @@ class Control(_core.Control):
 
     __slots__ = ()
 
-    def __init__(self, port=None):
+    def __init__(self, port: str | sim.Register | None = None) -> None:
         super().__init__(port)
 
-    def open(self):
+    def open(self) -> None:
         """Opens the port and makes sure a register answers (PortOpen)."""
         self.PortOpen()
 
-    def close(self):
+    def close(self) -> None:
         """Closes the port (PortClose); nothing when it is closed."""
         self.PortClose()
 
-    def __enter__(self):
+    def __enter__(self) -> Control:
         return self
 
-    def __exit__(self, *exc):
+    def __exit__(self, *exc: object) -> bool:
         self.close()
         return False
 
-    def __repr__(self):
+    def __repr__(self) -> str:
         return f"<tavirel.Control {self.Settings} open={self.PortIsOpen()}>"
 
 

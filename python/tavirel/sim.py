@@ -10,7 +10,10 @@ trailing, error, paper-end, long, short ("error=22:1046" refuses the next
 1046 with error 22; "noise@0.1" adds noise to a tenth of the replies).
 """
 
+from __future__ import annotations
+
 import json
+from typing import Any, Iterable
 
 from . import _core
 
@@ -25,26 +28,27 @@ class Register(_core.SimRegister):
     process. Thread-safe.
     """
 
-    def __init__(self, lire=False, serial=123456, faults=(), state_path="", seed=1):
+    def __init__(self, lire: bool = False, serial: int = 123456, faults: Iterable[str] = (),
+                 state_path: str = "", seed: int = 1) -> None:
         super().__init__(lire=lire, serial=serial, faults=list(faults), state_path=str(state_path),
                          seed=seed)
 
-    def state(self):
+    def state(self) -> dict[str, Any]:
         """The switches and the day, as a dict (power, cts, paper_out, faults, phase, clock, ...)."""
         return json.loads(self.state_json())
 
-    def receipts(self):
+    def receipts(self) -> list[str]:
         """The text of each receipt printed to its end, oldest first (the latest 64 documents)."""
         return [text for kind, text, complete in self.documents() if kind == "receipt" and complete]
 
-    def journal_text(self):
+    def journal_text(self) -> str:
         """Every document in the journal's window, one after the other."""
         return "".join(text for _kind, text, _complete in self.documents())
 
-    def __enter__(self):
+    def __enter__(self) -> Register:
         return self
 
-    def __exit__(self, *exc):
+    def __exit__(self, *exc: object) -> bool:
         self.stop_pty()
         return False
 
@@ -57,10 +61,11 @@ class PtyRegister(Register):
     to it as well. close() (or the end of a with block) stops serving it.
     """
 
-    def __init__(self, lire=False, serial=123456, faults=(), state_path="", seed=1, link_path=""):
+    def __init__(self, lire: bool = False, serial: int = 123456, faults: Iterable[str] = (),
+                 state_path: str = "", seed: int = 1, link_path: str = "") -> None:
         super().__init__(lire=lire, serial=serial, faults=faults, state_path=state_path, seed=seed)
         self.start_pty(str(link_path))
 
-    def close(self):
+    def close(self) -> None:
         """Stops serving the terminal."""
         self.stop_pty()

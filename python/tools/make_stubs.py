@@ -75,8 +75,8 @@ def python_function(name, function, indent, method):
     result = annotation(signature.return_annotation) or "Any"
     pad = " " * indent
     lines = [f"{pad}def {name}({', '.join(parts)}) -> {result}:"]
-    return lines + (docstring(inspect.getdoc(function), indent + 4) or [f"{pad}    ..."]) + (
-        [f"{pad}    ..."] if inspect.getdoc(function) else [])
+    doc = docstring(inspect.cleandoc(function.__doc__ or ""), indent + 4)
+    return lines + doc + [f"{pad}    ..."]
 
 
 # The extension's functions say their signature on their docstring's first line.
@@ -87,9 +87,14 @@ def extension_function(name, function, indent):
     if not match:
         raise SystemExit(f"make_stubs: no signature line for {name}")
     params, result = match.groups()
-    clean = lambda s: (s.replace("tavirel._core.", "").replace("List[", "list[")
-                       .replace("Dict[", "dict[").replace("Tuple[", "tuple["))
+    def clean(text):
+        text = (text.replace("tavirel._core.", "").replace("List[", "list[")
+                .replace("Dict[", "dict[").replace("Tuple[", "tuple["))
+        # The extension's untyped containers.
+        return re.sub(r"\b(dict|list)\b(?!\[)", lambda m: m.group(1) + (
+            "[str, Any]" if m.group(1) == "dict" else "[Any]"), text)
     params = re.sub(r"=\s*[^,]+", "= ...", clean(params))
+    params = re.sub(r"^self: [\w.]+", "self", params)
     pad = " " * indent
     return [f"{pad}def {name}({params}) -> {clean(result)}:"] + (
         docstring(rest.strip(), indent + 4) + [f"{pad}    ..."] if rest.strip() else [f"{pad}    ..."])
@@ -132,26 +137,27 @@ def class_lines(cls, bases, skip=()):
                 continue
             seen.add(name)
             if isinstance(value, property):
-                lines += ["    @property", f"    def {name}(self) -> Any:", "        ..."]
+                kind = "Any"
+                if value.fget is not None and value.fget.__doc__:
+                    match = re.match(r"\(self: [\w.]+\) -> ([\w.\[\], ]+)", value.fget.__doc__)
+                    kind = match.group(1) if match else kind
+                elif value.fget is not None:
+                    kind = annotation(inspect.signature(value.fget).return_annotation) or kind
+                lines += ["    @property", f"    def {name}(self) -> {kind}:", "        ..."]
             elif is_extension(value):
                 if name == "__init__":
                     continue
                 lines += extension_function(name, value, 4)
             elif inspect.isfunction(value):
                 lines += python_function(name, value, 4, True)
-            elif type(value).__name__ == "property" or hasattr(value, "__get__") and hasattr(
-                    value, "fget"):
-                lines += [f"    {name}: Any"]
     return lines
 
 
 def control_stub():
     table = _members.members()
     names = {m.name for m in table}
-    lines = class_lines(tavirel.Control, [], skip=names)
-    lines.insert(-0 or len(lines), "")
+    lines = class_lines(tavirel.Control, [], skip=names | {"busy", "FPError"})
     # The extension's properties with their types.
-    lines = [line for line in lines]
     lines += ["    FPError: Callable[[int, int], object] | None",
               "    @property", "    def busy(self) -> bool:", "        ..."]
     for member in table:
@@ -161,9 +167,11 @@ def control_stub():
 
 def errors_stub():
     lines = []
-    for name in tavirel.__all__:
-        value = getattr(tavirel, name)
-        if isinstance(value, type) and issubclass(value, BaseException):
+    classes = [getattr(tavirel, name) for name in tavirel.__all__]
+    classes = [c for c in classes if isinstance(c, type) and issubclass(c, BaseException)]
+    for value in sorted(classes, key=lambda c: (len(c.__mro__), c.__name__)):
+        name = value.__name__
+        if True:
             base = value.__bases__[0].__name__
             lines.append(f"class {name}({base}):")
             lines += docstring(value.__doc__, 4)
@@ -209,6 +217,9 @@ def module_stub(module, imports):
             lines += extension_function(name, value, 0) + [""]
         elif inspect.isfunction(value):
             lines += python_function(name, value, 0, False) + [""]
+    for name, value in vars(module).items():
+        if not name.startswith("_") and type(value).__module__ == "typing":
+            lines.insert(len(imports) + 2, f"{name} = {repr(value).replace('typing.', '')}")
     return lines
 
 
@@ -216,9 +227,9 @@ def main():
     folder = sys.argv[1]
     outputs = {
         "__init__.pyi": init_stub(),
-        "sim.pyi": module_stub(tavirel.sim, ["from typing import Any"]),
-        "documents.pyi": module_stub(tavirel.documents, ["from typing import Any",
-                                                         "from . import Control"]),
+        "sim.pyi": module_stub(tavirel.sim, ["from typing import Any, Iterable"]),
+        "documents.pyi": module_stub(tavirel.documents, [
+            "import os as _os", "from typing import Any, Dict, Union", "from . import Control"]),
     }
     for name, lines in outputs.items():
         path = os.path.join(folder, name)
