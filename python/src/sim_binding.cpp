@@ -15,14 +15,15 @@ namespace py = pybind11;
 
 std::shared_ptr<SimHost> MakeSim(bool lire, std::int32_t serial,
                                  const std::vector<std::string>& faults,
-                                 const std::string& state_path, std::uint64_t seed) {
+                                 const std::string& state_path, std::uint64_t seed,
+                                 bool virtual_time) {
   sim::SimOptions options;
   options.currency = lire ? sim::CurrencyUnit::Lire : sim::CurrencyUnit::Euro;
   options.serial = serial;
   options.state_path = state_path;
   options.seed = seed;
   for (const std::string& text : faults) options.faults.push_back(sim::ParseFaultSwitch(text));
-  return std::make_shared<SimHost>(std::move(options));
+  return std::make_shared<SimHost>(std::move(options), virtual_time);
 }
 
 py::dict Stats(SimHost& host) {
@@ -60,7 +61,7 @@ void BindSim(py::module_& m) {
   py::class_<SimHost, std::shared_ptr<SimHost>>(m, "SimRegister")
       .def(py::init(&MakeSim), py::arg("lire") = false, py::arg("serial") = 123456,
            py::arg("faults") = std::vector<std::string>{}, py::arg("state_path") = "",
-           py::arg("seed") = 1)
+           py::arg("seed") = 1, py::arg("virtual_time") = false)
       .def(
           "fault",
           [](SimHost& h, const std::string& text) {
