@@ -128,8 +128,10 @@ def class_lines(cls, bases, skip=()):
     lines = [f"class {cls.__name__}({', '.join(bases)}):" if bases else f"class {cls.__name__}:"]
     lines += docstring(inspect.getdoc(cls), 4)
     seen = set(skip)
+    # What a listed base defines, the base's stub shows.
+    inherited = {k for base in cls.__bases__ if base.__name__ in bases for k in base.__mro__}
     for klass in cls.__mro__:
-        if klass is object:
+        if klass is object or klass in inherited:
             continue
         for name, value in vars(klass).items():
             if name in seen or (name.startswith("_") and name not in ("__init__", "__enter__",
@@ -139,11 +141,13 @@ def class_lines(cls, bases, skip=()):
             if isinstance(value, property):
                 kind = "Any"
                 if value.fget is not None and value.fget.__doc__:
-                    match = re.match(r"\(self: [\w.]+\) -> ([\w.\[\], ]+)", value.fget.__doc__)
+                    match = re.match(r"\(\w+: [\w.]+\) -> ([\w.\[\], ]+)", value.fget.__doc__)
                     kind = match.group(1) if match else kind
                 elif value.fget is not None:
                     kind = annotation(inspect.signature(value.fget).return_annotation) or kind
-                lines += ["    @property", f"    def {name}(self) -> {kind}:", "        ..."]
+                lines += ["    @property", f"    def {name}(self) -> {kind}:"]
+                lines += docstring(value.__doc__ if value.fget.__doc__ != value.__doc__ else "", 8)
+                lines += ["        ..."]
             elif is_extension(value):
                 if name == "__init__":
                     continue
