@@ -16,7 +16,7 @@ def test_a_receipt_on_the_pseudo_terminal(tmp_path, by_path):
     with tavirel.sim.PtyRegister(link_path=str(link)) as pty:
         assert pty.device.startswith("/dev/pts/")
         assert os.path.realpath(link) == pty.device
-        with tavirel.Control(str(link) if by_path else pty) as ecr:
+        with tavirel.Control(link if by_path else pty) as ecr:
             ecr.EuroSettings = tavirel.TVL_EUROSETTINGS_EURO
             ecr.open()
             assert ecr.opReparto(1, "PANE", Decimal("1.50"), 1) == tavirel.ResultCode.OP_OK
