@@ -44,7 +44,6 @@ class CMakeBuild(build_ext):
             "cmake", "-S", str(SOURCE), "-B", str(build_dir),
             "-DCMAKE_BUILD_TYPE=Release",
             f"-DPython3_EXECUTABLE={sys.executable}",
-            f"-DPYTHON_EXECUTABLE={sys.executable}",
             "-DTAVIREL_BUILD_PYTHON=ON",
             # What the module links: the driver, the simulated register, the documents.
             "-DTAVIREL_BUILD_SIM=ON", "-DTAVIREL_BUILD_DOCUMENTS=ON",
@@ -59,7 +58,8 @@ class CMakeBuild(build_ext):
         configure += shlex.split(os.environ.get("TAVIREL_CMAKE_ARGS", ""))
         jobs = os.environ.get("TAVIREL_JOBS") or str(os.cpu_count() or 1)
         self.run_step(configure)
-        self.run_step(["cmake", "--build", str(build_dir), "--target", "tavirel_python", "-j", jobs])
+        # The extension and the package around it (the Python layer, the stubs).
+        self.run_step(["cmake", "--build", str(build_dir), "--target", "tavirel_python_package", "-j", jobs])
         self.run_step(["cmake", "--install", str(build_dir), "--component", "python",
                        "--prefix", str(target), "--strip"])
         built = Path(self.get_ext_fullpath(ext.name))

@@ -89,12 +89,16 @@ endforeach()
 # are on Debian's sys.path), or "." for setup.py, which installs into its own
 # build folder.
 if(TARGET tavirel_python)
+  # The interpreter's version, from the extension's name (.cpython-311-...so).
+  get_target_property(tavirel_python_suffix tavirel_python SUFFIX)
+  if(NOT tavirel_python_suffix MATCHES "cpython-3([0-9]+)")
+    message(FATAL_ERROR "tavirel_python: no interpreter version in its suffix \"${tavirel_python_suffix}\"")
+  endif()
+  set(TAVIREL_PYTHON_MINOR ${CMAKE_MATCH_1})
   if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
     set(tavirel_python_dir lib/python3/dist-packages)
-  elseif(DEFINED Python3_VERSION_MINOR)
-    set(tavirel_python_dir lib/python3.${Python3_VERSION_MINOR}/dist-packages)
   else()
-    set(tavirel_python_dir lib/python3.${PYTHON_VERSION_MINOR}/dist-packages)
+    set(tavirel_python_dir lib/python3.${TAVIREL_PYTHON_MINOR}/dist-packages)
   endif()
   set(TAVIREL_PYTHON_INSTALL_DIR ${tavirel_python_dir} CACHE STRING
     "Where the Python package tavirel is installed, relative to the prefix")

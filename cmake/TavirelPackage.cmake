@@ -77,15 +77,13 @@ ${tools_text}")
 if(TARGET tavirel_python)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-tavirel)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
-  # The extension is built for one interpreter's ABI (cpython-3NN); the
-  # libraries it links come from shlibdeps.
-  if(DEFINED Python3_VERSION_MINOR)
-    set(python_minor ${Python3_VERSION_MINOR})
-  else()
-    set(python_minor ${PYTHON_VERSION_MINOR})
-  endif()
-  math(EXPR python_next "${python_minor} + 1")
-  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3 (>= 3.${python_minor}~), python3 (<< 3.${python_next})")
+  # The extension carries the driver, the simulated register and the documents
+  # statically, so it needs no libtavirel package; it is built for one
+  # interpreter's ABI (cpython-3NN). The system's libraries come from shlibdeps.
+  # (TAVIREL_PYTHON_MINOR: TavirelInstall.cmake.)
+  math(EXPR python_next "${TAVIREL_PYTHON_MINOR} + 1")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+    "python3 (>= 3.${TAVIREL_PYTHON_MINOR}~), python3 (<< 3.${python_next})")
   # Byte code compiled on installation and removed before removal, as
   # Debian's Python packages do (py3compile, py3clean).
   foreach(script postinst prerm)
@@ -106,7 +104,6 @@ endif()
 if(BUILD_SHARED_LIBS)
   set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS runtime)
   set(CPACK_COMPONENT_TOOLS_DEPENDS runtime)
-  set(CPACK_COMPONENT_PYTHON_DEPENDS runtime)
 endif()
 
 # Each package carries the licence as its copyright file and a changelog in

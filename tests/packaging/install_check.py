@@ -4,11 +4,11 @@ The package is laid out in a fresh folder one of three ways, then a separate
 interpreter imports it from there alone and sells a line on the in-process
 simulated register:
   install_check.py --cmake BUILD_DIR   cmake --install BUILD_DIR --component python
-  install_check.py --deb DEB...        dpkg -x of each package (the module's and
-                                       the shared library's)
+  install_check.py --deb DEB...        dpkg -x of each package given
   install_check.py --site DIR          a folder already holding tavirel/ (pip --target)
-The package must hold the extension, the Python layer, the stubs and py.typed,
-and no byte code.
+The package must hold the extension, the Python layer, the stubs and py.typed;
+a package laid out by CMake or dpkg no byte code (the interpreter writes it,
+or a Debian package's postinst), where pip compiles it on installing.
 """
 
 import os
@@ -32,21 +32,20 @@ with tavirel.Control(tavirel.sim.Register()) as ecr:
 """
 
 
-def lay_out(mode: str, args: list[str], root: Path) -> dict[str, str]:
-    """Fills root; returns what the interpreter's environment needs besides."""
+def lay_out(mode: str, args: list[str], root: Path) -> None:
     if mode == "--cmake":
         subprocess.run(["cmake", "--install", args[0], "--component", "python", "--prefix", str(root)],
                        check=True, stdout=subprocess.DEVNULL, timeout=BOUND_S)
-        return {}
+        return
     if mode == "--deb":
+        # The extension carries the library: nothing else of this project is unpacked.
         for deb in args:
             subprocess.run(["dpkg-deb", "-x", deb, str(root)], check=True, timeout=BOUND_S)
-        libraries = sorted({str(p.parent) for p in root.glob("usr/lib/**/libtavirel.so*")})
-        return {"LD_LIBRARY_PATH": ":".join(libraries)} if libraries else {}
+        return
     raise SystemExit(f"install_check: unknown mode {mode}")
 
 
-def check(root: Path, extra_env: dict[str, str]) -> list[str]:
+def check(root: Path, bytecode_allowed: bool) -> list[str]:
     packages = [p.parent for p in root.glob("**/tavirel/__init__.py")]
     if len(packages) != 1:
         return [f"expected one package tavirel/ under {root}, found {len(packages)}"]
@@ -54,10 +53,10 @@ def check(root: Path, extra_env: dict[str, str]) -> list[str]:
     problems = [f"{name} missing" for name in REQUIRED if not (package / name).is_file()]
     if not list(package.glob("_core.cpython-*.so")):
         problems.append("the extension _core.cpython-*.so missing")
-    if list(package.rglob("__pycache__")):
+    if not bytecode_allowed and list(package.rglob("__pycache__")):
         problems.append("byte code installed (__pycache__)")
     env = {k: v for k, v in os.environ.items() if not k.startswith("PYTHON")}
-    env.update(extra_env, PYTHONPATH=str(package.parent), PYTHONDONTWRITEBYTECODE="1", PYTHONNOUSERSITE="1")
+    env.update(PYTHONPATH=str(package.parent), PYTHONDONTWRITEBYTECODE="1", PYTHONNOUSERSITE="1")
     probe = subprocess.run([sys.executable, "-c", PROBE], cwd=root, env=env, capture_output=True, text=True,
                            timeout=BOUND_S)
     if probe.returncode != 0:
@@ -76,11 +75,12 @@ def main(argv: list[str]) -> int:
         print(__doc__, file=sys.stderr)
         return 2
     if argv[1] == "--site":
-        problems = check(Path(argv[2]).resolve(), {})
+        problems = check(Path(argv[2]).resolve(), bytecode_allowed=True)
     else:
         with tempfile.TemporaryDirectory() as tmp:
             root = Path(tmp)
-            problems = check(root, lay_out(argv[1], argv[2:], root))
+            lay_out(argv[1], argv[2:], root)
+            problems = check(root, bytecode_allowed=False)
     for problem in problems:
         print(f"install_check: {problem}", file=sys.stderr)
     return 1 if problems else 0
