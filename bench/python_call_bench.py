@@ -23,6 +23,7 @@ TARGET_RATIO = 1.5
 
 
 def python_round(calls: int) -> float:
+    spent = 0.0
     with tavirel.Control(tavirel.sim.Register()) as ecr:
         ecr.EuroSettings = tavirel.TVL_EUROSETTINGS_EURO
         ecr.open()
@@ -38,7 +39,8 @@ def python_round(calls: int) -> float:
         start = time.perf_counter()
         for _ in range(calls):
             sell()
-        return (time.perf_counter() - start) * 1e6 / calls
+        spent = time.perf_counter() - start
+    return spent * 1e6 / calls
 
 
 def cxx_round(program: str, calls: int) -> float:

@@ -3,8 +3,8 @@
 POST /receipts with a receipt document (JSON) prints it on the register and
 answers with its outcome (JSON); the journal makes a repeated POST of the same
 key answer the recorded outcome instead of printing twice. One request is
-served at a time, so one control is enough (a threading server would need a
-lock around it).
+served at a time, so one control and one runner are enough (a threading
+server would need a lock around them).
 
 Usage: web_receipt.py [--port N] [--device DEVICE] [--journal FILE]
 With no --device it serves a simulated register inside this process; --port 0
@@ -26,10 +26,9 @@ MAX_BODY = 64 * 1024  # a receipt document is a few kilobytes at most
 
 
 class ReceiptServer(HTTPServer):
-    def __init__(self, port: int, ecr: tavirel.Control, journal: str) -> None:
+    def __init__(self, port: int, runner: tavirel.documents.Runner) -> None:
         super().__init__(("127.0.0.1", port), ReceiptHandler)
-        self.ecr = ecr
-        self.journal = journal
+        self.runner = runner
 
 
 class ReceiptHandler(BaseHTTPRequestHandler):
@@ -49,7 +48,7 @@ class ReceiptHandler(BaseHTTPRequestHandler):
             self.answer(400, {"error": f"not JSON: {error}"})
             return
         try:
-            outcome = tavirel.documents.run(self.server.ecr, document, journal=self.server.journal)
+            outcome = self.server.runner.run(document)
         except (tavirel.DocumentError, TypeError, ValueError) as error:
             self.answer(400, {"error": str(error)})
             return
@@ -85,7 +84,7 @@ def main() -> int:
         with tavirel.Control(port) as ecr:
             ecr.EuroSettings = tavirel.TVL_EUROSETTINGS_EURO
             ecr.open()
-            with ReceiptServer(args.port, ecr, journal) as server:
+            with ReceiptServer(args.port, tavirel.documents.Runner(ecr, journal)) as server:
                 print(f"serving on http://127.0.0.1:{server.server_port}/receipts", flush=True)
                 try:
                     server.serve_forever()
