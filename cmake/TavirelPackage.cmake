@@ -77,9 +77,9 @@ ${tools_text}")
 if(TARGET tavirel_python)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-tavirel)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
-  # The extension carries the driver, the simulated register and the documents
-  # statically, so it needs no libtavirel package; it is built for one
-  # interpreter's ABI (cpython-3NN). The system's libraries come from shlibdeps.
+  # The extension is built for one interpreter's ABI (cpython-3NN). It links
+  # the shared driver library when the build is shared (below); the system's
+  # libraries come from shlibdeps.
   # (TAVIREL_PYTHON_MINOR: TavirelInstall.cmake.)
   math(EXPR python_next "${TAVIREL_PYTHON_MINOR} + 1")
   set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
@@ -104,6 +104,7 @@ endif()
 if(BUILD_SHARED_LIBS)
   set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS runtime)
   set(CPACK_COMPONENT_TOOLS_DEPENDS runtime)
+  set(CPACK_COMPONENT_PYTHON_DEPENDS runtime)
 endif()
 
 # Each package carries the licence as its copyright file and a changelog in

@@ -4,7 +4,8 @@ The package is laid out in a fresh folder one of three ways, then a separate
 interpreter imports it from there alone and sells a line on the in-process
 simulated register:
   install_check.py --cmake BUILD_DIR   cmake --install BUILD_DIR --component python
-  install_check.py --deb DEB...        dpkg -x of each package given
+  install_check.py --deb DEB...        dpkg -x of each package given (the module's,
+                                       and the shared library's when it links it)
   install_check.py --site DIR          a folder already holding tavirel/ (pip --target)
 The package must hold the extension, the Python layer, the stubs and py.typed;
 a package laid out by CMake or dpkg no byte code (the interpreter writes it,
@@ -32,20 +33,22 @@ with tavirel.Control(tavirel.sim.Register()) as ecr:
 """
 
 
-def lay_out(mode: str, args: list[str], root: Path) -> None:
+def lay_out(mode: str, args: list[str], root: Path) -> dict[str, str]:
+    """Fills root; returns what the interpreter's environment needs besides."""
     if mode == "--cmake":
         subprocess.run(["cmake", "--install", args[0], "--component", "python", "--prefix", str(root)],
                        check=True, stdout=subprocess.DEVNULL, timeout=BOUND_S)
-        return
+        return {}
     if mode == "--deb":
-        # The extension carries the library: nothing else of this project is unpacked.
         for deb in args:
             subprocess.run(["dpkg-deb", "-x", deb, str(root)], check=True, timeout=BOUND_S)
-        return
+        # The shared library's package, when given, in place of the system's folders.
+        libraries = sorted({str(p.parent) for p in root.glob("usr/lib/*/libtavirel.so.*")})
+        return {"LD_LIBRARY_PATH": ":".join(libraries)} if libraries else {}
     raise SystemExit(f"install_check: unknown mode {mode}")
 
 
-def check(root: Path, bytecode_allowed: bool) -> list[str]:
+def check(root: Path, extra_env: dict[str, str], bytecode_allowed: bool) -> list[str]:
     packages = [p.parent for p in root.glob("**/tavirel/__init__.py")]
     if len(packages) != 1:
         return [f"expected one package tavirel/ under {root}, found {len(packages)}"]
@@ -56,7 +59,7 @@ def check(root: Path, bytecode_allowed: bool) -> list[str]:
     if not bytecode_allowed and list(package.rglob("__pycache__")):
         problems.append("byte code installed (__pycache__)")
     env = {k: v for k, v in os.environ.items() if not k.startswith("PYTHON")}
-    env.update(PYTHONPATH=str(package.parent), PYTHONDONTWRITEBYTECODE="1", PYTHONNOUSERSITE="1")
+    env.update(extra_env, PYTHONPATH=str(package.parent), PYTHONDONTWRITEBYTECODE="1", PYTHONNOUSERSITE="1")
     probe = subprocess.run([sys.executable, "-c", PROBE], cwd=root, env=env, capture_output=True, text=True,
                            timeout=BOUND_S)
     if probe.returncode != 0:
@@ -75,12 +78,11 @@ def main(argv: list[str]) -> int:
         print(__doc__, file=sys.stderr)
         return 2
     if argv[1] == "--site":
-        problems = check(Path(argv[2]).resolve(), bytecode_allowed=True)
+        problems = check(Path(argv[2]).resolve(), {}, bytecode_allowed=True)
     else:
         with tempfile.TemporaryDirectory() as tmp:
             root = Path(tmp)
-            lay_out(argv[1], argv[2:], root)
-            problems = check(root, bytecode_allowed=False)
+            problems = check(root, lay_out(argv[1], argv[2:], root), bytecode_allowed=False)
     for problem in problems:
         print(f"install_check: {problem}", file=sys.stderr)
     return 1 if problems else 0
