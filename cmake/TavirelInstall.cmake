@@ -15,8 +15,13 @@ set(TAVIREL_PKGCONFIG_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 # Installed programs find a shared libtavirel through a path relative to
 # themselves, unless it lands where the loader searches anyway (a package
 # into /usr, where an RPATH would be wrong).
+# The platform's list lacks the multiarch folder (/usr/lib/x86_64-linux-gnu)
+# that the compiler's list holds.
 set(TAVIREL_PROGRAM_RPATH "")
 list(FIND CMAKE_PLATFORM_IMPLICIT_LINK_DIRECTORIES "${CMAKE_INSTALL_FULL_LIBDIR}" tavirel_system_libdir)
+if(tavirel_system_libdir EQUAL -1)
+  list(FIND CMAKE_CXX_IMPLICIT_LINK_DIRECTORIES "${CMAKE_INSTALL_FULL_LIBDIR}" tavirel_system_libdir)
+endif()
 if(BUILD_SHARED_LIBS AND tavirel_system_libdir EQUAL -1)
   file(RELATIVE_PATH tavirel_bin_to_lib "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_LIBDIR}")
   set(TAVIREL_PROGRAM_RPATH "$ORIGIN/${tavirel_bin_to_lib}")
