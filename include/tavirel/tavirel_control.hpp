@@ -25,6 +25,7 @@
 // an operation allocates no memory of its own.
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,8 @@
 #include "tavirel/variant.hpp"
 
 namespace tavirel {
+
+struct MemberInfo;
 
 inline constexpr const char* kDefaultSettings = "9600,n,8,1";
 
@@ -315,6 +318,13 @@ class TAVIREL_API TavirelControl {
   std::int16_t RunOperation(std::string_view name, const std::vector<Variant>& args);
   /// The same, binding `args` in place (no copy of them).
   std::int16_t RunOperation(std::string_view name, std::vector<Variant>&& args);
+  /// Runs the operation `member` (a method of Members() that is an
+  /// operation, found once by the caller) with every argument present and
+  /// already of its parameter's type: no lookup by name, no binding, no copy
+  /// of the arguments, so a binding's call costs what a typed call does.
+  /// Throws DispatchError when `member` is not an operation, or the count
+  /// or a type of `args` differs from its parameters (naming the parameter).
+  std::int16_t RunOperation(const MemberInfo& member, std::span<const Variant> args);
 
   /// The member state, private to the library.
   struct Impl;

@@ -3,6 +3,9 @@
 // descriptions.
 #include <pybind11/stl.h>
 
+#include <algorithm>
+#include <chrono>
+
 #include "bindings.hpp"
 #include "conversions.hpp"
 #include "operation_words.hpp"
@@ -50,12 +53,25 @@ std::unique_ptr<PyControl> MakeControl(const py::object& port) {
   return std::make_unique<PyControl>(port);
 }
 
+// The same sale line as `ecr.opReparto(1, "PANE", Decimal("1.50"), 1)`,
+// called from C++ `count` times: what a Python call is measured against.
+double CppSaleLineSeconds(PyControl& control, int count) {
+  return control.Released([&] {
+    TavirelControl& c = control.Control();
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < count; ++i) c.opReparto(1, "PANE", Currency::FromRaw(15000), 1);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    return took.count() / std::max(count, 1);
+  });
+}
+
 }  // namespace
 
 void BindControl(py::module_& m) {
   py::class_<PyControl>(m, "Control", "The control; tavirel.Control adds its members by name.")
       .def(py::init(&MakeControl), py::arg("port") = py::none())
       .def("_call", &PyControl::Call, py::arg("id"), py::arg("args"))
+      .def("_run", &PyControl::Run, py::arg("id"), py::arg("args"))
       .def("_get", &PyControl::Get, py::arg("id"))
       .def("_put", &PyControl::Put, py::arg("id"), py::arg("value"))
       .def("cancel_wait", &PyControl::CancelWait,
@@ -68,6 +84,8 @@ void BindControl(py::module_& m) {
                     "thread when an operation fails; None for none. An exception it raises ends "
                     "the call with that exception.");
 
+  m.def("cpp_sale_line_seconds", &CppSaleLineSeconds, py::arg("control"), py::arg("count"),
+        "Seconds per sale line called from C++ on the control: the measure's reference.");
   m.def("members", &MemberRows, "The member table, in slot order.");
   m.def("result_codes", &ResultCodes, "(name, value) of every result code.");
   m.def("operation_texts", &OperationTexts, "(name, description) of every operation.");

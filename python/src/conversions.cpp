@@ -48,17 +48,37 @@ std::int64_t Integer(const ParamInfo& param, py::handle value, std::int64_t low,
   return n;
 }
 
+bool IsDecimal(py::handle value) {
+  return Py_TYPE(value.ptr()) == reinterpret_cast<PyTypeObject*>(DecimalType().ptr()) ||
+         PyObject_IsInstance(value.ptr(), DecimalType().ptr()) == 1;
+}
+
+// The text of an object's str(), without a copy.
+std::string_view TextOf(const py::object& text) {
+  Py_ssize_t size = 0;
+  const char* data = PyUnicode_AsUTF8AndSize(text.ptr(), &size);
+  if (data == nullptr) throw py::error_already_set();
+  return {data, static_cast<std::size_t>(size)};
+}
+
 // The decimal digits of an int or a finite Decimal, as its text gives them.
 decimal::Digits DigitsOf(const ParamInfo& param, py::handle value) {
-  const bool is_decimal = PyObject_IsInstance(value.ptr(), DecimalType().ptr()) == 1;
+  const bool is_decimal = IsDecimal(value);
   if (!is_decimal && !IsInt(value)) WrongKind(param, value, "a decimal.Decimal or an int");
+  const py::object text = py::reinterpret_steal<py::object>(PyObject_Str(value.ptr()));
+  if (!text) throw py::error_already_set();
+  std::optional<decimal::Digits> digits = decimal::Parse(TextOf(text));
+  if (digits) return *digits;
   if (is_decimal && !value.attr("is_finite")().cast<bool>()) {
     throw py::value_error(Named(param) + ": " + Shown(value) + " is not a finite amount");
   }
+  // Far beyond any amount either way: refused before its digits are written out.
+  const int magnitude = value.attr("adjusted")().cast<int>();
+  if (magnitude > 40) throw py::value_error(Named(param) + ": " + Shown(value) + " is too large");
+  if (magnitude < -40 && value.attr("is_zero")().cast<bool>() == false)
+    throw py::value_error(Named(param) + ": " + Shown(value) + " has too many decimals");
   // str() of a Decimal with an exponent ("1E+2") is not plain: its 'f' form is.
-  std::string text = py::str(value).cast<std::string>();
-  std::optional<decimal::Digits> digits = decimal::Parse(text);
-  if (!digits) {
+  {
     const py::object plain = py::module_::import("builtins").attr("format")(value, "f");
     digits = decimal::Parse(plain.cast<std::string>());
   }
@@ -129,8 +149,7 @@ Variant AnyValue(const ParamInfo& param, py::handle value, std::int32_t euro_set
   if (IsInt(value)) return static_cast<std::int32_t>(Integer(param, value, INT32_MIN, INT32_MAX));
   if (PyUnicode_Check(value.ptr())) return value.cast<std::string>();
   if (PyFloat_Check(value.ptr())) return Single(param, value);
-  if (PyObject_IsInstance(value.ptr(), DecimalType().ptr()) == 1)
-    return Amount(param, value, euro_settings);
+  if (IsDecimal(value)) return Amount(param, value, euro_settings);
   return Date(param, value);
 }
 
@@ -162,7 +181,7 @@ Variant ToVariant(const ParamInfo& param, py::handle value, std::int32_t euro_se
     case VarType::VT_DATE: return Date(param, value);
     case VarType::VT_BSTR:
       if (!PyUnicode_Check(value.ptr())) WrongKind(param, value, "a str");
-      return value.cast<std::string>();
+      return std::string(TextOf(py::reinterpret_borrow<py::object>(value)));
     case VarType::VT_BOOL:
       if (!PyBool_Check(value.ptr())) WrongKind(param, value, "a bool");
       return VariantBool{value.ptr() == Py_True};

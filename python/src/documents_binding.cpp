@@ -61,6 +61,7 @@ class PyRunner {
 PyJournal OpenJournal(const std::string& path, bool new_journal) {
   doc::JournalOptions options;
   options.empty_is_new = new_journal;
+  const py::gil_scoped_release release;  // opening may wait on another process's lock
   return {std::make_shared<doc::Journal>(path, options), path};
 }
 

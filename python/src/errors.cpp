@@ -86,40 +86,56 @@ void Translate(std::exception_ptr thrown) {
   }
 }
 
+// The classes in the order they are made: each after its base (none: Error's
+// base is Exception).
+struct ClassRow {
+  py::handle Classes::*slot;
+  const char* name;
+  py::handle Classes::*base;
+  const char* doc;
+};
+
+constexpr ClassRow kClassRows[] = {
+    {&Classes::error, "Error", nullptr,
+     "An error of the call raised by the library; the message is the library's."},
+    {&Classes::port, "PortError", &Classes::error,
+     "The port failed: missing, without permission, in use, hung up, or an I/O error. `errno` "
+     "is the system's error number when known, else None."},
+    {&Classes::settings, "SettingsError", &Classes::error,
+     "A line settings text or port name that does not parse."},
+    {&Classes::conversion, "ConversionError", &Classes::error,
+     "A value that does not convert: a reply field or an argument."},
+    {&Classes::busy, "BusyError", &Classes::error,
+     "A call made while another call of the same control waits."},
+    {&Classes::cancelled, "CancelledError", &Classes::error,
+     "A wait was cancelled (cancel_wait). `request_sent` says whether the request had gone out: "
+     "if so, the register may have carried it out."},
+    {&Classes::dispatch, "DispatchError", &Classes::error,
+     "A member call refused before it ran: unknown member, wrong arguments."},
+    {&Classes::document, "DocumentError", &Classes::error,
+     "A text that is not a document. `problems` lists (where, message)."},
+    {&Classes::journal, "JournalError", &Classes::error,
+     "The journal's database could not be opened, read or written."},
+    {&Classes::key_conflict, "KeyConflictError", &Classes::journal,
+     "A key the journal holds with other content."},
+    {&Classes::damaged_row, "DamagedRowError", &Classes::journal,
+     "A journal row that does not read; it is left as it is."},
+    {&Classes::register_mismatch, "RegisterMismatchError", &Classes::error,
+     "A document of another register, or in flight on another one."},
+    {&Classes::sim, "SimError", &Classes::error,
+     "The simulated register could not be set up, or a malformed switch."},
+    {&Classes::state_file, "StateFileError", &Classes::error,
+     "The simulated register's state file cannot be read or written."},
+};
+
 }  // namespace
 
 void BindErrors(py::module_& module) {
   Classes& c = TheClasses();
-  c.error = NewClass(module, "Error", PyExc_Exception,
-                     "An error of the call raised by the library; the message is the library's.");
-  c.port = NewClass(module, "PortError", c.error,
-                    "The port failed: missing, without permission, in use, hung up, or an I/O "
-                    "error. `errno` is the system's error number when known, else None.");
-  c.settings = NewClass(module, "SettingsError", c.error,
-                        "A line settings text or port name that does not parse.");
-  c.conversion = NewClass(module, "ConversionError", c.error,
-                          "A value that does not convert: a reply field or an argument.");
-  c.busy = NewClass(module, "BusyError", c.error,
-                    "A call made while another call of the same control waits.");
-  c.cancelled = NewClass(module, "CancelledError", c.error,
-                         "A wait was cancelled (cancel_wait). `request_sent` says whether the "
-                         "request had gone out: if so, the register may have carried it out.");
-  c.dispatch = NewClass(module, "DispatchError", c.error,
-                        "A member call refused before it ran: unknown member, wrong arguments.");
-  c.document = NewClass(module, "DocumentError", c.error,
-                        "A text that is not a document. `problems` lists (where, message).");
-  c.journal = NewClass(module, "JournalError", c.error,
-                       "The journal's database could not be opened, read or written.");
-  c.key_conflict = NewClass(module, "KeyConflictError", c.journal,
-                            "A key the journal holds with other content.");
-  c.damaged_row = NewClass(module, "DamagedRowError", c.journal,
-                           "A journal row that does not read; it is left as it is.");
-  c.register_mismatch = NewClass(module, "RegisterMismatchError", c.error,
-                                 "A document of another register, or in flight on another one.");
-  c.sim = NewClass(module, "SimError", c.error,
-                   "The simulated register could not be set up, or a malformed switch.");
-  c.state_file = NewClass(module, "StateFileError", c.error,
-                          "The simulated register's state file cannot be read or written.");
+  for (const ClassRow& row : kClassRows) {
+    const py::handle base = row.base != nullptr ? c.*row.base : py::handle(PyExc_Exception);
+    c.*row.slot = NewClass(module, row.name, base, row.doc);
+  }
   py::register_exception_translator(&Translate);
 }
 

@@ -2,6 +2,8 @@
 
 #include <pythread.h>
 
+#include <array>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -52,18 +54,23 @@ PyControl::PyControl(std::shared_ptr<SimHost> sim)
     control_ = std::make_unique<TavirelControl>(MakePort(device));
   } else {
     SimHost::Connection connection = sim_->Connect();
-    link_ = std::move(connection.link);
-    control_ = std::make_unique<TavirelControl>(std::move(connection.port));
+    in_process_ = true;
+    NullModemPort& host_end = *connection.port;
+    threaded_ = std::move(connection.threaded);
+    control_ = std::make_unique<TavirelControl>(std::move(connection.port), connection.clock);
+    if (connection.far) {
+      virtual_ = std::make_unique<sim::VirtualTimeLink>(
+          sim_->Register(), host_end, std::move(connection.far), connection.clock);
+    }
   }
   InstallHooks();
 }
 
 PyControl::~PyControl() {
-  control_.reset();  // closes the port first
-  if (link_) {
-    link_.reset();
-    sim_->Disconnect();
-  }
+  virtual_.reset();
+  control_.reset();  // closes the port
+  threaded_.reset();
+  if (in_process_) sim_->Disconnect();
 }
 
 void PyControl::InstallHooks() {
@@ -86,14 +93,17 @@ void PyControl::OnYield() {
 }
 
 // An exception the callback raises ends the call with it.
+// Only this thread may change the callback while its call runs (SetFPError
+// refuses others), so it is looked at before the GIL is taken.
 void PyControl::OnFPError(std::int16_t& level, std::int32_t& code) {
-  py::gil_scoped_acquire gil;
   if (fp_error_.is_none()) return;
+  py::gil_scoped_acquire gil;
   const py::object callback = fp_error_;  // kept while it runs, even if replaced
   callback(level, code);
 }
 
 void PyControl::SetFPError(py::object callback) {
+  RequireFree();
   if (!callback.is_none() && !PyCallable_Check(callback.ptr()))
     throw py::type_error("FPError takes a callable (level, code) or None");
   fp_error_ = std::move(callback);
@@ -117,21 +127,43 @@ PyControl::CallScope::~CallScope() {
   owner_.check_signals_ = previous_check_;
 }
 
+namespace {
+
+// Converts `args` into `values` for `member`'s leading parameters.
+std::span<const Variant> Convert(const MemberInfo& member, const py::tuple& args, std::int32_t mode,
+                                 std::array<Variant, kMostArguments>& values) {
+  const std::size_t count = args.size();
+  if (count > member.params.size() || count > values.size()) {
+    throw py::type_error(std::string(member.name) + " takes " +
+                         std::to_string(member.params.size()) + " arguments, not " +
+                         std::to_string(count) + ": " + Signature(member));
+  }
+  for (std::size_t i = 0; i < count; ++i) values[i] = ToVariant(member.params[i], args[i], mode);
+  return {values.data(), count};
+}
+
+}  // namespace
+
 py::object PyControl::Call(std::int32_t id, const py::tuple& args) {
   const MemberInfo& member = MemberWithId(id, MemberKind::Method);
   RequireFree();
-  if (args.size() > member.params.size()) {
-    throw py::type_error(std::string(member.name) + " takes " +
-                         std::to_string(member.params.size()) + " arguments, not " +
-                         std::to_string(args.size()) + ": " + Signature(member));
-  }
-  const std::int32_t mode = control_->EuroSettings();
-  std::vector<Variant> values;
-  values.reserve(args.size());
-  for (std::size_t i = 0; i < args.size(); ++i)
-    values.push_back(ToVariant(member.params[i], args[i], mode));
-  const Variant result = Released([&] { return Invoke(*control_, member, std::move(values)); });
+  std::array<Variant, kMostArguments> values;
+  const std::span<const Variant> given = Convert(member, args, control_->EuroSettings(), values);
+  const Variant result = Released([&] {
+    return Invoke(*control_, member, {given.begin(), given.end()});
+  });
   return ToPython(result);
+}
+
+// The arguments go into storage on the stack and are run as they are, by
+// the member found once: a typed call's cost.
+py::object PyControl::Run(std::int32_t id, const py::tuple& args) {
+  const MemberInfo& member = MemberWithId(id, MemberKind::Method);
+  RequireFree();
+  std::array<Variant, kMostArguments> values;
+  const std::span<const Variant> given = Convert(member, args, control_->EuroSettings(), values);
+  const std::int16_t result = Released([&] { return control_->RunOperation(member, given); });
+  return py::int_(result);
 }
 
 py::object PyControl::Get(std::int32_t id) {

@@ -12,6 +12,7 @@
 #include <pybind11/pybind11.h>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -23,6 +24,9 @@
 namespace tavirel::python {
 
 namespace py = pybind11;
+
+/// More arguments than any member has (eleven, a department's programming).
+inline constexpr std::size_t kMostArguments = 16;
 
 class PyControl {
  public:
@@ -39,6 +43,9 @@ class PyControl {
   /// Calls the method with slot id `id` with positional arguments in
   /// parameter order (trailing optional ones may be left out).
   py::object Call(std::int32_t id, const py::tuple& args);
+  /// Runs the operation with slot id `id` with every argument given, in
+  /// parameter order; its result code.
+  py::object Run(std::int32_t id, const py::tuple& args);
   /// Reads the property with slot id `id`; amounts of the result
   /// properties in the mode's currency.
   py::object Get(std::int32_t id);
@@ -83,9 +90,11 @@ class PyControl {
   void OnYield();
   void OnFPError(std::int16_t& level, std::int32_t& code);
 
-  std::shared_ptr<SimHost> sim_;             // outlives the link
-  std::unique_ptr<sim::ThreadedLink> link_;  // outlives the control
+  std::shared_ptr<SimHost> sim_;                 // outlives the link
+  std::unique_ptr<sim::ThreadedLink> threaded_;  // outlives the control
   std::unique_ptr<TavirelControl> control_;
+  std::unique_ptr<sim::VirtualTimeLink> virtual_;  // hooks the control's port: goes first
+  bool in_process_ = false;                        // connected to sim_ by a pair
   py::object fp_error_ = py::none();
   unsigned long main_thread_ = 0;  // Python's main thread, where signals are handled
   unsigned long caller_ = 0;       // the thread in a call, 0 for none (under the GIL)

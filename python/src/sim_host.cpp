@@ -4,7 +4,8 @@
 
 namespace tavirel::python {
 
-SimHost::SimHost(sim::SimOptions options) : reg_(std::move(options)) {}
+SimHost::SimHost(sim::SimOptions options, bool virtual_time)
+    : reg_(std::move(options)), virtual_time_(virtual_time) {}
 
 SimHost::~SimHost() { StopPty(); }
 
@@ -34,7 +35,15 @@ SimHost::Connection SimHost::Connect() {
   const std::lock_guard lock(mutex_);
   if (connected_) throw sim::SimError("another control is connected to this simulated register");
   auto [host, far] = MakeNullModemPair();
-  Connection connection{std::move(host), std::make_unique<sim::ThreadedLink>(reg_, std::move(far))};
+  Connection connection;
+  connection.port = std::move(host);
+  if (virtual_time_) {
+    connection.far = std::move(far);
+    connection.clock = std::make_shared<ManualClock>();
+    connection.clock->SetKeepsPortTime(true);  // moved by exactly what each wait asks
+  } else {
+    connection.threaded = std::make_unique<sim::ThreadedLink>(reg_, std::move(far));
+  }
   connected_ = true;
   return connection;
 }

@@ -18,7 +18,10 @@ namespace tavirel::python {
 /// guarded by a mutex of their own.
 class SimHost {
  public:
-  explicit SimHost(sim::SimOptions options);
+  /// In virtual time a connected control's exchanges run on its own
+  /// thread, on a manual clock moved by its waits: a lost reply's limit
+  /// passes at once. In real time a thread serves the line.
+  SimHost(sim::SimOptions options, bool virtual_time);
   ~SimHost();
   SimHost(const SimHost&) = delete;
   SimHost& operator=(const SimHost&) = delete;
@@ -33,11 +36,15 @@ class SimHost {
   /// The terminal's device path, or "" when none is served.
   [[nodiscard]] std::string Device() const;
 
-  /// One in-process connection: the host's end of a pair whose far end a
-  /// thread serves. The link must be destroyed after the port's control.
+  /// One in-process connection: the host's end of a pair and, in real
+  /// time, the thread that serves the far end (destroyed after the port's
+  /// control); in virtual time the far end and the clock, for a
+  /// VirtualTimeLink the control's owner makes (and destroys before the control).
   struct Connection {
     std::unique_ptr<NullModemPort> port;
-    std::unique_ptr<sim::ThreadedLink> link;
+    std::unique_ptr<sim::ThreadedLink> threaded;
+    std::unique_ptr<NullModemPort> far;
+    std::shared_ptr<ManualClock> clock;
   };
   /// Throws SimError while another control is connected in process: two
   /// hosts on one line would read each other's replies.
@@ -50,6 +57,7 @@ class SimHost {
   mutable std::mutex mutex_;
   std::unique_ptr<sim::PtyServer> pty_;
   bool connected_ = false;
+  bool virtual_time_ = false;
 };
 
 }  // namespace tavirel::python

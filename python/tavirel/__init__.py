@@ -21,6 +21,7 @@ GIL; Ctrl-C ends the wait with KeyboardInterrupt.
 from __future__ import annotations
 
 import enum as _enum
+import os as _os
 
 from . import _core
 from . import _members
@@ -68,8 +69,8 @@ class Control(_core.Control):
 
     __slots__ = ()
 
-    def __init__(self, port: str | sim.Register | None = None) -> None:
-        super().__init__(port)
+    def __init__(self, port: str | _os.PathLike[str] | sim.Register | None = None) -> None:
+        super().__init__(_os.fspath(port) if isinstance(port, _os.PathLike) else port)
 
     def open(self) -> None:
         """Opens the port and makes sure a register answers (PortOpen)."""
@@ -87,7 +88,10 @@ class Control(_core.Control):
         return False
 
     def __repr__(self) -> str:
-        return f"<tavirel.Control {self.Settings} open={self.PortIsOpen()}>"
+        try:
+            return f"<tavirel.Control {self.Settings} open={self.PortIsOpen()}>"
+        except BusyError:  # another thread's call waits on it
+            return "<tavirel.Control busy>"
 
 
 _members.install(Control, _RESULT_BY_VALUE)

@@ -84,11 +84,11 @@ def _method(member, result_codes, doc):
         else:
             signature.append(name)
     arguments = "".join(f"{n}, " for n in names)
-    call = f"self._call({member.id}, ({arguments}))"
     if member.is_operation:
-        body = f"    r = {call}\n    return _RC.get(r, r)\n"
+        # Every argument is passed (the defaults too): the operation runs as bound.
+        body = f"    r = self._run({member.id}, ({arguments}))\n    return _RC.get(r, r)\n"
     else:
-        body = f"    return {call}\n"
+        body = f"    return self._call({member.id}, ({arguments}))\n"
     source = f"def {member.name}(self, {', '.join(signature)}):\n{body}"
     exec(compile(source, f"<tavirel member {member.name}>", "exec"), namespace)
     function = namespace[member.name]

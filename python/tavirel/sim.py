@@ -21,17 +21,24 @@ from . import _core
 class Register(_core.SimRegister):
     """A simulated register in this process.
 
-    Register(lire=False, serial=123456, faults=(), state_path="", seed=1):
-    a new register in euro (or lire), with its fiscal serial number, fault
-    switches armed from the start, and a state file it starts from and keeps
-    every change in ("" for none). One Control at a time connects to it in
-    process. Thread-safe.
+    Register(lire=False, serial=123456, faults=(), state_path="", seed=1,
+    virtual_time=False): a new register in euro (or lire), with its fiscal
+    serial number, fault switches armed from the start, and a state file it
+    starts from and keeps every change in ("" for none). One Control at a
+    time connects to it in process.
+
+    In real time a thread serves the line and waits last as long as they
+    would on a wire. With virtual_time=True the exchanges run on the
+    caller's thread on a clock that only the waits move: a lost reply's
+    ten-second limit passes at once, so tests of timeouts and faults take
+    no time (Ctrl-C and other threads then have no wait to act in).
+    Thread-safe.
     """
 
     def __init__(self, lire: bool = False, serial: int = 123456, faults: Iterable[str] = (),
-                 state_path: str = "", seed: int = 1) -> None:
+                 state_path: str = "", seed: int = 1, virtual_time: bool = False) -> None:
         super().__init__(lire=lire, serial=serial, faults=list(faults), state_path=str(state_path),
-                         seed=seed)
+                         seed=seed, virtual_time=virtual_time)
 
     def state(self) -> dict[str, Any]:
         """The switches and the day, as a dict (power, cts, paper_out, faults, phase, clock, ...)."""

@@ -2,6 +2,7 @@
 switches, and what it printed."""
 
 import os
+import time
 from decimal import Decimal
 
 import pytest
@@ -15,7 +16,7 @@ def test_a_receipt_on_the_pseudo_terminal(tmp_path, by_path):
     with tavirel.sim.PtyRegister(link_path=str(link)) as pty:
         assert pty.device.startswith("/dev/pts/")
         assert os.path.realpath(link) == pty.device
-        with tavirel.Control(str(link) if by_path else pty) as ecr:
+        with tavirel.Control(link if by_path else pty) as ecr:
             ecr.EuroSettings = tavirel.TVL_EUROSETTINGS_EURO
             ecr.open()
             assert ecr.opReparto(1, "PANE", Decimal("1.50"), 1) == tavirel.ResultCode.OP_OK
@@ -81,3 +82,25 @@ def test_the_state_file_keeps_the_register(tmp_path):
     state = str(tmp_path / "state.json")
     assert sell_on_register_kept_in(state) == (1, 777)
     assert sell_on_register_kept_in(state) == (2, 777)
+
+
+# (switch, result) in virtual time: the reply limits pass without waiting.
+VIRTUAL = [
+    ("no-reply", tavirel.ResultCode.OP_ERR_TIMEOUT),
+    ("ack-delay=500", tavirel.ResultCode.OP_OK),
+    ("reply-delay=3000", tavirel.ResultCode.OP_OK),
+    ("reply-delay=12000", tavirel.ResultCode.OP_ERR_TIMEOUT),
+]
+
+
+@pytest.mark.parametrize("switch, result", VIRTUAL)
+def test_virtual_time_passes_limits_at_once(switch, result):
+    register = tavirel.sim.Register(virtual_time=True)
+    with tavirel.Control(register) as ecr:
+        ecr.EuroSettings = tavirel.TVL_EUROSETTINGS_EURO
+        ecr.open()
+        register.fault(switch)
+        started = time.monotonic()
+        assert ecr.opReparto(1, "PANE", Decimal("1.50"), 1) == result
+        assert time.monotonic() - started < 2  # the limit is ten seconds of the line's time
+        assert register.stats()["faults"][switch.split("=")[0]] == 1

@@ -2,6 +2,7 @@
 #include "control/run_operation.hpp"
 
 #include <limits>
+#include <vector>
 
 #include "control/bind_arguments.hpp"
 #include "control/member_lookup.hpp"
@@ -9,6 +10,7 @@
 #include "ops/catalogue.hpp"
 #include "ops/reply_fields.hpp"
 #include "tavirel/cp1252.hpp"
+#include "tavirel/dispatch.hpp"
 
 namespace tavirel {
 namespace {
@@ -47,6 +49,23 @@ std::int16_t ToLastEERR(std::int32_t printer_error) {
                           " does not fit LastEERR");
   }
   return static_cast<std::int16_t>(printer_error);
+}
+
+// The catalogue's operation of each member, by slot id (null for members
+// that are not operations): found once for the program's life.
+const ops::Operation* OperationOfMember(const MemberInfo& member) {
+  static const std::vector<const ops::Operation*> by_id = [] {
+    std::vector<const ops::Operation*> table(Members().size() + 1, nullptr);
+    for (const MemberInfo& m : Members()) {
+      if (m.kind == MemberKind::Method)
+        table[static_cast<std::size_t>(m.id)] = ops::FindOperation(m.name);
+    }
+    return table;
+  }();
+  const auto id = static_cast<std::size_t>(member.id);
+  if (member.id < 1 || id >= by_id.size() || by_id[id] == nullptr) return nullptr;
+  // A copy of a member row must still name the same operation.
+  return by_id[id]->name == member.name ? by_id[id] : nullptr;
 }
 
 }  // namespace
@@ -89,6 +108,28 @@ std::int16_t TavirelControl::RunOperation(std::string_view name, std::vector<Var
   const std::vector<Variant> args = BindArguments(*member, std::move(given));
   ops::ArgList views;
   for (std::size_t i = 0; i < args.size(); ++i) views.at(i) = ops::Arg::Of(args[i]);
+  return RunBound(*impl_, *op, std::span<const ops::Arg>(views.data(), args.size()));
+}
+
+std::int16_t TavirelControl::RunOperation(const MemberInfo& member, std::span<const Variant> args) {
+  const ops::Operation* op = OperationOfMember(member);
+  if (op == nullptr) throw DispatchError("no operation named " + QuotedName(member.name));
+  if (args.size() != op->params.size()) {
+    throw DispatchError(std::string(op->name) + " takes " + std::to_string(op->params.size()) +
+                        " arguments, not " + std::to_string(args.size()) + ": " +
+                        Signature(member));
+  }
+  ops::ArgList views;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const ParamInfo& param = op->params[i];
+    if (args[i].type() != param.type) {
+      throw DispatchError(std::string(op->name) + ": argument " + std::string(param.name) + " is " +
+                          std::string(TypeName(args[i].type())) + ", not " +
+                          std::string(TypeName(param.type)));
+    }
+    views.at(i) = ops::Arg::Of(args[i]);
+  }
+  BusyGuard guard(impl_->busy);
   return RunBound(*impl_, *op, std::span<const ops::Arg>(views.data(), args.size()));
 }
 
