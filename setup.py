@@ -14,6 +14,7 @@ import shlex
 import subprocess
 import sys
 from pathlib import Path
+from shutil import which
 
 from setuptools import Extension, setup
 from setuptools.command.build_ext import build_ext
@@ -53,7 +54,8 @@ class CMakeBuild(build_ext):
             "-DTAVIREL_INSTALL=ON", "-DBUILD_SHARED_LIBS=OFF",
             "-DTAVIREL_PYTHON_INSTALL_DIR=.",
         ]
-        if self.is_ninja():
+        # The generator is chosen once, by the first configure of the folder.
+        if which("ninja") and not (build_dir / "CMakeCache.txt").exists():
             configure += ["-G", "Ninja"]
         configure += shlex.split(os.environ.get("TAVIREL_CMAKE_ARGS", ""))
         jobs = os.environ.get("TAVIREL_JOBS") or str(os.cpu_count() or 1)
@@ -67,22 +69,19 @@ class CMakeBuild(build_ext):
             raise RuntimeError(f"CMake did not lay out {built}")
 
     @staticmethod
-    def is_ninja() -> bool:
-        from shutil import which
-
-        return which("ninja") is not None
-
-    @staticmethod
     def run_step(command: list[str]) -> None:
         print(" ".join(shlex.quote(part) for part in command), flush=True)
         subprocess.run(command, check=True)
 
 
+# Not build/: that is the project's own build folder (scripts/build).
+BUILD_BASE = SOURCE / "build-pip"
+BUILD_BASE.mkdir(exist_ok=True)
+
 setup(
     version=project_version(),
     ext_modules=[CMakeExtension()],
     cmdclass={"build_ext": CMakeBuild},
-    # Not build/: that is the project's own build folder (scripts/build).
-    options={"build": {"build_base": "build-pip"}, "egg_info": {"egg_base": "build-pip"}},
+    options={"build": {"build_base": str(BUILD_BASE)}, "egg_info": {"egg_base": str(BUILD_BASE)}},
     zip_safe=False,
 )
