@@ -21,6 +21,12 @@ def missing_device(ecr, register, tmp_path):
     tavirel.Control(str(tmp_path / "no-such-tty")).open()
 
 
+def default_port_by_number(ecr, register, tmp_path):
+    control = tavirel.Control()  # the port COMPort names
+    control.COMPort = 40
+    control.open()
+
+
 def unreadable_settings(ecr, register, tmp_path):
     ecr.Settings = "fast,please"
 
@@ -80,6 +86,7 @@ def second_control_on_one_register(ecr, register, tmp_path):
 # (what goes wrong, the class, words of the library's message)
 ERRORS = [
     (missing_device, tavirel.PortError, "no-such-tty"),
+    (default_port_by_number, tavirel.PortError, "ttyS39"),
     (unreadable_settings, tavirel.SettingsError, "fast,please"),
     (unknown_port_kind, tavirel.SettingsError, "ftp://"),
     (unwritable_single, tavirel.ConversionError, "Perc"),
