@@ -66,7 +66,10 @@ PyControl::PyControl(std::shared_ptr<SimHost> sim)
   InstallHooks();
 }
 
+// Closing a terminal may wait for its output to drain, and the link's thread
+// is joined: without the GIL, as every wait. No Python object is touched.
 PyControl::~PyControl() {
+  const py::gil_scoped_release release;
   virtual_.reset();
   control_.reset();  // closes the port
   threaded_.reset();
