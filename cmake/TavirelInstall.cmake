@@ -3,6 +3,7 @@
 #   development  headers, the static libraries or the shared library's link,
 #                the CMake package (find_package(tavirel)) and the .pc files
 #   tools        the programs: tavirel, tavirel-studio, tavireld
+#   python       the Python package tavirel (extension, Python layer, stubs)
 # Parts that are not built in this configuration are left out, so the file
 # serves every combination of TAVIREL_BUILD_* options.
 include(GNUInstallDirs)
@@ -14,8 +15,13 @@ set(TAVIREL_PKGCONFIG_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 # Installed programs find a shared libtavirel through a path relative to
 # themselves, unless it lands where the loader searches anyway (a package
 # into /usr, where an RPATH would be wrong).
+# The platform's list lacks the multiarch folder (/usr/lib/x86_64-linux-gnu)
+# that the compiler's list holds.
 set(TAVIREL_PROGRAM_RPATH "")
 list(FIND CMAKE_PLATFORM_IMPLICIT_LINK_DIRECTORIES "${CMAKE_INSTALL_FULL_LIBDIR}" tavirel_system_libdir)
+if(tavirel_system_libdir EQUAL -1)
+  list(FIND CMAKE_CXX_IMPLICIT_LINK_DIRECTORIES "${CMAKE_INSTALL_FULL_LIBDIR}" tavirel_system_libdir)
+endif()
 if(BUILD_SHARED_LIBS AND tavirel_system_libdir EQUAL -1)
   file(RELATIVE_PATH tavirel_bin_to_lib "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_LIBDIR}")
   set(TAVIREL_PROGRAM_RPATH "$ORIGIN/${tavirel_bin_to_lib}")
@@ -80,6 +86,41 @@ foreach(program tavirel_cli tavirel-studio tavireld)
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
   endif()
 endforeach()
+
+# ---- The Python package --------------------------------------------------------
+# The package directory the build assembles in <build>/python/tavirel/, laid
+# out under TAVIREL_PYTHON_INSTALL_DIR: Debian's place for packaged modules
+# under /usr, the interpreter's own dist-packages under any other prefix (both
+# are on Debian's sys.path), or "." for setup.py, which installs into its own
+# build folder.
+if(TARGET tavirel_python)
+  # The interpreter's version, from the extension's name (.cpython-311-...so).
+  get_target_property(tavirel_python_suffix tavirel_python SUFFIX)
+  if(NOT tavirel_python_suffix MATCHES "cpython-3([0-9]+)")
+    message(FATAL_ERROR "tavirel_python: no interpreter version in its suffix \"${tavirel_python_suffix}\"")
+  endif()
+  set(TAVIREL_PYTHON_MINOR ${CMAKE_MATCH_1})
+  if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+    set(tavirel_python_dir lib/python3/dist-packages)
+  else()
+    set(tavirel_python_dir lib/python3.${TAVIREL_PYTHON_MINOR}/dist-packages)
+  endif()
+  set(TAVIREL_PYTHON_INSTALL_DIR ${tavirel_python_dir} CACHE STRING
+    "Where the Python package tavirel is installed, relative to the prefix")
+  set(tavirel_python_package ${TAVIREL_PYTHON_INSTALL_DIR}/tavirel)
+  # A shared libtavirel outside the loader's path is found from the module's place.
+  if(TAVIREL_PROGRAM_RPATH)
+    file(RELATIVE_PATH tavirel_module_to_lib "${CMAKE_INSTALL_PREFIX}/${tavirel_python_package}"
+      "${CMAKE_INSTALL_FULL_LIBDIR}")
+    set_target_properties(tavirel_python PROPERTIES INSTALL_RPATH "$ORIGIN/${tavirel_module_to_lib}")
+  endif()
+  install(TARGETS tavirel_python LIBRARY DESTINATION ${tavirel_python_package} COMPONENT python)
+  # The Python layer and the generated stubs; the extension went above (stripped
+  # when packaged), byte code is the interpreter's to write.
+  install(DIRECTORY ${PROJECT_BINARY_DIR}/python/tavirel/ DESTINATION ${tavirel_python_package}
+    COMPONENT python FILES_MATCHING PATTERN "*.py" PATTERN "*.pyi" PATTERN "py.typed"
+    PATTERN "__pycache__" EXCLUDE)
+endif()
 
 # ---- find_package(tavirel) --------------------------------------------------
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/tavirelConfig.cmake.in

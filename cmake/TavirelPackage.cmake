@@ -32,6 +32,9 @@ if(BUILD_SHARED_LIBS)
 else()
   set(CPACK_COMPONENTS_ALL development tools)
 endif()
+if(TARGET tavirel_python)
+  list(APPEND CPACK_COMPONENTS_ALL python)
+endif()
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME ${TAVIREL_RUNTIME_PACKAGE})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
@@ -71,9 +74,37 @@ endif()
 set(CPACK_COMPONENT_TOOLS_DESCRIPTION "driver for an Italian fiscal cash register - programs
 ${tools_text}")
 
+if(TARGET tavirel_python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-tavirel)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  # The extension is built for one interpreter's ABI (cpython-3NN). It links
+  # the shared driver library when the build is shared (below); the system's
+  # libraries come from shlibdeps.
+  # (TAVIREL_PYTHON_MINOR: TavirelInstall.cmake.)
+  math(EXPR python_next "${TAVIREL_PYTHON_MINOR} + 1")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+    "python3 (>= 3.${TAVIREL_PYTHON_MINOR}~), python3 (<< 3.${python_next})")
+  # Byte code compiled on installation and removed before removal, as
+  # Debian's Python packages do (py3compile, py3clean).
+  foreach(script postinst prerm)
+    file(COPY ${CMAKE_CURRENT_LIST_DIR}/python3-tavirel.${script} DESTINATION ${PROJECT_BINARY_DIR}/debian
+      FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    file(RENAME ${PROJECT_BINARY_DIR}/debian/python3-tavirel.${script} ${PROJECT_BINARY_DIR}/debian/${script})
+  endforeach()
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_EXTRA
+    ${PROJECT_BINARY_DIR}/debian/postinst ${PROJECT_BINARY_DIR}/debian/prerm)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+  set(CPACK_COMPONENT_PYTHON_DESCRIPTION "driver for an Italian fiscal cash register - Python 3 module
+The tavirel module drives a fiscal cash register from Python: the control
+with its operations, decimal amounts and typed errors, whole documents with
+their journal, and the simulated register in process or on a
+pseudo-terminal. It carries type stubs for mypy.")
+endif()
+
 if(BUILD_SHARED_LIBS)
   set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS runtime)
   set(CPACK_COMPONENT_TOOLS_DEPENDS runtime)
+  set(CPACK_COMPONENT_PYTHON_DEPENDS runtime)
 endif()
 
 # Each package carries the licence as its copyright file and a changelog in
