@@ -83,9 +83,8 @@ class Control(_core.Control):
     def __enter__(self) -> Control:
         return self
 
-    def __exit__(self, *exc: object) -> bool:
+    def __exit__(self, *exc: object) -> None:
         self.close()
-        return False
 
     def __repr__(self) -> str:
         try:

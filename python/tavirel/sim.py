@@ -55,9 +55,8 @@ class Register(_core.SimRegister):
     def __enter__(self) -> Register:
         return self
 
-    def __exit__(self, *exc: object) -> bool:
+    def __exit__(self, *exc: object) -> None:
         self.stop_pty()
-        return False
 
 
 class PtyRegister(Register):

@@ -13,6 +13,7 @@ import inspect
 import os
 import re
 import sys
+import typing
 
 import tavirel
 from tavirel import _members
@@ -222,7 +223,9 @@ def module_stub(module, imports):
         elif inspect.isfunction(value):
             lines += python_function(name, value, 0, False) + [""]
     for name, value in vars(module).items():
-        if not name.startswith("_") and type(value).__module__ == "typing":
+        # The module's own aliases (Document = Union[...]), not the names it imports from typing.
+        if (not name.startswith("_") and type(value).__module__ == "typing" and
+                value is not getattr(typing, name, None)):
             lines.insert(len(imports) + 2, f"{name} = {repr(value).replace('typing.', '')}")
     return lines
 
