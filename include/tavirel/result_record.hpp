@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "tavirel/currency.hpp"
 #include "tavirel/export.hpp"
@@ -58,8 +59,12 @@ class TAVIREL_API ResultRecord {
   /// The stored value. LastDate is composed from the five date fields at
   /// every read, so it always agrees with them.
   [[nodiscard]] Variant Get(Prop prop) const;
-  /// Stores a value (of the property's type; not checked).
-  void Set(Prop prop, Variant value);
+  /// Stores a value (of the property's type; not checked). Inline, so that
+  /// where the value's type is known the store is a plain one.
+  void Set(Prop prop, Variant value) {
+    values_[static_cast<std::size_t>(prop)] = std::move(value);
+    Changed(prop);
+  }
   /// A text property's stored text (UTF-8), to be written in place, reusing
   /// its room; the property counts as stored.
   std::string& TextToWrite(Prop prop);

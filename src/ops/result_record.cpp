@@ -85,11 +85,6 @@ Variant ResultRecord::Get(Prop prop) const {
   return values_[Index(prop)];
 }
 
-void ResultRecord::Set(Prop prop, Variant value) {
-  values_[Index(prop)] = std::move(value);
-  Changed(prop);
-}
-
 std::string& ResultRecord::TextToWrite(Prop prop) {
   Changed(prop);
   return values_[Index(prop)].TextToWrite();
