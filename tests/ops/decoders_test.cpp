@@ -62,6 +62,18 @@ TEST(ReplyDecoders, EveryPropertyKeepsItsDefaultAfterDecodesRefusedForLength) {
   EXPECT_THAT(RecordDifferences(record, {}), IsEmpty());
 }
 
+// The decoder takes each field's text without a bounds check of its own.
+TEST(ReplyDecoders, EveryFieldLiesWithinItsLayoutsLength) {
+  for (const ops::DecoderLayout& layout : ops::DecoderLayouts()) {
+    for (const ops::ReplyField& field : layout.fields) {
+      SCOPED_TRACE(std::string(layout.name) + " field at " + std::to_string(field.position));
+      EXPECT_GE(field.position, 1);
+      EXPECT_GE(field.width, 1);
+      EXPECT_LE(field.position - 1 + field.width, layout.length);
+    }
+  }
+}
+
 TEST(ReplyDecoders, ReplyDataIsWhatLiesBetweenTheHeadAndTheTail) {
   EXPECT_EQ(ops::ReplyData(Fields("\x02", "01E", "105501", "42", "\x03")), "105501");
   EXPECT_EQ(ops::ReplyData(Fields("\x02", "01E", "X", "00", "\x03")), "X");
