@@ -13,22 +13,6 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
-// A field of digits alone, as registers send them, read in one pass; false
-// when it holds anything else (or is too long to read without a check).
-bool ReadPlainDigits(std::string_view field, std::int64_t& value) {
-  if (field.empty() || field.size() > 18) return false;
-  std::uint64_t read = 0;
-  const char* p = field.data();
-  const char* const end = p + field.size();
-  do {
-    const auto digit = static_cast<unsigned char>(*p - '0');
-    if (digit > 9) return false;
-    read = read * 10 + digit;
-  } while (++p != end);
-  value = static_cast<std::int64_t>(read);
-  return true;
-}
-
 std::optional<std::int64_t> ReadDigits(std::string_view digits) {
   if (std::int64_t value = 0; ReadPlainDigits(digits, value)) return value;
   if (digits.size() <= 18) return std::nullopt;  // not digits alone
@@ -48,8 +32,7 @@ std::string_view ReplyData(std::string_view reply) {
   return reply.substr(4, reply.size() - 7);
 }
 
-std::optional<std::int64_t> ReadInteger(std::string_view field) {
-  if (std::int64_t value = 0; ReadPlainDigits(field, value)) return value;
+std::optional<std::int64_t> ReadSignedInteger(std::string_view field) {
   field = TrimBlanks(field);
   bool negative = false;
   if (!field.empty() && (field.front() == '-' || field.front() == '+')) {
