@@ -37,19 +37,38 @@ void StoreDate(const DecoderLayout& layout, std::string_view text, ResultRecord&
   record.Set(Prop::LastDate, record.ComposeLastDate());
 }
 
+// The range of an integer conversion's values.
+struct Range {
+  std::int64_t min;
+  std::int64_t max;
+};
+Range RangeOf(Conversion conversion) {
+  constexpr std::int64_t kMoneyLimit = INT64_MAX / Currency::kScale;
+  switch (conversion) {
+    case Conversion::Short: return {INT16_MIN, INT16_MAX};
+    case Conversion::Long: return {INT32_MIN, INT32_MAX};
+    default: return {-kMoneyLimit, kMoneyLimit};
+  }
+}
+
 void Store(const DecoderLayout& layout, const ReplyField& field, std::string_view text,
            ResultRecord& record) {
-  constexpr std::int64_t kMoneyLimit = INT64_MAX / Currency::kScale;
   switch (field.conversion) {
-    case Conversion::Short: record.Set(field.target, Short(layout, field.target, text)); return;
+    case Conversion::Short:
     case Conversion::Long:
-      record.Set(field.target, static_cast<std::int32_t>(
-                                   Integer(layout, field.target, text, INT32_MIN, INT32_MAX)));
+    case Conversion::Money: {
+      // One reading for the three, so that it is compiled once, in line.
+      const Range range = RangeOf(field.conversion);
+      const std::int64_t value = Integer(layout, field.target, text, range.min, range.max);
+      if (field.conversion == Conversion::Short) {
+        record.Set(field.target, static_cast<std::int16_t>(value));
+      } else if (field.conversion == Conversion::Long) {
+        record.Set(field.target, static_cast<std::int32_t>(value));
+      } else {
+        record.Set(field.target, Currency::FromUnits(value));
+      }
       return;
-    case Conversion::Money:
-      record.Set(field.target, Currency::FromUnits(
-                                   Integer(layout, field.target, text, -kMoneyLimit, kMoneyLimit)));
-      return;
+    }
     case Conversion::Fixed2:
     case Conversion::Fixed3: {
       auto value = TryParseDecimalField(text, field.conversion == Conversion::Fixed2 ? 2 : 3);
