@@ -95,7 +95,8 @@ std::chrono::milliseconds WaitFor(const LinkContext& context, Clock::time_point 
 void AwaitReply(const LinkContext& context, ReplyAssembler& assembler, Chunk& chunk,
                 const SendOptions& options, std::int64_t send_second) {
   auto limit = [&] { return assembler.ack_seen() ? options.reply_timeout : kAckTimeoutSeconds; };
-  chunk.used += assembler.Take(chunk.Rest());  // what came with a reply passed over
+  if (chunk.used < chunk.size)
+    chunk.used += assembler.Take(chunk.Rest());  // came with a reply passed over
   Clock::time_point now = context.clock.Now();
   while (WholeSeconds(now) - send_second < limit() && !assembler.etx_seen()) {
     ThrowIfCancelled(context, true);
