@@ -81,6 +81,15 @@ class TAVIREL_API ResultRecord {
   [[nodiscard]] OleDate ComposeLastDate() const;
 
  private:
+  // The reply decoders write texts whole, through TextToReplace.
+  friend class RecordWriter;
+  // A text property's text (UTF-8) to be replaced whole, its room reused:
+  // unlike TextToWrite, a reset text is not first given its default.
+  std::string& TextToReplace(Prop prop) {
+    Stored(prop);
+    return values_[static_cast<std::size_t>(prop)].TextToWrite();
+  }
+
   static std::uint64_t Bit(Prop prop) { return std::uint64_t{1} << static_cast<unsigned>(prop); }
   void Stored(Prop prop) {
     changed_ |= Bit(prop);

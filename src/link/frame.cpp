@@ -48,17 +48,16 @@ std::string BuildRequestFrame(std::int16_t frame_counter, std::string_view raw_c
 
 namespace {
 
-// STX, the counter's digits, "E" and the command; the checksum and ETX follow.
-char* WriteFrameHead(std::string& frame, std::int16_t frame_counter, std::string_view command) {
+// STX, the counter's digits and "E" of a frame sized for `length` command
+// bytes; returns where those go.
+char* WriteFrameHead(std::string& frame, std::int16_t frame_counter, std::size_t length) {
   const int counter = std::abs(static_cast<int>(frame_counter)) % 100;
-  frame.resize(command.size() + 7);  // every byte is written below: no fill
+  frame.resize(length + 7);  // every byte is written: no fill
   frame[0] = kSTX;
   frame[1] = Digit(counter / 10);
   frame[2] = Digit(counter);
   frame[3] = 'E';
-  char* const bytes = frame.data() + 4;
-  if (!command.empty()) std::memcpy(bytes, command.data(), command.size());
-  return bytes;
+  return frame.data() + 4;
 }
 
 // The checksum of the command bytes' sum `sum`, and the ETX.
@@ -74,7 +73,8 @@ void WriteFrameTail(std::string& frame, std::int16_t frame_counter, std::uint64_
 
 void BuildRequestFrame(std::string& frame, std::int16_t frame_counter,
                        std::string_view raw_command) {
-  char* const command = WriteFrameHead(frame, frame_counter, raw_command);
+  char* const command = WriteFrameHead(frame, frame_counter, raw_command.size());
+  if (!raw_command.empty()) std::memcpy(command, raw_command.data(), raw_command.size());
   // Most commands hold no byte that low: only those are looked at one by one.
   std::uint64_t sum = 0;
   if (!bytes::SumIfNoneBelow(raw_command, kBelowControls, sum)) {
@@ -86,10 +86,10 @@ void BuildRequestFrame(std::string& frame, std::int16_t frame_counter,
 
 bool BuildPlainRequestFrame(std::string& frame, std::int16_t frame_counter,
                             std::string_view command) {
-  // The ASCII check and the checksum's sum in the same pass.
+  // The ASCII check, the copy and the checksum's sum in the same pass.
+  char* const bytes = WriteFrameHead(frame, frame_counter, command.size());
   std::uint64_t sum = 0;
-  if (!bytes::SumIfAllWithin(command, kBelowControls, 0x80, sum)) return false;
-  WriteFrameHead(frame, frame_counter, command);
+  if (!bytes::CopyIfAllWithin(command, kBelowControls, 0x80, bytes, sum)) return false;
   WriteFrameTail(frame, frame_counter, sum);
   return true;
 }

@@ -8,7 +8,17 @@
 #include "tavirel/cp1252.hpp"
 #include "tavirel/errors.hpp"
 
-namespace tavirel::ops {
+namespace tavirel {
+
+// The decoders' access to a record's texts: each is written whole.
+class RecordWriter {
+ public:
+  static std::string& TextToReplace(ResultRecord& record, Prop prop) {
+    return record.TextToReplace(prop);
+  }
+};
+
+namespace ops {
 namespace {
 
 [[noreturn]] void Unreadable(const DecoderLayout& layout, Prop target, std::string_view text) {
@@ -44,11 +54,13 @@ struct Range {
 };
 Range RangeOf(Conversion conversion) {
   constexpr std::int64_t kMoneyLimit = INT64_MAX / Currency::kScale;
-  switch (conversion) {
-    case Conversion::Short: return {INT16_MIN, INT16_MAX};
-    case Conversion::Long: return {INT32_MIN, INT32_MAX};
-    default: return {-kMoneyLimit, kMoneyLimit};
-  }
+  // By conversion, in the enumeration's order: Short, Long, Money.
+  static constexpr Range kRanges[] = {
+      {INT16_MIN, INT16_MAX}, {INT32_MIN, INT32_MAX}, {-kMoneyLimit, kMoneyLimit}};
+  static_assert(static_cast<int>(Conversion::Short) == 0 &&
+                static_cast<int>(Conversion::Long) == 1 &&
+                static_cast<int>(Conversion::Money) == 2);
+  return kRanges[static_cast<std::size_t>(conversion)];
 }
 
 void Store(const DecoderLayout& layout, const ReplyField& field, std::string_view text,
@@ -76,7 +88,9 @@ void Store(const DecoderLayout& layout, const ReplyField& field, std::string_vie
       record.Set(field.target, *value);
       return;
     }
-    case Conversion::Text: cp1252::ToUtf8(text, record.TextToWrite(field.target)); return;
+    case Conversion::Text:  // ToUtf8 writes over the whole text
+      cp1252::ToUtf8(text, RecordWriter::TextToReplace(record, field.target));
+      return;
     case Conversion::Date: StoreDate(layout, text, record); return;
   }
 }
@@ -96,4 +110,5 @@ void Decode(Decoder decoder, std::string_view reply, ResultRecord& record) {
   }
 }
 
-}  // namespace tavirel::ops
+}  // namespace ops
+}  // namespace tavirel

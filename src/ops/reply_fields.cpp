@@ -1,5 +1,6 @@
 #include "ops/reply_fields.hpp"
 
+#include <iterator>
 #include <limits>
 
 #include "tavirel/errors.hpp"
@@ -66,8 +67,15 @@ std::optional<float> TryParseDecimalField(std::string_view field, int decimals) 
     integer = *whole_value;
     fraction = *fraction_value;
   }
+  // Powers of ten are exact in a double up to 10^22: looked up that far,
+  // multiplied out beyond (the same value either way).
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
   double scale = 1.0;
-  for (int i = 0; i < decimals; ++i) scale *= 10.0;
+  if (static_cast<std::size_t>(decimals) < std::size(kPowers)) {
+    scale = kPowers[decimals];
+  } else {
+    for (int i = 0; i < decimals; ++i) scale *= 10.0;
+  }
   // The sign belongs to the whole value: -0001500 with 3 decimals is -1.5.
   const double magnitude = static_cast<double>(integer) + static_cast<double>(fraction) / scale;
   return static_cast<float>(negative ? -magnitude : magnitude);

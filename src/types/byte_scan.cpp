@@ -50,20 +50,26 @@ std::uint64_t Fold(Lanes lanes) {
   return two[0] + two[1];
 }
 
+void Store(char* at, Block block) { std::memcpy(at, &block, kBlock); }
+
 // The sum and, when kLook, whether some byte is below `limit` or, when
-// kHigh too, at or above `high`. A text shorter than a block goes byte by
-// byte; a longer one block by block, its last part as the end of a last
-// block that overlaps the one before.
+// kHigh too, at or above `high`; with kHigh, the bytes are copied to `out`
+// on the way. A text shorter than a block goes byte by byte; a longer one
+// block by block, its last part as the end of a last block that overlaps
+// the one before.
 template <bool kLook, bool kHigh = false>
 std::uint64_t SumOf(std::string_view bytes, unsigned char limit, bool& below,
-                    unsigned char high = 0) {
+                    unsigned char high = 0, char* out = nullptr) {
   if (bytes.size() < kBlock) {
     std::uint64_t sum = 0;
-    for (const char c : bytes) {
-      const auto byte = static_cast<unsigned char>(c);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      const auto byte = static_cast<unsigned char>(bytes[i]);
       sum += byte;
       if constexpr (kLook) below = below || byte < limit;
-      if constexpr (kHigh) below = below || byte >= high;
+      if constexpr (kHigh) {
+        below = below || byte >= high;
+        out[i] = bytes[i];
+      }
     }
     return sum;
   }
@@ -80,7 +86,10 @@ std::uint64_t SumOf(std::string_view bytes, unsigned char limit, bool& below,
       const Block block = Load(bytes.data() + done * kBlock);
       AddPairs(lanes, block);
       if constexpr (kLook) low |= reinterpret_cast<Block>(block < limit);
-      if constexpr (kHigh) low |= reinterpret_cast<Block>(block >= high);
+      if constexpr (kHigh) {
+        low |= reinterpret_cast<Block>(block >= high);
+        Store(out + done * kBlock, block);
+      }
     }
     if (done == blocks) break;
     sum += Fold(lanes);
@@ -92,7 +101,10 @@ std::uint64_t SumOf(std::string_view bytes, unsigned char limit, bool& below,
     // is judged instead, its bytes of the block before judged already.
     const Block last = Load(bytes.data() + bytes.size() - kBlock);
     if constexpr (kLook) low |= reinterpret_cast<Block>(last < limit);
-    if constexpr (kHigh) low |= reinterpret_cast<Block>(last >= high);
+    if constexpr (kHigh) {
+      low |= reinterpret_cast<Block>(last >= high);
+      Store(out + bytes.size() - kBlock, last);
+    }
   }
   if constexpr (kLook) below = Any(low);
   return sum + Fold(lanes);
@@ -126,10 +138,10 @@ bool SumIfNoneBelow(std::string_view bytes, unsigned char limit, std::uint64_t& 
   return true;
 }
 
-bool SumIfAllWithin(std::string_view bytes, unsigned char low, unsigned char high,
-                    std::uint64_t& sum) {
+bool CopyIfAllWithin(std::string_view bytes, unsigned char low, unsigned char high, char* out,
+                     std::uint64_t& sum) {
   bool outside = false;
-  const std::uint64_t total = SumOf<true, true>(bytes, low, outside, high);
+  const std::uint64_t total = SumOf<true, true>(bytes, low, outside, high, out);
   if (outside) return false;
   sum = total;
   return true;

@@ -54,8 +54,10 @@ TEST(ByteScan, EachLoopGivesWhatThePlainLoopGives) {
           within = within && byte >= 0x07 && byte < limit;
         }
         sum = 12345;
-        EXPECT_EQ(SumIfAllWithin(view, 0x07, limit, sum), within);
+        std::string copy(view.size(), '\0');
+        EXPECT_EQ(CopyIfAllWithin(view, 0x07, limit, copy.data(), sum), within);
         EXPECT_EQ(sum, within ? PlainSum(view) : 12345u);
+        if (within) EXPECT_EQ(copy, view);
         bool all = true;
         for (const char c : view) all = all && static_cast<unsigned char>(c) < limit;
         EXPECT_EQ(AllBelow(view, limit), all);
@@ -74,7 +76,12 @@ TEST(ByteScan, ALongRunOfHighBytesSumsWithoutOverflow) {
     std::uint64_t sum = 0;
     ASSERT_TRUE(SumIfNoneBelow(high, 0x07, sum));
     EXPECT_EQ(sum, 255u * length);
-    EXPECT_FALSE(SumIfAllWithin(high, 0x07, 0xFF, sum));
+    EXPECT_FALSE(CopyIfAllWithin(high, 0x07, 0x80, std::string(length, '\0').data(), sum));
+    const std::string letters(length, 'z');
+    std::string copy(length, '\0');
+    ASSERT_TRUE(CopyIfAllWithin(letters, 0x07, 0x80, copy.data(), sum));
+    EXPECT_EQ(sum, std::uint64_t{'z'} * length);
+    EXPECT_EQ(copy, letters);
     EXPECT_FALSE(AllBelow(high, 0x80));
     EXPECT_EQ(FindBelow(high + '\x02', 0x04), high.size());
   }
