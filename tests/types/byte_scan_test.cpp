@@ -57,7 +57,9 @@ TEST(ByteScan, EachLoopGivesWhatThePlainLoopGives) {
         std::string copy(view.size(), '\0');
         EXPECT_EQ(CopyIfAllWithin(view, 0x07, limit, copy.data(), sum), within);
         EXPECT_EQ(sum, within ? PlainSum(view) : 12345u);
-        if (within) EXPECT_EQ(copy, view);
+        if (within) {
+          EXPECT_EQ(copy, view);
+        }
         bool all = true;
         for (const char c : view) all = all && static_cast<unsigned char>(c) < limit;
         EXPECT_EQ(AllBelow(view, limit), all);
