@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "tavirel/currency.hpp"
 #include "tavirel/export.hpp"
@@ -51,15 +52,19 @@ class TAVIREL_API ResultRecord {
   ResultRecord();
 
   /// Stores every default: LastEERR -2, the zero-filled texts, zero elsewhere.
-  /// Only the values stored since the last reset are written again: the
-  /// others hold their defaults already.
+  /// Only the values stored since the last reset change, and those are not
+  /// copied: they read as their defaults until they are stored again.
   void ResetLastValues();
 
   /// The stored value. LastDate is composed from the five date fields at
   /// every read, so it always agrees with them.
   [[nodiscard]] Variant Get(Prop prop) const;
-  /// Stores a value (of the property's type; not checked).
-  void Set(Prop prop, Variant value);
+  /// Stores a value (of the property's type; not checked). Inline, so that
+  /// where the value's type is known the store is a plain one.
+  void Set(Prop prop, Variant value) {
+    values_[static_cast<std::size_t>(prop)] = std::move(value);
+    Stored(prop);
+  }
   /// A text property's stored text (UTF-8), to be written in place, reusing
   /// its room; the property counts as stored.
   std::string& TextToWrite(Prop prop);
@@ -68,7 +73,7 @@ class TAVIREL_API ResultRecord {
   template <typename T>
   [[nodiscard]] T GetAs(Prop prop) const {
     if (prop == Prop::LastDate) return Get(prop).template get<T>();
-    return values_[static_cast<std::size_t>(prop)].template get<T>();
+    return Value(prop).template get<T>();
   }
 
   /// The date composed from LastGG, LastMM, LastAA (0-29 are 2000s, 30-99
@@ -76,12 +81,34 @@ class TAVIREL_API ResultRecord {
   [[nodiscard]] OleDate ComposeLastDate() const;
 
  private:
-  void Changed(Prop prop) { changed_ |= std::uint64_t{1} << static_cast<unsigned>(prop); }
+  // The reply decoders write texts whole, through TextToReplace.
+  friend class RecordWriter;
+  // A text property's text (UTF-8) to be replaced whole, its room reused:
+  // unlike TextToWrite, a reset text is not first given its default.
+  std::string& TextToReplace(Prop prop) {
+    Stored(prop);
+    return values_[static_cast<std::size_t>(prop)].TextToWrite();
+  }
+
+  static std::uint64_t Bit(Prop prop) { return std::uint64_t{1} << static_cast<unsigned>(prop); }
+  void Stored(Prop prop) {
+    changed_ |= Bit(prop);
+    reset_ &= ~Bit(prop);
+  }
+  // What the property reads as: its default when reset since it was stored.
+  [[nodiscard]] const Variant& Value(Prop prop) const {
+    return (reset_ & Bit(prop)) != 0 ? DefaultValue(prop) : values_[static_cast<std::size_t>(prop)];
+  }
+  static const Variant& DefaultValue(Prop prop);
 
   std::array<Variant, kResultPropertyCount> values_;
   static_assert(kResultPropertyCount < 64, "a bit per property in changed_");
-  // A bit per property that may not hold its default: all of them at first.
+  // A bit per property stored since the last reset (all of them at first):
+  // a property with neither bit holds its default in values_.
   std::uint64_t changed_ = (std::uint64_t{1} << kResultPropertyCount) - 1;
+  // A bit per property reset since it was last stored: it reads as its
+  // default, whatever values_ still holds.
+  std::uint64_t reset_ = 0;
 };
 
 }  // namespace tavirel

@@ -78,7 +78,7 @@ std::int16_t RunBound(TavirelControl::Impl& m, const ops::Operation& op,
 
   // An amount field has no encoding outside lire and euro: such a command is
   // never sent, rather than sent with its later fields shifted.
-  const bool unencodable = op.HasAmountField() && m.euro_settings != TVL_EUROSETTINGS_LIRE &&
+  const bool unencodable = op.amount_field && m.euro_settings != TVL_EUROSETTINGS_LIRE &&
                            m.euro_settings != TVL_EUROSETTINGS_EURO;
   link::LinkContext context = m.Link();
   std::int32_t printer_error = 0;

@@ -2,7 +2,6 @@
 // separator of any kind. Every rounding here is exact decimal work, half away
 // from zero.
 #include <cstdint>
-#include <cstring>
 #include <string>
 
 #include "fields/field_encoders.hpp"
@@ -48,17 +47,13 @@ std::string FormatDigitField(std::int64_t value, int width) {
 
 void AppendDigitField(std::string& out, std::int64_t value, int width) {
   // Most fields: digits that fit their width, written straight to it.
-  constexpr std::int64_t kFits[] = {1,      10,      100,      1000,      10000,
-                                    100000, 1000000, 10000000, 100000000, 1000000000};
+  static constexpr std::int64_t kFits[] = {1,      10,      100,      1000,      10000,
+                                           100000, 1000000, 10000000, 100000000, 1000000000};
   if (width >= 1 && width <= 9 && value >= 0 && value < kFits[width]) {
-    char field[9];
+    // Zeros first (two stores), the digits over them from the right.
+    char field[9] = {'0', '0', '0', '0', '0', '0', '0', '0', '0'};
     auto left = static_cast<std::uint32_t>(value);
-    int i = width;
-    while (left != 0) {
-      field[--i] = static_cast<char>('0' + left % 10);
-      left /= 10;
-    }
-    std::memset(field, '0', static_cast<std::size_t>(i));  // the leading zeros at once
+    for (int i = width; left != 0; left /= 10) field[--i] = static_cast<char>('0' + left % 10);
     out.append(field, static_cast<std::size_t>(width));
     return;
   }

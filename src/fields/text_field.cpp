@@ -30,7 +30,10 @@ void AppendTextField(std::string& out, std::string_view utf8, std::int16_t width
     out.append(ascii ? text.substr(0, wanted) : cp1252::FirstChars(text, wanted));
     return;
   }
-  out.append(text).append(wanted - count, ' ');
+  // Room for the text and its padding at once, the text copied over it.
+  const std::size_t at = out.size();
+  out.append(text.size() + (wanted - count), ' ');
+  text.copy(out.data() + at, text.size());
 }
 
 }  // namespace tavirel

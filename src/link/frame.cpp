@@ -46,14 +46,34 @@ std::string BuildRequestFrame(std::int16_t frame_counter, std::string_view raw_c
   return frame;
 }
 
-void BuildRequestFrame(std::string& frame, std::int16_t frame_counter,
-                       std::string_view raw_command) {
+namespace {
+
+// STX, the counter's digits and "E" of a frame sized for `length` command
+// bytes; returns where those go.
+char* WriteFrameHead(std::string& frame, std::int16_t frame_counter, std::size_t length) {
   const int counter = std::abs(static_cast<int>(frame_counter)) % 100;
-  frame.assign(raw_command.size() + 7, kSTX);
+  frame.resize(length + 7);  // every byte is written: no fill
+  frame[0] = kSTX;
   frame[1] = Digit(counter / 10);
   frame[2] = Digit(counter);
   frame[3] = 'E';
-  char* const command = frame.data() + 4;
+  return frame.data() + 4;
+}
+
+// The checksum of the command bytes' sum `sum`, and the ETX.
+void WriteFrameTail(std::string& frame, std::int16_t frame_counter, std::uint64_t sum) {
+  const int checksum = static_cast<int>(
+      (static_cast<std::uint64_t>(CounterDigitsSum(frame_counter)) + 'E' + sum) % 100);
+  frame[frame.size() - 3] = Digit(checksum / 10);
+  frame[frame.size() - 2] = Digit(checksum);
+  frame.back() = kETX;
+}
+
+}  // namespace
+
+void BuildRequestFrame(std::string& frame, std::int16_t frame_counter,
+                       std::string_view raw_command) {
+  char* const command = WriteFrameHead(frame, frame_counter, raw_command.size());
   if (!raw_command.empty()) std::memcpy(command, raw_command.data(), raw_command.size());
   // Most commands hold no byte that low: only those are looked at one by one.
   std::uint64_t sum = 0;
@@ -61,11 +81,17 @@ void BuildRequestFrame(std::string& frame, std::int16_t frame_counter,
     for (std::size_t i = 0; i < raw_command.size(); ++i) command[i] = SafeOnTheLine(command[i]);
     sum = bytes::Sum({command, raw_command.size()});  // as sent
   }
-  const int checksum = static_cast<int>(
-      (static_cast<std::uint64_t>(CounterDigitsSum(frame_counter)) + 'E' + sum) % 100);
-  frame[frame.size() - 3] = Digit(checksum / 10);
-  frame[frame.size() - 2] = Digit(checksum);
-  frame.back() = kETX;
+  WriteFrameTail(frame, frame_counter, sum);
+}
+
+bool BuildPlainRequestFrame(std::string& frame, std::int16_t frame_counter,
+                            std::string_view command) {
+  // The ASCII check, the copy and the checksum's sum in the same pass.
+  char* const bytes = WriteFrameHead(frame, frame_counter, command.size());
+  std::uint64_t sum = 0;
+  if (!bytes::CopyIfAllWithin(command, kBelowControls, 0x80, bytes, sum)) return false;
+  WriteFrameTail(frame, frame_counter, sum);
+  return true;
 }
 
 std::optional<int> ReadNumberField(std::string_view field) {
@@ -84,7 +110,12 @@ bool VerifyReplyChecksum(std::string_view reply) {
   // Positions are 1-based: the checksum sits at L-2 and L-1, the ETX at L.
   if (reply.size() < 4) return false;
   const std::size_t length = reply.size();
-  const std::optional<int> expected = ReadNumberField(reply.substr(length - 3, 2));
+  const char tens = reply[length - 3];
+  const char units = reply[length - 2];
+  // Two digits, as registers send them, read at once; blanks the long way.
+  const std::optional<int> expected = IsDigit(tens) && IsDigit(units)
+                                          ? std::optional<int>((tens - '0') * 10 + (units - '0'))
+                                          : ReadNumberField(reply.substr(length - 3, 2));
   return expected && SumModulo100(reply.substr(1, length - 4)) == *expected;
 }
 

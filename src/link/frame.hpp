@@ -25,6 +25,13 @@ std::string BuildRequestFrame(std::int16_t frame_counter, std::string_view comma
 void BuildRequestFrame(std::string& frame, std::int16_t frame_counter,
                        std::string_view command_bytes);
 
+/// The same frame for a command (UTF-8) that is plain ASCII and holds no
+/// control character of the line, as most do: its bytes are the same in the
+/// line's code page and need no replacing. False, and `frame` unspecified,
+/// for any other command.
+bool BuildPlainRequestFrame(std::string& frame, std::int16_t frame_counter,
+                            std::string_view command);
+
 /// A short number field of a reply (the checksum, the error number): decimal
 /// digits with blanks tolerated before and after them. A sign, any other
 /// character, or no digit at all makes it no number.

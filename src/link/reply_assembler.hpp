@@ -62,7 +62,7 @@ class ReplyAssembler {
         if (q == limit || *q == kSTX || *q == kETX) break;
         ++q;
       }
-      buffer_.append(p, q);
+      if (q != p) buffer_.append(p, q);  // none when a control character comes first
       p = q;
       if (p != end) Take(*p++);  // a control character, or the one past the bound
     }

@@ -95,7 +95,8 @@ std::chrono::milliseconds WaitFor(const LinkContext& context, Clock::time_point 
 void AwaitReply(const LinkContext& context, ReplyAssembler& assembler, Chunk& chunk,
                 const SendOptions& options, std::int64_t send_second) {
   auto limit = [&] { return assembler.ack_seen() ? options.reply_timeout : kAckTimeoutSeconds; };
-  chunk.used += assembler.Take(chunk.Rest());  // what came with a reply passed over
+  if (chunk.used < chunk.size)
+    chunk.used += assembler.Take(chunk.Rest());  // came with a reply passed over
   Clock::time_point now = context.clock.Now();
   while (WholeSeconds(now) - send_second < limit() && !assembler.etx_seen()) {
     ThrowIfCancelled(context, true);
@@ -112,8 +113,8 @@ void AwaitReply(const LinkContext& context, ReplyAssembler& assembler, Chunk& ch
   }
 }
 
-// The command in the line's code page. Plain ASCII is the same in UTF-8 and
-// Windows-1252, and most commands are digits: those go as they are.
+// The command in the line's code page, for a command that is not framed as
+// it is: plain ASCII is the same in UTF-8 and Windows-1252.
 std::string_view LineBytes(const LinkContext& context) {
   const std::string& command = context.current_command;
   if (cp1252::IsAscii(command)) return command;
@@ -201,7 +202,8 @@ std::int16_t SendCommand(LinkContext& context, std::string& reply, std::int32_t&
   std::int16_t result = Precondition(context, options);
   if (result == OP_OK) {
     std::string& frame = context.state.frame;
-    BuildRequestFrame(frame, context.frame_counter, LineBytes(context));
+    if (!BuildPlainRequestFrame(frame, context.frame_counter, context.current_command))
+      BuildRequestFrame(frame, context.frame_counter, LineBytes(context));
     if (!context.port.CTSHolding()) {
       result = OP_ERR_NOCOLL;  // nothing written, the counter keeps its value
     } else {

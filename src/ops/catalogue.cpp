@@ -309,6 +309,7 @@ std::vector<Operation> MakeTable() {
   for (Operation& op : ops) {
     op.reply_shape = ShapeOf(op);
     op.code_text = FormatDigitField(op.code, 4);
+    op.amount_field = op.HasAmountField();
   }
   return ops;
 }

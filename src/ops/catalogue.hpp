@@ -56,6 +56,7 @@ struct Operation {
   VarType result = VarType::VT_I2;  // VT_VARIANT: the same code in a VARIANT
   link::ReplyShape reply_shape{};   // the reply's length, from the decoders' layouts
   std::string code_text{};          // the code as the command opens with it: "1003"
+  bool amount_field = false;        // HasAmountField(), found once for the row
 
   [[nodiscard]] ReplyChoice choice() const {
     return choices.empty() ? ReplyChoice::Fixed : ReplyChoice::ByCode;

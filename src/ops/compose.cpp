@@ -33,9 +33,10 @@ std::string EncodeField(const CommandField& field, const Variant& value,
 void ComposeCommand(const Operation& op, std::span<const Arg> args, std::int32_t euro_settings,
                     std::string& command) {
   command.assign(op.code_text);
+  const Arg none;  // one for every field made from no argument, never a copy of an argument
   for (const CommandField& field : op.fields) {
     try {
-      AppendField(command, field, field.arg < 0 ? Arg() : args[field.arg], euro_settings);
+      AppendField(command, field, field.arg < 0 ? none : args[field.arg], euro_settings);
     } catch (const ConversionError& e) {
       // A value that fits its type but not its field: say whose it is.
       if (field.arg < 0) throw;

@@ -1,5 +1,6 @@
 #include "ops/reply_fields.hpp"
 
+#include <iterator>
 #include <limits>
 
 #include "tavirel/errors.hpp"
@@ -11,22 +12,6 @@ std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   return text;
-}
-
-// A field of digits alone, as registers send them, read in one pass; false
-// when it holds anything else (or is too long to read without a check).
-bool ReadPlainDigits(std::string_view field, std::int64_t& value) {
-  if (field.empty() || field.size() > 18) return false;
-  std::uint64_t read = 0;
-  const char* p = field.data();
-  const char* const end = p + field.size();
-  do {
-    const auto digit = static_cast<unsigned char>(*p - '0');
-    if (digit > 9) return false;
-    read = read * 10 + digit;
-  } while (++p != end);
-  value = static_cast<std::int64_t>(read);
-  return true;
 }
 
 std::optional<std::int64_t> ReadDigits(std::string_view digits) {
@@ -48,8 +33,7 @@ std::string_view ReplyData(std::string_view reply) {
   return reply.substr(4, reply.size() - 7);
 }
 
-std::optional<std::int64_t> ReadInteger(std::string_view field) {
-  if (std::int64_t value = 0; ReadPlainDigits(field, value)) return value;
+std::optional<std::int64_t> ReadSignedInteger(std::string_view field) {
   field = TrimBlanks(field);
   bool negative = false;
   if (!field.empty() && (field.front() == '-' || field.front() == '+')) {
@@ -83,8 +67,15 @@ std::optional<float> TryParseDecimalField(std::string_view field, int decimals) 
     integer = *whole_value;
     fraction = *fraction_value;
   }
+  // Powers of ten are exact in a double up to 10^22: looked up that far,
+  // multiplied out beyond (the same value either way).
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
   double scale = 1.0;
-  for (int i = 0; i < decimals; ++i) scale *= 10.0;
+  if (static_cast<std::size_t>(decimals) < std::size(kPowers)) {
+    scale = kPowers[decimals];
+  } else {
+    for (int i = 0; i < decimals; ++i) scale *= 10.0;
+  }
   // The sign belongs to the whole value: -0001500 with 3 decimals is -1.5.
   const double magnitude = static_cast<double>(integer) + static_cast<double>(fraction) / scale;
   return static_cast<float>(negative ? -magnitude : magnitude);

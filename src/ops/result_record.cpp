@@ -2,7 +2,6 @@
 #include "tavirel/result_record.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <vector>
 
 namespace tavirel {
@@ -71,36 +70,33 @@ ResultRecord::ResultRecord() {
   for (const auto& info : Table()) values_[Index(info.prop)] = ZeroOf(info.type);
 }
 
+// A reset marks the values stored since the last one instead of copying
+// the defaults over them: most are stored again by the next reply before
+// anyone reads them, and a read of a marked one gives the default.
 void ResultRecord::ResetLastValues() {
-  const auto& table = Table();
-  for (std::uint64_t left = changed_; left != 0; left &= left - 1) {
-    const auto index = static_cast<std::size_t>(std::countr_zero(left));
-    values_[index] = table[index].default_value;  // a text keeps its room
-  }
+  reset_ |= changed_;
   changed_ = 0;
 }
 
+const Variant& ResultRecord::DefaultValue(Prop prop) { return Table()[Index(prop)].default_value; }
+
 Variant ResultRecord::Get(Prop prop) const {
   if (prop == Prop::LastDate) return ComposeLastDate();
-  return values_[Index(prop)];
-}
-
-void ResultRecord::Set(Prop prop, Variant value) {
-  values_[Index(prop)] = std::move(value);
-  Changed(prop);
+  return Value(prop);
 }
 
 std::string& ResultRecord::TextToWrite(Prop prop) {
-  Changed(prop);
-  return values_[Index(prop)].TextToWrite();
+  Variant& value = values_[Index(prop)];
+  if ((reset_ & Bit(prop)) != 0) value = DefaultValue(prop);  // what is written over; room kept
+  Stored(prop);
+  return value.TextToWrite();
 }
 
 OleDate ResultRecord::ComposeLastDate() const {
-  const int two_digit_year = ShortOf(values_[Index(Prop::LastAA)]);
+  const int two_digit_year = ShortOf(Value(Prop::LastAA));
   const int year = two_digit_year < 30 ? 2000 + two_digit_year : 1900 + two_digit_year;
-  return OleDate::FromParts(
-      year, ShortOf(values_[Index(Prop::LastMM)]), ShortOf(values_[Index(Prop::LastGG)]),
-      ShortOf(values_[Index(Prop::LastHH)]), ShortOf(values_[Index(Prop::LastMin)]));
+  return OleDate::FromParts(year, ShortOf(Value(Prop::LastMM)), ShortOf(Value(Prop::LastGG)),
+                            ShortOf(Value(Prop::LastHH)), ShortOf(Value(Prop::LastMin)));
 }
 
 }  // namespace tavirel

@@ -67,7 +67,8 @@ struct PosixSerialPort::State {
   std::int16_t port = 1;
   std::string settings_text = "9600,n,8,1";
   LineSettings settings;
-  port::ExclusiveLine line;                 // open while fd() is valid
+  double bits_per_character = settings.BitsPerCharacter();  // of `settings`, for every write
+  port::ExclusiveLine line;                                 // open while fd() is valid
   port::UniqueFd wake{port::MakeWakeFd()};  // Interrupt's eventfd, for the object's life
   port::UniqueFd wait_set;                  // the device and `wake`, while open
   port::UniqueFd sleep_set;                 // `wake` and the device's hang-ups, while open
@@ -205,8 +206,8 @@ void PosixSerialPort::Output(std::string_view bytes) {
   State& s = *state_;
   s.Io([&] {
     // Room for the time the bytes take on the line, plus a grace for the rest.
-    const double line_ms = 1000.0 * static_cast<double>(bytes.size()) *
-                           s.settings.BitsPerCharacter() / s.settings.baud;
+    const double line_ms =
+        1000.0 * static_cast<double>(bytes.size()) * s.bits_per_character / s.settings.baud;
     const auto budget =
         kWriteGrace + std::chrono::milliseconds(static_cast<long long>(line_ms) + 1);
     port::WriteAll(s.Fd(), bytes, budget, s.device);
@@ -260,6 +261,7 @@ void PosixSerialPort::Settings(const std::string& text) {
     }
   }
   s.settings = parsed;
+  s.bits_per_character = parsed.BitsPerCharacter();
   s.settings_text = text;
 }
 

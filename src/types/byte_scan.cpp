@@ -1,5 +1,6 @@
 #include "types/byte_scan.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -40,23 +41,35 @@ void AddPairs(Lanes& lanes, Block block) {
   lanes += (pairs & 0xFF) + (pairs >> 8);
 }
 
+// The eight lanes added up, in halving vector steps.
 std::uint64_t Fold(Lanes lanes) {
-  std::uint64_t sum = 0;
-  for (int i = 0; i < 8; ++i) sum += lanes[i];
-  return sum;
+  using Quarters = std::uint32_t __attribute__((vector_size(16)));
+  const auto fours = reinterpret_cast<Quarters>(lanes);
+  const auto pairs = reinterpret_cast<Halves>((fours & 0xFFFF) + (fours >> 16));
+  const Halves two = (pairs & 0xFFFFFFFF) + (pairs >> 32);
+  return two[0] + two[1];
 }
 
-// The sum and, when kLook, whether some byte is below `limit`. A text
-// shorter than a block goes byte by byte; a longer one block by block, its
-// last part as the end of a last block that overlaps the one before.
-template <bool kLook>
-std::uint64_t SumOf(std::string_view bytes, unsigned char limit, bool& below) {
+void Store(char* at, Block block) { std::memcpy(at, &block, kBlock); }
+
+// The sum and, when kLook, whether some byte is below `limit` or, when
+// kHigh too, at or above `high`; with kHigh, the bytes are copied to `out`
+// on the way. A text shorter than a block goes byte by byte; a longer one
+// block by block, its last part as the end of a last block that overlaps
+// the one before.
+template <bool kLook, bool kHigh = false>
+std::uint64_t SumOf(std::string_view bytes, unsigned char limit, bool& below,
+                    unsigned char high = 0, char* out = nullptr) {
   if (bytes.size() < kBlock) {
     std::uint64_t sum = 0;
-    for (const char c : bytes) {
-      const auto byte = static_cast<unsigned char>(c);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      const auto byte = static_cast<unsigned char>(bytes[i]);
       sum += byte;
       if constexpr (kLook) below = below || byte < limit;
+      if constexpr (kHigh) {
+        below = below || byte >= high;
+        out[i] = bytes[i];
+      }
     }
     return sum;
   }
@@ -65,21 +78,32 @@ std::uint64_t SumOf(std::string_view bytes, unsigned char limit, bool& below) {
   std::uint64_t sum = 0;
   Block low{};
   Lanes lanes{};
-  for (std::size_t done = 0; done < blocks; ++done) {
-    if (done % kBlocksPerFold == kBlocksPerFold - 1) {  // before a lane may overflow
-      sum += Fold(lanes);
-      lanes = Lanes{};
+  // Runs of blocks between folds, so that no lane overflows (the last run
+  // leaves room for the tail) and no block asks whether to fold.
+  for (std::size_t done = 0;;) {
+    const std::size_t run_end = done + std::min(blocks - done, kBlocksPerFold - 1);
+    for (; done < run_end; ++done) {
+      const Block block = Load(bytes.data() + done * kBlock);
+      AddPairs(lanes, block);
+      if constexpr (kLook) low |= reinterpret_cast<Block>(block < limit);
+      if constexpr (kHigh) {
+        low |= reinterpret_cast<Block>(block >= high);
+        Store(out + done * kBlock, block);
+      }
     }
-    const Block block = Load(bytes.data() + done * kBlock);
-    AddPairs(lanes, block);
-    if constexpr (kLook) low |= reinterpret_cast<Block>(block < limit);
+    if (done == blocks) break;
+    sum += Fold(lanes);
+    lanes = Lanes{};
   }
   if (tail != 0) {
     AddPairs(lanes, LastBlockTail(bytes, tail));
     // The zeroed bytes would read as below any limit: the whole last block
     // is judged instead, its bytes of the block before judged already.
-    if constexpr (kLook) {
-      low |= reinterpret_cast<Block>(Load(bytes.data() + bytes.size() - kBlock) < limit);
+    const Block last = Load(bytes.data() + bytes.size() - kBlock);
+    if constexpr (kLook) low |= reinterpret_cast<Block>(last < limit);
+    if constexpr (kHigh) {
+      low |= reinterpret_cast<Block>(last >= high);
+      Store(out + bytes.size() - kBlock, last);
     }
   }
   if constexpr (kLook) below = Any(low);
@@ -110,6 +134,15 @@ bool SumIfNoneBelow(std::string_view bytes, unsigned char limit, std::uint64_t& 
   bool below = false;
   const std::uint64_t total = SumOf<true>(bytes, limit, below);
   if (below) return false;
+  sum = total;
+  return true;
+}
+
+bool CopyIfAllWithin(std::string_view bytes, unsigned char low, unsigned char high, char* out,
+                     std::uint64_t& sum) {
+  bool outside = false;
+  const std::uint64_t total = SumOf<true, true>(bytes, low, outside, high, out);
+  if (outside) return false;
   sum = total;
   return true;
 }

@@ -16,6 +16,13 @@ std::uint64_t Sum(std::string_view bytes);
 /// One pass where a byte that low is rare.
 bool SumIfNoneBelow(std::string_view bytes, unsigned char limit, std::uint64_t& sum);
 
+/// Copies the bytes to `out` (room for them, not overlapping them) and gives
+/// their sum when every one is at least `low` and below `high`; false when
+/// one is not (`out` then written in part). One pass where such a byte is
+/// rare.
+bool CopyIfAllWithin(std::string_view bytes, unsigned char low, unsigned char high, char* out,
+                     std::uint64_t& sum);
+
 /// The position of the first byte below `limit`, or the size when none is.
 std::size_t FindBelow(std::string_view bytes, unsigned char limit);
 

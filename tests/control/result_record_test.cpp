@@ -52,6 +52,42 @@ TEST(ResultRecord, ResetStoresTheDefaults) {
   }
 }
 
+// A reset does not copy the defaults over the values stored before it:
+// every way of reading must still give the defaults, and a value stored
+// after it (whole or written in place) must win over them.
+TEST(ResultRecord, ValuesStoredBeforeAResetReadAsDefaultsEveryWayUntilStoredAgain) {
+  ResultRecord record;
+  record.ResetLastValues();
+  record.Set(Prop::LastPre, Currency::FromUnits(150));
+  record.Set(Prop::LastAA, std::int16_t{5});
+  record.Set(Prop::LastGG, std::int16_t{12});
+  record.Set(Prop::LastEERR, std::int16_t{7});
+  record.TextToWrite(Prop::LastCodProd) = "ABC";
+  record.ResetLastValues();
+
+  EXPECT_EQ(record.Get(Prop::LastPre), Variant(Currency()));
+  EXPECT_EQ(record.GetAs<Currency>(Prop::LastPre), Currency());
+  EXPECT_EQ(record.GetAs<std::int16_t>(Prop::LastEERR), -2);
+  EXPECT_EQ(record.GetAs<std::string>(Prop::LastCodProd), std::string(40, '0'));
+  EXPECT_EQ(PartsOf(record), (DateParts{1999, 11, 30, 0, 0, 0}));  // from the reset parts
+  const ResultRecord copy = record;
+  EXPECT_EQ(copy.Get(Prop::LastEERR), Variant(std::int16_t{-2}));
+
+  // Written in place after a reset, a text starts from its default.
+  record.TextToWrite(Prop::LastCodProd) += "X";
+  EXPECT_EQ(record.GetAs<std::string>(Prop::LastCodProd), std::string(40, '0') + "X");
+  record.Set(Prop::LastAA, std::int16_t{1});
+  EXPECT_EQ(record.GetAs<std::int16_t>(Prop::LastAA), 1);
+  EXPECT_EQ(record.GetAs<std::int16_t>(Prop::LastGG), 0);  // still reset
+  EXPECT_EQ(PartsOf(record), (DateParts{2000, 11, 30, 0, 0, 0}));
+
+  record.ResetLastValues();
+  for (const auto& info : ResultProperties()) {
+    if (info.prop == Prop::LastDate) continue;
+    EXPECT_EQ(record.Get(info.prop), info.default_value) << info.name;
+  }
+}
+
 TEST(ResultRecord, ANotYetResetRecordReadsZeroAndEmpty) {
   ResultRecord record;  // as restored from saved properties
   EXPECT_EQ(record.Get(Prop::LastEERR), Variant(std::int16_t{0}));

@@ -4,7 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
+#include <string>
 
 #include "ops/reply_fields.hpp"
 #include "ops/reply_samples.hpp"
@@ -62,6 +64,18 @@ TEST(ReplyDecoders, EveryPropertyKeepsItsDefaultAfterDecodesRefusedForLength) {
   EXPECT_THAT(RecordDifferences(record, {}), IsEmpty());
 }
 
+// The decoder takes each field's text without a bounds check of its own.
+TEST(ReplyDecoders, EveryFieldLiesWithinItsLayoutsLength) {
+  for (const ops::DecoderLayout& layout : ops::DecoderLayouts()) {
+    for (const ops::ReplyField& field : layout.fields) {
+      SCOPED_TRACE(std::string(layout.name) + " field at " + std::to_string(field.position));
+      EXPECT_GE(field.position, 1);
+      EXPECT_GE(field.width, 1);
+      EXPECT_LE(field.position - 1 + field.width, layout.length);
+    }
+  }
+}
+
 TEST(ReplyDecoders, ReplyDataIsWhatLiesBetweenTheHeadAndTheTail) {
   EXPECT_EQ(ops::ReplyData(Fields("\x02", "01E", "105501", "42", "\x03")), "105501");
   EXPECT_EQ(ops::ReplyData(Fields("\x02", "01E", "X", "00", "\x03")), "X");
@@ -92,6 +106,36 @@ TEST(ReplyDecoders, TheTwoSixCharacterLayoutsReadTheSameTextDifferently) {
       RecordDifferences(
           line_type, {{"LastOPCode", I2(1234)}, {"LastNumRiga", I2(0)}, {"LastTipoStampa", I2(5)}}),
       IsEmpty());
+}
+
+// Digit fields are read a word of four or eight at a time: every byte in
+// every place of every length tells a digit from anything else, and any
+// digits give their value.
+TEST(ReadInteger, EveryByteInEveryPlaceOfEveryLengthIsJudgedAsTheByteLoopWould) {
+  std::mt19937 random(20261208);
+  for (std::size_t length = 1; length <= 18; ++length) {
+    SCOPED_TRACE("length " + std::to_string(length));
+    for (int trial = 0; trial < 20; ++trial) {
+      std::string digits(length, '0');
+      for (char& c : digits) c = static_cast<char>('0' + random() % 10);
+      EXPECT_EQ(ops::ReadInteger(digits), static_cast<std::int64_t>(std::stoull(digits))) << digits;
+    }
+    for (std::size_t place = 0; place < length; ++place) {
+      for (int byte = 0; byte < 256; ++byte) {
+        std::string field(length, '7');
+        field[place] = static_cast<char>(byte);
+        const bool digit = byte >= '0' && byte <= '9';
+        // A sign or blank in front, or a blank behind, is a form of its own.
+        const bool other_form = (place == 0 && (byte == ' ' || byte == '+' || byte == '-')) ||
+                                (place == length - 1 && byte == ' ');
+        if (digit) {
+          EXPECT_EQ(ops::ReadInteger(field), static_cast<std::int64_t>(std::stoull(field)));
+        } else if (!other_form) {
+          EXPECT_EQ(ops::ReadInteger(field), std::nullopt) << "byte " << byte << " at " << place;
+        }
+      }
+    }
+  }
 }
 
 TEST(ParseDecimalField, TheLastDigitsAreTheDecimalsAndASignAppliesToTheWholeValue) {

@@ -47,6 +47,19 @@ TEST(ByteScan, EachLoopGivesWhatThePlainLoopGives) {
         std::uint64_t sum = 12345;
         EXPECT_EQ(SumIfNoneBelow(view, limit, sum), first == view.size());
         EXPECT_EQ(sum, first == view.size() ? PlainSum(view) : 12345u);
+        // Within [0x07, limit): the frame's check of a plain ASCII command.
+        bool within = true;
+        for (const char c : view) {
+          const auto byte = static_cast<unsigned char>(c);
+          within = within && byte >= 0x07 && byte < limit;
+        }
+        sum = 12345;
+        std::string copy(view.size(), '\0');
+        EXPECT_EQ(CopyIfAllWithin(view, 0x07, limit, copy.data(), sum), within);
+        EXPECT_EQ(sum, within ? PlainSum(view) : 12345u);
+        if (within) {
+          EXPECT_EQ(copy, view);
+        }
         bool all = true;
         for (const char c : view) all = all && static_cast<unsigned char>(c) < limit;
         EXPECT_EQ(AllBelow(view, limit), all);
@@ -56,13 +69,24 @@ TEST(ByteScan, EachLoopGivesWhatThePlainLoopGives) {
 }
 
 TEST(ByteScan, ALongRunOfHighBytesSumsWithoutOverflow) {
-  const std::string high(70000, '\xff');
-  EXPECT_EQ(Sum(high), 255u * 70000u);
-  std::uint64_t sum = 0;
-  ASSERT_TRUE(SumIfNoneBelow(high, 0x07, sum));
-  EXPECT_EQ(sum, 255u * 70000u);
-  EXPECT_FALSE(AllBelow(high, 0x80));
-  EXPECT_EQ(FindBelow(high + '\x02', 0x04), high.size());
+  // Whole blocks only, and a tail after the most blocks the lanes can hold
+  // and after more than that.
+  for (const std::size_t length : {70000u, 4095u, 4111u, 70015u}) {
+    SCOPED_TRACE("length " + std::to_string(length));
+    const std::string high(length, '\xff');
+    EXPECT_EQ(Sum(high), 255u * length);
+    std::uint64_t sum = 0;
+    ASSERT_TRUE(SumIfNoneBelow(high, 0x07, sum));
+    EXPECT_EQ(sum, 255u * length);
+    EXPECT_FALSE(CopyIfAllWithin(high, 0x07, 0x80, std::string(length, '\0').data(), sum));
+    const std::string letters(length, 'z');
+    std::string copy(length, '\0');
+    ASSERT_TRUE(CopyIfAllWithin(letters, 0x07, 0x80, copy.data(), sum));
+    EXPECT_EQ(sum, std::uint64_t{'z'} * length);
+    EXPECT_EQ(copy, letters);
+    EXPECT_FALSE(AllBelow(high, 0x80));
+    EXPECT_EQ(FindBelow(high + '\x02', 0x04), high.size());
+  }
 }
 
 }  // namespace
