@@ -1,5 +1,7 @@
 #include "link/reply_shape.hpp"
 
+#include <algorithm>
+
 #include "link/frame.hpp"
 
 namespace tavirel::link {
@@ -34,9 +36,24 @@ std::size_t ReplyShape::FrameLength(std::string_view code) const {
   return 0;
 }
 
+std::size_t ReplyShape::ShortestFrame() const {
+  std::size_t shortest = 0;
+  for (const Entry& entry : entries) {
+    if (entry.payload == 0) continue;
+    const std::size_t whole = entry.payload + kFraming;
+    if (shortest == 0 || whole < shortest) shortest = whole;
+  }
+  return shortest;
+}
+
 std::size_t BytesToCome(bool ack_seen, std::string_view buffer, const ReplyShape& shape) {
   if (!ack_seen || buffer.empty() || buffer.front() != kSTX) return 1;
-  if (buffer.size() < kHeadLength) return kHeadLength - buffer.size();
+  if (buffer.size() < kHeadLength) {
+    // Waking for the head alone would cost a wake-up per reply; most replies
+    // are the one the request expects.
+    const std::size_t expected = std::max(shape.ShortestFrame(), kHeadLength);
+    return expected - buffer.size();
+  }
   const std::string_view code = buffer.substr(kCodeAt, 4);
   const std::size_t whole = code == kErrorCode ? kErrorReplyLength : shape.FrameLength(code);
   return whole > buffer.size() ? whole - buffer.size() : 1;

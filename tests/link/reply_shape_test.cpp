@@ -1,6 +1,6 @@
 // How many bytes the wait asks the port for, from what has come of a reply:
-// never more than a reply of the expected shape still needs, 1 whenever the
-// next byte's time cannot be told.
+// never more than the shortest reply the shape expects still needs, 1
+// whenever the next byte's time cannot be told.
 #include "link/reply_shape.hpp"
 
 #include <gtest/gtest.h>
@@ -30,8 +30,11 @@ const ComeRow kRows[] = {
     {"BeforeTheAck", false, "", kSaleLine, 1},
     {"AckAloneTheReplyMayComeAnyTime", true, "", kSaleLine, 1},
     {"NoiseBeforeAnySTX", true, "xy", kSaleLine, 1},
-    {"STXAloneTheRestOfTheHead", true, Frame(""), kSaleLine, 7},
-    {"PartOfTheHead", true, Frame("01R1"), kSaleLine, 3},
+    {"STXAloneTheRestOfTheExpectedReply", true, Frame(""), kSaleLine, 80},
+    {"PartOfTheHeadTheRestOfTheExpectedReply", true, Frame("01R1"), kSaleLine, 76},
+    {"STXAloneTheShorterOfTwoReplies", true, Frame(""), kPayment, 30},
+    {"STXAloneOfAnUnknownShapeTheRestOfTheHead", true, Frame(""), kUnknown, 7},
+    {"PartOfTheHeadOfAnUnknownShape", true, Frame("01R1"), kUnknown, 3},
     {"HeadOfASaleLine", true, Frame("01R1003"), kSaleLine, 73},
     {"HalfASaleLine", true, Frame("01R100301") + std::string(20, '0'), kSaleLine, 51},
     {"OneByteToGo", true, Frame("01R1003") + std::string(72, '0'), kSaleLine, 1},
