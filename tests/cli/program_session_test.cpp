@@ -166,6 +166,17 @@ std::string Settled(const PtyPrinter& printer) {
   return seen;
 }
 
+ChildOptions ToFile(const std::string& path) {
+  ChildOptions options;
+  options.stdout_path = path;
+  return options;
+}
+ChildOptions StdoutClosed() {
+  ChildOptions options;
+  options.close_stdout = true;
+  return options;
+}
+
 struct OutputCase {
   ChildOptions options;
   bool json;
@@ -174,17 +185,14 @@ struct OutputCase {
 
 TEST(ProgramSession, OutputThatCannotBeWrittenIsAnErrorNamingWhatWasDone) {
   const OutputCase cases[] = {
-      {{"/dev/full"},
-       false,
+      {ToFile("/dev/full"), false,
        "tavirel: cannot write to standard output (No space left on device); the run stopped; "
        "operations already carried out, answers possibly lost: opApriCassetto OP_OK\n"},
-      {{"", true},
-       false,
+      {StdoutClosed(), false,
        "tavirel: cannot write to standard output (Bad file descriptor); the run stopped; "
        "operations already carried out, answers possibly lost: opApriCassetto OP_OK\n"},
       // With --json the ready line fails first: nothing is carried out.
-      {{"/dev/full"},
-       true,
+      {ToFile("/dev/full"), true,
        "tavirel: cannot write to standard output (No space left on device); the run stopped; no "
        "operation was carried out\n"},
   };
