@@ -317,7 +317,9 @@ TEST(Programming, TheTablesWidthsAreTheDriversCommandLayout) {
     rig.line.ctl->RunOperation(table.program, args);
     const std::string command = rig.line.ctl->CurrentCommand();
     EXPECT_EQ(command.size(), width) << command;
-    if (table.name == "operators") EXPECT_EQ(command.substr(26, 4), "4321");
+    if (table.name == "operators") {
+      EXPECT_EQ(command.substr(26, 4), "4321");
+    }
   }
 }
 
