@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     PrintRow(MeasureRoundTrips(rounds));
     PrintRow(MeasureWireRatio(rounds));
     for (const Row& row : MeasurePacedWakeUps(rounds)) PrintRow(row);
+    PrintRow(MeasureColdTouch(rounds));
 #ifdef TAVIREL_CLI_PATH
     // TAVIREL_CLI names another build of the program to measure.
     const char* other = std::getenv("TAVIREL_CLI");

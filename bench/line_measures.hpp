@@ -24,6 +24,11 @@ std::vector<Row> MeasureCallMemory(const std::string& cli);
 /// switches) per exchange beside the bytes it received per exchange, and its
 /// CPU per receipt paced beside unpaced.
 std::vector<Row> MeasurePacedWakeUps(int rounds);
+/// The machine's price of work after a sleep as long as a paced register's
+/// command: reading 256 KiB (one byte a cache line) just after a 50 ms
+/// sleep, beside reading it again at once. Explains why CPU at line speed
+/// costs more than the same work unpaced.
+Row MeasureColdTouch(int rounds);
 /// Growth of the resident memory of one `tavirel call -` session per
 /// 100,000 OPs read from its standard input, after 10,000 to warm up.
 Row MeasureCallMemoryGrowth(const std::string& cli, int rounds);

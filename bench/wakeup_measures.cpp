@@ -1,11 +1,14 @@
 // Wake-ups and CPU of the calling thread over a receipt against a register
 // that paces the line (bench_line's paced rows, line_measures.hpp).
+#include <sys/epoll.h>
 #include <sys/resource.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "line_measures.hpp"
 #include "tavirel/posix_serial_port.hpp"
@@ -72,7 +75,48 @@ struct Line {
   }
 };
 
+// Reads one byte of every cache line of `memory`.
+void Touch(const std::vector<char>& memory) {
+  long sum = 0;
+  for (std::size_t i = 0; i < memory.size(); i += 64) sum += memory[i];
+  volatile long keep = sum;
+  (void)keep;
+}
+
 }  // namespace
+
+Row MeasureColdTouch(int rounds) {
+  // About what one exchange's wake-up touches, the kernel's part with it.
+  std::vector<char> memory(256 * 1024, 1);
+  const int set = ::epoll_create1(EPOLL_CLOEXEC);
+  if (set < 0) throw std::runtime_error("epoll_create1 failed");
+  std::vector<double> cold, warm;
+  for (int round = 0; round < rounds; ++round) {
+    double cold_us = 0, warm_us = 0;
+    constexpr int kSleeps = 10;
+    for (int i = 0; i < kSleeps; ++i) {
+      epoll_event ready{};
+      ::epoll_wait(set, &ready, 1, 50);  // a paced register's command time
+      const double a = ThreadUsage::Now().cpu_ms;
+      Touch(memory);
+      const double b = ThreadUsage::Now().cpu_ms;
+      Touch(memory);
+      const double c = ThreadUsage::Now().cpu_ms;
+      cold_us += (b - a) * 1000;
+      warm_us += (c - b) * 1000;
+    }
+    cold.push_back(cold_us / kSleeps);
+    warm.push_back(warm_us / kSleeps);
+  }
+  ::close(set);
+  return {"CPU to read 256 KiB just after a 50 ms sleep (this machine's caches after idling)",
+          "us",
+          StatsOf(cold),
+          "the same read again at once",
+          StatsOf(warm),
+          "",
+          true};
+}
 
 std::vector<Row> MeasurePacedWakeUps(int rounds) {
   Line paced(true);

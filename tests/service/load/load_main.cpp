@@ -19,11 +19,14 @@
 //                 [--paced P] [--paced-seconds S]
 //                 [--bench]   (scripts/bench's rows, bench/bench_table.hpp, instead of the table)
 #include <httplib.h>
+#include <sys/epoll.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -72,6 +75,43 @@ double CpuMillis(pid_t pid) {
     if (i == 14 || i == 15) ticks += std::stod(field);  // utime, stime
   }
   return ticks * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// The process's voluntary context switches, all its threads together: each
+// is a sleep and the wake-up that ended it.
+long WakeUps(pid_t pid) {
+  long total = 0;
+  std::error_code error;
+  for (const auto& task :
+       std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+    std::ifstream status(task.path() / "status");
+    std::string line;
+    while (std::getline(status, line)) {
+      if (line.rfind("voluntary_ctxt_switches:", 0) == 0) total += std::stol(line.substr(24));
+    }
+  }
+  return total;
+}
+
+// This machine's price of one wake-up: the CPU a thread is charged for a
+// timed 50 ms sleep in epoll_wait, as the driver's waits at line speed are.
+double WakeUpMicros() {
+  auto thread_cpu = [] {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) / 1e3;
+  };
+  const int set = epoll_create1(EPOLL_CLOEXEC);
+  if (set < 0) return 0;
+  constexpr int kSleeps = 20;
+  const double before = thread_cpu();
+  for (int i = 0; i < kSleeps; ++i) {
+    epoll_event ready{};
+    epoll_wait(set, &ready, 1, 50);
+  }
+  const double micros = (thread_cpu() - before) / kSleeps;
+  close(set);
+  return micros;
 }
 
 Options Parse(int argc, char** argv) {
@@ -273,6 +313,9 @@ struct PacedFigures {
   double busy_percent = 0;
   double idle_percent = 0;
   int receipts = 0;
+  double cpu_per_receipt_ms = 0;
+  double wake_ups_per_receipt = 0;
+  double wake_up_micros = 0;  // this machine's price of one
   bool ok = true;
 };
 
@@ -308,6 +351,7 @@ PacedFigures AtLineSpeed(const Options& o, const TempDir& dir) {
   std::vector<std::vector<Result>> sent(static_cast<std::size_t>(o.paced));
   std::vector<std::thread> clients;
   cpu = CpuMillis(daemon);
+  const long wake_ups = WakeUps(daemon);
   start = Clock::now();
   for (int p = 0; p < o.paced; ++p) {
     clients.emplace_back([&, p] {
@@ -320,11 +364,16 @@ PacedFigures AtLineSpeed(const Options& o, const TempDir& dir) {
     });
   }
   for (auto& t : clients) t.join();
-  f.busy_percent = percent(CpuMillis(daemon) - cpu, Clock::now() - start);
+  const double busy_cpu = CpuMillis(daemon) - cpu;
+  const long busy_wake_ups = WakeUps(daemon) - wake_ups;
+  f.busy_percent = percent(busy_cpu, Clock::now() - start);
   for (const auto& list : sent) {
     f.receipts += static_cast<int>(list.size());
     f.ok = f.ok && !list.empty() && Check(list);
   }
+  f.cpu_per_receipt_ms = busy_cpu / std::max(1, f.receipts);
+  f.wake_ups_per_receipt = static_cast<double>(busy_wake_ups) / std::max(1, f.receipts);
+  f.wake_up_micros = WakeUpMicros();
   // Its log is a line per document: far below what the pipe holds.
   service.Signal(SIGTERM);
   const auto status = service.Wait(60s);
@@ -425,6 +474,14 @@ int Run(const Options& o) {
           o.paced, line_speed.receipts, line_speed.busy_percent, line_speed.busy_percent,
           line_speed.busy_percent, line_speed.idle_percent,
           line_speed.busy_percent <= 0.3 ? "met" : "MISSED");
+      // What the wake-ups alone cost at this machine's price of one.
+      const double floor_ms = line_speed.wake_ups_per_receipt * line_speed.wake_up_micros / 1000;
+      std::printf(
+          "tavireld CPU per receipt at line speed (9 steps)\tms\t%.3g\t%.3g\t%.3g\tits %.0f "
+          "wake-ups at %.0f us each (a timed 50 ms sleep here)\t%.3g\t\t\n",
+          line_speed.cpu_per_receipt_ms, line_speed.cpu_per_receipt_ms,
+          line_speed.cpu_per_receipt_ms, line_speed.wake_ups_per_receipt, line_speed.wake_up_micros,
+          floor_ms);
     }
     return ok && status == 0 ? 0 : 1;
   }
@@ -448,6 +505,10 @@ int Run(const Options& o) {
         "| tavireld CPU per register at line speed, busy / idle (%d registers, %d receipts) "
         "| %.3f / %.3f %% of a core |\n",
         o.paced, line_speed.receipts, line_speed.busy_percent, line_speed.idle_percent);
+    std::printf(
+        "| tavireld per receipt at line speed: CPU / wake-ups / one wake-up's price here | "
+        "%.2f ms / %.1f / %.0f us |\n",
+        line_speed.cpu_per_receipt_ms, line_speed.wake_ups_per_receipt, line_speed.wake_up_micros);
   }
   std::printf("| nothing lost or doubled | %s |\n", ok ? "yes" : "NO");
   if (!status || *status != 0) std::cerr << "tavireld did not stop cleanly: " << daemon.Errors();
