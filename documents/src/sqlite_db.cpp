@@ -1,5 +1,7 @@
 #include "sqlite_db.hpp"
 
+#include <cstring>
+
 #include "journal_file.hpp"
 #include "tavirel/documents/errors.hpp"
 
@@ -79,7 +81,13 @@ void Database::Exec(const char* sql) {
 
 sqlite3_stmt* Database::Prepared(const char* sql) {
   const auto found = statements_.find(sql);
-  if (found != statements_.end()) return found->second;
+  // The address finds it; the text confirms it, so a buffer reused for
+  // another statement never runs the one prepared before.
+  if (found != statements_.end()) {
+    if (std::strcmp(sqlite3_sql(found->second), sql) == 0) return found->second;
+    sqlite3_finalize(found->second);
+    statements_.erase(found);
+  }
   sqlite3_stmt* stmt = nullptr;
   if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK) {
     Fail("prepare");

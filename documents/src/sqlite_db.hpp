@@ -36,8 +36,9 @@ class Database {
   /// True when this connection made the file.
   [[nodiscard]] bool Created() const { return created_; }
 
-  /// The statement for `sql` (a string literal: its address is the key),
-  /// prepared on first use.
+  /// The statement for `sql`, prepared on first use and kept by the text's
+  /// address (string literals and static tables are found at once; a text
+  /// at a reused address is compared and prepared again when it differs).
   sqlite3_stmt* Prepared(const char* sql);
 
  private:
