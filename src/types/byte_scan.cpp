@@ -4,6 +4,11 @@
 #include <bit>
 #include <cstring>
 
+// Every function that takes or returns a vector is internal to this file,
+// so the note that their calling convention differs on a 32-bit x86 target
+// without SSE does not concern any caller.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 namespace tavirel::bytes {
 namespace {
 
