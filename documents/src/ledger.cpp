@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "changes_json.hpp"
+#include "json_object_writer.hpp"
 #include "tavirel/documents/errors.hpp"
 
 namespace tavirel::documents {
@@ -40,23 +41,30 @@ Action ReadAction(const nlohmann::json& j) {
 }  // namespace
 
 std::string ToJson(const Ledger& l) {
-  Outcome so_far = l.outcome;
-  so_far.steps.clear();  // the steps are the journal's rows
-  const nlohmann::json j = {{"next", l.next},
-                            {"open", l.open},
-                            {"payment_phase", l.payment_phase},
-                            {"total", l.total},
-                            {"paid", l.paid},
-                            {"pending", ActionName(l.pending)},
-                            {"pending_step", l.pending_step},
-                            {"pending_record", l.pending_record},
-                            {"end_repeated", l.end_repeated},
-                            {"stalled", l.stalled},
-                            {"paper_out", l.paper_out},
-                            {"void_due", l.void_due},
-                            {"pending_changes", ChangesJson(l.pending_changes)},
-                            {"outcome", ToJson(so_far)}};
-  return j.dump();
+  // Written once a step, so by hand rather than through a tree of nodes; the
+  // text is what the JSON library wrote before (keys sorted), byte for byte.
+  const std::string changes =
+      l.pending_changes.empty() ? std::string("[]") : ChangesJson(l.pending_changes);
+  const std::string outcome = ToJsonWithoutSteps(l.outcome);  // the steps are the journal's rows
+  std::string out;
+  out.reserve(outcome.size() + changes.size() + 320);
+  JsonObjectWriter w(out);
+  w.Bool("end_repeated", l.end_repeated);
+  w.Number("next", l.next);
+  w.Bool("open", l.open);
+  w.String("outcome", outcome);
+  w.Number("paid", l.paid);
+  w.Bool("paper_out", l.paper_out);
+  w.Bool("payment_phase", l.payment_phase);
+  w.String("pending", ActionName(l.pending));
+  w.String("pending_changes", changes);
+  w.Number("pending_record", l.pending_record);
+  w.Number("pending_step", l.pending_step);
+  w.Bool("stalled", l.stalled);
+  w.Number("total", l.total);
+  w.Bool("void_due", l.void_due);
+  w.End();
+  return out;
 }
 
 Ledger ParseLedger(std::string_view text) {

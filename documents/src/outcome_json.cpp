@@ -216,9 +216,13 @@ std::string StepResultName(const StepRecord& step) {
   return std::string(StepEndName(step.end == StepEnd::Answered ? StepEnd::BadReply : step.end));
 }
 
-std::string ToJson(const Outcome& o) {
+namespace {
+
+std::string OutcomeJson(const Outcome& o, bool with_steps) {
   ojson steps = ojson::array();
-  for (const StepRecord& s : o.steps) steps.push_back(StepJson(s));
+  if (with_steps) {
+    for (const StepRecord& s : o.steps) steps.push_back(StepJson(s));
+  }
   ojson j = {{"key", o.key},
              {"status", StatusName(o.status)},
              {"receipt_number", Optional(o.receipt_number)},
@@ -245,6 +249,12 @@ std::string ToJson(const Outcome& o) {
   j["replayed"] = o.replayed;
   return j.dump(-1, ' ', false, ojson::error_handler_t::replace);
 }
+
+}  // namespace
+
+std::string ToJson(const Outcome& o) { return OutcomeJson(o, true); }
+
+std::string ToJsonWithoutSteps(const Outcome& o) { return OutcomeJson(o, false); }
 
 std::string ChangesJson(const std::vector<Change>& changes) {
   return ChangeListJson(changes).dump(-1, ' ', false, ojson::error_handler_t::replace);

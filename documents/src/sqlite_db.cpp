@@ -150,32 +150,27 @@ std::optional<std::int64_t> Query::OptionalInteger(int column) const {
 
 bool Query::IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
 
-Transaction::Transaction(Database& db, bool durable) : db_(db), durable_(durable) {
-  // Set outside the transaction: the level holds for the commit that follows.
-  if (!durable_) db_.Exec("PRAGMA synchronous=NORMAL");
-  try {
-    // Prepared once per connection: a receipt opens ten transactions.
-    // (The pragmas above are not: they take effect when prepared.)
-    Query(db_, "BEGIN IMMEDIATE").Run();
-  } catch (...) {
-    Restore();
-    throw;
-  }
+void Database::CommitsDurable(bool durable) {
+  if (relaxed_ != durable) return;
+  // Outside a transaction: the level holds for the commits that follow.
+  Exec(durable ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL");
+  relaxed_ = !durable;
+}
+
+Transaction::Transaction(Database& db, bool durable) : db_(db) {
+  db_.CommitsDurable(durable);
+  // Prepared once per connection: a receipt opens ten transactions. (The
+  // pragma is not: it takes effect when prepared.)
+  Query(db_, "BEGIN IMMEDIATE").Run();
 }
 
 Transaction::~Transaction() {
   if (!done_) sqlite3_exec(db_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-  Restore();
 }
 
 void Transaction::Commit() {
   Query(db_, "COMMIT").Run();
   done_ = true;
-}
-
-void Transaction::Restore() noexcept {
-  if (!durable_) sqlite3_exec(db_.Handle(), "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
-  durable_ = true;
 }
 
 }  // namespace tavirel::documents

@@ -36,6 +36,11 @@ class Database {
   /// True when this connection made the file.
   [[nodiscard]] bool Created() const { return created_; }
 
+  /// Whether the commits that follow wait for the disk (synchronous=FULL,
+  /// the level a connection starts at) or not (NORMAL). The pragma runs only
+  /// when the level changes: parsing it costs as much as a small transaction.
+  void CommitsDurable(bool durable);
+
   /// The statement for `sql`, prepared on first use and kept by the text's
   /// address (string literals and static tables are found at once; a text
   /// at a reused address is compared and prepared again when it differs).
@@ -45,6 +50,7 @@ class Database {
   sqlite3* db_ = nullptr;
   std::string path_;
   bool created_ = false;
+  bool relaxed_ = false;  // left at synchronous=NORMAL by a transaction
   std::map<const char*, sqlite3_stmt*> statements_;
 };
 
@@ -78,7 +84,8 @@ class Query {
 /// transaction that is not `durable` commits without waiting for the disk
 /// (WAL at synchronous=NORMAL): a crash of the process loses nothing, a power
 /// loss may take it back together with every later commit, and the next
-/// durable commit flushes it.
+/// durable commit flushes it. The connection keeps the level until a
+/// transaction asks for the other (Database::CommitsDurable).
 class Transaction {
  public:
   explicit Transaction(Database& db, bool durable = true);
@@ -88,10 +95,7 @@ class Transaction {
   void Commit();
 
  private:
-  void Restore() noexcept;
-
   Database& db_;
-  bool durable_;
   bool done_ = false;
 };
 
