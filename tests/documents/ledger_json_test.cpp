@@ -53,7 +53,8 @@ TEST(LedgerJson, TextAsTheLibraryWroteItAndReadsBack) {
   mid.outcome.failed_step = FailedStep{};
   mid.outcome.failed_step->reason = "line\nbreak\ttab\x01\x1f\x7f CAFFÈ €";
   Ledger flags = mid;
-  flags.payment_phase = flags.end_repeated = flags.stalled = flags.paper_out = flags.void_due = true;
+  flags.payment_phase = flags.end_repeated = flags.stalled = flags.paper_out = flags.void_due =
+      true;
   flags.pending = Action::End;
   Ledger programming;
   programming.pending = Action::Void;
