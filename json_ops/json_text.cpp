@@ -2,6 +2,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "tavirel/json/escape.hpp"
 #include "tavirel/json_ops/answer.hpp"
 #include "tavirel/json_ops/utf8.hpp"
 
@@ -9,22 +10,6 @@ namespace tavirel::json_ops {
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
-
-void AppendEscape(std::string& out, unsigned char c) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  switch (c) {
-    case '"': out += "\\\""; return;
-    case '\\': out += "\\\\"; return;
-    case '\b': out += "\\b"; return;
-    case '\f': out += "\\f"; return;
-    case '\n': out += "\\n"; return;
-    case '\r': out += "\\r"; return;
-    case '\t': out += "\\t"; return;
-    default: break;
-  }
-  const char escape[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 0xF]};
-  out.append(escape, sizeof escape);
-}
 
 template <typename Integer>
 void AppendInteger(std::string& out, Integer value) {
@@ -55,7 +40,7 @@ void AppendJsonString(std::string& out, std::string_view text) {
     if (c >= 0x80) {
       out += kReplacement;
     } else {
-      AppendEscape(out, c);
+      tavirel::json::AppendEscape(out, c);
     }
     plain = ++i;
   }

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "tavirel/json/escape.hpp"
+
 namespace tavirel::documents {
 
 class JsonObjectWriter {
@@ -49,21 +51,7 @@ class JsonObjectWriter {
       if (c >= 0x20 && c != '"' && c != '\\') continue;
       out_.append(text, run, i - run);
       run = i + 1;
-      switch (c) {
-        case '"': out_ += "\\\""; break;
-        case '\\': out_ += "\\\\"; break;
-        case '\b': out_ += "\\b"; break;
-        case '\t': out_ += "\\t"; break;
-        case '\n': out_ += "\\n"; break;
-        case '\f': out_ += "\\f"; break;
-        case '\r': out_ += "\\r"; break;
-        default: {
-          constexpr char kHex[] = "0123456789abcdef";
-          out_ += "\\u00";
-          out_ += kHex[c >> 4];
-          out_ += kHex[c & 0xF];
-        }
-      }
+      tavirel::json::AppendEscape(out_, c);
     }
     out_.append(text, run, text.size() - run);
     out_ += '"';

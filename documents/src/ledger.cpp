@@ -43,8 +43,7 @@ Action ReadAction(const nlohmann::json& j) {
 std::string ToJson(const Ledger& l) {
   // Written once a step, so by hand rather than through a tree of nodes; the
   // text is what the JSON library wrote before (keys sorted), byte for byte.
-  const std::string changes =
-      l.pending_changes.empty() ? std::string("[]") : ChangesJson(l.pending_changes);
+  const std::string changes = ChangesJson(l.pending_changes);
   const std::string outcome = ToJsonWithoutSteps(l.outcome);  // the steps are the journal's rows
   std::string out;
   out.reserve(outcome.size() + changes.size() + 320);

@@ -257,6 +257,7 @@ std::string ToJson(const Outcome& o) { return OutcomeJson(o, true); }
 std::string ToJsonWithoutSteps(const Outcome& o) { return OutcomeJson(o, false); }
 
 std::string ChangesJson(const std::vector<Change>& changes) {
+  if (changes.empty()) return "[]";  // every step but a programming write's: no tree for it
   return ChangeListJson(changes).dump(-1, ' ', false, ojson::error_handler_t::replace);
 }
 

@@ -151,7 +151,7 @@ std::optional<std::int64_t> Query::OptionalInteger(int column) const {
 bool Query::IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
 
 void Database::CommitsDurable(bool durable) {
-  if (relaxed_ != durable) return;
+  if (durable != relaxed_) return;  // already at that level
   // Outside a transaction: the level holds for the commits that follow.
   Exec(durable ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL");
   relaxed_ = !durable;
